@@ -1,0 +1,11 @@
+#pragma once
+
+class MidiDriver;
+
+// The platform seams the main window talks through. main() fills them with the
+// real implementations; tests and the built-in emulator put their own in.
+// The pointers are borrowed and must outlive the window.
+struct Platform
+{
+    MidiDriver *midi = nullptr;
+};

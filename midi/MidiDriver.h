@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+// The MIDI system as the panel sees it: numbered output and input ports with
+// names, opened by number. One real implementation talks to the operating
+// system's MIDI service; an in-memory one serves tests and the built-in
+// emulated unit.
+//
+// Port numbers are the driver's current numbering (0 to count - 1); they can
+// change whenever ports come or go, which is why callers re-enumerate.
+
+// Receives what an open input port delivers. Called on a thread of the driver,
+// never on the GUI thread; implementations must only copy and hand over.
+class MidiInputSink
+{
+public:
+    virtual ~MidiInputSink() = default;
+    // A short (channel, system common or real-time) message. Bytes a message
+    // does not use are zero: F8 arrives as (F8, 00, 00).
+    virtual void shortMessage(quint8 status, quint8 data1, quint8 data2) = 0;
+    // A System Exclusive message, or a piece of one, as filled into one
+    // receive buffer of at most kSysExBufferSize bytes.
+    virtual void longMessage(const QByteArray &data) = 0;
+};
+
+// An open output port. Destroying it closes the port.
+class MidiOutputPort
+{
+public:
+    virtual ~MidiOutputPort() = default;
+    // Sends one long message exactly as given and returns once the driver has
+    // finished with it, or after timeoutMs; false when it failed or timed out.
+    virtual bool sendLong(const QByteArray &message, int timeoutMs) = 0;
+};
+
+// An open input port. Destroying it closes the port; once the destructor has
+// returned, the sink is not called again.
+class MidiInputPort
+{
+public:
+    virtual ~MidiInputPort() = default;
+};
+
+class MidiDriver
+{
+public:
+    static constexpr int kSysExBufferSize = 512;
+
+    virtual ~MidiDriver() = default;
+
+    virtual int outputCount() = 0;
+    virtual QString outputName(int index) = 0;
+    virtual int inputCount() = 0;
+    // Empty when the name of that input cannot be read; such inputs are skipped.
+    virtual std::optional<QString> inputName(int index) = 0;
+
+    // nullptr when the port cannot be opened.
+    virtual std::unique_ptr<MidiOutputPort> openOutput(int index) = 0;
+    virtual std::unique_ptr<MidiInputPort> openInput(int index, MidiInputSink *sink) = 0;
+};

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "midi/MidiDriver.h"
+
+#include <QByteArray>
+#include <QObject>
+
+#include <atomic>
+#include <memory>
+
+// The MIDI input port. Every message the unit sends is emitted as one
+// QByteArray from the driver's thread; receivers on the GUI thread get it
+// queued, in arrival order.
+//
+// Short messages are always three bytes (status, data 1, data 2, unused bytes
+// zero). A System Exclusive message is one F0 ... F7 array: either one filled
+// receive buffer (at most 512 bytes, longer messages arrive in pieces that are
+// not joined) or gathered from short words that begin with F0.
+class QMidiIn : public QObject, private MidiInputSink
+{
+    Q_OBJECT
+public:
+    QMidiIn(MidiDriver *driver, QObject *parent = nullptr);
+    ~QMidiIn() override;
+
+    // Closes any open port first.
+    bool openDevice(int index);
+    void closeDevice();
+    bool isOpen() const { return m_port != nullptr; }
+
+signals:
+    void midiMessageReceived(QByteArray message);
+
+private:
+    void shortMessage(quint8 status, quint8 data1, quint8 data2) override;
+    void longMessage(const QByteArray &data) override;
+    void deliver(const QByteArray &message);
+
+    MidiDriver *m_driver;
+    std::unique_ptr<MidiInputPort> m_port;
+    // Raised while the port closes so that late callbacks are dropped.
+    std::atomic<bool> m_closing{false};
+    // Short words of a System Exclusive message in progress; driver thread only.
+    QByteArray m_accumulator;
+};

@@ -1,0 +1,6 @@
+#include "panel/CustomSlider.h"
+
+CustomSlider::CustomSlider(QWidget *parent)
+    : QSlider(Qt::Horizontal, parent)
+{
+}
