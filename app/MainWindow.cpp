@@ -9,12 +9,21 @@
 #include <QIcon>
 #include <QTimer>
 
+// The pictures are compiled into the static library, whose resource
+// initialiser the linker would otherwise drop. Q_INIT_RESOURCE must be used
+// outside any namespace.
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
 MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
     , platform(platform_)
     , midi_out(new QMidiOut(platform_.midi))
 {
+    initResources();
     installFontSubstitutes();
     ui->setupUi(this);
     ui->comboBox_ComDevices->hide();
