@@ -1,5 +1,6 @@
 #pragma once
 
+class MessageBoxes;
 class MidiDriver;
 
 // The platform seams the main window talks through. main() fills them with the
@@ -8,4 +9,6 @@ class MidiDriver;
 struct Platform
 {
     MidiDriver *midi = nullptr;
+    // Modal message boxes of the update checks; null means the desktop's own.
+    MessageBoxes *messageBoxes = nullptr;
 };
