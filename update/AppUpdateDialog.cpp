@@ -37,7 +37,10 @@ AppUpdateDialog::AppUpdateDialog(const QString &currentVersion, QWidget *parent,
         currentNumber.remove(0, 1);
 
     connect(ui.pushButtonCancel, &QPushButton::clicked, this, &AppUpdateDialog::reject);
-    connect(this, &QDialog::finished, this, &QObject::deleteLater);
+    connect(this, &QDialog::finished, this, [this] {
+        ended = true;
+        deleteLater();
+    });
 }
 
 AppUpdateDialog::~AppUpdateDialog()
@@ -201,7 +204,9 @@ void AppUpdateDialog::reject()
 {
     if (download) {
         qDebug() << "User requested cancel: aborting download.";
+        // Ends the download as cancelled, whose handler closes the dialog.
         download->abort();
     }
-    QDialog::reject();
+    if (!ended)
+        QDialog::reject();
 }

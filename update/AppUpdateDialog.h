@@ -55,4 +55,5 @@ private:
     QString currentNumber;
     QString newestNumber;
     QPointer<QNetworkReply> download;
+    bool ended = false; // closed once; the dialog is on its way out
 };

@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <QHostAddress>
+#include <QPointer>
+#include <QTimer>
 #include <QSslSocket>
 
 #include <sys/socket.h>
@@ -105,7 +107,16 @@ void TlsTestServer::respond(QSslSocket *socket, const QString &path)
     head += "Connection: close\r\n\r\n";
 
     if (response.kind == Response::Kind::Stall) {
-        socket->write(head + response.body.left(response.body.size() / 2));
+        // Two pieces some time apart: the client reports progress at most every 100 ms,
+        // so a single burst would show none before the stall.
+        const int quarter = response.body.size() / 4;
+        socket->write(head + response.body.left(quarter));
+        const QByteArray second = response.body.mid(quarter, quarter);
+        QPointer<QSslSocket> alive(socket);
+        QTimer::singleShot(300, this, [alive, second] {
+            if (alive)
+                alive->write(second);
+        });
         return;
     }
     socket->write(head + response.body);

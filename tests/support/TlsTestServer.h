@@ -20,7 +20,7 @@ public:
         enum class Kind {
             Normal, // status line, headers, body, then the connection closes
             Reset,  // the connection is reset right after the request
-            Stall,  // headers with the full length, half the body, then nothing more
+            Stall,  // headers with the full length, half the body in two pieces, then nothing more
         };
         int status = 200;
         QByteArray body;
