@@ -264,7 +264,10 @@ void FirmwareTransfer::onLinkError(QSerialPort::SerialPortError error)
         return;
     if (error == QSerialPort::ResourceError || error == QSerialPort::WriteError
         || error == QSerialPort::ReadError) {
-        fail(tr("The connection to the device was lost during the upgrade: %1")
-                 .arg(m_link->errorString()));
+        qWarning().noquote() << "Serial error during the upgrade:" << m_link->errorString();
+        fail(tr("The connection to the device was lost during the upgrade "
+                "(unplugged or switched off). %1 of %2 bytes were written.")
+                 .arg(m_sent)
+                 .arg(m_image.size()));
     }
 }

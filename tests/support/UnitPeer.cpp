@@ -19,16 +19,25 @@ int UnitPeer::countCommand(quint8 code) const
 void UnitPeer::onData(const QByteArray &bytes)
 {
     if (inImage) {
+        if (m_ackDue)
+            ++chunksAheadOfAck;
         image.append(bytes);
         chunkSizes.append(bytes.size());
         if (!acknowledge)
             return;
-        if (stopAckingAfter >= 0 && chunkSizes.size() > stopAckingAfter)
+        if (stopAckingAfter >= 0 && chunkSizes.size() > stopAckingAfter) {
+            m_ackDue = true; // never sent: anything further is ahead of it
             return;
-        if (ackDelayMs > 0)
-            QTimer::singleShot(ackDelayMs, this, [this] { m_pty.send(ackBytes()); });
-        else
+        }
+        if (ackDelayMs > 0) {
+            m_ackDue = true;
+            QTimer::singleShot(ackDelayMs, this, [this] {
+                m_ackDue = false;
+                m_pty.send(ackBytes());
+            });
+        } else {
             m_pty.send(ackBytes());
+        }
         return;
     }
 

@@ -36,6 +36,7 @@ public:
     QList<int> chunkSizes;    // size of each image read
     QByteArray image;         // the image bytes as they arrived
     bool inImage = false;     // erase answered, bytes are image data now
+    int chunksAheadOfAck = 0; // image reads that came while an acknowledgement was still due
     std::function<void()> onPrepare; // command 09
 
     int countCommand(quint8 code) const;
@@ -45,4 +46,5 @@ private:
 
     PtyPeer m_pty;
     QByteArray m_pending;
+    bool m_ackDue = false;
 };
