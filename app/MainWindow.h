@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+class QMenu;
 class QMidiIn;
 class QMidiOut;
 class QTimer;
@@ -34,6 +35,31 @@ public:
 public slots:
     void sendSysEx(const QByteArray &data);
 
+    // MIDI device discovery and connection
+    void update_list();
+    void checkDevices();
+    void checkActionState11();
+    void connectMidiDevice(QString label);
+
+public:
+    // MIDI device discovery and connection
+    QMap<QString, QString> enumerateMidiOutputs();
+    QMap<QString, QString> enumerateMidiInputs();
+    void rebuildMidiOutMenu();
+    void rebuildMidiInList();
+    void markDeviceAction(QMenu *menu, QString label, bool checked);
+    QString findMatchingMidiIn(QString outLabel);
+    static QString portBaseName(QString label);
+    QString connectedOutputLabel() const { return midiOutName; }
+    QString connectedInputLabel() const { return midiInName; }
+
+    // MIDI Machine Control: each builds, traces and sends one message.
+    void sendStop();
+    void sendPlay();
+    void sendLocate(int hours, int minutes, int seconds, int frames);
+    // The rate code of the checked frame-rate button (0 when none is checked).
+    quint8 checkedRateCode() const;
+
 private:
     Ui::MainWindow *ui;
     Platform platform;
@@ -44,4 +70,13 @@ private:
     QString midiOutName;
     QString midiInName;
     QString product;
+
+    // MIDI device discovery and connection
+    QMap<QString, QString> outPorts, inPorts;
+    QMap<QString, int> outPortIndex, inPortIndex;
+    QStringList outPortLabels, inPortLabels;
+    bool updateDialogShown = false;
+    QTimer *listTimer = nullptr;
+    QTimer *deviceCheckTimer = nullptr;
+    QTimer *menuMarkTimer = nullptr;
 };
