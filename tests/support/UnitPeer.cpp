@@ -25,6 +25,11 @@ void UnitPeer::onData(const QByteArray &bytes)
         chunkSizes.append(bytes.size());
         if (!acknowledge)
             return;
+        if (chunkSizes.size() - 1 == eraseEndInsteadOfAck) {
+            eraseEndInsteadOfAck = -1;
+            m_pty.send("ERASE END");
+            return;
+        }
         if (stopAckingAfter >= 0 && chunkSizes.size() > stopAckingAfter) {
             m_ackDue = true; // never sent: anything further is ahead of it
             return;

@@ -29,6 +29,7 @@ public:
     bool acknowledge = true;
     int ackDelayMs = 0;
     int stopAckingAfter = -1; // chunks acknowledged before going silent; -1 never
+    int eraseEndInsteadOfAck = -1; // answer this chunk (0-based) with "ERASE END" once
     static QByteArray ackBytes() { return QByteArray("\xAA\xCC\x07\x00\x01\r\n", 7); }
 
     // What was seen.
