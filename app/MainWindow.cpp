@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "midi/MidiPortList.h"
 #include "midi/QMidiIn.h"
 #include "midi/QMidiOut.h"
 #include "panel/GeneratorTransport.h"
@@ -7,6 +8,7 @@
 #include "panel/SourceRateSelection.h"
 #include "panel/TimecodeReadout.h"
 #include "protocol/Identification.h"
+#include "protocol/MachineControl.h"
 #include "protocol/MidiTimecodeIn.h"
 #include "ui/FontSubstitutes.h"
 #include "ui_MainWindow.h"
@@ -17,6 +19,14 @@
 #include <QResizeEvent>
 #include <QTimer>
 
+// The pictures are compiled into the static library, whose resource
+// initialiser the linker would otherwise drop. Q_INIT_RESOURCE must be used
+// outside any namespace.
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
 MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
@@ -24,14 +34,30 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     , midi_out(new QMidiOut(platform_.midi))
     , timecodeIn(new MidiTimecodeIn)
 {
+    initResources();
     installFontSubstitutes();
     ui->setupUi(this);
     ui->comboBox_ComDevices->hide();
 
     midi_in = new QMidiIn(platform.midi, this);
 
+    // The device menu is filled before the first timer tick.
+    rebuildMidiOutMenu();
+    rebuildMidiInList();
+
     setWindowIcon(QIcon(QString()));
     setWindowTitle(tr("MIDI Machine Control"));
+
+    // MIDI device discovery: port list refresh, unplug watch, menu check mark
+    listTimer = new QTimer(this);
+    deviceCheckTimer = new QTimer(this);
+    connect(listTimer, &QTimer::timeout, this, &MainWindow::update_list);
+    connect(deviceCheckTimer, &QTimer::timeout, this, &MainWindow::checkDevices);
+    listTimer->start(1000);
+    deviceCheckTimer->start(1000);
+    menuMarkTimer = new QTimer(this);
+    connect(menuMarkTimer, &QTimer::timeout, this, &MainWindow::checkActionState11);
+    menuMarkTimer->start(500);
 
     // Time-code panel: readout, source and rate groups, generator transport.
     const PanelContext panel(ui, midi_out, this);
@@ -245,4 +271,230 @@ void MainWindow::on_horizontalSlider_sliderReleased()
 void MainWindow::on_horizontalSlider_valueChanged(int value)
 {
     m_transport->sliderValueChanged(value);
+}
+
+// MIDI device discovery and connection ---------------------------------------
+
+QMap<QString, QString> MainWindow::enumerateMidiOutputs()
+{
+    return MidiPortList::enumerateOutputs(*platform.midi);
+}
+
+QMap<QString, QString> MainWindow::enumerateMidiInputs()
+{
+    return MidiPortList::enumerateInputs(*platform.midi);
+}
+
+QString MainWindow::portBaseName(QString label)
+{
+    return MidiPortList::portBaseName(label);
+}
+
+QString MainWindow::findMatchingMidiIn(QString outLabel)
+{
+    return MidiPortList::findMatchingMidiIn(outLabel, inPortIndex);
+}
+
+void MainWindow::rebuildMidiOutMenu()
+{
+    const MidiPortList::Table table = MidiPortList::build(enumerateMidiOutputs(), true);
+    outPorts = table.ports;
+    outPortIndex = table.index;
+    outPortLabels = table.labels;
+
+    // The old entries go later: a rebuild can run inside the nested event loop
+    // of a message box opened from one of them.
+    const QList<QAction *> old = ui->menuMIDI_Out->actions();
+    ui->menuMIDI_Out->clear();
+    for (QAction *action : old)
+        action->deleteLater();
+
+    for (const QString &label : table.menuLabels) {
+        // A port name may hold '&', which a menu would take as a mnemonic.
+        QAction *action = new QAction(QString(label).replace(QLatin1Char('&'), QStringLiteral("&&")), this);
+        action->setData(label);
+        connect(action, &QAction::triggered, this, [this, label] { connectMidiDevice(label); });
+        ui->menuMIDI_Out->addAction(action);
+    }
+    if (table.menuLabels.isEmpty()) {
+        QAction *none = new QAction(QStringLiteral("none"), this);
+        none->setEnabled(false);
+        ui->menuMIDI_Out->addAction(none);
+    }
+}
+
+void MainWindow::rebuildMidiInList()
+{
+    const MidiPortList::Table table = MidiPortList::build(enumerateMidiInputs(), false);
+    inPorts = table.ports;
+    inPortIndex = table.index;
+    inPortLabels = table.labels;
+}
+
+void MainWindow::update_list()
+{
+    const bool outputsChanged = MidiPortList::changed(enumerateMidiOutputs(), outPorts);
+    const bool inputsChanged = MidiPortList::changed(enumerateMidiInputs(), inPorts);
+    if (outputsChanged)
+        rebuildMidiOutMenu();
+    if (inputsChanged)
+        rebuildMidiInList();
+    if (outputsChanged || inputsChanged)
+        qDebug() << "MIDI lists updated";
+}
+
+void MainWindow::checkDevices()
+{
+    if (!midi_out->isOpen())
+        midi_in->closeDevice();
+
+    const QMap<QString, QString> outputs = enumerateMidiOutputs();
+    for (auto it = outputs.cbegin(); it != outputs.cend(); ++it) {
+        if (MidiPortList::label(it.value(), it.key().toInt()) == midiOutName)
+            return;
+    }
+    if (!midi_out->isOpen())
+        return;
+
+    // Unplugged: no box, the menu mark follows within half a second.
+    qDebug() << "MIDI Out device disappeared:" << midiOutName;
+    midi_out->closeDevice();
+    midi_in->closeDevice();
+    midiOutName.clear();
+    midiInName.clear();
+    product.clear();
+    updateDialogShown = false;
+    ui->name_label->setText(QStringLiteral("Device:"));
+}
+
+void MainWindow::checkActionState11()
+{
+    const bool open = midi_out->isOpen();
+    for (QAction *action : ui->menuMIDI_Out->actions()) {
+        if (action->isCheckable())
+            action->setChecked(open);
+    }
+}
+
+void MainWindow::markDeviceAction(QMenu *menu, QString label, bool checked)
+{
+    for (QAction *action : menu->actions()) {
+        const bool mine = action->data().toString() == label;
+        action->setCheckable(mine);
+        action->setChecked(mine && checked);
+    }
+}
+
+void MainWindow::connectMidiDevice(QString label)
+{
+    if (midi_out->isOpen() && label == midiOutName) {
+        midi_out->closeDevice();
+        ui->name_label->setText(QStringLiteral("Device:"));
+        midi_in->closeDevice();
+        midiOutName.clear();
+        midiInName.clear();
+        product.clear();
+        updateDialogShown = false;
+        updateOscControlsVisibility();
+        qDebug() << "Disconnected MIDI Out device:" << label;
+        markDeviceAction(ui->menuMIDI_Out, label, false);
+        QMessageBox::information(nullptr, QStringLiteral("MIDI Disconnected"),
+                                 QStringLiteral("The MIDI connection has been disconnected."), QMessageBox::Ok);
+        return;
+    }
+
+    if (!outPortIndex.contains(label)) {
+        qDebug() << "MIDI Out device not found:" << label;
+        return;
+    }
+    const int index = outPortIndex.value(label);
+    if (midi_out->isOpen()) {
+        midi_out->closeDevice();
+        ui->name_label->setText(QStringLiteral("Device:"));
+    }
+    if (!midi_out->openDevice(index)) {
+        // No port is open now, so nothing may still claim one.
+        midiOutName.clear();
+        midiInName.clear();
+        QMessageBox::critical(nullptr, QStringLiteral("MIDI Connection Error"),
+                              QStringLiteral("Failed to connect MIDI Out device: %1").arg(label), QMessageBox::Ok);
+        return;
+    }
+    product.clear();
+
+    // Serial pairing of a TQR unit's USB serial port, and the model query over
+    // it, go here.
+
+    m_readout->show(1, 0, 0, 0);
+
+    const QList<int> start = MachineControl::readTimeField(ui->lineEdit->text());
+    sendStop();
+    if (start.size() == 4) {
+        sendLocate(start[0], start[1], start[2], start[3]);
+        sendLocate(start[0], start[1], start[2], start[3]);
+    } else {
+        qDebug() << "Start time not located, the field holds" << start.size() << "parts:" << ui->lineEdit->text();
+    }
+
+    qDebug() << "Successfully connected MIDI Out device:" << label;
+    midiOutName = label;
+    ui->name_label->setText(QStringLiteral("Device: ") + label);
+
+    updateOscControlsVisibility();
+    applyGeneratorSourceRule(label);
+
+    sendSysEx(Identification::identificationRequest());
+
+    markDeviceAction(ui->menuMIDI_Out, midiOutName, true);
+
+    const QString inLabel = findMatchingMidiIn(label);
+    if (!inLabel.isEmpty() && inPortIndex.contains(inLabel)) {
+        if (midi_in->isOpen())
+            midi_in->closeDevice();
+        if (midi_in->openDevice(inPortIndex.value(inLabel))) {
+            midiInName = inLabel;
+            qDebug() << "Automatically connected corresponding MIDI In device:" << inLabel;
+        } else {
+            qDebug() << "Failed to automatically connect corresponding MIDI In device:" << inLabel;
+        }
+    } else {
+        qDebug() << "Corresponding MIDI In device not found for:" << label;
+    }
+}
+
+// MIDI Machine Control ---------------------------------------------------------
+
+quint8 MainWindow::checkedRateCode() const
+{
+    for (const QRadioButton *button : {ui->radioButton_7, ui->radioButton_8, ui->radioButton_9, ui->radioButton_10}) {
+        if (button->isChecked())
+            return MachineControl::rateCodeForText(button->text());
+    }
+    return MachineControl::rateCodeForText(QStringLiteral("None"));
+}
+
+void MainWindow::sendStop()
+{
+    const QByteArray message = MachineControl::stop();
+    qDebug().noquote() << "MMC Stop:" << message.toHex(' ').toUpper();
+    midi_out->sendLongMessage(message);
+}
+
+void MainWindow::sendPlay()
+{
+    const QByteArray message = MachineControl::play();
+    qDebug().noquote() << "MMC Play:" << message.toHex(' ').toUpper();
+    midi_out->sendLongMessage(message);
+}
+
+void MainWindow::sendLocate(int hours, int minutes, int seconds, int frames)
+{
+    const std::optional<QByteArray> message = MachineControl::locate(hours, minutes, seconds, frames, checkedRateCode());
+    if (!message) {
+        // A blank or out-of-range part would put a status byte inside the SysEx.
+        qDebug() << "Locate not sent, a time part is outside 0..127:" << hours << minutes << seconds << frames;
+        return;
+    }
+    qDebug().noquote() << "MMC Locate:" << message->toHex(' ').toUpper();
+    midi_out->sendLongMessage(*message);
 }

@@ -10,6 +10,7 @@
 
 class GeneratorTransport;
 class MidiTimecodeIn;
+class QMenu;
 class QMidiIn;
 class QMidiOut;
 class QTimer;
@@ -44,6 +45,32 @@ public:
 public slots:
     void sendSysEx(const QByteArray &data);
 
+    // MIDI device discovery and connection
+    void update_list();
+    void checkDevices();
+    void checkActionState11();
+    void connectMidiDevice(QString label);
+
+public:
+    // MIDI device discovery and connection
+    QMap<QString, QString> enumerateMidiOutputs();
+    QMap<QString, QString> enumerateMidiInputs();
+    void rebuildMidiOutMenu();
+    void rebuildMidiInList();
+    void markDeviceAction(QMenu *menu, QString label, bool checked);
+    QString findMatchingMidiIn(QString outLabel);
+    static QString portBaseName(QString label);
+    QString connectedOutputLabel() const { return midiOutName; }
+    QString connectedInputLabel() const { return midiInName; }
+
+    // MIDI Machine Control: each builds, traces and sends one message.
+    void sendStop();
+    void sendPlay();
+    void sendLocate(int hours, int minutes, int seconds, int frames);
+    // The rate code of the checked frame-rate button (0 when none is checked).
+    quint8 checkedRateCode() const;
+
+public slots:
     // Every message the unit sends; see the function for the order of the consumers.
     void onMidiMessageReceived(QByteArray message);
 
@@ -94,4 +121,12 @@ private:
     TimecodeReadout *m_readout = nullptr;
     SourceRateSelection *m_selection = nullptr;
     GeneratorTransport *m_transport = nullptr;
+    // MIDI device discovery and connection
+    QMap<QString, QString> outPorts, inPorts;
+    QMap<QString, int> outPortIndex, inPortIndex;
+    QStringList outPortLabels, inPortLabels;
+    bool updateDialogShown = false;
+    QTimer *listTimer = nullptr;
+    QTimer *deviceCheckTimer = nullptr;
+    QTimer *menuMarkTimer = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "protocol/Identification.h"
 
+#include "midi/MidiPortList.h"
+
 #include <QDebug>
 
 namespace Identification {
@@ -76,25 +78,14 @@ QString productForModel(quint8 gg, quint8 hh)
     }
 }
 
-QString portBaseName(const QString &label)
-{
-    const int open = label.lastIndexOf(QLatin1String(" ["));
-    const int close = label.lastIndexOf(QLatin1Char(']'));
-    if (open < 0 || close != label.size() - 1 || open >= close)
-        return label;
-    bool ok = false;
-    label.mid(open + 2, close - open - 2).toInt(&ok);
-    return ok ? label.left(open) : label;
-}
-
 bool supportsIpByName(const QString &name)
 {
-    return portBaseName(name).contains(QLatin1String("TQR-30"), Qt::CaseInsensitive);
+    return MidiPortList::portBaseName(name).contains(QLatin1String("TQR-30"), Qt::CaseInsensitive);
 }
 
 bool supportsOscByName(const QString &name)
 {
-    const QString base = portBaseName(name);
+    const QString base = MidiPortList::portBaseName(name);
     return base.contains(QLatin1String("TQR-30"), Qt::CaseInsensitive)
         && base.contains(QLatin1String("Pro"), Qt::CaseInsensitive);
 }

@@ -33,11 +33,7 @@ bool parseFeedbackDeviceType(const QByteArray &message, quint8 &gg, quint8 &hh);
 // 06; an empty text for every other class or code.
 QString productForModel(quint8 gg, quint8 hh);
 
-// The label without a trailing " [n]" index (TQR-30 [1] -> TQR-30). A bracket
-// that does not hold a number, or is not at the very end, stays part of the name.
-QString portBaseName(const QString &label);
-
-// A port name alone can unlock a model's controls before the unit answers.
+// A port label (its " [n]" index is ignored) alone can unlock a model's controls before the unit answers.
 // Both tests ignore letter case.
 bool supportsIpByName(const QString &name);  // base name contains "TQR-30"
 bool supportsOscByName(const QString &name); // ... and also "Pro"
