@@ -3,14 +3,20 @@
 #include "midi/MidiPortList.h"
 #include "midi/QMidiIn.h"
 #include "midi/QMidiOut.h"
+#include "panel/GeneratorTransport.h"
+#include "panel/PanelContext.h"
+#include "panel/SourceRateSelection.h"
+#include "panel/TimecodeReadout.h"
 #include "protocol/Identification.h"
 #include "protocol/MachineControl.h"
+#include "protocol/MidiTimecodeIn.h"
 #include "ui/FontSubstitutes.h"
 #include "ui_MainWindow.h"
 
 #include <QDebug>
 #include <QIcon>
 #include <QMessageBox>
+#include <QResizeEvent>
 #include <QTimer>
 
 // The pictures are compiled into the static library, whose resource
@@ -26,6 +32,7 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     , ui(new Ui::MainWindow)
     , platform(platform_)
     , midi_out(new QMidiOut(platform_.midi))
+    , timecodeIn(new MidiTimecodeIn)
 {
     initResources();
     installFontSubstitutes();
@@ -51,12 +58,45 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     menuMarkTimer = new QTimer(this);
     connect(menuMarkTimer, &QTimer::timeout, this, &MainWindow::checkActionState11);
     menuMarkTimer->start(500);
+
+    // Time-code panel: readout, source and rate groups, generator transport.
+    const PanelContext panel(ui, midi_out, this);
+    m_readout = new TimecodeReadout(ui->time_hour, ui->time_min, ui->time_sed, ui->time_fam);
+    m_selection = new SourceRateSelection(panel, this);
+    m_transport = new GeneratorTransport(panel, m_readout, this);
+    connect(m_transport->sourceLockTimer(), &QTimer::timeout, this, &MainWindow::checpauseTimer);
+    connect(m_transport->checkTimer(), &QTimer::timeout, this, &MainWindow::checkAndPause);
+    connect(m_transport->progressTimer(), &QTimer::timeout, this, &MainWindow::updateProgressBar);
+
+    connect(midi_in, &QMidiIn::midiMessageReceived, this, &MainWindow::onMidiMessageReceived);
+    connect(timecodeIn, &MidiTimecodeIn::timeCodeParsed, this, &MainWindow::displayTimeCode);
+    connect(timecodeIn, &MidiTimecodeIn::sourcecodeReceived, this, &MainWindow::source_recvice);
+    connect(timecodeIn, &MidiTimecodeIn::timecodeReceived, this, &MainWindow::onQuarterFrameText);
+
+    m_readout->show(1, 0, 0, 0);
+    ui->pushButton_7->hide();
+    ui->radioButton_5->hide();
+    ui->radioButton_6->hide();
+    ui->actionOSC_Setting->setVisible(false);
+    ui->actionUDP_TCP->setVisible(false);
+
+    m_selection->connectButtons();
+    m_selection->rebuildValidator();
+    connect(ui->lineEdit_2, &QLineEdit::editingFinished, m_transport, &GeneratorTransport::checkEnd);
+    for (QLineEdit *field : {ui->lineEdit, ui->lineEdit_2, ui->lineEdit_3})
+        field->setCursor(Qt::IBeamCursor);
+
+    ui->pushButton_6->setCheckable(true);
+    ui->pushButton_6->setChecked(false);
+    ui->pushButton_8->hide();
 }
 
 MainWindow::~MainWindow()
 {
     delete ui;
     delete midi_out;
+    delete m_readout;
+    delete timecodeIn;
 }
 
 void MainWindow::sendSysEx(const QByteArray &data)
@@ -67,6 +107,170 @@ void MainWindow::sendSysEx(const QByteArray &data)
     }
     qDebug().noquote() << "Send SysEx:" << data.toHex(' ').toUpper();
     midi_out->sendLongMessage(data);
+}
+
+// Message routing
+
+void MainWindow::onMidiMessageReceived(QByteArray message)
+{
+    qDebug().noquote() << "MIDI in:" << message.toHex(' ').toUpper() << "length" << message.size();
+
+    // 1. Model identification; the reply still goes on to everyone below.
+    quint8 deviceClass = 0;
+    quint8 model = 0;
+    if (Identification::parseFeedbackDeviceType(message, deviceClass, model)) {
+        product.clear();
+        if (deviceClass == Identification::kTqrDeviceClass) {
+            product = Identification::productForModel(deviceClass, model);
+            updateOscControlsVisibility();
+            applyGeneratorSourceRule(product);
+        }
+    }
+
+    // 2. OSC window feedback.
+    // 3. UDP/TCP window feedback.
+
+    // 4. Time code, source and rate reports.
+    timecodeIn->processMidiMessage(message);
+
+    // 5. The OSC acknowledgement belongs to the OSC window alone.
+    if (Identification::isOscAcknowledgement(message)) {
+        return;
+    }
+
+    // 6. Offset window feedback.
+    // 7. The unit is talking: keep the source locked.
+    m_transport->noteMessageSeen();
+    // 8. IP feedback.
+}
+
+// Model identification
+
+bool MainWindow::supportsIp() const
+{
+    return Identification::supportsIp(midi_out->isOpen(), midiOutName, product);
+}
+
+bool MainWindow::supportsOsc() const
+{
+    return Identification::supportsOsc(midi_out->isOpen(), midiOutName, product);
+}
+
+void MainWindow::updateOscControlsVisibility()
+{
+    const bool ip = supportsIp();
+    const bool osc = supportsOsc();
+    qDebug() << "Model controls: IP" << ip << "OSC" << osc << "output open" << midi_out->isOpen();
+    ui->pushButton_7->setVisible(ip);
+    ui->radioButton_5->setVisible(ip);
+    ui->radioButton_6->setVisible(ip);
+    ui->actionOSC_Setting->setVisible(osc);
+    ui->actionUDP_TCP->setVisible(osc);
+}
+
+void MainWindow::showOscUnavailable()
+{
+    QMessageBox::information(this, QStringLiteral("OSC Unavailable"), QStringLiteral("Only TQR-30 Pro supports OSC."),
+                             QMessageBox::Ok);
+}
+
+void MainWindow::applyGeneratorSourceRule(const QString &labelOrProduct)
+{
+    ui->radioButton_4->setVisible(!Identification::hidesGeneratorSource(labelOrProduct));
+}
+
+// Time-code panel
+
+void MainWindow::displayTimeCode(int hour, int minute, int second, int frame)
+{
+    m_readout->show(hour, minute, second, frame);
+}
+
+void MainWindow::onQuarterFrameText(const QString &timecode)
+{
+    m_readout->showQuarterFrameText(timecode);
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    if (!m_readout) {
+        QMainWindow::resizeEvent(event);
+        return;
+    }
+    const TimecodeReadout::Scale scale =
+        m_readout->applyScale(event->size().width(), {ui->lineEdit, ui->lineEdit_2, ui->lineEdit_3}, ui->centralwidget);
+    m_transport->setButtonFontSize(scale.buttonFont);
+    QMainWindow::resizeEvent(event);
+}
+
+void MainWindow::source_recvice(int num)
+{
+    m_selection->receiveReport(num);
+}
+
+void MainWindow::send_fps()
+{
+    m_selection->sendSource();
+}
+
+void MainWindow::checkAndPause()
+{
+    m_transport->checkAndPause();
+}
+
+void MainWindow::updateProgressBar()
+{
+    m_transport->updateProgressBar();
+}
+
+void MainWindow::checpauseTimer()
+{
+    m_transport->checpauseTimer();
+}
+
+void MainWindow::on_pushButton_clicked()
+{
+    m_transport->play();
+}
+
+void MainWindow::on_pushButton_2_clicked()
+{
+    m_transport->pause();
+}
+
+void MainWindow::on_pushButton_3_clicked()
+{
+    m_transport->stop();
+}
+
+void MainWindow::on_pushButton_4_clicked()
+{
+    m_transport->gotoCapture();
+}
+
+void MainWindow::on_pushButton_5_clicked()
+{
+    m_transport->capture();
+}
+
+// The loop state is read from the button's check mark when the run ends.
+void MainWindow::on_pushButton_6_clicked() {}
+
+void MainWindow::on_pushButton_8_clicked() {}
+
+void MainWindow::on_horizontalSlider_sliderPressed()
+{
+    m_transport->sliderPressed();
+}
+
+void MainWindow::on_horizontalSlider_sliderReleased()
+{
+    m_transport->sliderReleased();
+}
+
+void MainWindow::on_horizontalSlider_valueChanged(int value)
+{
+    m_transport->sliderValueChanged(value);
 }
 
 // MIDI device discovery and connection ---------------------------------------
@@ -191,7 +395,7 @@ void MainWindow::connectMidiDevice(QString label)
         midiInName.clear();
         product.clear();
         updateDialogShown = false;
-        // The model-dependent controls follow the (now empty) connection here.
+        updateOscControlsVisibility();
         qDebug() << "Disconnected MIDI Out device:" << label;
         markDeviceAction(ui->menuMIDI_Out, label, false);
         QMessageBox::information(nullptr, QStringLiteral("MIDI Disconnected"),
@@ -221,7 +425,7 @@ void MainWindow::connectMidiDevice(QString label)
     // Serial pairing of a TQR unit's USB serial port, and the model query over
     // it, go here.
 
-    // The readout goes back to 01:00:00:00 here.
+    m_readout->show(1, 0, 0, 0);
 
     const QList<int> start = MachineControl::readTimeField(ui->lineEdit->text());
     sendStop();
@@ -236,9 +440,8 @@ void MainWindow::connectMidiDevice(QString label)
     midiOutName = label;
     ui->name_label->setText(QStringLiteral("Device: ") + label);
 
-    // The model-dependent controls follow the new connection here.
-
-    ui->radioButton_4->setVisible(!label.contains(QStringLiteral("TQR-10")));
+    updateOscControlsVisibility();
+    applyGeneratorSourceRule(label);
 
     sendSysEx(Identification::identificationRequest());
 
