@@ -43,6 +43,9 @@ public:
     // Tests shorten the wait for an acknowledgement.
     void setStepTimeout(int ms) { stepTimeoutMs = ms; }
 
+    // Device 0 to 3.
+    IpAddressEdit *addressEdit(int device) const { return ipEdits.at(size_t(device)); }
+
     const QList<SetItem> &setItems() const { return items; }
     const QList<QByteArray> &sequenceMessages() const { return messages; }
     bool isSending() const { return sending; }
