@@ -1,0 +1,75 @@
+#include "protocol/MachineControl.h"
+
+#include <QStringList>
+
+namespace MachineControl {
+
+QByteArray buildCommand(quint8 command, const QByteArray &parameters)
+{
+    QByteArray message;
+    message.reserve(7 + parameters.size());
+    message.append(char(kSysExStart));
+    message.append(char(kUniversalRealTime));
+    message.append(char(kAllDevices));
+    message.append(char(kMachineControlCommand));
+    message.append(char(command));
+    if (!parameters.isEmpty()) {
+        message.append(char(parameters.size()));
+        message.append(parameters);
+    }
+    message.append(char(kSysExEnd));
+    return message;
+}
+
+QByteArray stop()
+{
+    return buildCommand(kStop);
+}
+
+QByteArray play()
+{
+    return buildCommand(kPlay);
+}
+
+std::optional<QByteArray> locate(int hours, int minutes, int seconds, int frames, quint8 rateCode)
+{
+    for (int part : {hours, minutes, seconds, frames}) {
+        if (part < 0 || part > 0x7F)
+            return std::nullopt;
+    }
+    const quint8 hourByte = quint8(((rateCode & 0x03) << 5) | (hours & 0x1F));
+    QByteArray parameters;
+    parameters.append(char(kLocateTarget));
+    parameters.append(char(hourByte));
+    parameters.append(char(minutes));
+    parameters.append(char(seconds));
+    parameters.append(char(frames));
+    parameters.append(char(0x00));
+    return buildCommand(kLocate, parameters);
+}
+
+quint8 rateCodeForText(const QString &rateText)
+{
+    if (rateText == QLatin1String("25"))
+        return Rate25;
+    if (rateText == QLatin1String("30Drop"))
+        return Rate30Drop;
+    if (rateText == QLatin1String("30"))
+        return Rate30;
+    return Rate24;
+}
+
+QList<int> readTimeField(const QString &text)
+{
+    QList<int> parts;
+    const QStringList pieces = text.split(QStringLiteral(" : "));
+    for (QString piece : pieces) {
+        piece.remove(QLatin1Char(' '));
+        bool ok = false;
+        const int value = piece.toInt(&ok, 10);
+        parts.append(ok ? value : -1);
+    }
+    return parts;
+}
+
+} // namespace MachineControl
