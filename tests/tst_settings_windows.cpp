@@ -1,4 +1,5 @@
 #include "settings/IpAddressEdit.h"
+#include "settings/IpSegmentEdit.h"
 #include "settings/OscSettingWidget.h"
 #include "settings/TimeOffsetWidget.h"
 #include "settings/UdpSetting.h"
@@ -172,6 +173,7 @@ void TestSettingsWindows::oscValidationSendsNothing()
     }
 
     // A row whose address is only partly filled counts as missing.
+    fillDevice(0, "", "");
     fillDevice(1, "", "9000");
     osc->addressEdit(1)->segment(0)->setText("10");
     osc->onSetClicked();
@@ -298,11 +300,11 @@ void TestSettingsWindows::oscFeedbackFillsFields()
     QCOMPARE(osc->addressEdit(1)->address(), QStringLiteral("192.168.1.20"));
     QCOMPARE(edit(osc, "portEdit2")->text(), QStringLiteral("9000"));
 
-    osc->handleFeedback(hex("F07F7F5E0F0100" "0100000000000000000001" "0000800000" "F7"));
+    osc->handleFeedback(hex("F07F7F5E0F0100" "0100000000000000000001" "0008000000" "F7"));
     QCOMPARE(osc->addressEdit(0)->address(), QStringLiteral("10.0.0.1"));
     QCOMPARE(edit(osc, "portEdit1")->text(), QStringLiteral("8000"));
     // A first octet of 300 clears the address; the port is still taken.
-    osc->handleFeedback(hex("F07F7F5E0F0103" "0000000000000000000001" "0000700000" "F7"));
+    osc->handleFeedback(hex("F07F7F5E0F0103" "0000000000000000000001" "0007000000" "F7"));
     QCOMPARE(osc->addressEdit(0)->address(), QString());
     QCOMPARE(osc->addressEdit(0)->segment(0)->text(), QString());
     QCOMPARE(edit(osc, "portEdit1")->text(), QStringLiteral("7000"));
