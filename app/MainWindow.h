@@ -8,9 +8,14 @@
 #include <QString>
 #include <QStringList>
 
+class GeneratorTransport;
+class MidiTimecodeIn;
+class QMenu;
 class QMidiIn;
 class QMidiOut;
 class QTimer;
+class SourceRateSelection;
+class TimecodeReadout;
 
 namespace Ui {
 class MainWindow;
@@ -31,10 +36,76 @@ public:
     QMidiOut *midiOut() const { return midi_out; }
     QMidiIn *midiIn() const { return midi_in; }
 
+    // Time-code panel, for tests and tools.
+    TimecodeReadout *readout() const { return m_readout; }
+    GeneratorTransport *transport() const { return m_transport; }
+    SourceRateSelection *sourceRateSelection() const { return m_selection; }
+    QString productText() const { return product; }
+
 public slots:
     void sendSysEx(const QByteArray &data);
 
+    // MIDI device discovery and connection
+    void update_list();
+    void checkDevices();
+    void checkActionState11();
+    void connectMidiDevice(QString label);
+
+public:
+    // MIDI device discovery and connection
+    QMap<QString, QString> enumerateMidiOutputs();
+    QMap<QString, QString> enumerateMidiInputs();
+    void rebuildMidiOutMenu();
+    void rebuildMidiInList();
+    void markDeviceAction(QMenu *menu, QString label, bool checked);
+    QString findMatchingMidiIn(QString outLabel);
+    static QString portBaseName(QString label);
+    QString connectedOutputLabel() const { return midiOutName; }
+    QString connectedInputLabel() const { return midiInName; }
+
+    // MIDI Machine Control: each builds, traces and sends one message.
+    void sendStop();
+    void sendPlay();
+    void sendLocate(int hours, int minutes, int seconds, int frames);
+    // The rate code of the checked frame-rate button (0 when none is checked).
+    quint8 checkedRateCode() const;
+
+public slots:
+    // Every message the unit sends; see the function for the order of the consumers.
+    void onMidiMessageReceived(QByteArray message);
+
+    // Time-code panel
+    void displayTimeCode(int hour, int minute, int second, int frame);
+    void source_recvice(int num);
+    void send_fps();
+    void checkAndPause();
+    void updateProgressBar();
+    void checpauseTimer();
+    void on_pushButton_clicked();
+    void on_pushButton_2_clicked();
+    void on_pushButton_3_clicked();
+    void on_pushButton_4_clicked();
+    void on_pushButton_5_clicked();
+    void on_pushButton_6_clicked();
+    void on_pushButton_8_clicked();
+    void on_horizontalSlider_sliderPressed();
+    void on_horizontalSlider_sliderReleased();
+    void on_horizontalSlider_valueChanged(int value);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    // Model identification
+    bool supportsIp() const;
+    bool supportsOsc() const;
+    void updateOscControlsVisibility();
+    // Shown by the OSC and UDP/TCP menu entries when the unit cannot do OSC.
+    void showOscUnavailable();
+    // The Generator source does not exist on a TQR-10.
+    void applyGeneratorSourceRule(const QString &labelOrProduct);
+    void onQuarterFrameText(const QString &timecode);
+
     Ui::MainWindow *ui;
     Platform platform;
 
@@ -44,4 +115,18 @@ private:
     QString midiOutName;
     QString midiInName;
     QString product;
+
+    // Time-code panel
+    MidiTimecodeIn *timecodeIn;
+    TimecodeReadout *m_readout = nullptr;
+    SourceRateSelection *m_selection = nullptr;
+    GeneratorTransport *m_transport = nullptr;
+    // MIDI device discovery and connection
+    QMap<QString, QString> outPorts, inPorts;
+    QMap<QString, int> outPortIndex, inPortIndex;
+    QStringList outPortLabels, inPortLabels;
+    bool updateDialogShown = false;
+    QTimer *listTimer = nullptr;
+    QTimer *deviceCheckTimer = nullptr;
+    QTimer *menuMarkTimer = nullptr;
 };

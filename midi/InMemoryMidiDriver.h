@@ -73,5 +73,7 @@ public:
 
 private:
     struct State;
+    class OutputPort;
+    class InputPort;
     std::shared_ptr<State> m_state;
 };

@@ -1,6 +1,11 @@
 #include "midi/QMidiIn.h"
 
 #include <QDebug>
+#include <QLoggingCategory>
+
+// Every received message in hex. Off by default because time code alone is a
+// hundred messages a second; QT_LOGGING_RULES="quill.midi.in.debug=true" shows it.
+Q_LOGGING_CATEGORY(lcMidiIn, "quill.midi.in", QtInfoMsg)
 
 QMidiIn::QMidiIn(MidiDriver *driver, QObject *parent)
     : QObject(parent)
@@ -64,5 +69,6 @@ void QMidiIn::longMessage(const QByteArray &data)
 
 void QMidiIn::deliver(const QByteArray &message)
 {
+    qCDebug(lcMidiIn).noquote() << "MIDI in:" << message.toHex(' ').toUpper();
     emit midiMessageReceived(message);
 }

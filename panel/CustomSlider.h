@@ -2,10 +2,37 @@
 
 #include <QSlider>
 
-// The generator's position slider.
+// The generator's position slider. Besides the handle it paints a start
+// marker (":/image/hk32.png"): placed, it stays where the handle was at the
+// first paint after setMarker(), while the handle moves on; not placed, it
+// sits at the left end of the track, where value 0 is. It hangs below the
+// groove's centre line. A missing picture only means no marker.
 class CustomSlider : public QSlider
 {
     Q_OBJECT
 public:
     explicit CustomSlider(QWidget *parent = nullptr);
+    ~CustomSlider() override;
+
+    // Stores the value and the placed flag and takes the marker position from
+    // the handle at the next paint.
+    void setMarker(int value, int placed);
+
+    int markerValue() const { return m_markerValue; }
+    bool markerPlaced() const { return m_markerPlaced != 0; }
+    // Left edge of the marker picture as last painted, in widget pixels.
+    int markerLeft() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    static constexpr int kUnplacedLeft = -10;
+    static constexpr int kDropBelowCentre = 6;
+
+    int m_markerValue = 0;
+    int m_markerPlaced = 0;
+    bool m_markerPending = true;
+    // There is one slider; the position survives it being rebuilt.
+    static int s_markerPosition;
 };

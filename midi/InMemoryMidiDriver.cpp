@@ -1,0 +1,441 @@
+#include "midi/InMemoryMidiDriver.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Number of bytes of a short message with this status, status included.
+int shortMessageLength(quint8 status)
+{
+    if (status < 0xF0) {
+        const quint8 kind = status & 0xF0;
+        return (kind == 0xC0 || kind == 0xD0) ? 2 : 3;
+    }
+    switch (status) {
+    case 0xF1: // time-code quarter frame
+    case 0xF3: // song select
+        return 2;
+    case 0xF2: // song position
+        return 3;
+    default:
+        return 1;
+    }
+}
+
+} // namespace
+
+struct InMemoryMidiDriver::State
+{
+    struct Port
+    {
+        int id = -1;
+        QString name;
+        Receiver receiver;     // outputs only
+        bool readable = true;  // inputs only
+        bool openable = true;  // outputs only
+        int openCount = 0;
+    };
+
+    // One item for the delivery thread: a short word or one receive buffer.
+    struct Item
+    {
+        int inputId = -1;
+        bool isLong = false;
+        quint8 status = 0, data1 = 0, data2 = 0;
+        QByteArray data;
+    };
+
+    // One open input port of the panel.
+    struct OpenInput
+    {
+        int inputId;
+        MidiInputSink *sink;
+        const void *token;
+    };
+
+    std::mutex mutex;
+    std::condition_variable wake;   // delivery thread: items or stop
+    std::condition_variable idle;   // flush() and closing inputs
+    std::vector<Port> outputs;
+    std::vector<Port> inputs;
+    std::vector<OpenInput> openInputs;
+    std::deque<Item> queue;
+    int nextId = 1;
+    bool stopping = false;
+    bool delivering = false;
+    const void *deliveringTo = nullptr;
+    std::thread thread;
+    std::thread::id deliveryThreadId;
+
+    Port *findOutput(int id)
+    {
+        auto it = std::find_if(outputs.begin(), outputs.end(), [id](const Port &p) { return p.id == id; });
+        return it == outputs.end() ? nullptr : &*it;
+    }
+    Port *findInput(int id)
+    {
+        auto it = std::find_if(inputs.begin(), inputs.end(), [id](const Port &p) { return p.id == id; });
+        return it == inputs.end() ? nullptr : &*it;
+    }
+
+    void enqueue(Item item)
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            queue.push_back(std::move(item));
+        }
+        wake.notify_one();
+    }
+
+    // Forgets an open input; returns once the delivery thread no longer calls
+    // its sink (unless called from that very thread, i.e. from the sink).
+    void closeInput(const void *token)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        openInputs.erase(std::remove_if(openInputs.begin(), openInputs.end(),
+                                        [token](const OpenInput &o) { return o.token == token; }),
+                         openInputs.end());
+        if (std::this_thread::get_id() == deliveryThreadId)
+            return;
+        idle.wait(lock, [&] { return deliveringTo != token; });
+    }
+
+    void run()
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        for (;;) {
+            wake.wait(lock, [&] { return stopping || !queue.empty(); });
+            if (stopping)
+                break;
+            Item item = std::move(queue.front());
+            queue.pop_front();
+            delivering = true;
+            // Copy the receivers: a sink may close its own port while called.
+            std::vector<OpenInput> targets;
+            for (const OpenInput &o : openInputs)
+                if (o.inputId == item.inputId)
+                    targets.push_back(o);
+            for (const OpenInput &target : targets) {
+                const bool stillOpen = std::any_of(openInputs.begin(), openInputs.end(),
+                                                   [&](const OpenInput &o) { return o.token == target.token; });
+                if (!stillOpen)
+                    continue;
+                deliveringTo = target.token;
+                lock.unlock();
+                if (item.isLong)
+                    target.sink->longMessage(item.data);
+                else
+                    target.sink->shortMessage(item.status, item.data1, item.data2);
+                lock.lock();
+                deliveringTo = nullptr;
+                idle.notify_all();
+            }
+            delivering = false;
+            idle.notify_all();
+        }
+        delivering = false;
+        deliveringTo = nullptr;
+        idle.notify_all();
+    }
+};
+
+
+class InMemoryMidiDriver::OutputPort : public MidiOutputPort
+{
+public:
+    OutputPort(std::shared_ptr<State> state, int id)
+        : m_state(std::move(state))
+        , m_id(id)
+    {
+    }
+    ~OutputPort() override;
+    bool sendLong(const QByteArray &message, int timeoutMs) override;
+
+private:
+    std::shared_ptr<State> m_state;
+    int m_id;
+};
+
+class InMemoryMidiDriver::InputPort : public MidiInputPort
+{
+public:
+    InputPort(std::shared_ptr<State> state, int id)
+        : m_state(std::move(state))
+        , m_id(id)
+    {
+    }
+    ~InputPort() override;
+
+private:
+    std::shared_ptr<State> m_state;
+    int m_id;
+};
+
+InMemoryMidiDriver::OutputPort::~OutputPort()
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    if (State::Port *port = m_state->findOutput(m_id))
+        --port->openCount;
+}
+
+bool InMemoryMidiDriver::OutputPort::sendLong(const QByteArray &message, int)
+{
+    InMemoryMidiDriver::Receiver receiver;
+    {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        State::Port *port = m_state->findOutput(m_id);
+        if (!port)
+            return false; // unplugged
+        receiver = port->receiver;
+    }
+    // Outside the lock: the receiver may answer through send().
+    if (receiver)
+        receiver(message);
+    return true;
+}
+
+InMemoryMidiDriver::InputPort::~InputPort()
+{
+    m_state->closeInput(this);
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    if (State::Port *port = m_state->findInput(m_id))
+        --port->openCount;
+}
+
+InMemoryMidiDriver::InMemoryMidiDriver()
+    : m_state(std::make_shared<State>())
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    State *state = m_state.get();
+    m_state->thread = std::thread([state] { state->run(); });
+    m_state->deliveryThreadId = m_state->thread.get_id();
+}
+
+InMemoryMidiDriver::~InMemoryMidiDriver()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        m_state->stopping = true;
+    }
+    m_state->wake.notify_all();
+    m_state->thread.join();
+}
+
+int InMemoryMidiDriver::addOutputPort(const QString &name, Receiver receiver)
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    State::Port port;
+    port.id = m_state->nextId++;
+    port.name = name;
+    port.receiver = std::move(receiver);
+    m_state->outputs.push_back(std::move(port));
+    return m_state->outputs.back().id;
+}
+
+int InMemoryMidiDriver::addInputPort(const QString &name)
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    State::Port port;
+    port.id = m_state->nextId++;
+    port.name = name;
+    m_state->inputs.push_back(std::move(port));
+    return m_state->inputs.back().id;
+}
+
+InMemoryMidiDriver::Device InMemoryMidiDriver::addDevice(const QString &name, Receiver receiver)
+{
+    Device device;
+    device.output = addOutputPort(name, std::move(receiver));
+    device.input = addInputPort(name);
+    return device;
+}
+
+void InMemoryMidiDriver::removePort(int id)
+{
+    std::vector<const void *> closed;
+    {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        auto &outs = m_state->outputs;
+        outs.erase(std::remove_if(outs.begin(), outs.end(), [id](const State::Port &p) { return p.id == id; }),
+                   outs.end());
+        auto &ins = m_state->inputs;
+        ins.erase(std::remove_if(ins.begin(), ins.end(), [id](const State::Port &p) { return p.id == id; }),
+                  ins.end());
+        // An open input on a removed port goes deaf; the port object stays
+        // valid until its owner closes it.
+        auto &open = m_state->openInputs;
+        open.erase(std::remove_if(open.begin(), open.end(), [id](const State::OpenInput &o) { return o.inputId == id; }),
+                   open.end());
+        auto &queue = m_state->queue;
+        queue.erase(std::remove_if(queue.begin(), queue.end(), [id](const State::Item &i) { return i.inputId == id; }),
+                    queue.end());
+    }
+    m_state->idle.notify_all();
+}
+
+void InMemoryMidiDriver::removeDevice(const Device &device)
+{
+    removePort(device.output);
+    removePort(device.input);
+}
+
+void InMemoryMidiDriver::renamePort(int id, const QString &name)
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    if (State::Port *port = m_state->findOutput(id))
+        port->name = name;
+    if (State::Port *port = m_state->findInput(id))
+        port->name = name;
+}
+
+void InMemoryMidiDriver::setInputNameReadable(int id, bool readable)
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    if (State::Port *port = m_state->findInput(id))
+        port->readable = readable;
+}
+
+void InMemoryMidiDriver::setOutputOpenable(int id, bool openable)
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    if (State::Port *port = m_state->findOutput(id))
+        port->openable = openable;
+}
+
+void InMemoryMidiDriver::send(int inputId, const QByteArray &bytes)
+{
+    const auto byteAt = [&bytes](int i) { return quint8(bytes.at(i)); };
+    int i = 0;
+    quint8 runningStatus = 0;
+    while (i < bytes.size()) {
+        const quint8 first = byteAt(i);
+        if (first == 0xF0) {
+            int end = bytes.indexOf(char(0xF7), i);
+            end = end < 0 ? bytes.size() : end + 1;
+            for (int at = i; at < end; at += kSysExBufferSize) {
+                State::Item item;
+                item.inputId = inputId;
+                item.isLong = true;
+                item.data = bytes.mid(at, std::min(kSysExBufferSize, end - at));
+                m_state->enqueue(std::move(item));
+            }
+            i = end;
+            runningStatus = 0;
+            continue;
+        }
+        quint8 status = first;
+        if (first < 0x80) {
+            // Data without a status byte: running status, or nothing to attach it to.
+            if (!runningStatus) {
+                ++i;
+                continue;
+            }
+            status = runningStatus;
+        } else {
+            ++i;
+            if (first < 0xF0)
+                runningStatus = first;
+            else if (first < 0xF8)
+                runningStatus = 0;
+        }
+        quint8 data[2] = {0, 0};
+        const int wanted = shortMessageLength(status) - 1;
+        for (int d = 0; d < wanted && i < bytes.size() && byteAt(i) < 0x80; ++d)
+            data[d] = byteAt(i++);
+        sendShort(inputId, status, data[0], data[1]);
+    }
+}
+
+void InMemoryMidiDriver::sendShort(int inputId, quint8 status, quint8 data1, quint8 data2)
+{
+    State::Item item;
+    item.inputId = inputId;
+    item.status = status;
+    item.data1 = data1;
+    item.data2 = data2;
+    m_state->enqueue(std::move(item));
+}
+
+void InMemoryMidiDriver::flush()
+{
+    std::unique_lock<std::mutex> lock(m_state->mutex);
+    if (std::this_thread::get_id() == m_state->deliveryThreadId)
+        return;
+    m_state->idle.wait(lock, [&] { return m_state->stopping || (m_state->queue.empty() && !m_state->delivering); });
+}
+
+bool InMemoryMidiDriver::isInputOpen(int inputId) const
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    const State::Port *port = m_state->findInput(inputId);
+    return port && port->openCount > 0;
+}
+
+bool InMemoryMidiDriver::isOutputOpen(int outputId) const
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    const State::Port *port = m_state->findOutput(outputId);
+    return port && port->openCount > 0;
+}
+
+int InMemoryMidiDriver::outputCount()
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    return int(m_state->outputs.size());
+}
+
+QString InMemoryMidiDriver::outputName(int index)
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    if (index < 0 || index >= int(m_state->outputs.size()))
+        return QString();
+    return m_state->outputs[size_t(index)].name;
+}
+
+int InMemoryMidiDriver::inputCount()
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    return int(m_state->inputs.size());
+}
+
+std::optional<QString> InMemoryMidiDriver::inputName(int index)
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    if (index < 0 || index >= int(m_state->inputs.size()))
+        return std::nullopt;
+    const State::Port &port = m_state->inputs[size_t(index)];
+    if (!port.readable)
+        return std::nullopt;
+    return port.name;
+}
+
+std::unique_ptr<MidiOutputPort> InMemoryMidiDriver::openOutput(int index)
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    if (index < 0 || index >= int(m_state->outputs.size()))
+        return nullptr;
+    State::Port &port = m_state->outputs[size_t(index)];
+    if (!port.openable)
+        return nullptr;
+    ++port.openCount;
+    return std::make_unique<OutputPort>(m_state, port.id);
+}
+
+std::unique_ptr<MidiInputPort> InMemoryMidiDriver::openInput(int index, MidiInputSink *sink)
+{
+    if (!sink)
+        return nullptr;
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    if (index < 0 || index >= int(m_state->inputs.size()))
+        return nullptr;
+    State::Port &port = m_state->inputs[size_t(index)];
+    ++port.openCount;
+    auto opened = std::make_unique<InputPort>(m_state, port.id);
+    m_state->openInputs.push_back({port.id, sink, opened.get()});
+    return opened;
+}

@@ -1,0 +1,303 @@
+#include "panel/GeneratorTransport.h"
+
+#include "panel/CustomSlider.h"
+#include "panel/StyleSheets.h"
+#include "panel/TimecodeReadout.h"
+#include "protocol/MachineControl.h"
+#include "ui_MainWindow.h"
+
+#include <QThread>
+#include <QTime>
+#include <QTimer>
+
+using FrameArithmetic::Label;
+
+namespace {
+int clampToInt(long long value)
+{
+    return int(qBound<long long>(std::numeric_limits<int>::min(), value, std::numeric_limits<int>::max()));
+}
+
+// A field with a blank part reads as -1 there; such a time cannot be located.
+bool isComplete(const Label &label)
+{
+    return label.hours >= 0 && label.minutes >= 0 && label.seconds >= 0 && label.frames >= 0;
+}
+} // namespace
+
+GeneratorTransport::GeneratorTransport(const PanelContext &context, TimecodeReadout *readout, QObject *parent)
+    : QObject(parent)
+    , m_context(context)
+    , m_readout(readout)
+    , m_checkTimer(new QTimer(context.window()))
+    , m_progressTimer(new QTimer(context.window()))
+    , m_sourceLockTimer(new QTimer(context.window()))
+{
+}
+
+bool GeneratorTransport::dropFrame() const
+{
+    return FrameArithmetic::isDropFrame(m_framesPerSecond, m_context.rateText());
+}
+
+bool GeneratorTransport::readField(const QString &text, Label &label) const
+{
+    return FrameArithmetic::labelFromParts(MachineControl::readTimeField(text), label);
+}
+
+void GeneratorTransport::takeRangeFromFields(const Label &start, const Label &end)
+{
+    m_framesPerSecond = FrameArithmetic::framesPerSecondForRate(m_context.rateText(), m_framesPerSecond);
+    m_totalFrames = FrameArithmetic::distance(start, end, m_framesPerSecond, dropFrame());
+    CustomSlider *slider = m_context.ui()->horizontalSlider;
+    slider->setMaximum(clampToInt(m_totalFrames));
+    slider->setMinimum(0);
+}
+
+long long GeneratorTransport::readoutPosition() const
+{
+    Label start;
+    readField(m_context.ui()->lineEdit->text(), start);
+    return FrameArithmetic::distance(start, m_readout->label(), m_framesPerSecond, dropFrame());
+}
+
+void GeneratorTransport::lockSource(bool locked)
+{
+    PanelContext::applyRadioGroupLook(m_context.ui()->groupBox, !locked);
+}
+
+void GeneratorTransport::setIpButtonLocked(bool locked)
+{
+    const char *sheet = locked ? PanelStyle::kIpButtonLocked : PanelStyle::kIpButtonNormal;
+    m_context.ui()->pushButton_7->setStyleSheet(QString::fromLatin1(sheet).arg(m_buttonFontSize));
+}
+
+void GeneratorTransport::play()
+{
+    Ui::MainWindow *ui = m_context.ui();
+    CustomSlider *slider = ui->horizontalSlider;
+    if (!m_context.outputOpen()) {
+        m_context.warnNotConnected();
+    } else if (slider->value() != 0) {
+        // Resume from where Pause or a drag left the unit.
+        m_context.sendPlay();
+        QThread::msleep(kResumeSettleMs);
+        m_checkTimer->start(kFastTickMs);
+        m_progressTimer->start(kSlowTickMs);
+        lockSource(true);
+        setIpButtonLocked(true);
+        slider->setMarker(slider->value(), 1);
+    } else {
+        slider->setMarker(0, 0);
+        m_readout->clear();
+        Label start;
+        if (!readField(ui->lineEdit->text(), start) || !isComplete(start)) {
+            m_context.warn(QStringLiteral("Invalid Time Format"), QStringLiteral("Start time format is incorrect."));
+            return;
+        }
+        m_readout->show(start);
+        Label end;
+        if (!readField(ui->lineEdit_2->text(), end) || !isComplete(end)) {
+            m_context.warn(QStringLiteral("Invalid Time Format"), QStringLiteral("End time format is incorrect."));
+            return;
+        }
+        if (start == end)
+            return;
+        takeRangeFromFields(start, end);
+        if (!m_progressTimer->isActive()) {
+            m_progressTimer->start(kFastTickMs);
+            lockSource(true);
+            ui->pushButton_7->setEnabled(false);
+            setIpButtonLocked(true);
+        }
+        m_context.sendLocate(start);
+        m_context.sendPlay();
+        if (!m_checkTimer->isActive())
+            m_checkTimer->start(kSlowTickMs);
+    }
+    ui->pushButton->setStyleSheet(QString::fromLatin1(PanelStyle::kPlayRunning));
+    ui->pushButton_2->setStyleSheet(QString::fromLatin1(PanelStyle::kPauseNormal));
+    ui->pushButton_3->setStyleSheet(QString::fromLatin1(PanelStyle::kStopNormal));
+    m_sourceLockTimer->start(kSourceLockTickMs);
+}
+
+void GeneratorTransport::pause()
+{
+    Ui::MainWindow *ui = m_context.ui();
+    if (m_context.outputOpen()) {
+        ui->pushButton_2->setStyleSheet(QString::fromLatin1(PanelStyle::kPauseActive));
+        m_context.sendStop();
+        m_checkTimer->stop();
+        m_progressTimer->stop();
+        ui->pushButton_7->setEnabled(true);
+        setIpButtonLocked(false);
+    }
+    ui->pushButton->setStyleSheet(QString::fromLatin1(PanelStyle::kPlayNormal));
+}
+
+void GeneratorTransport::stop()
+{
+    Ui::MainWindow *ui = m_context.ui();
+    if (m_context.outputOpen()) {
+        CustomSlider *slider = ui->horizontalSlider;
+        m_context.sendStop();
+        slider->setMarker(0, 0);
+        m_readout->show(1, 0, 0, 0);
+
+        Label start;
+        Label end;
+        const bool startRead = readField(ui->lineEdit->text(), start);
+        if (startRead && readField(ui->lineEdit_2->text(), end))
+            takeRangeFromFields(start, end);
+
+        if (startRead)
+            m_context.sendLocate(start);
+        slider->setValue(0);
+        m_checkTimer->stop();
+        m_progressTimer->stop();
+        setIpButtonLocked(false);
+
+        if (readField(ui->lineEdit->text(), start)) {
+            m_context.sendLocate(start);
+            m_readout->show(start);
+        }
+        if (!m_checkTimer->isActive())
+            m_checkTimer->start(kSlowTickMs);
+    } else {
+        m_context.warnNotConnected();
+    }
+    ui->pushButton->setStyleSheet(QString::fromLatin1(PanelStyle::kPlayNormal));
+    ui->pushButton_2->setStyleSheet(QString::fromLatin1(PanelStyle::kPauseNormal));
+    ui->pushButton_3->setStyleSheet(QString::fromLatin1(PanelStyle::kStopActive));
+}
+
+void GeneratorTransport::gotoCapture()
+{
+    Ui::MainWindow *ui = m_context.ui();
+    if (!m_context.outputOpen()) {
+        m_context.warnNotConnected();
+        return;
+    }
+    Label capture;
+    if (!readField(ui->lineEdit_3->text(), capture) || !isComplete(capture)) {
+        m_context.warn(QStringLiteral("Invalid Time Format"), QStringLiteral("The capture time format is incorrect."));
+        return;
+    }
+    Label start;
+    readField(ui->lineEdit->text(), start);
+    CustomSlider *slider = ui->horizontalSlider;
+    slider->setValue(clampToInt(FrameArithmetic::distance(start, capture, m_framesPerSecond, dropFrame())));
+    slider->setMarker(slider->value(), 1);
+    m_context.sendLocate(capture);
+}
+
+void GeneratorTransport::capture()
+{
+    m_context.ui()->lineEdit_3->setText(m_readout->digits());
+}
+
+void GeneratorTransport::sliderPressed()
+{
+    m_context.sendStop();
+    m_checkTimer->stop();
+    m_progressTimer->stop();
+}
+
+void GeneratorTransport::sliderValueChanged(int value)
+{
+    // Progress updates move the slider too; only the user's moves show a time.
+    if (!m_context.outputOpen() || m_progressTimer->isActive())
+        return;
+    Label start;
+    if (!readField(m_context.ui()->lineEdit->text(), start))
+        return;
+    m_readout->show(FrameArithmetic::labelAtPosition(start, value, m_framesPerSecond, dropFrame()),
+                    TimecodeReadout::FramesSuffix::None);
+}
+
+void GeneratorTransport::sliderReleased()
+{
+    Ui::MainWindow *ui = m_context.ui();
+    if (!m_context.outputOpen()) {
+        m_context.warnNotConnected();
+        return;
+    }
+    Label start;
+    if (readField(ui->lineEdit->text(), start))
+        m_context.sendLocate(
+            FrameArithmetic::labelAtPosition(start, ui->horizontalSlider->value(), m_framesPerSecond, dropFrame()));
+    if (!m_progressTimer->isActive())
+        m_progressTimer->start(kFastTickMs);
+    if (!m_checkTimer->isActive())
+        m_checkTimer->start(kSlowTickMs);
+}
+
+void GeneratorTransport::updateProgressBar()
+{
+    CustomSlider *slider = m_context.ui()->horizontalSlider;
+    slider->setValue(clampToInt(qMin<long long>(readoutPosition(), slider->maximum())));
+}
+
+void GeneratorTransport::checkAndPause()
+{
+    Ui::MainWindow *ui = m_context.ui();
+    CustomSlider *slider = ui->horizontalSlider;
+    const long long current = readoutPosition();
+    if (current < slider->maximum())
+        return;
+
+    if (ui->pushButton_6->isChecked()) {
+        Label start;
+        if (!readField(ui->lineEdit->text(), start))
+            return;
+        m_context.sendStop();
+        slider->setValue(0);
+        slider->setMarker(0, 0);
+        m_readout->show(start);
+        m_context.sendLocate(start);
+        QTimer::singleShot(kLoopRestartDelayMs, this, [this] { m_context.sendPlay(); });
+        return;
+    }
+
+    m_context.sendStop();
+    slider->setValue(current == slider->maximum() ? clampToInt(m_totalFrames) : 0);
+    m_checkTimer->stop();
+    m_progressTimer->stop();
+    lockSource(false);
+    ui->pushButton_7->setEnabled(true);
+    setIpButtonLocked(false);
+}
+
+void GeneratorTransport::checpauseTimer()
+{
+    Ui::MainWindow *ui = m_context.ui();
+    if (m_messageSeen) {
+        m_messageSeen = false;
+        lockSource(true);
+        ui->pushButton_7->setEnabled(false);
+        setIpButtonLocked(true);
+        return;
+    }
+    lockSource(false);
+    ui->pushButton_7->setEnabled(true);
+    setIpButtonLocked(false);
+    m_sourceLockTimer->stop();
+}
+
+void GeneratorTransport::checkEnd()
+{
+    Ui::MainWindow *ui = m_context.ui();
+    QString start = ui->lineEdit->text();
+    QString end = ui->lineEdit_2->text();
+    start.remove(QLatin1Char(' '));
+    end.remove(QLatin1Char(' '));
+    const QString format = QStringLiteral("HH:mm:ss");
+    const QTime startTime = QTime::fromString(start.left(8), format);
+    const QTime endTime = QTime::fromString(end.left(8), format);
+    if (!startTime.isValid() || !endTime.isValid())
+        return;
+    const int startFrames = start.right(2).toInt();
+    const int endFrames = end.right(2).toInt();
+    if (endTime < startTime || (endTime == startTime && endFrames < startFrames))
+        ui->lineEdit_2->setText(ui->lineEdit->text());
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "panel/PanelContext.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class QRadioButton;
+class QRegularExpressionValidator;
+
+// The "TC SOURCE" and "FPS" radio groups. Choosing a source tells the unit
+// with F0 7F 7F 10 ss F7; choosing a rate relocates the generator to Start,
+// because the rate travels in the locate message. The unit's reports set the
+// buttons back without sending anything. Only the Generator source leaves the
+// transport and the rate group usable.
+class SourceRateSelection : public QObject
+{
+    Q_OBJECT
+public:
+    // Source numbers of the six source buttons, in form order.
+    enum Source { Usb = 1, Midi = 2, Ltc = 3, Generator = 4, RtpMidi = 5, ArtNet = 6 };
+
+    static QByteArray sourceMessage(int sourceNumber);
+    // The time-entry pattern for a rate text; the frames part follows the rate
+    // ("24": 00-23, "25": 00-24, "30Drop"/"30": 00-29, anything else: none).
+    static QString validatorPattern(const QString &rateText);
+
+    SourceRateSelection(const PanelContext &context, QObject *parent = nullptr);
+
+    // Connects toggled(bool) of the ten buttons so that only the newly checked
+    // one reaches the selection handler.
+    void connectButtons();
+    void handleSelection(QRadioButton *button);
+    // A report from the unit: 1-6 a source, 11-14 a rate.
+    void receiveReport(int num);
+    // Sends the checked source; warns when none is checked.
+    void sendSource();
+    // Builds the validator for the checked rate and sets it on the three
+    // time fields, replacing the previous one.
+    void rebuildValidator();
+
+    QRegularExpressionValidator *validator() const { return m_validator; }
+
+private:
+    QRadioButton *sourceButton(int number) const;
+
+    PanelContext m_context;
+    QRegularExpressionValidator *m_validator = nullptr;
+};

@@ -1,0 +1,113 @@
+#include "panel/TimecodeReadout.h"
+
+#include "panel/StyleSheets.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QStringList>
+
+TimecodeReadout::Scale TimecodeReadout::scaleForWidth(int width)
+{
+    Scale scale;
+    scale.timeFont = qBound(10, width / 20 + 50, 200);
+    scale.editFont = width / 40 + 5;
+    scale.labelFont = width / 40;
+    scale.buttonFont = width / 40;
+    return scale;
+}
+
+QString TimecodeReadout::spacedField(int value)
+{
+    const QString digits = QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+    QString spaced;
+    spaced.reserve(digits.size() * 2);
+    for (QChar c : digits) {
+        spaced.append(c);
+        spaced.append(QLatin1Char(' '));
+    }
+    return spaced.trimmed();
+}
+
+TimecodeReadout::TimecodeReadout(QLabel *hours, QLabel *minutes, QLabel *seconds, QLabel *frames)
+    : m_labels{hours, minutes, seconds, frames}
+{
+}
+
+void TimecodeReadout::show(int hours, int minutes, int seconds, int frames, FramesSuffix suffix)
+{
+    static const QString separator = QStringLiteral(" : ");
+    m_labels[0]->setText(spacedField(hours) + separator);
+    m_labels[1]->setText(spacedField(minutes) + separator);
+    m_labels[2]->setText(spacedField(seconds) + separator);
+    m_labels[3]->setText(spacedField(frames) + (suffix == FramesSuffix::Blank ? QStringLiteral(" ") : QString()));
+}
+
+void TimecodeReadout::show(const FrameArithmetic::Label &label, FramesSuffix suffix)
+{
+    show(label.hours, label.minutes, label.seconds, label.frames, suffix);
+}
+
+void TimecodeReadout::showQuarterFrameText(const QString &timecode)
+{
+    const QStringList parts = timecode.split(QLatin1Char(':'));
+    if (parts.size() != 4)
+        return;
+    // The parts are shown as they came; spacing works on their characters.
+    auto spaced = [](const QString &part) {
+        QString out;
+        for (QChar c : part) {
+            out.append(c);
+            out.append(QLatin1Char(' '));
+        }
+        return out.trimmed();
+    };
+    static const QString separator = QStringLiteral(" : ");
+    m_labels[0]->setText(spaced(parts[0]) + separator);
+    m_labels[1]->setText(spaced(parts[1]) + separator);
+    m_labels[2]->setText(spaced(parts[2]) + separator);
+    m_labels[3]->setText(spaced(parts[3]));
+}
+
+void TimecodeReadout::clear()
+{
+    for (QLabel *label : m_labels)
+        label->clear();
+}
+
+FrameArithmetic::Label TimecodeReadout::label() const
+{
+    int values[4];
+    for (int i = 0; i < 4; ++i) {
+        QString text = m_labels[i]->text();
+        text.remove(QLatin1Char(':'));
+        text.remove(QLatin1Char(' '));
+        bool ok = false;
+        const int value = text.toInt(&ok, 10);
+        values[i] = ok ? value : -1;
+    }
+    return FrameArithmetic::Label{values[0], values[1], values[2], values[3]};
+}
+
+QString TimecodeReadout::digits() const
+{
+    QString joined;
+    for (QLabel *label : m_labels)
+        joined += label->text();
+    joined.remove(QLatin1Char(' '));
+    joined.remove(QLatin1Char(':'));
+    return joined;
+}
+
+TimecodeReadout::Scale TimecodeReadout::applyScale(int width, QLineEdit *const (&fields)[3], QWidget *labelScope)
+{
+    const Scale scale = scaleForWidth(width);
+    const char *const sheets[4] = {PanelStyle::kReadoutHours, PanelStyle::kReadoutMinutes, PanelStyle::kReadoutSeconds,
+                                   PanelStyle::kReadoutFrames};
+    for (int i = 0; i < 4; ++i)
+        m_labels[i]->setStyleSheet(QString::fromLatin1(sheets[i]).arg(scale.timeFont));
+    const QString fieldSheet = QString::fromLatin1(PanelStyle::kTimeField).arg(scale.editFont);
+    for (QLineEdit *field : fields)
+        field->setStyleSheet(fieldSheet);
+    labelScope->setStyleSheet(QString::fromLatin1(PanelStyle::kScaledLabels).arg(scale.labelFont));
+    return scale;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "panel/FrameArithmetic.h"
+
+#include <QString>
+
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+// The four-field readout (hours, minutes, seconds, frames, left to right).
+//
+// Text form, which the transport reads back: each value as at least two
+// decimal digits, every digit followed by a blank with the outer blanks
+// dropped ("0 7", "1 2 3"); hours, minutes and seconds then carry " : ". The
+// frames field ends with " " when the time came from a full frame or from the
+// generator, and with nothing when it came from the quarter-frame stream or a
+// slider drag.
+class TimecodeReadout
+{
+public:
+    // Font sizes in pixels for a window width; integer divisions.
+    struct Scale
+    {
+        int timeFont;   // w / 20 + 50, kept within 10..200
+        int editFont;   // w / 40 + 5
+        int labelFont;  // w / 40
+        int buttonFont; // w / 40
+    };
+    static Scale scaleForWidth(int width);
+
+    static QString spacedField(int value);
+
+    TimecodeReadout(QLabel *hours, QLabel *minutes, QLabel *seconds, QLabel *frames);
+
+    enum class FramesSuffix { Blank, None };
+    void show(int hours, int minutes, int seconds, int frames, FramesSuffix suffix = FramesSuffix::Blank);
+    void show(const FrameArithmetic::Label &label, FramesSuffix suffix = FramesSuffix::Blank);
+    // "hh:mm:ss:ff" from the quarter-frame stream; any other number of parts is
+    // ignored.
+    void showQuarterFrameText(const QString &timecode);
+    void clear();
+
+    // The four fields read back (":" and blanks removed, -1 for a field that is
+    // not a number).
+    FrameArithmetic::Label label() const;
+    // The eight digits of the readout, for a masked time field.
+    QString digits() const;
+
+    // Restyles the readout, the three time fields and the labels of `labelScope`
+    // for a window width; returns the scale used.
+    Scale applyScale(int width, QLineEdit *const (&fields)[3], QWidget *labelScope);
+
+private:
+    QLabel *m_labels[4];
+};

@@ -1,0 +1,119 @@
+#include "protocol/Identification.h"
+
+#include "midi/MidiPortList.h"
+
+#include <QDebug>
+
+namespace Identification {
+
+namespace {
+const QByteArray &manufacturerPrefix()
+{
+    static const QByteArray prefix = QByteArray::fromHex("F000215E");
+    return prefix;
+}
+constexpr quint8 kReplyIdentifier = 0x01;
+constexpr quint8 kReplyCommand = 0x01;
+constexpr quint8 kTimeOffsetFamily = 0x12;
+} // namespace
+
+QByteArray identificationRequest(const QByteArray &parameters)
+{
+    QByteArray message;
+    message.append(char(kSysExStart));
+    message.append(char(kUniversalRealTime));
+    message.append(char(kAllDevices));
+    message.append(char(kIdentificationRequest));
+    message.append(char(kIdentificationRequestCommand));
+    if (!parameters.isEmpty()) {
+        message.append(char(parameters.size()));
+        message.append(parameters);
+    }
+    message.append(char(kSysExEnd));
+    return message;
+}
+
+bool parseFeedbackDeviceType(const QByteArray &message, quint8 &gg, quint8 &hh)
+{
+    if (message.size() != kDeviceTypeReplySize) {
+        qDebug() << "Not a device-type reply: length" << message.size();
+        return false;
+    }
+    if (!message.startsWith(manufacturerPrefix())) {
+        qDebug() << "Not a device-type reply: manufacturer" << message.left(4).toHex(' ').toUpper();
+        return false;
+    }
+    if (quint8(message.at(4)) != kReplyIdentifier) {
+        qDebug() << "Not a device-type reply: identifier byte" << quint8(message.at(4));
+        return false;
+    }
+    if (quint8(message.at(5)) != kReplyCommand) {
+        qDebug() << "Not a device-type reply: command byte" << quint8(message.at(5));
+        return false;
+    }
+    if (quint8(message.at(8)) != kSysExEnd) {
+        qDebug() << "Not a device-type reply: no F7 at the end";
+        return false;
+    }
+    gg = quint8(message.at(6));
+    hh = quint8(message.at(7));
+    return true;
+}
+
+QString productForModel(quint8 gg, quint8 hh)
+{
+    if (gg != kTqrDeviceClass)
+        return QString();
+    switch (hh) {
+    case 0x01:
+        return QStringLiteral("TQR-10");
+    case 0x02:
+        return QStringLiteral("TQR-20");
+    case 0x03:
+        return QStringLiteral("TQR-30");
+    case 0x04:
+        return QStringLiteral("TQR-30 Pro");
+    default:
+        return QString();
+    }
+}
+
+bool supportsIpByName(const QString &name)
+{
+    return MidiPortList::portBaseName(name).contains(QLatin1String("TQR-30"), Qt::CaseInsensitive);
+}
+
+bool supportsOscByName(const QString &name)
+{
+    const QString base = MidiPortList::portBaseName(name);
+    return base.contains(QLatin1String("TQR-30"), Qt::CaseInsensitive)
+        && base.contains(QLatin1String("Pro"), Qt::CaseInsensitive);
+}
+
+bool supportsIp(bool outputOpen, const QString &outputLabel, const QString &product)
+{
+    return outputOpen
+        && (supportsIpByName(outputLabel) || product.contains(QLatin1String("TQR-30"), Qt::CaseInsensitive));
+}
+
+bool supportsOsc(bool outputOpen, const QString &outputLabel, const QString &product)
+{
+    return outputOpen
+        && (supportsOscByName(outputLabel)
+            || (product.contains(QLatin1String("TQR-30"), Qt::CaseInsensitive)
+                && product.contains(QLatin1String("Pro"), Qt::CaseInsensitive)));
+}
+
+bool hidesGeneratorSource(const QString &labelOrProduct)
+{
+    return labelOrProduct.contains(QLatin1String("TQR-10"), Qt::CaseSensitive);
+}
+
+bool isOscAcknowledgement(const QByteArray &message)
+{
+    return message.size() == 6 && quint8(message.at(0)) == kSysExStart
+        && quint8(message.at(1)) == kUniversalRealTime && quint8(message.at(2)) == kAllDevices
+        && quint8(message.at(3)) == kTimeOffsetFamily && quint8(message.at(5)) == kSysExEnd;
+}
+
+} // namespace Identification

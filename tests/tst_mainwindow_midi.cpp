@@ -1,0 +1,346 @@
+// The main window's start-up and its "MIDI Devices" menu over the in-memory
+// MIDI system: listing, connecting, pairing, disconnecting and the unplug watch.
+
+#include "app/MainWindow.h"
+#include "midi/InMemoryMidiDriver.h"
+#include "midi/QMidiIn.h"
+#include "midi/QMidiOut.h"
+#include "support/MessageBoxWatcher.h"
+#include "support/MessageCollector.h"
+#include "ui_MainWindow.h"
+
+#include <QMutex>
+#include <QMutexLocker>
+#include <QtTest>
+
+namespace {
+
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(text);
+}
+
+// A unit on the in-memory system that records what the panel sends it.
+struct FakeUnit
+{
+    InMemoryMidiDriver &driver;
+    InMemoryMidiDriver::Device ports;
+    QMutex mutex;
+    QList<QByteArray> received;
+
+    FakeUnit(InMemoryMidiDriver &d, const QString &name)
+        : driver(d)
+    {
+        ports = driver.addDevice(name, [this](const QByteArray &m) {
+            QMutexLocker lock(&mutex);
+            received.append(m);
+        });
+    }
+    QList<QByteArray> take()
+    {
+        QMutexLocker lock(&mutex);
+        return std::exchange(received, {});
+    }
+};
+
+QStringList menuTexts(MainWindow &w)
+{
+    QStringList texts;
+    for (QAction *a : w.form()->menuMIDI_Out->actions())
+        texts << a->text();
+    return texts;
+}
+
+QAction *menuEntry(MainWindow &w, const QString &label)
+{
+    for (QAction *a : w.form()->menuMIDI_Out->actions())
+        if (a->text() == label)
+            return a;
+    return nullptr;
+}
+
+QStringList checkedEntries(MainWindow &w)
+{
+    QStringList texts;
+    for (QAction *a : w.form()->menuMIDI_Out->actions())
+        if (a->isCheckable() && a->isChecked())
+            texts << a->text();
+    return texts;
+}
+
+const QByteArray kStop = hex("f07f7f0601f7");
+const QByteArray kIdentify = hex("f07f7f1101f7");
+
+} // namespace
+
+class TestMainWindowMidi : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startupFillsTheMenuAndSetsDefaults();
+    void emptyOrSynthOnlyMenuShowsDisabledNone();
+    void menuFollowsPortsButNotRenames();
+    void connectLocatesAndIdentifiesAndPairsTheInput();
+    void blankStartTimeSendsNoLocate();
+    void choosingAgainDisconnectsWithABox();
+    void unplugDisconnectsWithoutABox();
+    void refusedOutputShowsConnectionError();
+    void choosingAnotherEntryMovesTheConnection();
+    void generatorSourceHiddenForTqr10Only();
+    void rendersTheMainWindow();
+};
+
+void TestMainWindowMidi::startupFillsTheMenuAndSetsDefaults()
+{
+    InMemoryMidiDriver driver;
+    FakeUnit unit(driver, "TQR-30 Pro");
+    driver.addOutputPort("Microsoft GS Wavetable Synth", {});
+    driver.addOutputPort("Synth", {});
+    MainWindow w(Platform{&driver});
+
+    // Filled by the constructor, before any timer tick.
+    QCOMPARE(menuTexts(w), (QStringList{"TQR-30 Pro [0]", "Synth [2]"}));
+    QVERIFY(checkedEntries(w).isEmpty());
+    QCOMPARE(w.form()->menuMIDI_Out->title(), QString("MIDI Devices"));
+
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCOMPARE(w.windowTitle(), QString("MIDI Machine Control"));
+    QCOMPARE(w.minimumSize(), QSize(860, 650));
+    QVERIFY(w.width() >= 860 && w.height() >= 650);
+    QVERIFY(!w.form()->comboBox_ComDevices->isVisible());
+    QCOMPARE(w.form()->name_label->text(), QString("Device:"));
+    QVERIFY(w.form()->radioButton_7->isChecked());
+    QVERIFY(w.form()->radioButton_4->isChecked());
+    QCOMPARE(w.checkedRateCode(), quint8(0));
+    QVERIFY(!w.midiOut()->isOpen());
+    QVERIFY(!w.midiIn()->isOpen());
+    QVERIFY(unit.take().isEmpty());
+}
+
+void TestMainWindowMidi::emptyOrSynthOnlyMenuShowsDisabledNone()
+{
+    InMemoryMidiDriver driver;
+    MainWindow w(Platform{&driver});
+    QCOMPARE(menuTexts(w), QStringList{"none"});
+    QVERIFY(!w.form()->menuMIDI_Out->actions().first()->isEnabled());
+
+    driver.addOutputPort("Microsoft GS Wavetable Synth", {});
+    w.update_list();
+    QCOMPARE(menuTexts(w), QStringList{"none"});
+    QVERIFY(!w.form()->menuMIDI_Out->actions().first()->isEnabled());
+}
+
+void TestMainWindowMidi::menuFollowsPortsButNotRenames()
+{
+    InMemoryMidiDriver driver;
+    FakeUnit a(driver, "TQR-20");
+    MainWindow w(Platform{&driver});
+    QCOMPARE(menuTexts(w), QStringList{"TQR-20 [0]"});
+
+    // Picked up by the one-second refresh on its own.
+    FakeUnit b(driver, "TQR-30 Pro");
+    QTRY_COMPARE_WITH_TIMEOUT(menuTexts(w), (QStringList{"TQR-20 [0]", "TQR-30 Pro [1]"}), 1500);
+
+    // Another unit under the same numbers: the menu stays as it was.
+    driver.renamePort(b.ports.output, "TQR-10");
+    w.update_list();
+    QCOMPARE(menuTexts(w), (QStringList{"TQR-20 [0]", "TQR-30 Pro [1]"}));
+
+    driver.removeDevice(a.ports);
+    w.update_list();
+    QCOMPARE(menuTexts(w), QStringList{"TQR-10 [0]"});
+}
+
+void TestMainWindowMidi::connectLocatesAndIdentifiesAndPairsTheInput()
+{
+    InMemoryMidiDriver driver;
+    driver.addInputPort("Keyboard");
+    FakeUnit unit(driver, "TQR-30 Pro");
+    MainWindow w(Platform{&driver});
+    MessageBoxWatcher boxes;
+    {
+        // 25 fps, set quietly: a click without a port would warn "not connected".
+        const QSignalBlocker quiet(w.form()->radioButton_8);
+        w.form()->radioButton_8->setChecked(true);
+    }
+    w.form()->lineEdit->setText("01 : 02 : 03 : 04");
+
+    menuEntry(w, "TQR-30 Pro [0]")->trigger();
+
+    QCOMPARE(unit.take(), (QList<QByteArray>{kStop, hex("f07f7f064406012102030400f7"),
+                                             hex("f07f7f064406012102030400f7"), kIdentify}));
+    QVERIFY(w.midiOut()->isOpen());
+    QCOMPARE(w.connectedOutputLabel(), QString("TQR-30 Pro [0]"));
+    QCOMPARE(w.form()->name_label->text(), QString("Device: TQR-30 Pro [0]"));
+    QCOMPARE(checkedEntries(w), QStringList{"TQR-30 Pro [0]"});
+
+    // The input of the same unit is opened, not the keyboard before it.
+    QVERIFY(driver.isInputOpen(unit.ports.input));
+    QCOMPARE(w.connectedInputLabel(), QString("TQR-30 Pro [1]"));
+
+    MessageCollector got;
+    connect(w.midiIn(), &QMidiIn::midiMessageReceived, &got, &MessageCollector::collect);
+    driver.send(unit.ports.input, hex("f000215e01010604f7"));
+    driver.send(unit.ports.input, hex("f123"));
+    QTRY_COMPARE(got.messages.size(), 2);
+    QCOMPARE(got.messages, (QList<QByteArray>{hex("f000215e01010604f7"), hex("f12300")}));
+    QVERIFY(got.allOnOwnThread);
+
+    // The half-second pass keeps the mark in step.
+    w.checkActionState11();
+    QCOMPARE(checkedEntries(w), QStringList{"TQR-30 Pro [0]"});
+    QVERIFY(boxes.boxes.isEmpty());
+}
+
+void TestMainWindowMidi::blankStartTimeSendsNoLocate()
+{
+    InMemoryMidiDriver driver;
+    FakeUnit unit(driver, "TQR-30");
+    MainWindow w(Platform{&driver});
+    w.form()->lineEdit->setText("01 :    : 03 : 04");
+    menuEntry(w, "TQR-30 [0]")->trigger();
+    // A blank part would have put FF into the locate message.
+    const QList<QByteArray> sent = unit.take();
+    QCOMPARE(sent, (QList<QByteArray>{kStop, kIdentify}));
+    QVERIFY(w.midiOut()->isOpen());
+}
+
+void TestMainWindowMidi::choosingAgainDisconnectsWithABox()
+{
+    InMemoryMidiDriver driver;
+    FakeUnit unit(driver, "TQR-30");
+    MainWindow w(Platform{&driver});
+    MessageBoxWatcher boxes;
+    menuEntry(w, "TQR-30 [0]")->trigger();
+    QVERIFY(driver.isOutputOpen(unit.ports.output));
+    QVERIFY(driver.isInputOpen(unit.ports.input));
+    unit.take();
+
+    menuEntry(w, "TQR-30 [0]")->trigger();
+    QCOMPARE(boxes.boxes.size(), 1);
+    QCOMPARE(boxes.boxes[0].title, QString("MIDI Disconnected"));
+    QCOMPARE(boxes.boxes[0].text, QString("The MIDI connection has been disconnected."));
+    QCOMPARE(boxes.boxes[0].icon, QMessageBox::Information);
+    QVERIFY(!driver.isOutputOpen(unit.ports.output));
+    QVERIFY(!driver.isInputOpen(unit.ports.input));
+    QCOMPARE(w.connectedOutputLabel(), QString());
+    QCOMPARE(w.form()->name_label->text(), QString("Device:"));
+    QVERIFY(checkedEntries(w).isEmpty());
+    QVERIFY(unit.take().isEmpty());
+
+    // And it connects again on the next choice.
+    menuEntry(w, "TQR-30 [0]")->trigger();
+    QVERIFY(w.midiOut()->isOpen());
+    QCOMPARE(boxes.boxes.size(), 1);
+}
+
+void TestMainWindowMidi::unplugDisconnectsWithoutABox()
+{
+    InMemoryMidiDriver driver;
+    driver.addOutputPort("Synth", {});
+    FakeUnit unit(driver, "TQR-30 Pro");
+    MainWindow w(Platform{&driver});
+    MessageBoxWatcher boxes;
+    menuEntry(w, "TQR-30 Pro [1]")->trigger();
+    QVERIFY(w.midiIn()->isOpen());
+
+    // Still there: nothing happens.
+    w.checkDevices();
+    QVERIFY(w.midiOut()->isOpen());
+
+    driver.removeDevice(unit.ports);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.midiOut()->isOpen(), 1500);
+    QVERIFY(!w.midiIn()->isOpen());
+    QCOMPARE(w.connectedOutputLabel(), QString());
+    QCOMPARE(w.form()->name_label->text(), QString("Device:"));
+    QTRY_COMPARE_WITH_TIMEOUT(menuTexts(w), QStringList{"Synth [0]"}, 1500);
+    QVERIFY(checkedEntries(w).isEmpty());
+    QTest::qWait(600);
+    QVERIFY(boxes.boxes.isEmpty());
+}
+
+void TestMainWindowMidi::refusedOutputShowsConnectionError()
+{
+    InMemoryMidiDriver driver;
+    FakeUnit good(driver, "TQR-20");
+    FakeUnit held(driver, "TQR-30");
+    driver.setOutputOpenable(held.ports.output, false);
+    MainWindow w(Platform{&driver});
+    MessageBoxWatcher boxes;
+
+    menuEntry(w, "TQR-20 [0]")->trigger();
+    QVERIFY(w.midiOut()->isOpen());
+    menuEntry(w, "TQR-30 [1]")->trigger();
+    QCOMPARE(boxes.boxes.size(), 1);
+    QCOMPARE(boxes.boxes[0].title, QString("MIDI Connection Error"));
+    QCOMPARE(boxes.boxes[0].text, QString("Failed to connect MIDI Out device: TQR-30 [1]"));
+    QCOMPARE(boxes.boxes[0].icon, QMessageBox::Critical);
+    // The first port was closed before trying, and nothing is open now.
+    QVERIFY(!driver.isOutputOpen(good.ports.output));
+    QVERIFY(!w.midiOut()->isOpen());
+    QCOMPARE(w.form()->name_label->text(), QString("Device:"));
+    // The input follows within the unplug watch's second.
+    w.checkDevices();
+    QVERIFY(!w.midiIn()->isOpen());
+    w.checkActionState11();
+    QVERIFY(checkedEntries(w).isEmpty());
+}
+
+void TestMainWindowMidi::choosingAnotherEntryMovesTheConnection()
+{
+    InMemoryMidiDriver driver;
+    FakeUnit a(driver, "TQR-20");
+    FakeUnit b(driver, "TQR-30 MIDIOUT2");
+    driver.renamePort(b.ports.input, "TQR-30 MIDIIN2");
+    MainWindow w(Platform{&driver});
+    MessageBoxWatcher boxes;
+
+    menuEntry(w, "TQR-20 [0]")->trigger();
+    menuEntry(w, "TQR-30 MIDIOUT2 [1]")->trigger();
+    QVERIFY(!driver.isOutputOpen(a.ports.output));
+    QVERIFY(driver.isOutputOpen(b.ports.output));
+    QVERIFY(!driver.isInputOpen(a.ports.input));
+    QVERIFY(driver.isInputOpen(b.ports.input));
+    QCOMPARE(w.connectedInputLabel(), QString("TQR-30 MIDIIN2 [1]"));
+    QCOMPARE(checkedEntries(w), QStringList{"TQR-30 MIDIOUT2 [1]"});
+    QVERIFY(!menuEntry(w, "TQR-20 [0]")->isCheckable());
+    QVERIFY(boxes.boxes.isEmpty());
+    QCOMPARE(b.take().size(), 4);
+}
+
+void TestMainWindowMidi::generatorSourceHiddenForTqr10Only()
+{
+    InMemoryMidiDriver driver;
+    FakeUnit ten(driver, "TQR-10");
+    FakeUnit twenty(driver, "TQR-20");
+    MainWindow w(Platform{&driver});
+    w.show();
+    menuEntry(w, "TQR-10 [0]")->trigger();
+    QVERIFY(!w.form()->radioButton_4->isVisible());
+    menuEntry(w, "TQR-20 [1]")->trigger();
+    QVERIFY(w.form()->radioButton_4->isVisible());
+}
+
+void TestMainWindowMidi::rendersTheMainWindow()
+{
+    InMemoryMidiDriver driver;
+    FakeUnit unit(driver, "TQR-30 Pro");
+    MainWindow w(Platform{&driver});
+    w.resize(860, 650);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    menuEntry(w, "TQR-30 Pro [0]")->trigger();
+    QTest::qWait(50);
+    const QString dir = qEnvironmentVariable("QUILL_TEST_OUTPUT", QDir::tempPath());
+    const QImage image = w.grab().toImage();
+    QCOMPARE(image.size(), QSize(860, 650));
+    QVERIFY(image.save(dir + "/mainwindow.png"));
+    w.resize(1280, 860);
+    QTest::qWait(50);
+    QVERIFY(w.grab().save(dir + "/mainwindow-large.png"));
+}
+
+QTEST_MAIN(TestMainWindowMidi)
+#include "tst_mainwindow_midi.moc"
