@@ -32,7 +32,7 @@ qint64 framesPerDay(Rate rate)
 qint64 quarterFrameOffsetNs(qint64 count, Rate rate)
 {
     if (rate == Rate30Drop)
-        return count * 1001000000LL / 120000;
+        return count * 1001000000LL / 120;
     return count * 1000000000LL / (4 * framesPerSecond(rate));
 }
 

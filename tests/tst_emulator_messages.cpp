@@ -71,7 +71,8 @@ private slots:
         QCOMPARE(frameNumber(L(1, 2, 3, 40), Rate24), frameNumber(L(1, 2, 3, 23), Rate24));
         QCOMPARE(text(L(1, 2, 3, 4), Rate30Drop), QStringLiteral("01:02:03;04"));
         QCOMPARE(quarterFrameOffsetNs(4, Rate25), qint64(40000000));
-        QCOMPARE(quarterFrameOffsetNs(120000, Rate30Drop), qint64(1001000000));
+        QCOMPARE(quarterFrameOffsetNs(120000, Rate30Drop), qint64(1001000000000));
+        QCOMPARE(quarterFrameOffsetNs(1, Rate30Drop), qint64(8341666));
     }
 
     void quarterFramePieces()
