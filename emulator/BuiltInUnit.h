@@ -24,8 +24,15 @@ public:
         UnitMessages::Model model = UnitMessages::Model::Tqr30Pro;
         QString firmwareVersion = QStringLiteral("V1.0.2");
         QString registryDirectory; // empty: the registry's default
-        EmulatedUnit::Timing timing;
+        EmulatedUnit::Timing timing = defaultTiming();
     };
+    // A unit on USB answers a few milliseconds after it was asked.
+    static EmulatedUnit::Timing defaultTiming()
+    {
+        EmulatedUnit::Timing timing;
+        timing.midiLatencyMs = 3;
+        return timing;
+    }
 
     BuiltInUnit(InMemoryMidiDriver *driver, const Options &options);
     explicit BuiltInUnit(InMemoryMidiDriver *driver);

@@ -20,6 +20,7 @@ EmulatedUnit::EmulatedUnit(Model model, const QString &firmwareVersion, QObject 
     , m_firmwareVersion(firmwareVersion)
     , m_source(UnitMessages::hasGenerator(model) ? UnitMessages::SourceGenerator : UnitMessages::SourceUsb)
     , m_streamTimer(this)
+    , m_outboxTimer(this)
     , m_chunkIdleTimer(this)
     , m_imageEndTimer(this)
     , m_eraseTimer(this)
@@ -30,6 +31,9 @@ EmulatedUnit::EmulatedUnit(Model model, const QString &firmwareVersion, QObject 
     m_streamTimer.setSingleShot(true);
     m_streamTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_streamTimer, &QTimer::timeout, this, &EmulatedUnit::streamTick);
+    m_outboxTimer.setSingleShot(true);
+    m_outboxTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_outboxTimer, &QTimer::timeout, this, &EmulatedUnit::flushMidi);
     for (QTimer *timer : {&m_chunkIdleTimer, &m_imageEndTimer, &m_eraseTimer, &m_rebootTimer, &m_modeTimer})
         timer->setSingleShot(true);
     connect(&m_chunkIdleTimer, &QTimer::timeout, this, [this] { acknowledgeChunks(true); });
@@ -70,6 +74,8 @@ void EmulatedUnit::powerOn()
 void EmulatedUnit::unplug()
 {
     stopStream();
+    m_outbox.clear();
+    m_outboxTimer.stop();
     for (QTimer *timer : {&m_chunkIdleTimer, &m_imageEndTimer, &m_eraseTimer, &m_rebootTimer, &m_modeTimer})
         timer->stop();
     m_receivingImage = false;
@@ -228,7 +234,27 @@ bool EmulatedUnit::refuseSetting()
 
 void EmulatedUnit::answerMidi(const QByteArray &message)
 {
-    emit midiOut(m_faults.malformed ? UnitMessages::truncated(message) : message);
+    sendMidi(m_faults.malformed ? UnitMessages::truncated(message) : message);
+}
+
+void EmulatedUnit::sendMidi(const QByteArray &message)
+{
+    if (m_timing.midiLatencyMs <= 0 && m_outbox.isEmpty()) {
+        emit midiOut(message);
+        return;
+    }
+    m_outbox.append(message);
+    if (!m_outboxTimer.isActive())
+        m_outboxTimer.start(m_timing.midiLatencyMs);
+}
+
+void EmulatedUnit::flushMidi()
+{
+    const QList<QByteArray> due = std::exchange(m_outbox, {});
+    if (!m_present)
+        return;
+    for (const QByteArray &message : due)
+        emit midiOut(message);
 }
 
 void EmulatedUnit::acknowledge(quint8 code)
@@ -236,7 +262,7 @@ void EmulatedUnit::acknowledge(quint8 code)
     QByteArray message = UnitMessages::ack(code);
     if (m_faults.malformed)
         message = UnitMessages::truncated(message);
-    sendAck([this, message] { emit midiOut(message); });
+    sendAck([this, message] { sendMidi(message); });
 }
 
 void EmulatedUnit::sendAck(const std::function<void()> &send)
@@ -307,7 +333,7 @@ void EmulatedUnit::streamTick()
             // A sequence of eight pieces spans two frames and carries the
             // label of the frame its piece 0 starts.
             const auto label = FrameClock::labelForFrame(m_frame + 2 * (k / 8), m_rate);
-            emit midiOut(UnitMessages::quarterFrame(int(k % 8), label, m_rate));
+            sendMidi(UnitMessages::quarterFrame(int(k % 8), label, m_rate));
         }
     }
     const qint64 waitNs = FrameClock::quarterFrameOffsetNs(m_quarterFramesSent, m_rate) - now;

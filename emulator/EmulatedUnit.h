@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -49,6 +50,9 @@ public:
         int chunkIdleMs = 25;      // a short chunk is complete when nothing follows this long
         int imageEndIdleMs = 1500; // the image is complete when no chunk follows this long
         int rebootMs = 8000;       // after the image, until it restarts in normal mode
+        // Everything the unit sends over MIDI leaves this much later, in order,
+        // as from a USB device that answers in its next frames. 0: at once.
+        int midiLatencyMs = 0;
     };
 
     struct Network
@@ -120,6 +124,9 @@ signals:
 
 private:
     void handleRequest(const UnitMessages::Request &request);
+    // Every MIDI message leaves through here.
+    void sendMidi(const QByteArray &message);
+    void flushMidi();
     void answerMidi(const QByteArray &message);
     void acknowledge(quint8 code);
     // Sends through the acknowledgement faults: dropped, late or twice.
@@ -154,6 +161,8 @@ private:
     qint64 m_streamStartNs = 0;
     qint64 m_quarterFramesSent = 0;
     QTimer m_streamTimer;
+    QList<QByteArray> m_outbox;
+    QTimer m_outboxTimer;
 
     Network m_network;
     int m_offsetFrames = 0;

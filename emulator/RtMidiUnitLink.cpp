@@ -5,6 +5,7 @@
 #include <rtmidi/RtMidi.h>
 
 #include <QDebug>
+#include <QList>
 #include <QPointer>
 
 namespace {
@@ -83,23 +84,29 @@ void RtMidiUnitLink::follow(bool present)
     // Client and port carry the unit's name, so the panel lists it as the
     // unit and pairs the two directions by that name.
     const std::string name = m_unit->portName().toStdString();
-    try {
-        auto in = std::make_unique<RtMidiIn>(rtApi(m_api), name);
-        auto out = std::make_unique<RtMidiOut>(rtApi(m_api), name);
-        in->setErrorCallback(&logError);
-        out->setErrorCallback(&logError);
-        in->ignoreTypes(false, false, true);
-        in->openVirtualPort(name);
-        out->openVirtualPort(name);
-        m_in = std::move(in);
-        m_out = std::move(out);
-        m_in->setCallback(&received, &m_target);
-        m_error.clear();
-    } catch (const RtMidiError &error) {
-        m_error = QString::fromStdString(error.getMessage());
-        qWarning() << "Emulated unit: MIDI ports could not be made:" << m_error;
-        m_in.reset();
-        m_out.reset();
+    QList<RtMidi::Api> apis {rtApi(m_api)};
+    if (m_api == Api::Default)
+        apis.append(RtMidi::UNIX_JACK); // no ALSA sequencer (a container, a JACK-only set-up)
+    for (RtMidi::Api api : apis) {
+        try {
+            auto in = std::make_unique<RtMidiIn>(api, name);
+            auto out = std::make_unique<RtMidiOut>(api, name);
+            in->setErrorCallback(&logError);
+            out->setErrorCallback(&logError);
+            in->ignoreTypes(false, false, true);
+            in->openVirtualPort(name);
+            out->openVirtualPort(name);
+            m_in = std::move(in);
+            m_out = std::move(out);
+            m_in->setCallback(&received, &m_target);
+            m_error.clear();
+            return;
+        } catch (const RtMidiError &error) {
+            m_error = QString::fromStdString(error.getMessage());
+            qDebug() << "Emulated unit: MIDI ports could not be made:" << m_error;
+            m_in.reset();
+            m_out.reset();
+        }
     }
 }
 
