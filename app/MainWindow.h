@@ -92,16 +92,18 @@ public slots:
     void on_horizontalSlider_sliderReleased();
     void on_horizontalSlider_valueChanged(int value);
 
-protected:
-    void resizeEvent(QResizeEvent *event) override;
-
-private:
+public:
     // Model identification
     bool supportsIp() const;
     bool supportsOsc() const;
     void updateOscControlsVisibility();
     // Shown by the OSC and UDP/TCP menu entries when the unit cannot do OSC.
     void showOscUnavailable();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
     // The Generator source does not exist on a TQR-10.
     void applyGeneratorSourceRule(const QString &labelOrProduct);
     void onQuarterFrameText(const QString &timecode);
