@@ -2,7 +2,10 @@
 
 #include "midi/MidiDriver.h"
 
+#include <QStringList>
+
 #include <memory>
+#include <vector>
 
 class RtMidiIn;
 class RtMidiOut;
@@ -11,9 +14,26 @@ class RtMidiOut;
 // (JACK when QUILL_MIDI_API=jack or when the sequencer cannot be opened),
 // WinMM on Windows and CoreMIDI on macOS.
 //
-// One RtMidi client per direction lives as long as the driver: enumeration
-// reuses it, so the one-second port scan creates no clients. Each client can
-// hold one open port at a time.
+// One RtMidi client per direction lives as long as the driver, named
+// "<clientName> In" and "<clientName> Out" (two different names, so JACK does
+// not rename the second one "...-01"). Enumeration reuses them, so the
+// one-second port scan creates no clients. Each client holds at most one open
+// port. The driver's own ports are not listed.
+//
+// Port names. RtMidi reports system names that do not read well in a menu and
+// would keep a unit's two directions from pairing by name; they are cleaned:
+// - ALSA reports "client:port 20:0". The trailing numbers go; what remains is
+//   the port name when it already starts with the client name (USB devices:
+//   "TQR-30 Pro:TQR-30 Pro MIDI 1" -> "TQR-30 Pro MIDI 1"), else "client:port".
+//   A USB unit's input and output are one sequencer port, so both directions
+//   get the same name and pair.
+// - JACK reports "client:port". A unit's two directions are two ports of one
+//   client, or two clients of the same name (JACK calls the second
+//   "name-01"), so the name is the client name without such a suffix. Only a
+//   client with several ports in one direction keeps "client:port" for each.
+//
+// Numbering is that of the last outputCount()/inputCount(); opening a port
+// looks the system up again and opens the port of that number now.
 class RtMidiDriver : public MidiDriver
 {
 public:
@@ -30,10 +50,27 @@ public:
     // Which system is in use, for the log and the About box ("ALSA", "JACK" ...).
     QString apiName() const;
 
+    // The readable names for the raw names of one direction, in order (see
+    // above). Own ports are not filtered here.
+    static QStringList cleanAlsaNames(const QStringList &rawNames);
+    static QStringList cleanJackNames(const QStringList &rawNames);
+
 private:
     class OutputPort;
     class InputPort;
 
+    // The ports of one direction as last listed: RtMidi's number and the clean
+    // name of each port that is not our own.
+    struct Listing
+    {
+        std::vector<unsigned> rtIndex;
+        QStringList names;
+    };
+    Listing list(bool outputs) const;
+
+    QString m_clientName;
     std::unique_ptr<RtMidiIn> m_in;
     std::unique_ptr<RtMidiOut> m_out;
+    Listing m_outputs;
+    Listing m_inputs;
 };

@@ -109,7 +109,15 @@ void TestMainWindowMidi::startupFillsTheMenuAndSetsDefaults()
     QCOMPARE(w.windowTitle(), QString("MIDI Machine Control"));
     QCOMPARE(w.minimumSize(), QSize(860, 650));
     QVERIFY(w.width() >= 860 && w.height() >= 650);
-    QVERIFY(!w.form()->comboBox_ComDevices->isVisible());
+    for (QWidget *hidden : std::initializer_list<QWidget *>{w.form()->comboBox_ComDevices, w.form()->pushButton_8,
+                                                           w.form()->pushButton_7, w.form()->radioButton_5,
+                                                           w.form()->radioButton_6})
+        QVERIFY2(!hidden->isVisible(), qPrintable(hidden->objectName()));
+    QVERIFY(!w.form()->actionOSC_Setting->isVisible());
+    QVERIFY(!w.form()->actionUDP_TCP->isVisible());
+    QVERIFY(w.form()->actionOffset_Setting->isVisible());
+    QVERIFY(w.form()->pushButton_6->isCheckable());
+    QVERIFY(!w.form()->pushButton_6->isChecked());
     QCOMPARE(w.form()->name_label->text(), QString("Device:"));
     QVERIFY(w.form()->radioButton_7->isChecked());
     QVERIFY(w.form()->radioButton_4->isChecked());

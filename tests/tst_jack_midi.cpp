@@ -1,0 +1,147 @@
+// The panel over a real MIDI graph: a JACK server (scripts/test starts one with
+// the dummy driver) and a peer that looks like a unit on it.
+
+#include "app/MainWindow.h"
+#include "midi/QMidiIn.h"
+#include "midi/QMidiOut.h"
+#include "midi/RtMidiDriver.h"
+#include "support/MessageBoxWatcher.h"
+#include "support/MessageCollector.h"
+#include "ui_MainWindow.h"
+
+#include <rtmidi/RtMidi.h>
+
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QtTest>
+
+namespace {
+
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(text);
+}
+
+// A unit on JACK: one client that listens, one that talks, both under the
+// unit's name (JACK calls the second "TQR-30 Pro-01").
+class JackPeer
+{
+public:
+    explicit JackPeer(const std::string &name)
+        : m_listen(RtMidi::UNIX_JACK, name)
+        , m_talk(RtMidi::UNIX_JACK, name)
+    {
+        m_listen.ignoreTypes(false, false, false);
+        m_listen.setCallback(&JackPeer::received, this);
+        m_listen.openVirtualPort("MIDI in");
+        m_talk.openVirtualPort("MIDI out");
+    }
+    ~JackPeer() { m_listen.cancelCallback(); }
+
+    void send(const QByteArray &bytes)
+    {
+        std::vector<unsigned char> message(bytes.begin(), bytes.end());
+        m_talk.sendMessage(&message);
+    }
+    QList<QByteArray> received()
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_received;
+    }
+
+private:
+    static void received(double, std::vector<unsigned char> *message, void *self)
+    {
+        auto *peer = static_cast<JackPeer *>(self);
+        QMutexLocker lock(&peer->m_mutex);
+        peer->m_received.append(QByteArray(reinterpret_cast<const char *>(message->data()), int(message->size())));
+    }
+
+    RtMidiIn m_listen;
+    RtMidiOut m_talk;
+    QMutex m_mutex;
+    QList<QByteArray> m_received;
+};
+
+QAction *menuEntry(MainWindow &w, const QString &label)
+{
+    for (QAction *a : w.form()->menuMIDI_Out->actions())
+        if (a->text() == label)
+            return a;
+    return nullptr;
+}
+
+} // namespace
+
+class TestJackMidi : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void jackNamesPairAUnitsTwoClients();
+    void unitOnJackConnectsTalksAndUnplugs();
+};
+
+void TestJackMidi::initTestCase()
+{
+    if (qgetenv("QUILL_MIDI_API").toLower() != "jack")
+        QSKIP("needs QUILL_MIDI_API=jack and a running JACK server (scripts/test provides both)");
+}
+
+void TestJackMidi::jackNamesPairAUnitsTwoClients()
+{
+    QCOMPARE(RtMidiDriver::cleanJackNames({"TQR-30 Pro-01:MIDI out", "system:midi_capture_1", "system:midi_capture_2"}),
+             (QStringList{"TQR-30 Pro", "system:midi_capture_1", "system:midi_capture_2"}));
+    QCOMPARE(RtMidiDriver::cleanAlsaNames({"TQR-30 Pro:TQR-30 Pro MIDI 1 24:0", "Midi Through:Midi Through Port-0 14:0",
+                                           "Synth:Out 1 130:1"}),
+             (QStringList{"TQR-30 Pro MIDI 1", "Midi Through Port-0", "Synth:Out 1"}));
+}
+
+void TestJackMidi::unitOnJackConnectsTalksAndUnplugs()
+{
+    RtMidiDriver driver;
+    QCOMPARE(driver.apiName(), QString("Jack"));
+    MainWindow w(Platform{&driver});
+    MessageBoxWatcher boxes;
+
+    auto peer = std::make_unique<JackPeer>("TQR-30 Pro");
+    QElapsedTimer seen;
+    seen.start();
+    QTRY_VERIFY_WITH_TIMEOUT(menuEntry(w, "TQR-30 Pro [0]") != nullptr, 1500);
+    QVERIFY2(seen.elapsed() <= 1300, qPrintable(QString::number(seen.elapsed())));
+
+    menuEntry(w, "TQR-30 Pro [0]")->trigger();
+    QVERIFY(w.midiOut()->isOpen());
+    QVERIFY(w.midiIn()->isOpen());
+    QCOMPARE(w.connectedInputLabel(), QString("TQR-30 Pro [0]"));
+
+    const QByteArray locate = hex("f07f7f064406010100000000f7");
+    const QList<QByteArray> expected{hex("f07f7f0601f7"), locate, locate, hex("f07f7f1101f7")};
+    QTRY_COMPARE_WITH_TIMEOUT(peer->received().size(), 4, 2000);
+    QCOMPARE(peer->received(), expected);
+
+    MessageCollector got;
+    connect(w.midiIn(), &QMidiIn::midiMessageReceived, &got, &MessageCollector::collect);
+    peer->send(hex("f000215e01010604f7"));
+    peer->send(hex("f123"));
+    peer->send(hex("903c40"));
+    QTRY_COMPARE_WITH_TIMEOUT(got.messages.size(), 3, 2000);
+    QCOMPARE(got.messages, (QList<QByteArray>{hex("f000215e01010604f7"), hex("f12300"), hex("903c40")}));
+    QVERIFY(got.allOnOwnThread);
+
+    peer.reset();
+    QElapsedTimer gone;
+    gone.start();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.midiOut()->isOpen(), 1500);
+    QVERIFY2(gone.elapsed() <= 1300, qPrintable(QString::number(gone.elapsed())));
+    QVERIFY(!w.midiIn()->isOpen());
+    QCOMPARE(w.form()->name_label->text(), QString("Device:"));
+    QTRY_COMPARE_WITH_TIMEOUT(w.form()->menuMIDI_Out->actions().first()->text(), QString("none"), 1500);
+    QTest::qWait(100);
+    QVERIFY(boxes.boxes.isEmpty());
+}
+
+QTEST_MAIN(TestJackMidi)
+#include "tst_jack_midi.moc"
