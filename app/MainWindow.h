@@ -8,7 +8,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class GeneratorTransport;
+class OscSettingWidget;
+class TimeOffsetWidget;
+class UdpSetting;
+class ip_Dialog;
 class MidiTimecodeIn;
 class QMenu;
 class QMidiIn;
@@ -92,6 +98,23 @@ public slots:
     void on_horizontalSlider_sliderReleased();
     void on_horizontalSlider_valueChanged(int value);
 
+    // Network settings windows
+    void setIP();
+    void on_pushButton_7_clicked();
+    void on_actionOSC_Setting_triggered();
+    void on_actionUDP_TCP_triggered();
+    void on_actionOffset_Setting_triggered();
+
+public:
+    // Network settings windows, for tests and tools.
+    ip_Dialog *ipDialog() const { return ip_dialog; }
+    OscSettingWidget *oscWindow() const { return osc_window.get(); }
+    UdpSetting *udpWindow() const { return udp_window.get(); }
+    TimeOffsetWidget *offsetWindow() const { return offset_window.get(); }
+    // Each IP configuration message is followed by this much quiet before the
+    // next, so the unit has handled one before it gets another.
+    static constexpr int kIpMessageGapMs = 50;
+
 public:
     // Model identification
     bool supportsIp() const;
@@ -108,8 +131,25 @@ private:
     void applyGeneratorSourceRule(const QString &labelOrProduct);
     void onQuarterFrameText(const QString &timecode);
 
+    // Network settings windows
+    void createNetworkSettingsWindows();
+    void requestIpConfig();
+    void sendIpConfig(const QString &value, const QString &kind);
+    QList<int> splitIpOctets(const QString &text) const;
+    void parseIpFeedback(const QByteArray &message);
+    void sendNextIpMessage();
+
     Ui::MainWindow *ui;
     Platform platform;
+
+    // Network settings windows; the three settings windows have no parent.
+    ip_Dialog *ip_dialog = nullptr;
+    std::unique_ptr<UdpSetting> udp_window;
+    std::unique_ptr<OscSettingWidget> osc_window;
+    std::unique_ptr<TimeOffsetWidget> offset_window;
+    // IP configuration messages waiting for the gap after the previous one.
+    QList<QByteArray> ipSendQueue;
+    QTimer *ipGapTimer = nullptr;
 
     // MIDI transport
     QMidiOut *midi_out;
