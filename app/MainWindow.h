@@ -144,16 +144,18 @@ public:
     // next, so the unit has handled one before it gets another.
     static constexpr int kIpMessageGapMs = 50;
 
-protected:
-    void resizeEvent(QResizeEvent *event) override;
-
-private:
+public:
     // Model identification
     bool supportsIp() const;
     bool supportsOsc() const;
     void updateOscControlsVisibility();
     // Shown by the OSC and UDP/TCP menu entries when the unit cannot do OSC.
     void showOscUnavailable();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
     // The Generator source does not exist on a TQR-10.
     void applyGeneratorSourceRule(const QString &labelOrProduct);
     void onQuarterFrameText(const QString &timecode);
