@@ -10,8 +10,20 @@
 #include "protocol/Identification.h"
 #include "protocol/MachineControl.h"
 #include "protocol/MidiTimecodeIn.h"
+#include "settings/NetworkMessages.h"
+#include "settings/NoticeBox.h"
+#include "settings/OscSettingWidget.h"
+#include "settings/TimeOffsetWidget.h"
+#include "settings/UdpSetting.h"
+#include "settings/ip_Dialog.h"
 #include "ui/FontSubstitutes.h"
 #include "ui_MainWindow.h"
+#include "serial/FirmwareTransfer.h"
+#include "serial/PortList.h"
+#include "serial/SerialPort.h"
+#include "serial/SerialProtocol.h"
+#include "serial/Upgrade_message_Dialog.h"
+#include "serial/upgrade_Dialog.h"
 
 #include <QDebug>
 #include <QIcon>
@@ -40,6 +52,7 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     ui->comboBox_ComDevices->hide();
 
     midi_in = new QMidiIn(platform.midi, this);
+    ip_dialog = new ip_Dialog(this);
 
     // The device menu is filled before the first timer tick.
     rebuildMidiOutMenu();
@@ -86,8 +99,43 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     for (QLineEdit *field : {ui->lineEdit, ui->lineEdit_2, ui->lineEdit_3})
         field->setCursor(Qt::IBeamCursor);
 
+    // Serial link and the progress window of the automatic upgrade
+    serialPort = new SerialPort(ui->comboBox_ComDevices, QStringLiteral("Larkspur"),
+                                platform.usbDescriptions, platform.serialPorts, this);
+    connect(serialPort, &SerialPort::showdata, this, &MainWindow::rec_data);
+    connect(serialPort, &QSerialPort::errorOccurred, this, &MainWindow::handleSerialError);
+    m_firmwareTransfer = new FirmwareTransfer(serialPort, FirmwareTransfer::Timing(), this);
+    connect(m_firmwareTransfer, &FirmwareTransfer::preparing, this, [this] {
+        preparingBox = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Message"),
+                                       QStringLiteral("Preparing for the upgrade..."),
+                                       QMessageBox::NoButton, this);
+        preparingBox->setWindowModality(Qt::ApplicationModal);
+        preparingBox->show();
+    });
+    connect(m_firmwareTransfer, &FirmwareTransfer::preparationEnded, this, [this] {
+        if (preparingBox) {
+            preparingBox->close();
+            preparingBox->deleteLater();
+            preparingBox = nullptr;
+        }
+    });
+    connect(m_firmwareTransfer, &FirmwareTransfer::chunkWritten, this, [this](qint64 sent, qint64 size) {
+        emit send_possvalue(FirmwareTransfer::mainWindowProgress(sent, size));
+    });
+    connect(m_firmwareTransfer, &FirmwareTransfer::finished, this, [this] {
+        emit done();
+        updateDialogShown = false;
+    });
+    connect(m_firmwareTransfer, &FirmwareTransfer::failed, this, &MainWindow::onUpgradeFailed);
+
+    upgradeMessage = new Upgrade_message_Dialog(this);
+    connect(this, &MainWindow::send_brio_version, upgradeMessage, &Upgrade_message_Dialog::rec_brio_version);
+    connect(this, &MainWindow::send_possvalue, upgradeMessage, &Upgrade_message_Dialog::rec_possvalue);
+    connect(this, &MainWindow::done, upgradeMessage, &Upgrade_message_Dialog::upgrade_done);
+
     ui->pushButton_6->setCheckable(true);
     ui->pushButton_6->setChecked(false);
+    createNetworkSettingsWindows();
     ui->pushButton_8->hide();
 }
 
@@ -128,20 +176,25 @@ void MainWindow::onMidiMessageReceived(QByteArray message)
     }
 
     // 2. OSC window feedback.
+    osc_window->handleFeedback(message);
     // 3. UDP/TCP window feedback.
+    udp_window->handleFeedback(message);
 
     // 4. Time code, source and rate reports.
     timecodeIn->processMidiMessage(message);
 
     // 5. The OSC acknowledgement belongs to the OSC window alone.
     if (Identification::isOscAcknowledgement(message)) {
+        osc_window->handleAck(message);
         return;
     }
 
     // 6. Offset window feedback.
+    offset_window->handleFeedback(message);
     // 7. The unit is talking: keep the source locked.
     m_transport->noteMessageSeen();
     // 8. IP feedback.
+    parseIpFeedback(message);
 }
 
 // Model identification
@@ -422,8 +475,7 @@ void MainWindow::connectMidiDevice(QString label)
     }
     product.clear();
 
-    // Serial pairing of a TQR unit's USB serial port, and the model query over
-    // it, go here.
+    pairSerialLink(label);
 
     m_readout->show(1, 0, 0, 0);
 
@@ -497,4 +549,277 @@ void MainWindow::sendLocate(int hours, int minutes, int seconds, int frames)
     }
     qDebug().noquote() << "MMC Locate:" << message->toHex(' ').toUpper();
     midi_out->sendLongMessage(*message);
+}
+
+// Serial link and firmware upgrade ----------------------------------------------
+
+void MainWindow::pairSerialLink(const QString &label)
+{
+    if (label.contains(QLatin1String("TQR"))) {
+        if (serialPort->isOpen()) {
+            qWarning() << serialPort->portName() << "is connecting";
+        } else {
+            const QString portName = PortList::findPortContaining(
+                ui->comboBox_ComDevices, QString::fromLatin1(SerialProtocol::kSeriesTag));
+            if (portName.isEmpty()) {
+                qWarning() << "No serial port of a TQR-30 unit is listed for" << label;
+            } else if (serialPort->openPort(portName, SerialProtocol::kBaudRate)) {
+                qDebug() << "Serial link open on" << portName;
+            } else {
+                qWarning() << "Serial link did not open on" << portName;
+            }
+        }
+    } else {
+        serialPort->close();
+    }
+    if (serialPort->isOpen())
+        serialPort->writeCommand(SerialProtocol::QueryModel);
+}
+
+void MainWindow::rec_data(const QByteArray &data)
+{
+    const SerialProtocol::Reply reply = SerialProtocol::parseReply(data);
+    if (reply.eraseEnd) {
+        // Only an erase this window asked for starts a transfer; a stray
+        // "ERASE END" must not leave a modal progress window with nothing to show.
+        if (!m_firmwareTransfer->expectsEraseEnd()) {
+            qWarning() << "ERASE END without an upgrade under way";
+            return;
+        }
+        upgradeMessage->setWindowModality(Qt::WindowModal);
+        upgradeMessage->setModal(true);
+        upgradeMessage->show();
+        m_firmwareTransfer->beginSending();
+        return;
+    }
+    if (reply.acknowledgement) {
+        serialPort->setReadyForNext(true);
+        return;
+    }
+    if (reply.resetNotice) {
+        qDebug() << "Unit reports a reset:" << data;
+        return;
+    }
+    if (reply.hasModel)
+        m_firmwareTransfer->setModelFamily(FirmwareTransfer::familyForModel(reply.model));
+    // The firmware update check gathers the model and version from here on.
+}
+
+void MainWindow::sendNextChunk()
+{
+    m_firmwareTransfer->sendNextChunk();
+}
+
+void MainWindow::startFirmwareUpgrade(const QByteArray &image)
+{
+    if (image.isEmpty()) {
+        qWarning() << "Downloaded firmware image is empty";
+        QMessageBox::warning(this, QStringLiteral("Upgrade"),
+                             tr("The downloaded firmware image is empty. Nothing was written to the device."),
+                             QMessageBox::Ok);
+        return;
+    }
+    m_firmwareTransfer->startAutomaticUpgrade(image);
+}
+
+void MainWindow::onUpgradeFailed(const QString &message)
+{
+    if (preparingBox) {
+        preparingBox->close();
+        preparingBox->deleteLater();
+        preparingBox = nullptr;
+    }
+    if (upgradeMessage->isVisible())
+        upgradeMessage->upgrade_failed(message);
+    else
+        QMessageBox::warning(this, QStringLiteral("Upgrade"), message, QMessageBox::Ok);
+}
+
+void MainWindow::handleSerialError(QSerialPort::SerialPortError error)
+{
+    if (error == QSerialPort::ResourceError && serialPort->isOpen()) {
+        qWarning() << "Serial port lost:" << serialPort->errorString();
+        serialPort->close();
+        updateDialogShown = false;
+    }
+}
+
+void MainWindow::on_actionUpgrade_triggered()
+{
+    if (m_firmwareTransfer->isBusy()) {
+        QMessageBox::information(this, QStringLiteral("Upgrade"),
+                                 tr("An upgrade is already running. Wait until it has finished."),
+                                 QMessageBox::Ok);
+        return;
+    }
+    if (!m_upgradeDialog)
+        m_upgradeDialog = new upgrade_Dialog(platform.usbDescriptions, platform.serialPorts, this);
+    m_upgradeDialog->prepareAndShow();
+}
+
+// Network settings windows ---------------------------------------------------
+
+void MainWindow::createNetworkSettingsWindows()
+{
+    connect(ip_dialog, &ip_Dialog::read_ip, this, &MainWindow::requestIpConfig);
+    connect(ip_dialog, &ip_Dialog::set_ip, this, &MainWindow::setIP);
+    ipGapTimer = new QTimer(this);
+    ipGapTimer->setSingleShot(true);
+    connect(ipGapTimer, &QTimer::timeout, this, &MainWindow::sendNextIpMessage);
+
+    udp_window = std::make_unique<UdpSetting>();
+    udp_window->setWindowTitle(tr("UDP/TCP Setting"));
+    connect(udp_window.get(), &UdpSetting::sendSysExRequested, this, &MainWindow::sendSysEx);
+
+    osc_window = std::make_unique<OscSettingWidget>();
+    osc_window->setWindowTitle(tr("OSC Setting"));
+    connect(osc_window.get(), &OscSettingWidget::sendSysExRequested, this, &MainWindow::sendSysEx);
+
+    offset_window = std::make_unique<TimeOffsetWidget>();
+    offset_window->setWindowTitle(tr("Quill time offset"));
+    offset_window->resize(330, 120);
+    offset_window->setWindowFlags(Qt::Window | Qt::WindowCloseButtonHint);
+    connect(offset_window.get(), &TimeOffsetWidget::sendSysExRequested, this, &MainWindow::sendSysEx);
+}
+
+namespace {
+void bringUp(QWidget *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+} // namespace
+
+void MainWindow::on_pushButton_7_clicked()
+{
+    if (!supportsIp()) {
+        showNoticeBox(this, QMessageBox::Information, tr("IP Unavailable"),
+                      tr("Only TQR-30 series supports IP setting."));
+        return;
+    }
+    bringUp(ip_dialog);
+}
+
+void MainWindow::on_actionOSC_Setting_triggered()
+{
+    if (!supportsOsc()) {
+        showOscUnavailable();
+        return;
+    }
+    bringUp(osc_window.get());
+}
+
+void MainWindow::on_actionUDP_TCP_triggered()
+{
+    if (!supportsOsc()) {
+        showOscUnavailable();
+        return;
+    }
+    bringUp(udp_window.get());
+}
+
+void MainWindow::on_actionOffset_Setting_triggered()
+{
+    bringUp(offset_window.get());
+}
+
+void MainWindow::requestIpConfig()
+{
+    sendIpConfig(QString(), QStringLiteral("READIP"));
+}
+
+void MainWindow::setIP()
+{
+    if (ip_dialog->modeIndex() == ip_Dialog::kModeDhcp) {
+        sendIpConfig(QString(), QStringLiteral("DHCP"));
+        return;
+    }
+    const QList<QPair<ip_Dialog::Field, QString>> fields = {
+        {ip_Dialog::AddressField, QStringLiteral("IP")},
+        {ip_Dialog::SubnetField, QStringLiteral("Subnet")},
+        {ip_Dialog::GatewayField, QStringLiteral("Network")},
+    };
+    // Digits such as 999 fit the field's mask but no unit can take them; the
+    // whole Set waits until they are mended, so the unit never gets half of it.
+    for (const auto &f : fields) {
+        QLineEdit *edit = ip_dialog->field(f.first);
+        const QList<int> octets = splitIpOctets(edit->text());
+        if (octets.size() == 4 && !NetworkMessages::octetsInRange(octets)) {
+            ip_dialog->warnInvalidAddress(edit);
+            return;
+        }
+    }
+    for (const auto &f : fields)
+        sendIpConfig(ip_dialog->field(f.first)->text(), f.second);
+}
+
+void MainWindow::sendIpConfig(const QString &value, const QString &kind)
+{
+    const std::optional<QByteArray> message = NetworkMessages::buildIpConfigMessage(value, kind);
+    if (!message) {
+        qDebug() << "Invalid IP address!";
+        return;
+    }
+    ipSendQueue.append(*message);
+    if (!ipGapTimer->isActive())
+        sendNextIpMessage();
+}
+
+void MainWindow::sendNextIpMessage()
+{
+    if (ipSendQueue.isEmpty())
+        return;
+    const QByteArray message = ipSendQueue.takeFirst();
+    qDebug().noquote() << "Send IP config:" << message.toHex(' ').toUpper();
+    midi_out->sendLongMessage(message);
+    ipGapTimer->start(kIpMessageGapMs);
+}
+
+QList<int> MainWindow::splitIpOctets(const QString &text) const
+{
+    return NetworkMessages::splitIpOctets(text);
+}
+
+void MainWindow::parseIpFeedback(const QByteArray &message)
+{
+    const bool networkFamily = message.startsWith(QByteArray::fromHex("F07F7F5E"));
+    if (message.size() < NetworkMessages::kIpMessageSize) {
+        // Every message passes here; only this family's short ones are news.
+        if (networkFamily && message.size() > 4 && quint8(message[4]) == NetworkMessages::kIpCommand)
+            qDebug() << "Error: Invalid message length!";
+        return;
+    }
+    if (!networkFamily) {
+        qDebug() << "Error: Invalid message prefix!";
+        return;
+    }
+    const std::optional<NetworkMessages::IpFeedback> feedback = NetworkMessages::parseIpFeedback(message);
+    if (!feedback) {
+        qDebug().noquote() << "Error: Invalid IP digits:" << message.toHex(' ').toUpper();
+        return;
+    }
+    switch (feedback->kind) {
+    case NetworkMessages::IpAddress:
+        ip_dialog->field(ip_Dialog::AddressField)->setText(feedback->address);
+        return;
+    case NetworkMessages::IpSubnet:
+        ip_dialog->field(ip_Dialog::SubnetField)->setText(feedback->address);
+        return;
+    case NetworkMessages::IpGateway:
+        ip_dialog->field(ip_Dialog::GatewayField)->setText(feedback->address);
+        return;
+    case NetworkMessages::IpMode:
+        if (feedback->mode != NetworkMessages::kIpModeDhcp && feedback->mode != NetworkMessages::kIpModeManual)
+            return;
+        ip_dialog->setModeIndex(feedback->mode == NetworkMessages::kIpModeDhcp ? ip_Dialog::kModeDhcp
+                                                                              : ip_Dialog::kModeManual);
+        if (ip_dialog->isReadConfirmPending()) {
+            ip_dialog->setReadConfirmPending(false);
+            showNoticeBox(this, QMessageBox::Information, tr("Success"), tr("IP address read successfully!"));
+        }
+        return;
+    default:
+        return;
+    }
 }

@@ -4,18 +4,30 @@
 
 #include <QByteArray>
 #include <QMainWindow>
+#include <QSerialPort>
 #include <QMap>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+class FirmwareTransfer;
 class GeneratorTransport;
+class OscSettingWidget;
+class TimeOffsetWidget;
+class UdpSetting;
+class ip_Dialog;
 class MidiTimecodeIn;
 class QMenu;
 class QMidiIn;
 class QMidiOut;
+class QMessageBox;
+class SerialPort;
 class QTimer;
 class SourceRateSelection;
 class TimecodeReadout;
+class Upgrade_message_Dialog;
+class upgrade_Dialog;
 
 namespace Ui {
 class MainWindow;
@@ -92,22 +104,81 @@ public slots:
     void on_horizontalSlider_sliderReleased();
     void on_horizontalSlider_valueChanged(int value);
 
-protected:
-    void resizeEvent(QResizeEvent *event) override;
+    // Serial link and firmware upgrade
+public:
+    SerialPort *serialLink() const { return serialPort; }
+    FirmwareTransfer *firmwareTransfer() const { return m_firmwareTransfer; }
+    Upgrade_message_Dialog *upgradeMessageDialog() const { return upgradeMessage; }
+    upgrade_Dialog *upgradeDialog() const { return m_upgradeDialog; }
+    // Writes a downloaded firmware image to the paired unit: prepare, wait for
+    // its upgrade-mode port, erase, then the chunks once it reports "ERASE
+    // END". An empty image is refused with a message and nothing is written.
+    void startFirmwareUpgrade(const QByteArray &image);
 
-private:
+public slots:
+    void rec_data(const QByteArray &data);
+    void sendNextChunk();
+    void handleSerialError(QSerialPort::SerialPortError error);
+    void on_actionUpgrade_triggered();
+
+signals:
+    void send_brio_version(const QString &Brio, const QString &version);
+    void send_possvalue(int value);
+    void done();
+
+public slots:
+    // Network settings windows
+    void setIP();
+    void on_pushButton_7_clicked();
+    void on_actionOSC_Setting_triggered();
+    void on_actionUDP_TCP_triggered();
+    void on_actionOffset_Setting_triggered();
+
+public:
+    // Network settings windows, for tests and tools.
+    ip_Dialog *ipDialog() const { return ip_dialog; }
+    OscSettingWidget *oscWindow() const { return osc_window.get(); }
+    UdpSetting *udpWindow() const { return udp_window.get(); }
+    TimeOffsetWidget *offsetWindow() const { return offset_window.get(); }
+    // Each IP configuration message is followed by this much quiet before the
+    // next, so the unit has handled one before it gets another.
+    static constexpr int kIpMessageGapMs = 50;
+
+public:
     // Model identification
     bool supportsIp() const;
     bool supportsOsc() const;
     void updateOscControlsVisibility();
     // Shown by the OSC and UDP/TCP menu entries when the unit cannot do OSC.
     void showOscUnavailable();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
     // The Generator source does not exist on a TQR-10.
     void applyGeneratorSourceRule(const QString &labelOrProduct);
     void onQuarterFrameText(const QString &timecode);
 
+    // Network settings windows
+    void createNetworkSettingsWindows();
+    void requestIpConfig();
+    void sendIpConfig(const QString &value, const QString &kind);
+    QList<int> splitIpOctets(const QString &text) const;
+    void parseIpFeedback(const QByteArray &message);
+    void sendNextIpMessage();
+
     Ui::MainWindow *ui;
     Platform platform;
+
+    // Network settings windows; the three settings windows have no parent.
+    ip_Dialog *ip_dialog = nullptr;
+    std::unique_ptr<UdpSetting> udp_window;
+    std::unique_ptr<OscSettingWidget> osc_window;
+    std::unique_ptr<TimeOffsetWidget> offset_window;
+    // IP configuration messages waiting for the gap after the previous one.
+    QList<QByteArray> ipSendQueue;
+    QTimer *ipGapTimer = nullptr;
 
     // MIDI transport
     QMidiOut *midi_out;
@@ -129,4 +200,13 @@ private:
     QTimer *listTimer = nullptr;
     QTimer *deviceCheckTimer = nullptr;
     QTimer *menuMarkTimer = nullptr;
+
+    // Serial link and firmware upgrade
+    void pairSerialLink(const QString &label);
+    void onUpgradeFailed(const QString &message);
+    SerialPort *serialPort = nullptr;
+    FirmwareTransfer *m_firmwareTransfer = nullptr;
+    Upgrade_message_Dialog *upgradeMessage = nullptr;
+    upgrade_Dialog *m_upgradeDialog = nullptr;
+    QMessageBox *preparingBox = nullptr;
 };

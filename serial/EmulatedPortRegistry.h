@@ -1,0 +1,61 @@
+#pragma once
+
+#include "serial/SerialPortCatalogue.h"
+
+#include <QList>
+#include <QString>
+
+// Where emulated units announce their serial ports, so that the panel's port
+// lists show them beside real USB devices.
+//
+// Directory: $XDG_RUNTIME_DIR/quill-tool/serial/ (when XDG_RUNTIME_DIR is not
+// set: <temp>/quill-tool-<uid>/serial/). QUILL_SERIAL_REGISTRY, when set,
+// names the directory instead.
+//
+// One file per port, named <anything>.port, UTF-8 text of key=value lines
+// (blank lines and lines starting with '#' are ignored, unknown keys too):
+//
+//     path=/dev/pts/7              the pseudo-terminal to open (required)
+//     vendor=1209                  USB vendor id, hexadecimal (required)
+//     product=5130                 USB product id, hexadecimal (required)
+//     description=TQR-30 Larkspur  what the device reports on the bus (required)
+//     pid=4242                     owning process (optional)
+//
+// An entry counts only while its path exists and, when pid is given, while
+// that process runs, so files left by a crashed emulator do no harm. A unit
+// that re-enumerates (for its upgrade mode) removes its file and writes a new
+// one. Writers write to a temporary name and rename, so readers never see a
+// half-written file.
+class EmulatedPortRegistry
+{
+public:
+    struct Entry
+    {
+        QString path;
+        int vendorId = 0;
+        int productId = 0;
+        QString description;
+        qint64 ownerPid = 0; // 0: none given
+    };
+
+    explicit EmulatedPortRegistry(const QString &directory = defaultDirectory());
+
+    static QString defaultDirectory();
+    QString directory() const { return m_directory; }
+
+    // The live entries, ordered by file name.
+    QList<Entry> entries() const;
+
+    // Writes an entry under fileStem + ".port"; returns the file path or an empty
+    // string when the directory cannot be written.
+    QString registerPort(const QString &fileStem, const Entry &entry) const;
+    static bool unregisterPort(const QString &filePath);
+
+    // Reads one file's text; false when a required key is missing or malformed.
+    static bool parse(const QByteArray &text, Entry *entry);
+    static QByteArray format(const Entry &entry);
+    static SerialPortEntry toPortEntry(const Entry &entry);
+
+private:
+    QString m_directory;
+};

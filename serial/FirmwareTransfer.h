@@ -1,0 +1,115 @@
+#pragma once
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+#include <QTimer>
+
+class SerialPort;
+
+// Writes a firmware image to a unit over its serial link: erase, then chunks
+// of at most 64 bytes, each only after the unit acknowledged the one before.
+// The automatic flow first puts the unit into upgrade mode and reopens the
+// link on the port the unit comes back as. The class knows no widgets; the
+// window that drives it shows progress, boxes and the end.
+class FirmwareTransfer : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kChunkSize = 64;
+
+    enum class State {
+        Idle,
+        Preparing,          // prepare command written, the unit re-enumerates
+        FindingUpgradePort, // looking for the upgrade-mode port in fresh lists
+        Erasing,            // erase written, waiting for "ERASE END"
+        Erased,             // "ERASE END" seen, nothing sent yet
+        Sending,
+    };
+
+    struct Timing
+    {
+        int fastPacingMs = 10;     // model family 2
+        int slowPacingMs = 50;     // any other family
+        int ackTimeoutMs = 2000;   // from a chunk to its acknowledgement
+        int prepareWaitMs = 3000;  // after the prepare command
+        int upgradePortTimeoutMs = 10000;
+        int upgradePortRetryMs = 500;
+        int eraseTimeoutMs = 60000;
+    };
+
+    FirmwareTransfer(SerialPort *link, const Timing &timing, QObject *parent = nullptr);
+
+    void setTiming(const Timing &timing) { m_timing = timing; }
+    const Timing &timing() const { return m_timing; }
+
+    // 2 when the model text contains "30", else 1; decides the pacing.
+    void setModelFamily(int family) { m_family = family; }
+    int modelFamily() const { return m_family; }
+    static int familyForModel(const QString &model);
+    int pacingMs() const;
+
+    // Automatic flow with a downloaded image: prepare, wait, find the
+    // upgrade-mode port, reopen, erase. "ERASE END" then reaches
+    // beginSending() through the driver. An empty image, or a transfer
+    // already under way, is refused with failed() and nothing is written.
+    bool startAutomaticUpgrade(const QByteArray &image);
+
+    // Manual flow: the image to write (an empty one is refused), then the erase.
+    bool loadImage(const QByteArray &image);
+    bool writeErase();
+
+    // Starts sending from byte 0 with the ready-for-next flag set; also a
+    // restart when "ERASE END" comes again mid-transfer.
+    bool beginSending();
+    void sendNextChunk();
+
+    // Drops what is running without a message (the owner has told the user).
+    void abort();
+
+    State state() const { return m_state; }
+    bool isBusy() const;
+    // The unit's "ERASE END" is expected now (after an erase or during sending).
+    bool expectsEraseEnd() const;
+    const QByteArray &image() const { return m_image; }
+    qint64 sent() const { return m_sent; }
+    int chunkLength() const { return m_chunk.size(); }
+
+    // The main window's progress value: 100 once past 98 %, else the
+    // truncated percentage.
+    static int mainWindowProgress(qint64 sent, qint64 size);
+    // The upgrade dialog's: the truncated percentage, at most 99.
+    static int dialogProgress(qint64 sent, qint64 size);
+
+signals:
+    void preparing();        // the unit was told to prepare: show the waiting box
+    void preparationEnded(); // the wait is over: close it
+    void eraseWritten();
+    void chunkWritten(qint64 sent, qint64 size); // after each chunk but the last
+    void finished();
+    void failed(const QString &message);
+
+private:
+    void fail(const QString &message);
+    void stopTimers();
+    void onStep();
+    void searchUpgradePort();
+    void takeChunk();
+    void onLinkError(QSerialPort::SerialPortError error);
+
+    SerialPort *m_link;
+    Timing m_timing;
+    State m_state = State::Idle;
+    int m_family = 1;
+    QByteArray m_image;
+    QByteArray m_pendingImage;
+    qint64 m_sent = 0;
+    QByteArray m_chunk;
+    QTimer m_pacing;
+    QTimer m_step;
+    QTimer m_eraseWait;
+    QElapsedTimer m_sinceChunk;
+    QElapsedTimer m_searching;
+};

@@ -1,0 +1,151 @@
+#include "serial/SerialPort.h"
+
+#include "serial/PortList.h"
+#include "serial/SerialPortCatalogue.h"
+#include "serial/SerialProtocol.h"
+#include "serial/UsbDescriptionSource.h"
+
+#include <QPushButton>
+#include <QComboBox>
+#include <QDebug>
+#include <QFileInfo>
+#include <QIcon>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <unistd.h>
+
+SerialPort::SerialPort(QComboBox *portList, const QString &brand, UsbDescriptionSource *usb,
+                       SerialPortCatalogue *ports, QObject *parent)
+    : QSerialPort(parent)
+    , m_portList(portList)
+    , m_brand(brand)
+    , m_usb(usb)
+    , m_ports(ports)
+    , m_refreshTimer(new QTimer(this))
+{
+    refreshPortList();
+    connect(this, &QSerialPort::readyRead, this, &SerialPort::readDataSlot);
+    connect(m_refreshTimer, &QTimer::timeout, this, [this] { refreshPortList(); });
+    m_refreshTimer->start(kRefreshIntervalMs);
+}
+
+void SerialPort::refreshPortList(bool logEachPort)
+{
+    if (!m_portList)
+        return;
+    const UsbDescriptionMap descriptions = m_usb
+        ? m_usb->findUsbDeviceDescriptions(QStringLiteral("USB"), m_brand, false)
+        : UsbDescriptionMap();
+    const QList<SerialPortEntry> ports = m_ports ? m_ports->availablePorts()
+                                                 : QList<SerialPortEntry>();
+    PortList::refresh(m_portList, descriptions, ports, logEachPort);
+}
+
+void SerialPort::showPortNameError()
+{
+    QMessageBox box;
+    box.setFocusPolicy(Qt::NoFocus);
+    // The box starts without buttons: naming Ok adds it, and Cancel has no
+    // button to go to, so the box shows the single button "OK".
+    box.addButton(QMessageBox::Ok)->setText(tr("OK"));
+    box.setWindowIcon(QIcon(QString()));
+    box.setWindowTitle(QStringLiteral("Brio Tool"));
+    box.setText(tr("Port name error. Please choose a valid COM port."));
+    box.exec();
+}
+
+QString SerialPort::openFailureText(QSerialPort::SerialPortError error, const QString &portName,
+                                    const QString &errorString, bool accessible)
+{
+    if (error == QSerialPort::PermissionError && !accessible) {
+        return tr("You are not allowed to open the serial port %1.\n\n"
+                  "Add your user to the group that owns it (usually \"dialout\", for example "
+                  "with: sudo usermod -aG dialout $USER), then log out and in again.")
+            .arg(portName);
+    }
+    if (error == QSerialPort::PermissionError) {
+        return tr("The serial port %1 is in use by another program and cannot be opened.\n\n"
+                  "Close the program that holds it. ModemManager often claims new USB serial "
+                  "devices for a while after they are plugged in; wait a moment or stop it, "
+                  "then try again.")
+            .arg(portName);
+    }
+    if (error == QSerialPort::DeviceNotFoundError) {
+        return tr("The serial port %1 is no longer there. Check that the device is plugged in.")
+            .arg(portName);
+    }
+    return tr("The serial port %1 could not be opened: %2").arg(portName, errorString);
+}
+
+bool SerialPort::tryOpenPort(const QString &portName, int baudRate, QString *failure)
+{
+    if (portName.isEmpty()) {
+        if (failure)
+            *failure = tr("Port name error. Please choose a valid COM port.");
+        return false;
+    }
+    setPortName(portName);
+    setBaudRate(baudRate, QSerialPort::AllDirections);
+    if (open(QIODevice::ReadWrite))
+        return true;
+
+    const QSerialPort::SerialPortError failedWith = error();
+    const QString location = portName.startsWith(QLatin1Char('/'))
+        ? portName : QStringLiteral("/dev/") + portName;
+    const bool accessible = ::access(QFile::encodeName(location).constData(), R_OK | W_OK) == 0;
+    qWarning().noquote() << "Failed to open serial port" << portName << ":" << errorString()
+                         << "code" << failedWith;
+    if (failure)
+        *failure = openFailureText(failedWith, portName, errorString(), accessible);
+    return false;
+}
+
+bool SerialPort::openPort(const QString &portName, int baudRate)
+{
+    if (portName.isEmpty()) {
+        showPortNameError();
+        return false;
+    }
+    QString failure;
+    if (tryOpenPort(portName, baudRate, &failure))
+        return true;
+    QMessageBox::warning(nullptr, tr("Serial Port Error"), failure);
+    return false;
+}
+
+bool SerialPort::writeCommand(quint8 code)
+{
+    const QByteArray frame = SerialProtocol::commandFrame(code);
+    if (write(frame) != frame.size()) {
+        qWarning().noquote() << "Failed to write serial command" << Qt::hex << code << ":"
+                             << errorString();
+        return false;
+    }
+    return true;
+}
+
+void SerialPort::readDataSlot()
+{
+    const QByteArray chunk = readAll();
+    if (chunk.isEmpty())
+        return;
+    emit showdata(chunk);
+    deal_updata(chunk);
+    const SerialProtocol::Reply reply = SerialProtocol::parseReply(chunk);
+    if (reply.eraseEnd)
+        emit send_erase(true);
+    else if (reply.acknowledgement)
+        m_readyForNext = true;
+}
+
+void SerialPort::deal_updata(const QByteArray &chunk)
+{
+    const SerialProtocol::Reply reply = SerialProtocol::parseReply(chunk);
+    if (reply.hasModel) {
+        emit send_Brio(reply.model);
+        writeCommand(SerialProtocol::QueryVersion);
+    } else if (reply.hasVersion) {
+        emit send_vesion(reply.version);
+    }
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSerialPort>
+#include <QString>
+
+class QComboBox;
+class QTimer;
+class SerialPortCatalogue;
+class UsbDescriptionSource;
+
+// The link to one unit's USB serial port. It keeps its port list current,
+// opens the chosen port and turns every received chunk into signals and the
+// ready-for-next flag. Callers write commands and image chunks themselves.
+class SerialPort : public QSerialPort
+{
+    Q_OBJECT
+public:
+    static constexpr int kRefreshIntervalMs = 2000;
+
+    // portList is borrowed and filled by the refresh; brand is the description
+    // prefix handed to the USB lookup (with filtering off). usb and ports may be
+    // null: the list then stays empty.
+    SerialPort(QComboBox *portList, const QString &brand, UsbDescriptionSource *usb,
+               SerialPortCatalogue *ports, QObject *parent = nullptr);
+
+    // An empty name shows the "Brio Tool" box. Any other failure is shown in a
+    // box that says what stands in the way (permissions, another program).
+    bool openPort(const QString &portName, int baudRate);
+    // The same without any box: on failure *failure says why.
+    bool tryOpenPort(const QString &portName, int baudRate, QString *failure);
+
+    void refreshPortList(bool logEachPort = false);
+    QComboBox *portList() const { return m_portList; }
+    QTimer *refreshTimer() const { return m_refreshTimer; }
+
+    // Set by the unit's 7-byte acknowledgement and by the start of a
+    // transfer, cleared after each image chunk is written.
+    bool readyForNext() const { return m_readyForNext; }
+    void setReadyForNext(bool ready) { m_readyForNext = ready; }
+
+    // Writes one command frame; a failure is logged and returns false.
+    bool writeCommand(quint8 code);
+
+    // What the user is told when a port will not open. accessible says whether
+    // the current user may read and write the device node at all.
+    static QString openFailureText(QSerialPort::SerialPortError error, const QString &portName,
+                                   const QString &errorString, bool accessible);
+
+signals:
+    void showdata(const QByteArray &data);
+    void send_vesion(const QString &version);
+    void send_Brio(const QString &Brio);
+    void send_erase(bool eraseflag);
+
+private slots:
+    void readDataSlot();
+
+private:
+    void showPortNameError();
+    void deal_updata(const QByteArray &chunk);
+
+    QComboBox *m_portList;
+    QString m_brand;
+    UsbDescriptionSource *m_usb;
+    SerialPortCatalogue *m_ports;
+    bool m_readyForNext = false;
+    QTimer *m_refreshTimer;
+};

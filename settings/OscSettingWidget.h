@@ -1,0 +1,84 @@
+#pragma once
+
+#include "ui_OscSettingWidget.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+
+class IpAddressEdit;
+class QLineEdit;
+
+// The unit's OSC settings: its local port, the Forward switch and up to four
+// target devices. Set sends one message per item and waits for the unit's
+// acknowledgement before the next; one box reports the outcome of all.
+// Acknowledgements that arrive while no Set runs are reported on their own.
+class OscSettingWidget : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int kStepTimeoutMs = 3000;
+
+    struct SetItem
+    {
+        quint8 id = 0;
+        QString name;
+        bool recorded = false;
+        bool success = false;
+        QString error;
+    };
+
+    explicit OscSettingWidget(QWidget *parent = nullptr);
+
+    // Every incoming System Exclusive message; fills the fields from OSC
+    // configuration feedback and ignores the rest.
+    void handleFeedback(const QByteArray &message);
+    // Only the six-byte acknowledgement F0 7F 7F 12 code F7.
+    void handleAck(const QByteArray &message);
+
+    // Tests shorten the wait for an acknowledgement.
+    void setStepTimeout(int ms) { stepTimeoutMs = ms; }
+
+    // Device 0 to 3.
+    IpAddressEdit *addressEdit(int device) const { return ipEdits.at(size_t(device)); }
+
+    const QList<SetItem> &setItems() const { return items; }
+    const QList<QByteArray> &sequenceMessages() const { return messages; }
+    bool isSending() const { return sending; }
+    bool isFinished() const { return finished; }
+    int currentStep() const { return currentIndex; }
+
+signals:
+    void sendSysExRequested(QByteArray data);
+
+public slots:
+    void onReadClicked();
+    void onSetClicked();
+
+private:
+    void sendNextStep();
+    void recordResult(quint8 id, bool success, const QString &error);
+    void finishSequence();
+    QString buildResultText() const;
+    void onStepTimeout();
+    void warn(const QString &text);
+
+    Ui::OscSettingWidget ui;
+    QList<QByteArray> messages;
+    int currentIndex = -1;
+    QLineEdit *localPortEdit;
+    QCheckBox *forwardCheck;
+    std::array<IpAddressEdit *, 4> ipEdits;
+    std::array<QLineEdit *, 4> portEdits;
+    QPushButton *readButton;
+    QPushButton *setButton;
+    QList<SetItem> items;
+    bool sending = false;
+    bool finished = false;
+    QTimer stepTimer;
+    int stepTimeoutMs = kStepTimeoutMs;
+};

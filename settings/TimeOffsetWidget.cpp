@@ -1,0 +1,54 @@
+#include "settings/TimeOffsetWidget.h"
+
+#include "settings/NetworkMessages.h"
+#include "settings/SettingsStyles.h"
+
+#include <QDebug>
+
+using namespace NetworkMessages;
+
+TimeOffsetWidget::TimeOffsetWidget(QWidget *parent)
+    : QWidget(parent)
+{
+    ui.setupUi(this);
+    ui.outerLayout->setAlignment(Qt::AlignCenter);
+    ui.frameRowLayout->setAlignment(Qt::AlignCenter);
+    ui.sendButton->setStyleSheet(QLatin1String(SettingsStyles::kOffsetSendButton));
+    connect(ui.sendButton, &QPushButton::clicked, this, &TimeOffsetWidget::onSendClicked);
+}
+
+void TimeOffsetWidget::onSendClicked()
+{
+    const int frames = ui.frameSpin->value();
+    const QByteArray message = buildTimeOffsetMessage(frames);
+    emit sendSysExRequested(message);
+    const quint8 code = encodeFrameOffset(frames);
+    qDebug().noquote() << "发送数据:" << message.toHex(' ').toUpper();
+    qDebug() << "勾选:" << (code > 15) << "编码小时:" << frameOffsetSignByte(code) << "编码帧:" << code
+             << "显示帧:" << frames << "协议帧:" << code;
+}
+
+void TimeOffsetWidget::handleFeedback(const QByteArray &message)
+{
+    // Everything the unit sends arrives here; only messages of this family
+    // are worth a trace.
+    const bool ours = message.startsWith(QByteArray::fromHex("F07F7F12"));
+    if (message.size() != kTimeOffsetMessageSize) {
+        if (ours)
+            qDebug() << "时间偏移解析失败：长度错误";
+        return;
+    }
+    if (!isTimeOffsetFrame(message)) {
+        qDebug() << "时间偏移解析失败：协议头错误";
+        return;
+    }
+    const quint8 code = quint8(message[7]);
+    const std::optional<int> frames = decodeFrameOffset(code);
+    if (!frames) {
+        qDebug() << "时间偏移解析失败：帧协议值超出范围" << code;
+        return;
+    }
+    ui.frameSpin->setValue(*frames);
+    qDebug().noquote() << "成功解析时间偏移：" << (code < 16 ? "-" : "+") << qAbs(*frames) << "帧"
+                       << "(协议值:" << code << ")";
+}

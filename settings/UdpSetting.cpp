@@ -1,0 +1,87 @@
+#include "settings/UdpSetting.h"
+
+#include "settings/NetworkMessages.h"
+#include "settings/NoticeBox.h"
+#include "settings/SettingsStyles.h"
+
+#include <QDebug>
+#include <QIntValidator>
+#include <QTimer>
+
+using namespace NetworkMessages;
+
+UdpSetting::UdpSetting(QWidget *parent)
+    : QWidget(parent)
+{
+    ui.setupUi(this);
+    setStyleSheet(QLatin1String(SettingsStyles::kUdpWindow));
+    for (QLineEdit *edit : {ui.udpPortEdit, ui.tcpPortEdit}) {
+        edit->setValidator(new QIntValidator(0, 99999, edit));
+        edit->setStyleSheet(QLatin1String(SettingsStyles::kUdpPortEdit));
+    }
+    for (QPushButton *button : {ui.readButton, ui.setButton})
+        button->setStyleSheet(QLatin1String(SettingsStyles::kUdpButton));
+    connect(ui.readButton, &QPushButton::clicked, this, &UdpSetting::onReadClicked);
+    connect(ui.setButton, &QPushButton::clicked, this, &UdpSetting::onSetClicked);
+}
+
+void UdpSetting::onReadClicked()
+{
+    // The unit answers the OSC read request with its ports as well.
+    emit sendSysExRequested(oscReadRequest());
+}
+
+void UdpSetting::warn(const QString &text)
+{
+    showNoticeBox(this, QMessageBox::Warning, tr("Warning"), text);
+}
+
+void UdpSetting::onSetClicked()
+{
+    const QString udpText = ui.udpPortEdit->text().trimmed();
+    const QString tcpText = ui.tcpPortEdit->text().trimmed();
+    if (udpText.isEmpty()) {
+        warn(tr("The UDP port is required."));
+        return;
+    }
+    if (tcpText.isEmpty()) {
+        warn(tr("The TCP port is required."));
+        return;
+    }
+    bool ok = false;
+    const quint16 udp = udpText.toUShort(&ok);
+    if (!ok) {
+        warn(tr("The UDP port is invalid."));
+        return;
+    }
+    const quint16 tcp = tcpText.toUShort(&ok);
+    if (!ok) {
+        warn(tr("The TCP port is invalid."));
+        return;
+    }
+
+    sendPortMessage(UdpPort, udp);
+    QTimer::singleShot(kTcpDelayMs, this, [this, tcp] { sendPortMessage(TcpPort, tcp); });
+    showNoticeBox(this, QMessageBox::Information, tr("Settings"),
+                  tr("The UDP/TCP configuration command has been sent."));
+}
+
+void UdpSetting::sendPortMessage(int kind, quint16 port)
+{
+    emit sendSysExRequested(buildPortMessage(quint8(kind), port));
+}
+
+void UdpSetting::handleFeedback(const QByteArray &message)
+{
+    const std::optional<PortFeedback> feedback = parsePortFeedback(message);
+    if (!feedback) {
+        if (message.size() >= kPortMessageSize && message.startsWith(QByteArray::fromHex("F07F7F5E10")))
+            qWarning().noquote() << "Ignored port feedback:" << message.toHex(' ').toUpper();
+        return;
+    }
+    const QString text = QString::number(feedback->port);
+    if (feedback->kind == UdpPort)
+        ui.udpPortEdit->setText(text);
+    else
+        ui.tcpPortEdit->setText(text);
+}

@@ -1,0 +1,165 @@
+#include "settings/ip_Dialog.h"
+
+#include "settings/NetworkMessages.h"
+#include "settings/NoticeBox.h"
+#include "settings/SettingsStyles.h"
+
+#include <QLineEdit>
+#include <QScopedValueRollback>
+#include <QStringList>
+
+namespace {
+// An address field whose mask holds no digit reads back as its three dots.
+bool isBlankAddress(const QString &text)
+{
+    return text.trimmed().remove(QLatin1Char('.')).isEmpty();
+}
+} // namespace
+
+ip_Dialog::ip_Dialog(QWidget *parent)
+    : QDialog(parent)
+{
+    ui.setupUi(this);
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    ui.widget->setStyleSheet(QLatin1String(SettingsStyles::kIpDialog));
+
+    for (QLineEdit *edit : {ui.lineEdit_IP, ui.lineEdit_Subnet, ui.lineEdit_Gateway}) {
+        connect(edit, &QLineEdit::cursorPositionChanged, this, &ip_Dialog::checkCursorAndAdjust);
+        connect(edit, &QLineEdit::textChanged, this, &ip_Dialog::onIpTextChanged);
+        connect(edit, &QLineEdit::editingFinished, this, &ip_Dialog::validateIPAddress);
+    }
+    connect(ui.comboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int index) {
+        if (index != kModeDhcp && index != kModeManual)
+            return;
+        for (QLineEdit *edit : {ui.lineEdit_IP, ui.lineEdit_Subnet, ui.lineEdit_Gateway})
+            edit->setEnabled(index == kModeManual);
+    });
+}
+
+int ip_Dialog::modeIndex() const
+{
+    return ui.comboBox->currentIndex();
+}
+
+void ip_Dialog::setModeIndex(int index)
+{
+    ui.comboBox->setCurrentIndex(index);
+}
+
+QLineEdit *ip_Dialog::field(Field which) const
+{
+    switch (which) {
+    case AddressField: return ui.lineEdit_IP;
+    case SubnetField: return ui.lineEdit_Subnet;
+    case GatewayField: return ui.lineEdit_Gateway;
+    }
+    return nullptr;
+}
+
+bool ip_Dialog::isOwnField(QObject *object) const
+{
+    return object == ui.lineEdit_IP || object == ui.lineEdit_Subnet || object == ui.lineEdit_Gateway;
+}
+
+void ip_Dialog::on_pushButton_clicked()
+{
+    readConfirmPending = true;
+    emit read_ip();
+}
+
+void ip_Dialog::on_pushButton_2_clicked()
+{
+    emit set_ip();
+}
+
+void ip_Dialog::onIpTextChanged(const QString &text)
+{
+    auto *edit = qobject_cast<QLineEdit *>(sender());
+    if (!edit || !isOwnField(edit))
+        return;
+    if (text.length() == 3 && edit->cursorPosition() == 3)
+        focusNextChild();
+}
+
+void ip_Dialog::checkCursorAndAdjust()
+{
+    auto *edit = qobject_cast<QLineEdit *>(sender());
+    if (!edit || !isOwnField(edit))
+        return;
+    // Masked positions: group g holds 4g..4g+2, its dot sits at 4g+3.
+    const int p = edit->cursorPosition();
+    const int g = p / 4;
+    const int o = p % 4;
+    const QStringList parts = edit->text().split(QLatin1Char('.'));
+    const QString group = g < parts.size() ? parts[g] : QString();
+
+    if (g == 3 && o >= group.length()) {
+        edit->setCursorPosition(12 + group.length());
+        return;
+    }
+    if (o == 3) {
+        edit->setCursorPosition(4 * g);
+        return;
+    }
+    for (int i = o - 1; i >= 0; --i) {
+        if (i < group.length() && group.at(i).isDigit()) {
+            edit->setCursorPosition(4 * g + i + 1);
+            return;
+        }
+    }
+    edit->setCursorPosition(4 * g);
+}
+
+void ip_Dialog::warnInvalidAddress(QLineEdit *edit)
+{
+    showNoticeBox(this, QMessageBox::Warning, tr("Invalid IP Address"),
+                  tr("The IP address is invalid. Please enter a valid IP address."));
+    edit->setFocus();
+}
+
+void ip_Dialog::validateIPAddress()
+{
+    auto *edit = qobject_cast<QLineEdit *>(sender());
+    if (!edit)
+        return;
+    validateField(edit);
+}
+
+void ip_Dialog::validateField(QLineEdit *edit)
+{
+    // Closing the dialog or disabling the fields also ends editing; an empty
+    // field is simply not sent, so neither is worth a box.
+    if (validating || !isVisible() || !edit->isEnabled() || isBlankAddress(edit->text()))
+        return;
+    const QScopedValueRollback<bool> guard(validating, true);
+
+    if (!NetworkMessages::isValidIpAddress(edit->text())) {
+        edit->clear();
+        warnInvalidAddress(edit);
+        return;
+    }
+    if (edit != ui.lineEdit_IP && edit != ui.lineEdit_Gateway)
+        return;
+
+    const QString ip = ui.lineEdit_IP->text();
+    const QString gateway = ui.lineEdit_Gateway->text();
+    const QString mask = ui.lineEdit_Subnet->text();
+    if (!NetworkMessages::isValidIpAddress(ip) || !NetworkMessages::isValidIpAddress(gateway)
+        || !NetworkMessages::isValidIpAddress(mask))
+        return;
+    if (NetworkMessages::isSameSubnet(ip, gateway, mask)) {
+        lastSubnetMismatch.clear();
+        return;
+    }
+    // The text stays: moving the unit to another subnet means changing the
+    // IP address and the gateway one after the other, and clearing either
+    // would make that impossible.
+    const QString combination = ip + QLatin1Char('/') + gateway + QLatin1Char('/') + mask;
+    if (combination == lastSubnetMismatch)
+        return;
+    lastSubnetMismatch = combination;
+    showNoticeBox(this, QMessageBox::Warning, tr("IP and Gateway Mismatch"),
+                  tr("The IP address and the gateway address are not in the same subnet. "
+                     "Please check and re-enter."));
+    edit->setFocus();
+}

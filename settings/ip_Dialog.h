@@ -1,0 +1,58 @@
+#pragma once
+
+#include "ui_ip_Dialog.h"
+
+#include <QDialog>
+#include <QString>
+
+class QLineEdit;
+
+// Holds the unit's addressing mode and, for manual addressing, its IP
+// address, subnet mask and gateway. The main window builds and sends the
+// messages on read_ip() and set_ip(), and writes the unit's feedback back in.
+class ip_Dialog : public QDialog
+{
+    Q_OBJECT
+public:
+    enum Field { AddressField, SubnetField, GatewayField };
+    static constexpr int kModeDhcp = 0;
+    static constexpr int kModeManual = 1;
+
+    explicit ip_Dialog(QWidget *parent = nullptr);
+
+    int modeIndex() const;
+    void setModeIndex(int index);
+    QLineEdit *field(Field which) const;
+
+    // Raised by Read so that the next mode feedback is confirmed once.
+    bool isReadConfirmPending() const { return readConfirmPending; }
+    void setReadConfirmPending(bool pending) { readConfirmPending = pending; }
+
+    // Shows the warning for an address that cannot be sent and puts the
+    // cursor into its field.
+    void warnInvalidAddress(QLineEdit *edit);
+
+signals:
+    void read_ip();
+    void set_ip();
+
+public slots:
+    void checkCursorAndAdjust();
+    // Run when a field's editing finishes: an address that is not four octets
+    // of 0 to 255 is refused and cleared; an IP address and gateway outside
+    // one subnet are pointed out once per combination of the three fields.
+    void validateIPAddress();
+    void on_pushButton_clicked();
+    void on_pushButton_2_clicked();
+
+private:
+    void onIpTextChanged(const QString &text);
+    void validateField(QLineEdit *edit);
+    bool isOwnField(QObject *object) const;
+
+    Ui::ip_Dialog ui;
+    bool readConfirmPending = false;
+    // A box opening takes the focus and ends the field's editing again.
+    bool validating = false;
+    QString lastSubnetMismatch;
+};

@@ -1,0 +1,322 @@
+#include "serial/FirmwareTransfer.h"
+#include "serial/InMemorySerialPortCatalogue.h"
+#include "serial/InMemoryUsbDescriptionSource.h"
+#include "serial/SerialPort.h"
+#include "serial/SerialProtocol.h"
+#include "support/UnitPeer.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+QByteArray makeImage(int size)
+{
+    QByteArray image(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        image[i] = char((i * 7 + i / 256) & 0xFF);
+    return image;
+}
+
+FirmwareTransfer::Timing quickTiming()
+{
+    FirmwareTransfer::Timing t;
+    t.fastPacingMs = 1;
+    t.slowPacingMs = 3;
+    t.ackTimeoutMs = 400;
+    t.prepareWaitMs = 60;
+    t.upgradePortTimeoutMs = 300;
+    t.upgradePortRetryMs = 20;
+    t.eraseTimeoutMs = 500;
+    return t;
+}
+
+SerialPortEntry portFor(const UnitPeer &unit, int productId)
+{
+    SerialPortEntry p;
+    p.portName = unit.portName();
+    p.hasVendorId = p.hasProductId = true;
+    p.vendorId = 0x1209;
+    p.productId = productId;
+    return p;
+}
+
+// A link on a unit peer with a transfer that starts on "ERASE END", the way
+// the main window drives it.
+struct Rig
+{
+    UnitPeer unit;
+    QComboBox list;
+    InMemoryUsbDescriptionSource usb;
+    InMemorySerialPortCatalogue ports;
+    SerialPort link{&list, "Larkspur", &usb, &ports};
+    FirmwareTransfer transfer{&link, quickTiming()};
+    QList<qint64> progress;
+    int finished = 0;
+    QStringList failures;
+
+    Rig()
+    {
+        transfer.setModelFamily(2);
+        QObject::connect(&link, &SerialPort::showdata, &transfer, [this](const QByteArray &data) {
+            if (SerialProtocol::parseReply(data).eraseEnd && transfer.expectsEraseEnd())
+                transfer.beginSending();
+        });
+        QObject::connect(&transfer, &FirmwareTransfer::chunkWritten, &transfer,
+                         [this](qint64 sent, qint64) { progress << sent; });
+        QObject::connect(&transfer, &FirmwareTransfer::finished, &transfer, [this] { ++finished; });
+        QObject::connect(&transfer, &FirmwareTransfer::failed, &transfer,
+                         [this](const QString &m) { failures << m; });
+    }
+    bool open() { return link.tryOpenPort(unit.portName(), 115200, nullptr); }
+};
+
+} // namespace
+
+class FirmwareTransferTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void wholeImage_data();
+    void wholeImage();
+    void eraseEndAgainRestartsFromTheStart();
+    void lateAcknowledgementIsWaitedFor();
+    void silentUnitEndsTheTransfer();
+    void silentUnitWithTheRealTimeLimit();
+    void peerClosingItsSide();
+    void eraseThatNeverEnds();
+    void emptyImageIsRefused();
+    void automaticUpgradeReopensTheUpgradePort();
+    void upgradePortThatNeverAppears();
+    void upgradePortThatWillNotOpen();
+};
+
+void FirmwareTransferTest::wholeImage_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QList<int>>("firstChunks");
+    QTest::addColumn<int>("chunks");
+    QTest::newRow("64") << 64 << QList<int>{64} << 1;
+    QTest::newRow("130") << 130 << QList<int>{64, 64, 2} << 3;
+    QTest::newRow("10000") << 10000 << QList<int>{64, 64, 64} << 157;
+    QTest::newRow("1") << 1 << QList<int>{1} << 1;
+}
+
+void FirmwareTransferTest::wholeImage()
+{
+    QFETCH(int, size);
+    QFETCH(QList<int>, firstChunks);
+    QFETCH(int, chunks);
+    Rig rig;
+    QVERIFY(rig.open());
+    const QByteArray image = makeImage(size);
+    QVERIFY(rig.transfer.loadImage(image));
+    QVERIFY(rig.transfer.writeErase());
+    QTRY_COMPARE_WITH_TIMEOUT(rig.finished, 1, 10000);
+
+    QCOMPARE(rig.unit.image, image);
+    QCOMPARE(rig.unit.chunkSizes.size(), chunks);
+    QCOMPARE(rig.unit.chunkSizes.mid(0, firstChunks.size()), firstChunks);
+    QCOMPARE(rig.unit.chunksAheadOfAck, 0);
+    QCOMPARE(rig.unit.commands, (QList<quint8>{0x02}));
+    QVERIFY(rig.failures.isEmpty());
+    // One progress point after every chunk but the last.
+    QCOMPARE(rig.progress.size(), chunks - 1);
+    if (!rig.progress.isEmpty()) {
+        QCOMPARE(rig.progress.first(), qint64(64));
+        QCOMPARE(rig.progress.last(), qint64((chunks - 1) * 64));
+    }
+    QCOMPARE(rig.transfer.state(), FirmwareTransfer::State::Idle);
+    QVERIFY(rig.link.isOpen());
+}
+
+void FirmwareTransferTest::eraseEndAgainRestartsFromTheStart()
+{
+    Rig rig;
+    QVERIFY(rig.open());
+    // The unit answers the fifth chunk with "ERASE END" instead of its acknowledgement.
+    rig.unit.eraseEndInsteadOfAck = 4;
+    const QByteArray image = makeImage(1000);
+    QVERIFY(rig.transfer.loadImage(image));
+    QVERIFY(rig.transfer.writeErase());
+    QTRY_COMPARE_WITH_TIMEOUT(rig.finished, 1, 10000);
+
+    QCOMPARE(rig.unit.image, image.left(5 * 64) + image);
+    QCOMPARE(rig.unit.chunksAheadOfAck, 0);
+    QVERIFY(rig.failures.isEmpty());
+}
+
+void FirmwareTransferTest::lateAcknowledgementIsWaitedFor()
+{
+    Rig rig;
+    QVERIFY(rig.open());
+    rig.transfer.setModelFamily(1); // 3 ms pacing against 25 ms acknowledgements
+    rig.unit.ackDelayMs = 25;
+    const QByteArray image = makeImage(400);
+    QVERIFY(rig.transfer.loadImage(image));
+    QVERIFY(rig.transfer.writeErase());
+    QTRY_COMPARE_WITH_TIMEOUT(rig.finished, 1, 5000);
+    QCOMPARE(rig.unit.image, image);
+    QCOMPARE(rig.unit.chunksAheadOfAck, 0);
+    QVERIFY(rig.failures.isEmpty());
+}
+
+void FirmwareTransferTest::silentUnitEndsTheTransfer()
+{
+    Rig rig;
+    QVERIFY(rig.open());
+    rig.unit.stopAckingAfter = 2;
+    QVERIFY(rig.transfer.loadImage(makeImage(1000)));
+    QVERIFY(rig.transfer.writeErase());
+    QTRY_COMPARE_WITH_TIMEOUT(rig.failures.size(), 1, 3000);
+    QVERIFY(rig.failures.at(0).contains("stopped answering"));
+    QVERIFY(rig.failures.at(0).contains("192 of 1000"));
+    QTest::qWait(100);
+    QCOMPARE(rig.unit.chunkSizes.size(), 3);
+    QCOMPARE(rig.unit.chunksAheadOfAck, 0);
+    QCOMPARE(rig.finished, 0);
+    QVERIFY(rig.link.isOpen());
+    QVERIFY(!rig.transfer.isBusy());
+}
+
+void FirmwareTransferTest::silentUnitWithTheRealTimeLimit()
+{
+    Rig rig;
+    FirmwareTransfer::Timing timing = quickTiming();
+    timing.ackTimeoutMs = FirmwareTransfer::Timing().ackTimeoutMs;
+    rig.transfer.setTiming(timing);
+    QVERIFY(rig.open());
+    rig.unit.acknowledge = false;
+    QVERIFY(rig.transfer.loadImage(makeImage(300)));
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(rig.transfer.writeErase());
+    QTRY_COMPARE_WITH_TIMEOUT(rig.failures.size(), 1, 4000);
+    QVERIFY(clock.elapsed() >= 1900);
+    QVERIFY(clock.elapsed() < 3000);
+    QCOMPARE(rig.unit.chunkSizes.size(), 1);
+}
+
+void FirmwareTransferTest::peerClosingItsSide()
+{
+    Rig rig;
+    QVERIFY(rig.open());
+    rig.unit.ackDelayMs = 20;
+    QVERIFY(rig.transfer.loadImage(makeImage(5000)));
+    QVERIFY(rig.transfer.writeErase());
+    QTRY_VERIFY(rig.unit.chunkSizes.size() >= 3);
+    QElapsedTimer clock;
+    clock.start();
+    rig.unit.pty().closeMaster();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.failures.size(), 1, 3000);
+    QVERIFY2(clock.elapsed() < 1000, "the lost line should be noticed at once, not by the silence");
+    QVERIFY(rig.failures.at(0).contains("lost"));
+    QCOMPARE(rig.finished, 0);
+}
+
+void FirmwareTransferTest::eraseThatNeverEnds()
+{
+    Rig rig;
+    QVERIFY(rig.open());
+    rig.unit.answerErase = false;
+    QVERIFY(rig.transfer.loadImage(makeImage(100)));
+    QVERIFY(rig.transfer.writeErase());
+    QTRY_COMPARE_WITH_TIMEOUT(rig.failures.size(), 1, 3000);
+    QVERIFY(rig.failures.at(0).contains("erasing"));
+    QVERIFY(rig.unit.chunkSizes.isEmpty());
+}
+
+void FirmwareTransferTest::emptyImageIsRefused()
+{
+    Rig rig;
+    QVERIFY(rig.open());
+    QVERIFY(!rig.transfer.loadImage(QByteArray()));
+    QVERIFY(!rig.transfer.writeErase());
+    QVERIFY(!rig.transfer.startAutomaticUpgrade(QByteArray()));
+    QCOMPARE(rig.failures.size(), 2);
+    QVERIFY(rig.failures.at(1).contains("empty"));
+    QVERIFY(!rig.transfer.beginSending());
+    QTest::qWait(100);
+    QVERIFY(rig.unit.pty().received().isEmpty());
+}
+
+void FirmwareTransferTest::automaticUpgradeReopensTheUpgradePort()
+{
+    Rig rig;
+    UnitPeer boot;
+    rig.usb.addDevice(0x1209, 0x5130, "TQR-30 Pro Larkspur");
+    rig.usb.addDevice(0x1209, 0x5131, "TQR-30B Boot");
+    rig.ports.addPort(portFor(rig.unit, 0x5130));
+    rig.link.refreshPortList();
+    QVERIFY(rig.link.openPort(rig.list.itemData(0).toString(), 115200));
+    // Told to prepare, the unit leaves and comes back as its upgrade-mode device.
+    rig.unit.onPrepare = [&] {
+        rig.ports.clear();
+        rig.ports.addPort(portFor(boot, 0x5131));
+    };
+
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
+    ticker.start(5);
+    int ticksAtStart = -1, ticksAtEnd = -1;
+    connect(&rig.transfer, &FirmwareTransfer::preparing, this, [&] { ticksAtStart = ticks; });
+    connect(&rig.transfer, &FirmwareTransfer::preparationEnded, this, [&] { ticksAtEnd = ticks; });
+
+    const QByteArray image = makeImage(300);
+    QVERIFY(rig.transfer.startAutomaticUpgrade(image));
+    QCOMPARE(rig.transfer.state(), FirmwareTransfer::State::Preparing);
+    // Nothing else may start meanwhile.
+    QVERIFY(!rig.transfer.startAutomaticUpgrade(image));
+    QVERIFY(rig.failures.last().contains("already running"));
+    rig.failures.clear();
+
+    QTRY_COMPARE_WITH_TIMEOUT(rig.finished, 1, 5000);
+    QVERIFY(ticksAtStart >= 0);
+    QVERIFY2(ticksAtEnd - ticksAtStart >= 3, "the event loop must run during the wait");
+    QCOMPARE(rig.unit.commands, (QList<quint8>{0x09}));
+    QCOMPARE(boot.commands, (QList<quint8>{0x02}));
+    QCOMPARE(boot.image, image);
+    QCOMPARE(rig.link.portName(), QFileInfo(boot.portName()).filePath().mid(5));
+    QVERIFY(rig.failures.isEmpty());
+}
+
+void FirmwareTransferTest::upgradePortThatNeverAppears()
+{
+    Rig rig;
+    rig.usb.addDevice(0x1209, 0x5130, "TQR-30 Pro Larkspur");
+    rig.ports.addPort(portFor(rig.unit, 0x5130));
+    rig.link.refreshPortList();
+    QVERIFY(rig.open());
+    const int lookupsBefore = rig.usb.lookups();
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(rig.transfer.startAutomaticUpgrade(makeImage(300)));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.failures.size(), 1, 3000);
+    QVERIFY(clock.elapsed() >= 60 + 300);
+    QVERIFY(rig.failures.at(0).contains("did not come back in upgrade mode"));
+    QVERIFY(rig.usb.lookups() - lookupsBefore >= 5); // retried with fresh lists
+    QTest::qWait(50);
+    QCOMPARE(rig.unit.commands, (QList<quint8>{0x09}));
+    QVERIFY(!rig.transfer.isBusy());
+}
+
+void FirmwareTransferTest::upgradePortThatWillNotOpen()
+{
+    Rig rig;
+    rig.usb.addDevice(0x1209, 0x5131, "TQR-30B Boot");
+    SerialPortEntry missing = portFor(rig.unit, 0x5131);
+    missing.portName = "/dev/quill-missing-upgrade-port";
+    QVERIFY(rig.open());
+    rig.unit.onPrepare = [&] { rig.ports.addPort(missing); };
+    QVERIFY(rig.transfer.startAutomaticUpgrade(makeImage(300)));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.failures.size(), 1, 3000);
+    QVERIFY(rig.failures.at(0).contains("could not be opened"));
+    QVERIFY(rig.failures.at(0).contains("Nothing was erased"));
+    QCOMPARE(rig.unit.commands, (QList<quint8>{0x09}));
+}
+
+QTEST_MAIN(FirmwareTransferTest)
+#include "tst_firmware_transfer.moc"

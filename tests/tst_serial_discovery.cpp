@@ -1,0 +1,285 @@
+#include "serial/EmulatedPortRegistry.h"
+#include "serial/InMemorySerialPortCatalogue.h"
+#include "serial/InMemoryUsbDescriptionSource.h"
+#include "serial/PortList.h"
+#include "serial/SerialPort.h"
+#include "serial/SysfsUsbDescriptionSource.h"
+#include "serial/SystemSerialPortCatalogue.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+namespace {
+
+UsbDeviceRecord device(int vid, int pid, const QString &description, bool hasIds = true)
+{
+    UsbDeviceRecord d;
+    d.hasIds = hasIds;
+    d.vendorId = vid;
+    d.productId = pid;
+    d.description = description;
+    return d;
+}
+
+SerialPortEntry port(const QString &name, int vid, int pid)
+{
+    SerialPortEntry p;
+    p.portName = name;
+    p.hasVendorId = p.hasProductId = true;
+    p.vendorId = vid;
+    p.productId = pid;
+    return p;
+}
+
+QStringList texts(const QComboBox &list)
+{
+    QStringList result;
+    for (int i = 0; i < list.count(); ++i)
+        result << list.itemText(i) + "=" + list.itemData(i, Qt::UserRole).toString();
+    return result;
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+} // namespace
+
+class SerialDiscoveryTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void descriptionMapRules();
+    void sysfsDevices();
+    void portListFollowsTheDevices();
+    void portListSharesOneDescription();
+    void portListTakesANewPortName();
+    void findsEntriesByTag();
+    void registryRoundTripAndStaleEntries();
+    void systemSourcesIncludeTheRegistry();
+    void linkRefreshesItsListOnATimer();
+};
+
+void SerialDiscoveryTest::descriptionMapRules()
+{
+    const QList<UsbDeviceRecord> devices{
+        device(0, 0, "no ids first", false),
+        device(0x1209, 0x5130, "TQR-30 Larkspur"),
+        device(0, 0, "no ids after a device", false),
+        device(0x1209, 0x5130, "same pair, second device"),
+        device(0x1209, 0x5131, "TQR-30B Boot"),
+    };
+    const UsbDescriptionMap map = buildUsbDescriptionMap(devices, "Larkspur", false);
+    QCOMPARE(map.size(), 2);
+    // Keyed by (product, vendor); the first device with a pair wins.
+    QCOMPARE(map.value(UsbKey(0x5130, 0x1209)), QString("TQR-30 Larkspur"));
+    QCOMPARE(map.value(UsbKey(0x5131, 0x1209)), QString("TQR-30B Boot"));
+    // A device without identifiers is filed nowhere, not even under 0:0.
+    QVERIFY(!map.contains(UsbKey(0, 0)));
+
+    const UsbDescriptionMap filtered = buildUsbDescriptionMap(devices, "TQR-30B", true);
+    QCOMPARE(filtered.keys(), (QList<UsbKey>{UsbKey(0x5131, 0x1209)}));
+}
+
+void SerialDiscoveryTest::sysfsDevices()
+{
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    QDir dir(root.path());
+    // A device, its interface (no ids), a hub without a product string, and a second unit.
+    QVERIFY(dir.mkpath("1-1"));
+    writeFile(root.filePath("1-1/idVendor"), "1209\n");
+    writeFile(root.filePath("1-1/idProduct"), "5130\n");
+    writeFile(root.filePath("1-1/product"), "TQR-30 Pro Larkspur\n");
+    QVERIFY(dir.mkpath("1-1:1.0"));
+    writeFile(root.filePath("1-1:1.0/product"), "interface\n");
+    QVERIFY(dir.mkpath("usb1"));
+    writeFile(root.filePath("usb1/idVendor"), "1d6b\n");
+    writeFile(root.filePath("usb1/idProduct"), "0002\n");
+    QVERIFY(dir.mkpath("2-1"));
+    writeFile(root.filePath("2-1/idVendor"), "0483\n");
+    writeFile(root.filePath("2-1/idProduct"), "zz\n");
+    writeFile(root.filePath("2-1/product"), "bad id\n");
+
+    SysfsUsbDescriptionSource source(root.path());
+    const QList<UsbDeviceRecord> devices = source.readDevices();
+    QCOMPARE(devices.size(), 1);
+    QCOMPARE(devices.at(0).vendorId, 0x1209);
+    QCOMPARE(devices.at(0).productId, 0x5130);
+    QCOMPARE(devices.at(0).description, QString("TQR-30 Pro Larkspur"));
+    QCOMPARE(source.findUsbDeviceDescriptions("USB", QString(), false).value(UsbKey(0x5130, 0x1209)),
+             QString("TQR-30 Pro Larkspur"));
+    QVERIFY(source.findUsbDeviceDescriptions("PCI", QString(), false).isEmpty());
+    QVERIFY(SysfsUsbDescriptionSource(root.filePath("missing")).readDevices().isEmpty());
+}
+
+void SerialDiscoveryTest::portListFollowsTheDevices()
+{
+    QComboBox list;
+    UsbDescriptionMap map;
+    map.insert(UsbKey(0x5130, 0x1209), "TQR-30 Larkspur");
+    map.insert(UsbKey(0x0001, 0x0403), "FT232R");
+    QList<SerialPortEntry> ports{port("ttyACM0", 0x1209, 0x5130), port("ttyS0", 0, 0),
+                                 port("ttyUSB0", 0x0403, 0x0001)};
+
+    PortList::refresh(&list, map, ports);
+    QCOMPARE(texts(list), (QStringList{"TQR-30 Larkspur=ttyACM0", "FT232R=ttyUSB0"}));
+    QVERIFY(list.itemIcon(0).isNull());
+
+    // Unchanged: nothing duplicated or reordered.
+    PortList::refresh(&list, map, ports);
+    PortList::refresh(&list, map, ports);
+    QCOMPARE(texts(list), (QStringList{"TQR-30 Larkspur=ttyACM0", "FT232R=ttyUSB0"}));
+
+    // Removed at the next refresh.
+    ports.removeFirst();
+    PortList::refresh(&list, map, ports);
+    QCOMPARE(texts(list), (QStringList{"FT232R=ttyUSB0"}));
+
+    // Added behind what is there.
+    ports.append(port("ttyACM0", 0x1209, 0x5130));
+    PortList::refresh(&list, map, ports);
+    QCOMPARE(texts(list), (QStringList{"FT232R=ttyUSB0", "TQR-30 Larkspur=ttyACM0"}));
+
+    // A port whose identity the lookup does not know is never listed.
+    PortList::refresh(&list, UsbDescriptionMap(), ports);
+    QCOMPARE(list.count(), 0);
+}
+
+void SerialDiscoveryTest::portListSharesOneDescription()
+{
+    QComboBox list;
+    UsbDescriptionMap map;
+    map.insert(UsbKey(0x5130, 0x1209), "TQR-30 Larkspur");
+    map.insert(UsbKey(0x5132, 0x1209), "TQR-30 Larkspur");
+    const QList<SerialPortEntry> ports{port("ttyACM0", 0x1209, 0x5130),
+                                       port("ttyACM1", 0x1209, 0x5132)};
+    PortList::refresh(&list, map, ports);
+    PortList::refresh(&list, map, ports);
+    QCOMPARE(texts(list), (QStringList{"TQR-30 Larkspur=ttyACM0"}));
+}
+
+void SerialDiscoveryTest::portListTakesANewPortName()
+{
+    // Re-plugged between two refreshes, the unit came back as another port.
+    QComboBox list;
+    UsbDescriptionMap map;
+    map.insert(UsbKey(0x5130, 0x1209), "TQR-30 Larkspur");
+    PortList::refresh(&list, map, {port("ttyACM0", 0x1209, 0x5130)});
+    PortList::refresh(&list, map, {port("ttyACM1", 0x1209, 0x5130)});
+    QCOMPARE(texts(list), (QStringList{"TQR-30 Larkspur=ttyACM1"}));
+}
+
+void SerialDiscoveryTest::findsEntriesByTag()
+{
+    QComboBox list;
+    list.addItem("Larkspur TQR-30 Pro", "ttyACM0");
+    list.addItem("TQR-30B Boot", "ttyACM1");
+    QCOMPARE(PortList::findPortContaining(&list, "TQR-30"), QString("ttyACM0"));
+    QCOMPARE(PortList::findPortContaining(&list, "TQR-30B"), QString("ttyACM1"));
+    QCOMPARE(PortList::findPortContaining(&list, "tqr-30"), QString());
+}
+
+void SerialDiscoveryTest::registryRoundTripAndStaleEntries()
+{
+    QTemporaryDir dir;
+    EmulatedPortRegistry registry(dir.filePath("serial"));
+    QTemporaryFile pty; // stands in for a device node that exists
+    QVERIFY(pty.open());
+
+    EmulatedPortRegistry::Entry entry;
+    entry.path = pty.fileName();
+    entry.vendorId = 0x1209;
+    entry.productId = 0x5130;
+    entry.description = "TQR-30 Pro Larkspur";
+    entry.ownerPid = ::getpid();
+    const QString file = registry.registerPort("unit-a", entry);
+    QVERIFY(!file.isEmpty());
+    QVERIFY(file.endsWith("unit-a.port"));
+
+    QList<EmulatedPortRegistry::Entry> entries = registry.entries();
+    QCOMPARE(entries.size(), 1);
+    QCOMPARE(entries.at(0).path, pty.fileName());
+    QCOMPARE(entries.at(0).vendorId, 0x1209);
+    QCOMPARE(entries.at(0).productId, 0x5130);
+    QCOMPARE(entries.at(0).description, QString("TQR-30 Pro Larkspur"));
+
+    // Left behind by a process that is gone, a node that is gone, or broken.
+    EmulatedPortRegistry::Entry dead = entry;
+    dead.ownerPid = 0x7ffffff0;
+    registry.registerPort("dead-owner", dead);
+    EmulatedPortRegistry::Entry gone = entry;
+    gone.path = dir.filePath("no-such-pty");
+    registry.registerPort("gone-node", gone);
+    writeFile(dir.filePath("serial/broken.port"), "path=" + pty.fileName().toUtf8() + "\nvendor=xyz\n");
+    writeFile(dir.filePath("serial/other.txt"), EmulatedPortRegistry::format(entry));
+    QCOMPARE(registry.entries().size(), 1);
+
+    EmulatedPortRegistry::Entry parsed;
+    QVERIFY(EmulatedPortRegistry::parse("# comment\n\n path = /dev/pts/3 \nvendor=04d8\n"
+                                        "product=000A\ndescription=A = B\nextra=1\n",
+                                        &parsed));
+    QCOMPARE(parsed.path, QString("/dev/pts/3"));
+    QCOMPARE(parsed.productId, 0x000a);
+    QCOMPARE(parsed.description, QString("A = B"));
+    QCOMPARE(parsed.ownerPid, qint64(0));
+    QVERIFY(!EmulatedPortRegistry::parse("path=/x\nvendor=1\nproduct=10000\ndescription=d\n", &parsed));
+
+    QVERIFY(EmulatedPortRegistry::unregisterPort(file));
+    QCOMPARE(registry.entries().size(), 0);
+}
+
+void SerialDiscoveryTest::systemSourcesIncludeTheRegistry()
+{
+    QTemporaryDir dir;
+    QTemporaryDir emptySysfs;
+    EmulatedPortRegistry registry(dir.path());
+    QTemporaryFile pty;
+    QVERIFY(pty.open());
+    EmulatedPortRegistry::Entry entry;
+    entry.path = pty.fileName();
+    entry.vendorId = 0x1209;
+    entry.productId = 0x5131;
+    entry.description = "TQR-30B Boot";
+    QVERIFY(!registry.registerPort("unit", entry).isEmpty());
+
+    SysfsUsbDescriptionSource usb(emptySysfs.path(), &registry);
+    SystemSerialPortCatalogue ports(&registry);
+    QComboBox list;
+    PortList::refresh(&list, usb.findUsbDeviceDescriptions("USB", QString(), false),
+                      ports.availablePorts());
+    const int index = list.findText("TQR-30B Boot");
+    QVERIFY(index >= 0);
+    QCOMPARE(list.itemData(index, Qt::UserRole).toString(), pty.fileName());
+}
+
+void SerialDiscoveryTest::linkRefreshesItsListOnATimer()
+{
+    QComboBox list;
+    InMemoryUsbDescriptionSource usb;
+    InMemorySerialPortCatalogue ports;
+    usb.addDevice(0x1209, 0x5130, "TQR-30 Larkspur");
+    ports.addPort(port("ttyACM0", 0x1209, 0x5130));
+
+    SerialPort link(&list, "Larkspur", &usb, &ports);
+    // Filled at construction, before any tick.
+    QCOMPARE(texts(list), (QStringList{"TQR-30 Larkspur=ttyACM0"}));
+    QCOMPARE(link.refreshTimer()->interval(), 2000);
+    QVERIFY(link.refreshTimer()->isActive());
+
+    ports.clear();
+    link.refreshTimer()->setInterval(20);
+    QTRY_COMPARE_WITH_TIMEOUT(list.count(), 0, 2000);
+    ports.addPort(port("ttyACM0", 0x1209, 0x5130));
+    QTRY_COMPARE_WITH_TIMEOUT(list.count(), 1, 2000);
+}
+
+QTEST_MAIN(SerialDiscoveryTest)
+#include "tst_serial_discovery.moc"

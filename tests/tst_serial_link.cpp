@@ -1,0 +1,158 @@
+#include "serial/SerialPort.h"
+#include "serial/SerialProtocol.h"
+#include "support/BoxCatcher.h"
+#include "support/UnitPeer.h"
+
+#include <QComboBox>
+#include <QSignalSpy>
+#include <QtTest>
+
+class SerialLinkTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void emptyPortNameShowsTheBox();
+    void modelReplyAsksForTheVersion();
+    void rawDataComesFirst();
+    void acknowledgementAndEraseEnd();
+    void splitReplyIsNotRecognised();
+    void busyPortIsExplained();
+    void failureTexts();
+};
+
+void SerialLinkTest::emptyPortNameShowsTheBox()
+{
+    QComboBox list;
+    SerialPort link(&list, "Larkspur", nullptr, nullptr);
+    BoxCatcher boxes;
+    QVERIFY(!link.openPort(QString(), 115200));
+    QVERIFY(!link.isOpen());
+    QCOMPARE(boxes.boxes.size(), 1);
+    QCOMPARE(boxes.boxes.at(0).title, QString("Brio Tool"));
+    QCOMPARE(boxes.boxes.at(0).text, QString("Port name error. Please choose a valid COM port."));
+    QCOMPARE(boxes.boxes.at(0).buttons, 1);
+    QVERIFY(link.portName().isEmpty());
+}
+
+void SerialLinkTest::modelReplyAsksForTheVersion()
+{
+    UnitPeer unit;
+    QComboBox list;
+    SerialPort link(&list, "Larkspur", nullptr, nullptr);
+    QVERIFY(link.openPort(unit.portName(), 115200));
+    QSignalSpy models(&link, &SerialPort::send_Brio);
+    QSignalSpy versions(&link, &SerialPort::send_vesion);
+
+    QVERIFY(link.writeCommand(SerialProtocol::QueryModel));
+    QTRY_COMPARE(versions.size(), 1);
+    QCOMPARE(models.size(), 1);
+    QCOMPARE(models.at(0).at(0).toString(), QString("TQR-30 Pro"));
+    QCOMPARE(versions.at(0).at(0).toString(), QString("V1.0.2"));
+    QCOMPARE(unit.commands, (QList<quint8>{0x01, 0x03}));
+    QCOMPARE(unit.pty().received(), SerialProtocol::commandFrame(0x01) + SerialProtocol::commandFrame(0x03));
+
+    // A model without its CR LF: no signal and no version query.
+    unit.pty().send("TQR-30");
+    QTest::qWait(50);
+    QCOMPARE(models.size(), 1);
+    QCOMPARE(unit.countCommand(0x03), 1);
+}
+
+void SerialLinkTest::rawDataComesFirst()
+{
+    UnitPeer unit;
+    QComboBox list;
+    SerialPort link(&list, "Larkspur", nullptr, nullptr);
+    QVERIFY(link.openPort(unit.portName(), 115200));
+    QStringList order;
+    connect(&link, &SerialPort::showdata, this, [&](const QByteArray &data) {
+        order << "data:" + QString::fromLatin1(data.toHex());
+        // The raw chunk is handled before the link's own parsing: the flag is not set yet.
+        order << QString("ready:%1").arg(link.readyForNext());
+    });
+    connect(&link, &SerialPort::send_erase, this, [&] { order << "erase"; });
+    unit.pty().send("ERASE END");
+    QTRY_COMPARE(order.size(), 3);
+    QCOMPARE(order, (QStringList{"data:" + QString::fromLatin1(QByteArray("ERASE END").toHex()),
+                                 "ready:0", "erase"}));
+}
+
+void SerialLinkTest::acknowledgementAndEraseEnd()
+{
+    UnitPeer unit;
+    QComboBox list;
+    SerialPort link(&list, "Larkspur", nullptr, nullptr);
+    QVERIFY(link.openPort(unit.portName(), 115200));
+    QSignalSpy erases(&link, &SerialPort::send_erase);
+
+    unit.pty().send(UnitPeer::ackBytes());
+    QTRY_VERIFY(link.readyForNext());
+    link.setReadyForNext(false);
+
+    unit.pty().send("ERASE END");
+    QTRY_COMPARE(erases.size(), 1);
+    QCOMPARE(erases.at(0).at(0).toBool(), true);
+    QVERIFY(!link.readyForNext());
+
+    unit.pty().send("12345678"); // not 7 bytes
+    QTest::qWait(50);
+    QVERIFY(!link.readyForNext());
+}
+
+void SerialLinkTest::splitReplyIsNotRecognised()
+{
+    UnitPeer unit;
+    QComboBox list;
+    SerialPort link(&list, "Larkspur", nullptr, nullptr);
+    QVERIFY(link.openPort(unit.portName(), 115200));
+    QSignalSpy versions(&link, &SerialPort::send_vesion);
+    QSignalSpy data(&link, &SerialPort::showdata);
+    unit.pty().send(QByteArray("\xAA\xCC\x06V1.", 5));
+    QTRY_COMPARE(data.size(), 1);
+    unit.pty().send("0.3\r\n");
+    QTRY_COMPARE(data.size(), 2);
+    QCOMPARE(versions.size(), 0);
+}
+
+void SerialLinkTest::busyPortIsExplained()
+{
+    UnitPeer unit;
+    QComboBox list;
+    SerialPort first(&list, "Larkspur", nullptr, nullptr);
+    QVERIFY(first.openPort(unit.portName(), 115200));
+
+    SerialPort second(&list, "Larkspur", nullptr, nullptr);
+    QString why;
+    QVERIFY(!second.tryOpenPort(unit.portName(), 115200, &why));
+    QVERIFY2(why.contains("in use by another program"), qPrintable(why));
+
+    BoxCatcher boxes;
+    QVERIFY(!second.openPort(unit.portName(), 115200));
+    QCOMPARE(boxes.boxes.size(), 1);
+    QCOMPARE(boxes.boxes.at(0).title, QString("Serial Port Error"));
+    QVERIFY(boxes.boxes.at(0).text.contains(unit.portName()));
+    QVERIFY(!second.isOpen());
+    QVERIFY(first.isOpen());
+
+    QVERIFY(!second.tryOpenPort("/dev/quill-no-such-port", 115200, &why));
+    QVERIFY2(why.contains("no longer there"), qPrintable(why));
+}
+
+void SerialLinkTest::failureTexts()
+{
+    const QString denied = SerialPort::openFailureText(QSerialPort::PermissionError, "ttyACM0",
+                                                       "Permission denied", false);
+    QVERIFY(denied.contains("not allowed"));
+    QVERIFY(denied.contains("dialout"));
+    QVERIFY(denied.contains("ttyACM0"));
+    const QString busy = SerialPort::openFailureText(QSerialPort::PermissionError, "ttyACM0",
+                                                     "Device busy", true);
+    QVERIFY(busy.contains("ModemManager"));
+    QVERIFY(!busy.contains("dialout"));
+    const QString other = SerialPort::openFailureText(QSerialPort::UnsupportedOperationError,
+                                                      "ttyACM0", "Inappropriate ioctl", true);
+    QVERIFY(other.contains("Inappropriate ioctl"));
+}
+
+QTEST_MAIN(SerialLinkTest)
+#include "tst_serial_link.moc"
