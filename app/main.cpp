@@ -2,6 +2,9 @@
 #include "midi/CompositeMidiDriver.h"
 #include "midi/InMemoryMidiDriver.h"
 #include "midi/RtMidiDriver.h"
+#include "serial/EmulatedPortRegistry.h"
+#include "serial/SerialPortCatalogue.h"
+#include "serial/UsbDescriptionSource.h"
 
 #ifdef QUILL_HAVE_EMULATOR
 #include "emulator/BuiltInUnit.h"
@@ -31,8 +34,14 @@ int main(int argc, char *argv[])
     parser.process(app);
 
     RtMidiDriver systemMidi;
+    // Emulated units announce their pseudo-terminals here and are listed beside real devices.
+    const EmulatedPortRegistry emulatedPorts;
+    const std::unique_ptr<UsbDescriptionSource> usbDescriptions = createSystemUsbDescriptionSource(&emulatedPorts);
+    const std::unique_ptr<SerialPortCatalogue> serialPorts = createSystemSerialPortCatalogue(&emulatedPorts);
     Platform platform;
     platform.midi = &systemMidi;
+    platform.usbDescriptions = usbDescriptions.get();
+    platform.serialPorts = serialPorts.get();
 
 #ifdef QUILL_HAVE_EMULATOR
     // The emulated unit's ports come after the real ones in the menu.

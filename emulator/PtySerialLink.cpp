@@ -1,9 +1,11 @@
 #include "emulator/PtySerialLink.h"
 
+#include "serial/EmulatedPortRegistry.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
-#include <QSaveFile>
+#include <QFile>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -49,14 +51,7 @@ QString PtySerialLink::upgradeDescription()
 
 QString PtySerialLink::defaultRegistryDirectory()
 {
-    // The same places the panel's port catalogue looks at.
-    const QString overridden = qEnvironmentVariable("QUILL_SERIAL_REGISTRY");
-    if (!overridden.isEmpty())
-        return overridden;
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty())
-        return runtime + QLatin1String("/quill-tool/serial");
-    return QDir::tempPath() + QStringLiteral("/quill-tool-%1/serial").arg(::getuid());
+    return EmulatedPortRegistry::defaultDirectory();
 }
 
 void PtySerialLink::follow(EmulatedUnit::SerialMode mode)
@@ -99,20 +94,15 @@ bool PtySerialLink::appear(const QString &description, int productId)
     connect(m_notifier, &QSocketNotifier::activated, this, &PtySerialLink::readable);
 
     const QString stem = QStringLiteral("tqr-emulator-%1-%2").arg(QCoreApplication::applicationPid()).arg(nextPortNumber());
-    QByteArray text;
-    text += "path=" + m_slavePath.toUtf8() + '\n';
-    text += "vendor=" + QByteArray::number(kVendorId, 16).rightJustified(4, '0') + '\n';
-    text += "product=" + QByteArray::number(productId, 16).rightJustified(4, '0') + '\n';
-    text += "description=" + description.toUtf8() + '\n';
-    text += "pid=" + QByteArray::number(QCoreApplication::applicationPid()) + '\n';
-    const QString file = QDir(m_registryDirectory).filePath(stem + QLatin1String(".port"));
-    QSaveFile save(file);
-    if (QDir().mkpath(m_registryDirectory) && save.open(QIODevice::WriteOnly) && save.write(text) == text.size()
-        && save.commit()) {
-        m_registryFile = file;
-    } else {
+    EmulatedPortRegistry::Entry entry;
+    entry.path = m_slavePath;
+    entry.vendorId = kVendorId;
+    entry.productId = productId;
+    entry.description = description;
+    entry.ownerPid = QCoreApplication::applicationPid();
+    m_registryFile = EmulatedPortRegistry(m_registryDirectory).registerPort(stem, entry);
+    if (m_registryFile.isEmpty())
         qWarning() << "Emulated unit: cannot announce its serial port in" << m_registryDirectory;
-    }
     qDebug() << "Emulated unit serial port" << m_slavePath << description;
     emit portChanged(m_slavePath, description);
     return true;
