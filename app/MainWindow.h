@@ -4,12 +4,14 @@
 
 #include <QByteArray>
 #include <QMainWindow>
+#include <QSerialPort>
 #include <QMap>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 
+class FirmwareTransfer;
 class GeneratorTransport;
 class OscSettingWidget;
 class TimeOffsetWidget;
@@ -22,9 +24,13 @@ class CustomDialog;
 class FirmwareUpdateCheck;
 class QMidiIn;
 class QMidiOut;
+class QMessageBox;
+class SerialPort;
 class QTimer;
 class SourceRateSelection;
 class TimecodeReadout;
+class Upgrade_message_Dialog;
+class upgrade_Dialog;
 
 namespace Ui {
 class MainWindow;
@@ -59,9 +65,6 @@ public:
     // Model and version replies from the serial link; starts the firmware check once
     // per connection when both are known.
     void gatherUnitIdentity(const QByteArray &chunk);
-
-signals:
-    void send_brio_version(QString Brio, QString version);
 
 public slots:
     void sendSysEx(const QByteArray &data);
@@ -118,6 +121,29 @@ public slots:
     void on_actionAbout_triggered();
     void on_actionUser_Manual_triggered();
 
+    // Serial link and firmware upgrade
+public:
+    SerialPort *serialLink() const { return serialPort; }
+    FirmwareTransfer *firmwareTransfer() const { return m_firmwareTransfer; }
+    Upgrade_message_Dialog *upgradeMessageDialog() const { return upgradeMessage; }
+    upgrade_Dialog *upgradeDialog() const { return m_upgradeDialog; }
+    // Writes a downloaded firmware image to the paired unit: prepare, wait for
+    // its upgrade-mode port, erase, then the chunks once it reports "ERASE
+    // END". An empty image is refused with a message and nothing is written.
+    void startFirmwareUpgrade(const QByteArray &image);
+
+public slots:
+    void rec_data(const QByteArray &data);
+    void sendNextChunk();
+    void handleSerialError(QSerialPort::SerialPortError error);
+    void on_actionUpgrade_triggered();
+
+signals:
+    void send_brio_version(const QString &Brio, const QString &version);
+    void send_possvalue(int value);
+    void done();
+
+public slots:
     // Network settings windows
     void setIP();
     void on_pushButton_7_clicked();
@@ -135,16 +161,18 @@ public:
     // next, so the unit has handled one before it gets another.
     static constexpr int kIpMessageGapMs = 50;
 
-protected:
-    void resizeEvent(QResizeEvent *event) override;
-
-private:
+public:
     // Model identification
     bool supportsIp() const;
     bool supportsOsc() const;
     void updateOscControlsVisibility();
     // Shown by the OSC and UDP/TCP menu entries when the unit cannot do OSC.
     void showOscUnavailable();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
     // The Generator source does not exist on a TQR-10.
     void applyGeneratorSourceRule(const QString &labelOrProduct);
     void onQuarterFrameText(const QString &timecode);
@@ -189,6 +217,15 @@ private:
     QTimer *listTimer = nullptr;
     QTimer *deviceCheckTimer = nullptr;
     QTimer *menuMarkTimer = nullptr;
+
+    // Serial link and firmware upgrade
+    void pairSerialLink(const QString &label);
+    void onUpgradeFailed(const QString &message);
+    SerialPort *serialPort = nullptr;
+    FirmwareTransfer *m_firmwareTransfer = nullptr;
+    Upgrade_message_Dialog *upgradeMessage = nullptr;
+    upgrade_Dialog *m_upgradeDialog = nullptr;
+    QMessageBox *preparingBox = nullptr;
 
     // Online updates, About box and manual
     CustomDialog *aboutDialog = nullptr;

@@ -2,6 +2,8 @@
 
 class MessageBoxes;
 class MidiDriver;
+class SerialPortCatalogue;
+class UsbDescriptionSource;
 
 // The platform seams the main window talks through. main() fills them with the
 // real implementations; tests and the built-in emulator put their own in.
@@ -11,4 +13,7 @@ struct Platform
     MidiDriver *midi = nullptr;
     // Modal message boxes of the update checks; null means the desktop's own.
     MessageBoxes *messageBoxes = nullptr;
+    // Serial link: the USB descriptions of present devices and the serial ports.
+    UsbDescriptionSource *usbDescriptions = nullptr;
+    SerialPortCatalogue *serialPorts = nullptr;
 };

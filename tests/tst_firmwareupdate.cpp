@@ -5,6 +5,7 @@
 #include "support/RecordingMessageBoxes.h"
 #include "support/TestCertificates.h"
 #include "support/TlsTestServer.h"
+#include "serial/FirmwareTransfer.h"
 #include "update/FirmwareUpdateCheck.h"
 
 #include <QtTest>
@@ -66,6 +67,8 @@ private slots:
     void emptyOrMissingImageIsRefusedWithABox();
     void unknownModelMakesNoRequest();
     void windowChecksOncePerConnection();
+    void windowHandsTheImageToTheTransfer_data();
+    void windowHandsTheImageToTheTransfer();
 
 private:
     QScopedPointer<TlsTestServer> server;
@@ -263,6 +266,46 @@ void FirmwareUpdateTest::windowChecksOncePerConnection()
     QTest::qWait(200);
     QCOMPARE(fileRequests(), 1);
     QCOMPARE(boxes.boxes.size(), 1);
+}
+
+void FirmwareUpdateTest::windowHandsTheImageToTheTransfer_data()
+{
+    QTest::addColumn<QByteArray>("image");
+    QTest::newRow("image") << someImage(1000);
+    QTest::newRow("empty image") << QByteArray();
+}
+
+void FirmwareUpdateTest::windowHandsTheImageToTheTransfer()
+{
+    QFETCH(QByteArray, image);
+    server->serve(kProFile, kProNews);
+    server->serve(kProImage, image);
+    InMemoryMidiDriver midi;
+    RecordingMessageBoxes boxes; // answers the offer with Ok
+    Platform platform;
+    platform.midi = &midi;
+    platform.messageBoxes = &boxes;
+    MainWindow window(platform);
+    QSignalSpy finished(window.firmwareUpdateCheck(), &FirmwareUpdateCheck::checkFinished);
+    if (image.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg, "Firmware image download is empty");
+
+    window.gatherUnitIdentity("\xAA\xCC\x01TQR-30 Pro\r\n");
+    window.gatherUnitIdentity("\xAA\xCC\x06V1.0.2\r\n");
+    QVERIFY(finished.wait(15000));
+    QCOMPARE(server->requests().count(kProImage), 1);
+
+    FirmwareTransfer *transfer = window.firmwareTransfer();
+    if (image.isEmpty()) {
+        // Refused before anything reaches the unit: no prepare, no erase.
+        QCOMPARE(transfer->state(), FirmwareTransfer::State::Idle);
+        QCOMPARE(boxes.boxes.size(), 2);
+        QCOMPARE(boxes.boxes.at(1).title, QString("Download Failed"));
+    } else {
+        QCOMPARE(transfer->state(), FirmwareTransfer::State::Preparing);
+        QCOMPARE(boxes.boxes.size(), 1);
+        transfer->abort();
+    }
 }
 
 QTEST_MAIN(FirmwareUpdateTest)

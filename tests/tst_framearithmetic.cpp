@@ -1,0 +1,139 @@
+// Frame counting between time-code labels, both directions, at every rate.
+
+#include "panel/FrameArithmetic.h"
+
+#include <QtTest>
+
+using namespace FrameArithmetic;
+
+Q_DECLARE_METATYPE(FrameArithmetic::Label)
+
+namespace {
+QString text(const Label &l)
+{
+    return QStringLiteral("%1:%2:%3:%4").arg(l.hours).arg(l.minutes).arg(l.seconds).arg(l.frames);
+}
+} // namespace
+
+class TestFrameArithmetic : public QObject
+{
+    Q_OBJECT
+private slots:
+    void nonDropDistances()
+    {
+        const Label one{1, 0, 0, 0};
+        const Label two{2, 0, 0, 0};
+        QCOMPARE(distance(one, two, 24, false), 86400LL);
+        QCOMPARE(distance(one, two, 25, false), 90000LL);
+        QCOMPARE(distance(one, two, 30, false), 108000LL);
+        QCOMPARE(distance(two, one, 25, false), -90000LL);
+        QCOMPARE(distance(Label{0, 0, 0, 0}, Label{0, 2, 0, 0}, 30, false), 3600LL);
+        // Out-of-range fields are counted as they are.
+        QCOMPARE(distance(Label{1, 0, 0, 0}, Label{1, 0, 0, 30}, 25, false), 30LL);
+    }
+
+    void nonDropPositions()
+    {
+        const Label start{1, 0, 0, 0};
+        QCOMPARE(labelAtPosition(start, 1500, 25, false), (Label{1, 1, 0, 0}));
+        QCOMPARE(labelAtPosition(start, 90000, 25, false), (Label{2, 0, 0, 0}));
+        QCOMPARE(labelAtPosition(Label{0, 59, 59, 23}, 1, 24, false), (Label{1, 0, 0, 0}));
+        // No wrap at 24 hours.
+        QCOMPARE(labelAtPosition(Label{23, 59, 59, 29}, 1, 30, false), (Label{24, 0, 0, 0}));
+        for (int fps : {24, 25, 30}) {
+            for (long long v : {0LL, 1LL, 59LL, 1799LL, 12345LL, 86399LL}) {
+                const Label l = labelAtPosition(start, v, fps, false);
+                QCOMPARE(distance(start, l, fps, false), v);
+            }
+        }
+    }
+
+    void dropFrameStandardValues_data()
+    {
+        QTest::addColumn<Label>("label");
+        QTest::addColumn<long long>("number");
+        QTest::newRow("start") << Label{0, 0, 0, 0} << 0LL;
+        QTest::newRow("last of minute 0") << Label{0, 0, 59, 29} << 1799LL;
+        QTest::newRow("first of minute 1") << Label{0, 1, 0, 2} << 1800LL;
+        QTest::newRow("minute 2") << Label{0, 2, 0, 2} << 3598LL;
+        QTest::newRow("minute 9 end") << Label{0, 9, 59, 29} << 17981LL;
+        QTest::newRow("minute 10 keeps ;00") << Label{0, 10, 0, 0} << 17982LL;
+        QTest::newRow("minute 10 ;01") << Label{0, 10, 0, 1} << 17983LL;
+        QTest::newRow("minute 11") << Label{0, 11, 0, 2} << 17982LL + 1800;
+        QTest::newRow("one hour") << Label{1, 0, 0, 0} << 107892LL;
+        QTest::newRow("last of day") << Label{23, 59, 59, 29} << 24 * 107892LL - 1;
+    }
+    void dropFrameStandardValues()
+    {
+        QFETCH(Label, label);
+        QFETCH(long long, number);
+        QCOMPARE(frameNumber(label, 30, true), number);
+        QCOMPARE(labelForFrame(number, 30, true), label);
+    }
+
+    void dropFrameWholeHourBothWays()
+    {
+        // Every existing label of an hour maps to the next number, and back.
+        long long expected = 0;
+        for (int m = 0; m < 60; ++m) {
+            for (int s = 0; s < 60; ++s) {
+                for (int f = 0; f < 30; ++f) {
+                    if (s == 0 && f < 2 && m % 10 != 0)
+                        continue; // skipped labels
+                    const Label label{0, m, s, f};
+                    const long long n = frameNumber(label, 30, true);
+                    if (n != expected)
+                        QFAIL(qPrintable(text(label) + " counts " + QString::number(n)));
+                    if (labelForFrame(n, 30, true) != label)
+                        QFAIL(qPrintable(text(label) + " comes back as " + text(labelForFrame(n, 30, true))));
+                    ++expected;
+                }
+            }
+        }
+        QCOMPARE(expected, (long long)kDropFramesPerHour);
+        // And from number to label to number, including the next hour.
+        for (long long n = 0; n < 2 * kDropFramesPerHour; n += 7)
+            QCOMPARE(frameNumber(labelForFrame(n, 30, true), 30, true), n);
+    }
+
+    void dropFrameDistancesAndPositions()
+    {
+        const Label zero{0, 0, 0, 0};
+        QCOMPARE(distance(zero, Label{0, 1, 0, 0}, 30, true), 1798LL); // a skipped label: the frame before it
+        QCOMPARE(distance(zero, Label{0, 1, 0, 2}, 30, true), 1800LL);
+        QCOMPARE(distance(zero, Label{0, 10, 0, 0}, 30, true), 17982LL);
+        QCOMPARE(distance(Label{1, 0, 0, 0}, Label{2, 0, 0, 0}, 30, true), 107892LL);
+        // Across a minute boundary the count never runs backwards.
+        QCOMPARE(distance(Label{0, 0, 59, 29}, Label{0, 1, 0, 2}, 30, true), 1LL);
+        QCOMPARE(distance(Label{0, 9, 59, 29}, Label{0, 10, 0, 0}, 30, true), 1LL);
+        QCOMPARE(distance(Label{0, 19, 59, 29}, Label{0, 20, 0, 0}, 30, true), 1LL);
+
+        const Label start{1, 0, 0, 0};
+        QCOMPARE(labelAtPosition(start, 1800, 30, true), (Label{1, 1, 0, 2}));
+        QCOMPARE(labelAtPosition(start, 17982, 30, true), (Label{1, 10, 0, 0}));
+        QCOMPARE(labelAtPosition(Label{0, 0, 59, 29}, 1, 30, true), (Label{0, 1, 0, 2}));
+    }
+
+    void rateTexts()
+    {
+        QCOMPARE(framesPerSecondForRate("24", 0), 24);
+        QCOMPARE(framesPerSecondForRate("25", 0), 25);
+        QCOMPARE(framesPerSecondForRate("30Drop", 0), 30);
+        QCOMPARE(framesPerSecondForRate("30", 0), 30);
+        QCOMPARE(framesPerSecondForRate("None", 25), 25);
+        QVERIFY(isDropFrame(30, "30Drop"));
+        QVERIFY(!isDropFrame(30, "30"));
+        QVERIFY(!isDropFrame(25, "30Drop")); // the rate in use has not been taken from the buttons yet
+
+        Label l;
+        QVERIFY(labelFromParts({1, 2, 3, 4}, l));
+        QCOMPARE(l, (Label{1, 2, 3, 4}));
+        QVERIFY(!labelFromParts({1, 2, 3}, l));
+        QVERIFY(!labelFromParts({1, 2, 3, 4, 5}, l));
+        // A zero rate cannot divide.
+        QCOMPARE(labelAtPosition(Label{1, 0, 0, 0}, 100, 0, false), (Label{1, 0, 0, 0}));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestFrameArithmetic)
+#include "tst_framearithmetic.moc"

@@ -1,0 +1,175 @@
+// The readout's texts, the scaling of the panel with the window width, and
+// the position slider's start marker.
+
+#include "panel/CustomSlider.h"
+#include "panel/GeneratorTransport.h"
+#include "panel/TimecodeReadout.h"
+#include "support/PanelRig.h"
+#include "ui_MainWindow.h" // generated for this test; PanelRig.h needs it
+
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QtTest>
+
+using PanelTest::PanelRig;
+
+namespace {
+QStringList labels(Ui::MainWindow *ui)
+{
+    return {ui->time_hour->text(), ui->time_min->text(), ui->time_sed->text(), ui->time_fam->text()};
+}
+
+int handleCentre(CustomSlider *slider)
+{
+    QStyleOptionSlider option;
+    option.initFrom(slider);
+    option.orientation = slider->orientation();
+    option.minimum = slider->minimum();
+    option.maximum = slider->maximum();
+    option.sliderPosition = slider->sliderPosition();
+    option.sliderValue = slider->value();
+    option.subControls = QStyle::SC_All;
+    option.state |= QStyle::State_Horizontal;
+    return slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider).center().x();
+}
+} // namespace
+
+class TestPanelReadout : public QObject
+{
+    Q_OBJECT
+private slots:
+    void spacedFields()
+    {
+        QCOMPARE(TimecodeReadout::spacedField(7), QString("0 7"));
+        QCOMPARE(TimecodeReadout::spacedField(12), QString("1 2"));
+        QCOMPARE(TimecodeReadout::spacedField(123), QString("1 2 3"));
+        QCOMPARE(TimecodeReadout::spacedField(0), QString("0 0"));
+    }
+
+    void fullFrameAndQuarterFrameForms()
+    {
+        PanelRig rig;
+        Ui::MainWindow *ui = rig.ui();
+        // At start the readout shows 01:00:00:00.
+        QCOMPARE(labels(ui), (QStringList{"0 1 : ", "0 0 : ", "0 0 : ", "0 0 "}));
+
+        rig.window->displayTimeCode(1, 2, 3, 4);
+        QCOMPARE(labels(ui), (QStringList{"0 1 : ", "0 2 : ", "0 3 : ", "0 4 "}));
+        rig.window->displayTimeCode(123, 0, 0, 0);
+        QCOMPARE(ui->time_hour->text(), QString("1 2 3 : "));
+
+        rig.window->connectMidiDevice("TQR-30 Pro [0]");
+        rig.feed(PanelTest::quarterFrames(23, 59, 59, 29, 3));
+        QCOMPARE(labels(ui), (QStringList{"2 3 : ", "5 9 : ", "5 9 : ", "2 9"}));
+        // A full frame through the input port overwrites all four.
+        rig.feed(PanelTest::hex("F07F7F0101611E2D0CF7"));
+        QCOMPARE(labels(ui), (QStringList{"0 1 : ", "3 0 : ", "4 5 : ", "1 2 "}));
+
+        // Read back as the transport reads it.
+        const FrameArithmetic::Label back = rig.window->readout()->label();
+        QCOMPARE(back, (FrameArithmetic::Label{1, 30, 45, 12}));
+        QCOMPARE(rig.window->readout()->digits(), QString("01304512"));
+    }
+
+    void quarterFrameTextsOfOtherShapesAreIgnored()
+    {
+        QLabel h, m, s, f;
+        TimecodeReadout readout(&h, &m, &s, &f);
+        readout.show(1, 2, 3, 4);
+        readout.showQuarterFrameText("01:02:03");
+        readout.showQuarterFrameText("01:02:03:04:05");
+        readout.showQuarterFrameText("");
+        QCOMPARE(f.text(), QString("0 4 "));
+        readout.clear();
+        QCOMPARE(readout.label(), (FrameArithmetic::Label{-1, -1, -1, -1}));
+    }
+
+    void scaleNumbers()
+    {
+        const auto at860 = TimecodeReadout::scaleForWidth(860);
+        QCOMPARE(at860.timeFont, 93);
+        QCOMPARE(at860.editFont, 26);
+        QCOMPARE(at860.labelFont, 21);
+        QCOMPARE(at860.buttonFont, 21);
+        QCOMPARE(TimecodeReadout::scaleForWidth(3000).timeFont, 200);
+        const auto at3400 = TimecodeReadout::scaleForWidth(3400);
+        QCOMPARE(at3400.timeFont, 200);
+        QCOMPARE(at3400.editFont, 90);
+        QCOMPARE(at3400.labelFont, 85);
+        QCOMPARE(TimecodeReadout::scaleForWidth(0).timeFont, 50);
+    }
+
+    void windowResizeRestylesThePanel()
+    {
+        PanelRig rig;
+        Ui::MainWindow *ui = rig.ui();
+        rig.window->resize(860, 650);
+        rig.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+        QCOMPARE(rig.window->width(), 860);
+        QVERIFY(ui->time_hour->styleSheet().contains("font-size: 93px"));
+        QVERIFY(ui->time_hour->styleSheet().contains("border-top-left-radius: 10px"));
+        QVERIFY(ui->time_fam->styleSheet().contains("border-top-right-radius: 10px"));
+        QVERIFY(ui->lineEdit_2->styleSheet().contains("font-size: 26px"));
+        QVERIFY(!ui->lineEdit_2->styleSheet().contains("cursor"));
+        QCOMPARE(ui->lineEdit_2->cursor().shape(), Qt::IBeamCursor);
+        QVERIFY(ui->centralwidget->styleSheet().contains("font-size: 21px"));
+        QCOMPARE(rig.window->transport()->buttonFontSize(), 21);
+
+        rig.window->resize(3400, 1400);
+        QTRY_COMPARE(rig.window->width(), 3400);
+        QVERIFY(ui->time_min->styleSheet().contains("font-size: 200px"));
+        QVERIFY(ui->lineEdit->styleSheet().contains("font-size: 90px"));
+        QVERIFY(ui->centralwidget->styleSheet().contains("font-size: 85px"));
+        QCOMPARE(rig.window->transport()->buttonFontSize(), 85);
+        // The IP button's sheets take the size stored at the last resize.
+        rig.window->checpauseTimer();
+        QVERIFY(ui->pushButton_7->styleSheet().contains("font-size: 85px"));
+        QVERIFY(ui->pushButton_7->styleSheet().contains("rgb(192, 192, 192)"));
+    }
+
+    void startMarker()
+    {
+        CustomSlider slider;
+        slider.setRange(0, 1000);
+        slider.resize(600, 40);
+        slider.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&slider));
+        QVERIFY(!slider.markerPlaced());
+
+        slider.setValue(500);
+        slider.setMarker(500, 1);
+        slider.grab(); // paints once
+        const int placed = handleCentre(&slider) - 16;
+        QCOMPARE(slider.markerLeft(), placed);
+        QCOMPARE(slider.markerValue(), 500);
+
+        // Later handle moves and resizes leave it where it was.
+        slider.setValue(900);
+        slider.grab();
+        QCOMPARE(slider.markerLeft(), placed);
+        slider.resize(300, 40);
+        slider.grab();
+        QCOMPARE(slider.markerLeft(), placed);
+
+        // Not placed: at the left end, only its right 22 pixels show.
+        slider.setMarker(0, 0);
+        slider.grab();
+        QCOMPARE(slider.markerLeft(), -10);
+        const QImage image = slider.grab().toImage();
+        QVERIFY(image.pixelColor(5, slider.height() / 2 + 6 + 16) != image.pixelColor(5, 1));
+
+        // With the form's sheet the handle is the 40-pixel picture.
+        PanelRig rig;
+        rig.window->show();
+        CustomSlider *formSlider = rig.ui()->horizontalSlider;
+        formSlider->setMaximum(100);
+        formSlider->setValue(50);
+        formSlider->setMarker(50, 1);
+        formSlider->grab();
+        QCOMPARE(formSlider->markerLeft(), handleCentre(formSlider) - 16);
+    }
+};
+
+QTEST_MAIN(TestPanelReadout)
+#include "tst_panel_readout.moc"

@@ -1,0 +1,415 @@
+// The generator transport, source and rate selection through the in-memory
+// MIDI system: the bytes the unit receives and what the panel shows.
+
+#include "panel/CustomSlider.h"
+#include "panel/GeneratorTransport.h"
+#include "panel/SourceRateSelection.h"
+#include "support/PanelRig.h"
+#include "ui_MainWindow.h" // generated for this test; PanelRig.h needs it
+
+#include <QElapsedTimer>
+#include <QRegularExpressionValidator>
+#include <QtTest>
+
+using PanelTest::hex;
+using PanelTest::PanelRig;
+
+namespace {
+const QByteArray kStop = hex("F07F7F0601F7");
+const QByteArray kPlay = hex("F07F7F0602F7");
+
+QByteArray locate(int rateCode, int h, int m, int s, int f)
+{
+    QByteArray message = hex("F07F7F0644060100000000 00F7");
+    message[7] = char((rateCode << 5) | h);
+    message[8] = char(m);
+    message[9] = char(s);
+    message[10] = char(f);
+    return message;
+}
+
+// Checks a rate button as a user's click does (the selection handler runs).
+void chooseRate(Ui::MainWindow *ui, const QString &text)
+{
+    for (QRadioButton *b : {ui->radioButton_7, ui->radioButton_8, ui->radioButton_9, ui->radioButton_10})
+        if (b->text() == text)
+            b->setChecked(true);
+}
+
+struct Running : PanelRig
+{
+    explicit Running(const QString &rate = "25")
+    {
+        window->show();
+        connectUnit();
+        chooseRate(ui(), rate);
+        take();
+    }
+};
+} // namespace
+
+class TestPanelTransport : public QObject
+{
+    Q_OBJECT
+private slots:
+    void playFromStartSendsLocateAndPlay()
+    {
+        Running rig("25");
+        Ui::MainWindow *ui = rig.ui();
+        ui->pushButton->click();
+        QCOMPARE(rig.take(), (QList<QByteArray>{locate(1, 1, 0, 0, 0), kPlay}));
+        QCOMPARE(ui->horizontalSlider->maximum(), 90000);
+        QCOMPARE(rig.readoutText(), QString("0 1 : 0 0 : 0 0 : 0 0 "));
+        QVERIFY(rig.window->transport()->checkTimer()->isActive());
+        QVERIFY(rig.window->transport()->progressTimer()->isActive());
+        QVERIFY(!ui->radioButton->isEnabled()); // source locked while running
+        QVERIFY(!ui->pushButton_7->isEnabled());
+        QVERIFY(ui->pushButton->styleSheet().contains("gplay.png"));
+        QVERIFY(!ui->pushButton->styleSheet().contains("hover"));
+        QVERIFY(rig.boxes.boxes.isEmpty());
+    }
+
+    void sliderMaximumPerRate_data()
+    {
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<int>("rateCode");
+        QTest::newRow("24") << "24" << 86400 << 0;
+        QTest::newRow("25") << "25" << 90000 << 1;
+        QTest::newRow("30") << "30" << 108000 << 3;
+        // One hour of drop-frame labels holds 107892 frames.
+        QTest::newRow("30Drop") << "30Drop" << 107892 << 2;
+    }
+    void sliderMaximumPerRate()
+    {
+        QFETCH(QString, rate);
+        QFETCH(int, maximum);
+        QFETCH(int, rateCode);
+        Running rig(rate);
+        rig.ui()->pushButton->click();
+        QCOMPARE(rig.ui()->horizontalSlider->maximum(), maximum);
+        QCOMPARE(rig.take().first(), locate(rateCode, 1, 0, 0, 0));
+    }
+
+    void dropFrameRangeCountsTenthMinutes()
+    {
+        Running rig("30Drop");
+        Ui::MainWindow *ui = rig.ui();
+        ui->lineEdit->setText("00 : 00 : 00 : 00");
+        ui->lineEdit_2->setText("00 : 10 : 00 : 00");
+        ui->pushButton->click();
+        QCOMPARE(ui->horizontalSlider->maximum(), 17982);
+        // The readout at 00:10:00;00 is exactly End.
+        rig.window->displayTimeCode(0, 9, 59, 29);
+        rig.window->checkAndPause();
+        QVERIFY(rig.window->transport()->checkTimer()->isActive());
+        rig.window->displayTimeCode(0, 10, 0, 0);
+        rig.take();
+        rig.window->checkAndPause();
+        QCOMPARE(rig.take(), QList<QByteArray>{kStop});
+        QCOMPARE(ui->horizontalSlider->value(), 17982);
+    }
+
+    void playWithEndEqualToStartOnlyShowsStart()
+    {
+        Running rig;
+        Ui::MainWindow *ui = rig.ui();
+        ui->lineEdit->setText("01 : 02 : 03 : 04");
+        ui->lineEdit_2->setText("01 : 02 : 03 : 04");
+        rig.window->displayTimeCode(5, 5, 5, 5);
+        ui->pushButton->click();
+        QVERIFY(rig.take().isEmpty());
+        QCOMPARE(rig.readoutText(), QString("0 1 : 0 2 : 0 3 : 0 4 "));
+        QVERIFY(!rig.window->transport()->checkTimer()->isActive());
+    }
+
+    void playWithBlankStartWarnsAndSendsNothing()
+    {
+        Running rig;
+        rig.ui()->lineEdit->setText("01 : 0");
+        rig.ui()->pushButton->click();
+        QTRY_COMPARE(rig.boxes.boxes.size(), 1);
+        QCOMPARE(rig.boxes.boxes[0].title, QString("Invalid Time Format"));
+        QCOMPARE(rig.boxes.boxes[0].text, QString("Start time format is incorrect."));
+        QVERIFY(rig.take().isEmpty());
+    }
+
+    void pauseResumeStop()
+    {
+        Running rig;
+        Ui::MainWindow *ui = rig.ui();
+        ui->pushButton->click();
+        rig.window->displayTimeCode(1, 0, 2, 0);
+        rig.window->updateProgressBar();
+        QCOMPARE(ui->horizontalSlider->value(), 50);
+        rig.take();
+
+        ui->pushButton_2->click();
+        QCOMPARE(rig.take(), QList<QByteArray>{kStop}); // pause is Stop
+        QVERIFY(!rig.window->transport()->checkTimer()->isActive());
+        QVERIFY(!rig.window->transport()->progressTimer()->isActive());
+        QVERIFY(ui->pushButton_2->styleSheet().contains("gstop.png"));
+        QVERIFY(ui->pushButton_7->isEnabled());
+        QCOMPARE(ui->horizontalSlider->value(), 50);
+
+        // Resume: only Play, and the start marker goes to the handle.
+        ui->pushButton->click();
+        QCOMPARE(rig.take(), QList<QByteArray>{kPlay});
+        QVERIFY(ui->horizontalSlider->markerPlaced());
+        QCOMPARE(ui->horizontalSlider->markerValue(), 50);
+        QCOMPARE(rig.window->transport()->checkTimer()->interval(), GeneratorTransport::kFastTickMs);
+
+        ui->pushButton_3->click();
+        QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locate(1, 1, 0, 0, 0), locate(1, 1, 0, 0, 0)}));
+        QCOMPARE(ui->horizontalSlider->value(), 0);
+        QVERIFY(!ui->horizontalSlider->markerPlaced());
+        QCOMPARE(rig.readoutText(), QString("0 1 : 0 0 : 0 0 : 0 0 "));
+        // Located at Start: the check timer runs, progress does not.
+        QVERIFY(rig.window->transport()->checkTimer()->isActive());
+        QVERIFY(!rig.window->transport()->progressTimer()->isActive());
+        QVERIFY(ui->pushButton_3->styleSheet().contains("gpstop2.png"));
+        QVERIFY(ui->pushButton->styleSheet().contains("play2.png"));
+    }
+
+    void endReachedExactlyOvershotOrLooped()
+    {
+        {
+            Running rig;
+            Ui::MainWindow *ui = rig.ui();
+            ui->pushButton->click();
+            rig.window->displayTimeCode(1, 59, 59, 24);
+            rig.take();
+            rig.window->checkAndPause();
+            QVERIFY(rig.take().isEmpty());
+            rig.window->displayTimeCode(2, 0, 0, 0);
+            rig.window->checkAndPause();
+            QCOMPARE(rig.take(), QList<QByteArray>{kStop});
+            QCOMPARE(ui->horizontalSlider->value(), 90000);
+            QVERIFY(!rig.window->transport()->checkTimer()->isActive());
+            QVERIFY(!rig.window->transport()->progressTimer()->isActive());
+            QVERIFY(ui->radioButton->isEnabled());
+            QVERIFY(ui->pushButton_7->isEnabled());
+        }
+        {
+            Running rig;
+            rig.ui()->pushButton->click();
+            rig.window->displayTimeCode(2, 0, 0, 3);
+            rig.take();
+            rig.window->checkAndPause();
+            QCOMPARE(rig.take(), QList<QByteArray>{kStop});
+            QCOMPARE(rig.ui()->horizontalSlider->value(), 0); // overshoot: next Play starts fresh
+        }
+        {
+            Running rig;
+            Ui::MainWindow *ui = rig.ui();
+            ui->pushButton_6->click();
+            QVERIFY(ui->pushButton_6->isChecked());
+            ui->pushButton->click();
+            rig.window->displayTimeCode(2, 0, 0, 0);
+            rig.take();
+            QElapsedTimer clock;
+            clock.start();
+            rig.window->checkAndPause();
+            QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locate(1, 1, 0, 0, 0)}));
+            QCOMPARE(rig.readoutText(), QString("0 1 : 0 0 : 0 0 : 0 0 "));
+            QCOMPARE(ui->horizontalSlider->value(), 0);
+            QVERIFY(rig.window->transport()->checkTimer()->isActive());
+            QTRY_VERIFY_WITH_TIMEOUT(!rig.received.isEmpty(), 1000);
+            QVERIFY(clock.elapsed() >= GeneratorTransport::kLoopRestartDelayMs - 2);
+            QCOMPARE(rig.take(), QList<QByteArray>{kPlay});
+        }
+    }
+
+    void progressFollowsTheReadout()
+    {
+        Running rig("30");
+        Ui::MainWindow *ui = rig.ui();
+        ui->pushButton->click();
+        // The timers run on their own: the slider follows the readout.
+        rig.feed(PanelTest::quarterFrames(1, 0, 10, 0, 3));
+        QTRY_COMPARE(ui->horizontalSlider->value(), 300);
+        // Progress never passes the maximum.
+        rig.window->displayTimeCode(3, 0, 0, 0);
+        rig.window->updateProgressBar();
+        QCOMPARE(ui->horizontalSlider->value(), 108000);
+    }
+
+    void sliderDragShowsTimeAndLocatesOnRelease()
+    {
+        Running rig;
+        Ui::MainWindow *ui = rig.ui();
+        ui->pushButton_3->click(); // sets the range at 25 fps
+        rig.take();
+        rig.window->on_horizontalSlider_sliderPressed();
+        QCOMPARE(rig.take(), QList<QByteArray>{kStop});
+        ui->horizontalSlider->setValue(1500);
+        QCOMPARE(rig.readoutText(), QString("0 1 : 0 1 : 0 0 : 0 0")); // no trailing blank
+        QVERIFY(rig.take().isEmpty());
+        rig.window->on_horizontalSlider_sliderReleased();
+        QCOMPARE(rig.take(), QList<QByteArray>{locate(1, 1, 1, 0, 0)});
+        QVERIFY(rig.window->transport()->checkTimer()->isActive());
+        QVERIFY(rig.window->transport()->progressTimer()->isActive());
+    }
+
+    void gotoAndCapture()
+    {
+        Running rig;
+        Ui::MainWindow *ui = rig.ui();
+        ui->pushButton_3->click();
+        rig.take();
+        rig.window->displayTimeCode(1, 23, 45, 12);
+        ui->pushButton_5->click();
+        QCOMPARE(ui->lineEdit_3->text(), QString("01 : 23 : 45 : 12"));
+        QVERIFY(rig.take().isEmpty());
+
+        ui->lineEdit_3->setText("01 : 00 : 10 : 00");
+        ui->pushButton_4->click();
+        QCOMPARE(rig.take(), QList<QByteArray>{locate(1, 1, 0, 10, 0)});
+        QCOMPARE(ui->horizontalSlider->value(), 250);
+        QVERIFY(ui->horizontalSlider->markerPlaced());
+
+        ui->lineEdit_3->setText("01 : 0");
+        ui->pushButton_4->click();
+        QTRY_COMPARE(rig.boxes.boxes.size(), 1);
+        QCOMPARE(rig.boxes.boxes[0].text, QString("The capture time format is incorrect."));
+        QVERIFY(rig.take().isEmpty());
+    }
+
+    void endNeverBeforeStart()
+    {
+        Running rig;
+        Ui::MainWindow *ui = rig.ui();
+        ui->lineEdit_2->setText("00 : 59 : 59 : 29");
+        rig.window->transport()->checkEnd();
+        QCOMPARE(ui->lineEdit_2->text(), QString("01 : 00 : 00 : 00"));
+        ui->lineEdit->setText("01 : 00 : 00 : 10");
+        ui->lineEdit_2->setText("01 : 00 : 00 : 09");
+        emit ui->lineEdit_2->editingFinished();
+        QCOMPARE(ui->lineEdit_2->text(), QString("01 : 00 : 00 : 10"));
+        ui->lineEdit_2->setText("01 : 00 : 00 : 11");
+        emit ui->lineEdit_2->editingFinished();
+        QCOMPARE(ui->lineEdit_2->text(), QString("01 : 00 : 00 : 11"));
+    }
+
+    void sourceAndRateChoices()
+    {
+        Running rig;
+        Ui::MainWindow *ui = rig.ui();
+        ui->radioButton_3->click(); // LTC
+        QCOMPARE(rig.take(), QList<QByteArray>{hex("F07F7F1003F7")});
+        for (QPushButton *b : {ui->pushButton, ui->pushButton_2, ui->pushButton_3, ui->pushButton_4}) {
+            QVERIFY(!b->isEnabled());
+            QVERIFY(!b->styleSheet().contains("image"));
+        }
+        for (QRadioButton *b : {ui->radioButton_7, ui->radioButton_8, ui->radioButton_9, ui->radioButton_10})
+            QVERIFY(!b->isEnabled());
+
+        ui->radioButton_4->click(); // Generator
+        QCOMPARE(rig.take(), QList<QByteArray>{hex("F07F7F1004F7")});
+        QVERIFY(ui->pushButton_4->isEnabled());
+        QVERIFY(ui->pushButton_4->styleSheet().contains("backward.png"));
+        QVERIFY(ui->radioButton_9->isEnabled());
+        QVERIFY(ui->radioButton_9->styleSheet().contains("#37a50e"));
+
+        // A rate relocates to Start with the new rate and resets the marker.
+        ui->horizontalSlider->setMarker(10, 1);
+        ui->radioButton_9->click();
+        QCOMPARE(rig.take(), QList<QByteArray>{locate(2, 1, 0, 0, 0)});
+        QVERIFY(!ui->horizontalSlider->markerPlaced());
+        ui->radioButton_8->click();
+        QCOMPARE(rig.take(), QList<QByteArray>{locate(1, 1, 0, 0, 0)});
+        QVERIFY(rig.boxes.boxes.isEmpty());
+    }
+
+    void unitReportsSetButtonsQuietly()
+    {
+        Running rig;
+        Ui::MainWindow *ui = rig.ui();
+        rig.feed(hex("F07F7F1005F7")); // RTP-MIDI, even while hidden on this model
+        QVERIFY(ui->radioButton_5->isChecked());
+        QVERIFY(!ui->pushButton->isEnabled());
+        rig.window->source_recvice(13);
+        QVERIFY(ui->radioButton_9->isChecked());
+        rig.window->source_recvice(4);
+        QVERIFY(ui->radioButton_4->isChecked());
+        QVERIFY(ui->pushButton->isEnabled());
+        rig.window->source_recvice(9);
+        QVERIFY(ui->radioButton_4->isChecked());
+        QVERIFY(rig.take().isEmpty());
+        // The validator follows only the user's choice, not a report.
+        QVERIFY(rig.window->sourceRateSelection()->validator()->regularExpression().pattern().contains("2[0-4]"));
+    }
+
+    void validatorFollowsTheRate()
+    {
+        Running rig("25");
+        auto accepts = [&rig](QString text) {
+            int pos = 0;
+            return rig.window->sourceRateSelection()->validator()->validate(text, pos) == QValidator::Acceptable;
+        };
+        QVERIFY(accepts("01 : 00 : 00 : 24"));
+        QVERIFY(!accepts("01 : 00 : 00 : 25"));
+        QVERIFY(!accepts("24 : 00 : 00 : 00"));
+        QVERIFY(!accepts("01 : 60 : 00 : 00"));
+        chooseRate(rig.ui(), "24");
+        QVERIFY(!accepts("01 : 00 : 00 : 24"));
+        QVERIFY(accepts("23 : 59 : 59 : 23"));
+        chooseRate(rig.ui(), "30Drop");
+        QVERIFY(accepts("01 : 00 : 00 : 29"));
+        // The three fields share the one validator.
+        QCOMPARE(rig.ui()->lineEdit->validator(), rig.ui()->lineEdit_3->validator());
+        QCOMPARE(rig.ui()->lineEdit_2->validator(), rig.window->sourceRateSelection()->validator());
+    }
+
+    void sourceLockHoldsWhileMessagesArrive()
+    {
+        Running rig;
+        Ui::MainWindow *ui = rig.ui();
+        ui->pushButton->click();
+        auto locked = [ui] { return !ui->radioButton->isEnabled(); };
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 450) {
+            rig.feed(hex("F07F7F0101010000 00F7"));
+            QTest::qWait(30);
+            QVERIFY(locked());
+        }
+        // Stopped the run; the stream stops now too.
+        ui->pushButton_2->click();
+        clock.restart();
+        while (locked() && clock.elapsed() < 1000)
+            QTest::qWait(2);
+        const qint64 released = clock.elapsed();
+        // The last message went out up to one 30 ms wait before the clock
+        // restarted, so a 100 ms tick can release the lock after 70 ms.
+        QVERIFY2(released >= 60 && released <= 260, qPrintable(QString::number(released)));
+        QVERIFY(ui->pushButton_7->isEnabled());
+        QVERIFY(!rig.window->transport()->sourceLockTimer()->isActive());
+    }
+
+    void withoutAPortEverythingWarns()
+    {
+        PanelRig rig;
+        Ui::MainWindow *ui = rig.ui();
+        ui->pushButton->click();
+        ui->pushButton_3->click();
+        ui->pushButton_4->click();
+        rig.window->on_horizontalSlider_sliderReleased();
+        ui->radioButton_8->click();
+        ui->pushButton_2->click(); // pause says nothing
+        ui->pushButton_5->click(); // capture needs no port
+        QTRY_COMPARE(rig.boxes.boxes.size(), 5);
+        for (const auto &box : rig.boxes.boxes) {
+            QCOMPARE(box.title, QString("MIDI Device Not Connected"));
+            QCOMPARE(box.text, QString("No MIDI device detected. Please check the connection."));
+        }
+        // Play and Stop still apply their looks; the rate button keeps its check.
+        QVERIFY(ui->pushButton_3->styleSheet().contains("gpstop2.png"));
+        QVERIFY(ui->radioButton_8->isChecked());
+        QCOMPARE(ui->lineEdit_3->text(), QString("01 : 00 : 00 : 00"));
+        QVERIFY(rig.take().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestPanelTransport)
+#include "tst_panel_transport.moc"
