@@ -11,9 +11,9 @@ class UsbDescriptionSource;
 struct Platform
 {
     MidiDriver *midi = nullptr;
-    // Modal message boxes of the update checks; null means the desktop's own.
-    MessageBoxes *messageBoxes = nullptr;
     // Serial link: the USB descriptions of present devices and the serial ports.
     UsbDescriptionSource *usbDescriptions = nullptr;
     SerialPortCatalogue *serialPorts = nullptr;
+    // Modal message boxes of the update checks; null means the desktop's own.
+    MessageBoxes *messageBoxes = nullptr;
 };
