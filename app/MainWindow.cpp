@@ -1,3 +1,4 @@
+#include "protocol/TrafficLog.h"
 #include "app/MainWindow.h"
 
 #include "dialogs/CustomDialog.h"
@@ -182,7 +183,7 @@ void MainWindow::sendSysEx(const QByteArray &data)
 
 void MainWindow::onMidiMessageReceived(QByteArray message)
 {
-    qDebug().noquote() << "MIDI in:" << message.toHex(' ').toUpper() << "length" << message.size();
+    qCDebug(lcMidiTraffic).noquote() << "MIDI in:" << message.toHex(' ').toUpper() << "length" << message.size();
 
     // 1. Model identification; the reply still goes on to everyone below.
     quint8 deviceClass = 0;
@@ -496,6 +497,11 @@ void MainWindow::connectMidiDevice(QString label)
     }
     product.clear();
 
+    // The input is paired before anything is sent: a unit answers the locate
+    // and the identification request within milliseconds, and a reply that
+    // arrives before its input port is open is lost.
+    pairMidiInput(label);
+
     pairSerialLink(label);
 
     m_readout->show(1, 0, 0, 0);
@@ -520,7 +526,11 @@ void MainWindow::connectMidiDevice(QString label)
 
     markDeviceAction(ui->menuMIDI_Out, midiOutName, true);
 
-    const QString inLabel = findMatchingMidiIn(label);
+}
+
+void MainWindow::pairMidiInput(const QString &outLabel)
+{
+    const QString inLabel = findMatchingMidiIn(outLabel);
     if (!inLabel.isEmpty() && inPortIndex.contains(inLabel)) {
         if (midi_in->isOpen())
             midi_in->closeDevice();
@@ -531,7 +541,7 @@ void MainWindow::connectMidiDevice(QString label)
             qDebug() << "Failed to automatically connect corresponding MIDI In device:" << inLabel;
         }
     } else {
-        qDebug() << "Corresponding MIDI In device not found for:" << label;
+        qDebug() << "Corresponding MIDI In device not found for:" << outLabel;
     }
 }
 

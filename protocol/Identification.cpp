@@ -1,3 +1,4 @@
+#include "protocol/TrafficLog.h"
 #include "protocol/Identification.h"
 
 #include "midi/MidiPortList.h"
@@ -36,23 +37,23 @@ QByteArray identificationRequest(const QByteArray &parameters)
 bool parseFeedbackDeviceType(const QByteArray &message, quint8 &gg, quint8 &hh)
 {
     if (message.size() != kDeviceTypeReplySize) {
-        qDebug() << "Not a device-type reply: length" << message.size();
+        qCDebug(lcMidiTraffic) << "Not a device-type reply: length" << message.size();
         return false;
     }
     if (!message.startsWith(manufacturerPrefix())) {
-        qDebug() << "Not a device-type reply: manufacturer" << message.left(4).toHex(' ').toUpper();
+        qCDebug(lcMidiTraffic) << "Not a device-type reply: manufacturer" << message.left(4).toHex(' ').toUpper();
         return false;
     }
     if (quint8(message.at(4)) != kReplyIdentifier) {
-        qDebug() << "Not a device-type reply: identifier byte" << quint8(message.at(4));
+        qCDebug(lcMidiTraffic) << "Not a device-type reply: identifier byte" << quint8(message.at(4));
         return false;
     }
     if (quint8(message.at(5)) != kReplyCommand) {
-        qDebug() << "Not a device-type reply: command byte" << quint8(message.at(5));
+        qCDebug(lcMidiTraffic) << "Not a device-type reply: command byte" << quint8(message.at(5));
         return false;
     }
     if (quint8(message.at(8)) != kSysExEnd) {
-        qDebug() << "Not a device-type reply: no F7 at the end";
+        qCDebug(lcMidiTraffic) << "Not a device-type reply: no F7 at the end";
         return false;
     }
     gg = quint8(message.at(6));

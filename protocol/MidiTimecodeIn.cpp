@@ -1,3 +1,4 @@
+#include "protocol/TrafficLog.h"
 #include "protocol/MidiTimecodeIn.h"
 
 #include <QDebug>
@@ -88,7 +89,7 @@ void MidiTimecodeIn::processMidiMessage(QByteArray message)
         && startsWith(message, {kSysExStart, kUniversalRealTime, kAllDevices, kTimeCodeFamily, kFullFrame})) {
         const quint8 hourByte = byteAt(message, 5);
         static const char *const rateNames[] = {"24 fps", "25 fps", "30 fps (drop frame)", "30 fps (non-drop frame)"};
-        qDebug() << "Full frame at" << ((hourByte & 0x80) ? "Unknown frame rate" : rateNames[(hourByte >> 5) & 0x03]);
+        qCDebug(lcMidiTraffic) << "Full frame at" << ((hourByte & 0x80) ? "Unknown frame rate" : rateNames[(hourByte >> 5) & 0x03]);
         emit timeCodeParsed(hourByte & 0x1F, byteAt(message, 6), byteAt(message, 7), byteAt(message, 8));
     }
 }

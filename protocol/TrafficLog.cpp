@@ -1,0 +1,3 @@
+#include "protocol/TrafficLog.h"
+
+Q_LOGGING_CATEGORY(lcMidiTraffic, "quill.midi.traffic", QtInfoMsg)
