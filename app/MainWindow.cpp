@@ -18,6 +18,12 @@
 #include "settings/ip_Dialog.h"
 #include "ui/FontSubstitutes.h"
 #include "ui_MainWindow.h"
+#include "serial/FirmwareTransfer.h"
+#include "serial/PortList.h"
+#include "serial/SerialPort.h"
+#include "serial/SerialProtocol.h"
+#include "serial/Upgrade_message_Dialog.h"
+#include "serial/upgrade_Dialog.h"
 
 #include <QDebug>
 #include <QIcon>
@@ -92,6 +98,40 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     connect(ui->lineEdit_2, &QLineEdit::editingFinished, m_transport, &GeneratorTransport::checkEnd);
     for (QLineEdit *field : {ui->lineEdit, ui->lineEdit_2, ui->lineEdit_3})
         field->setCursor(Qt::IBeamCursor);
+
+    // Serial link and the progress window of the automatic upgrade
+    serialPort = new SerialPort(ui->comboBox_ComDevices, QStringLiteral("Larkspur"),
+                                platform.usbDescriptions, platform.serialPorts, this);
+    connect(serialPort, &SerialPort::showdata, this, &MainWindow::rec_data);
+    connect(serialPort, &QSerialPort::errorOccurred, this, &MainWindow::handleSerialError);
+    m_firmwareTransfer = new FirmwareTransfer(serialPort, FirmwareTransfer::Timing(), this);
+    connect(m_firmwareTransfer, &FirmwareTransfer::preparing, this, [this] {
+        preparingBox = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Message"),
+                                       QStringLiteral("Preparing for the upgrade..."),
+                                       QMessageBox::NoButton, this);
+        preparingBox->setWindowModality(Qt::ApplicationModal);
+        preparingBox->show();
+    });
+    connect(m_firmwareTransfer, &FirmwareTransfer::preparationEnded, this, [this] {
+        if (preparingBox) {
+            preparingBox->close();
+            preparingBox->deleteLater();
+            preparingBox = nullptr;
+        }
+    });
+    connect(m_firmwareTransfer, &FirmwareTransfer::chunkWritten, this, [this](qint64 sent, qint64 size) {
+        emit send_possvalue(FirmwareTransfer::mainWindowProgress(sent, size));
+    });
+    connect(m_firmwareTransfer, &FirmwareTransfer::finished, this, [this] {
+        emit done();
+        updateDialogShown = false;
+    });
+    connect(m_firmwareTransfer, &FirmwareTransfer::failed, this, &MainWindow::onUpgradeFailed);
+
+    upgradeMessage = new Upgrade_message_Dialog(this);
+    connect(this, &MainWindow::send_brio_version, upgradeMessage, &Upgrade_message_Dialog::rec_brio_version);
+    connect(this, &MainWindow::send_possvalue, upgradeMessage, &Upgrade_message_Dialog::rec_possvalue);
+    connect(this, &MainWindow::done, upgradeMessage, &Upgrade_message_Dialog::upgrade_done);
 
     ui->pushButton_6->setCheckable(true);
     ui->pushButton_6->setChecked(false);
@@ -435,8 +475,7 @@ void MainWindow::connectMidiDevice(QString label)
     }
     product.clear();
 
-    // Serial pairing of a TQR unit's USB serial port, and the model query over
-    // it, go here.
+    pairSerialLink(label);
 
     m_readout->show(1, 0, 0, 0);
 
@@ -510,6 +549,112 @@ void MainWindow::sendLocate(int hours, int minutes, int seconds, int frames)
     }
     qDebug().noquote() << "MMC Locate:" << message->toHex(' ').toUpper();
     midi_out->sendLongMessage(*message);
+}
+
+// Serial link and firmware upgrade ----------------------------------------------
+
+void MainWindow::pairSerialLink(const QString &label)
+{
+    if (label.contains(QLatin1String("TQR"))) {
+        if (serialPort->isOpen()) {
+            qWarning() << serialPort->portName() << "is connecting";
+        } else {
+            const QString portName = PortList::findPortContaining(
+                ui->comboBox_ComDevices, QString::fromLatin1(SerialProtocol::kSeriesTag));
+            if (portName.isEmpty()) {
+                qWarning() << "No serial port of a TQR-30 unit is listed for" << label;
+            } else if (serialPort->openPort(portName, SerialProtocol::kBaudRate)) {
+                qDebug() << "Serial link open on" << portName;
+            } else {
+                qWarning() << "Serial link did not open on" << portName;
+            }
+        }
+    } else {
+        serialPort->close();
+    }
+    if (serialPort->isOpen())
+        serialPort->writeCommand(SerialProtocol::QueryModel);
+}
+
+void MainWindow::rec_data(const QByteArray &data)
+{
+    const SerialProtocol::Reply reply = SerialProtocol::parseReply(data);
+    if (reply.eraseEnd) {
+        // Only an erase this window asked for starts a transfer; a stray
+        // "ERASE END" must not leave a modal progress window with nothing to show.
+        if (!m_firmwareTransfer->expectsEraseEnd()) {
+            qWarning() << "ERASE END without an upgrade under way";
+            return;
+        }
+        upgradeMessage->setWindowModality(Qt::WindowModal);
+        upgradeMessage->setModal(true);
+        upgradeMessage->show();
+        m_firmwareTransfer->beginSending();
+        return;
+    }
+    if (reply.acknowledgement) {
+        serialPort->setReadyForNext(true);
+        return;
+    }
+    if (reply.resetNotice) {
+        qDebug() << "Unit reports a reset:" << data;
+        return;
+    }
+    if (reply.hasModel)
+        m_firmwareTransfer->setModelFamily(FirmwareTransfer::familyForModel(reply.model));
+    // The firmware update check gathers the model and version from here on.
+}
+
+void MainWindow::sendNextChunk()
+{
+    m_firmwareTransfer->sendNextChunk();
+}
+
+void MainWindow::startFirmwareUpgrade(const QByteArray &image)
+{
+    if (image.isEmpty()) {
+        qWarning() << "Downloaded firmware image is empty";
+        QMessageBox::warning(this, QStringLiteral("Upgrade"),
+                             tr("The downloaded firmware image is empty. Nothing was written to the device."),
+                             QMessageBox::Ok);
+        return;
+    }
+    m_firmwareTransfer->startAutomaticUpgrade(image);
+}
+
+void MainWindow::onUpgradeFailed(const QString &message)
+{
+    if (preparingBox) {
+        preparingBox->close();
+        preparingBox->deleteLater();
+        preparingBox = nullptr;
+    }
+    if (upgradeMessage->isVisible())
+        upgradeMessage->upgrade_failed(message);
+    else
+        QMessageBox::warning(this, QStringLiteral("Upgrade"), message, QMessageBox::Ok);
+}
+
+void MainWindow::handleSerialError(QSerialPort::SerialPortError error)
+{
+    if (error == QSerialPort::ResourceError && serialPort->isOpen()) {
+        qWarning() << "Serial port lost:" << serialPort->errorString();
+        serialPort->close();
+        updateDialogShown = false;
+    }
+}
+
+void MainWindow::on_actionUpgrade_triggered()
+{
+    if (m_firmwareTransfer->isBusy()) {
+        QMessageBox::information(this, QStringLiteral("Upgrade"),
+                                 tr("An upgrade is already running. Wait until it has finished."),
+                                 QMessageBox::Ok);
+        return;
+    }
+    if (!m_upgradeDialog)
+        m_upgradeDialog = new upgrade_Dialog(platform.usbDescriptions, platform.serialPorts, this);
+    m_upgradeDialog->prepareAndShow();
 }
 
 // Network settings windows ---------------------------------------------------

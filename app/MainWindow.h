@@ -4,12 +4,14 @@
 
 #include <QByteArray>
 #include <QMainWindow>
+#include <QSerialPort>
 #include <QMap>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 
+class FirmwareTransfer;
 class GeneratorTransport;
 class OscSettingWidget;
 class TimeOffsetWidget;
@@ -19,9 +21,13 @@ class MidiTimecodeIn;
 class QMenu;
 class QMidiIn;
 class QMidiOut;
+class QMessageBox;
+class SerialPort;
 class QTimer;
 class SourceRateSelection;
 class TimecodeReadout;
+class Upgrade_message_Dialog;
+class upgrade_Dialog;
 
 namespace Ui {
 class MainWindow;
@@ -98,6 +104,29 @@ public slots:
     void on_horizontalSlider_sliderReleased();
     void on_horizontalSlider_valueChanged(int value);
 
+    // Serial link and firmware upgrade
+public:
+    SerialPort *serialLink() const { return serialPort; }
+    FirmwareTransfer *firmwareTransfer() const { return m_firmwareTransfer; }
+    Upgrade_message_Dialog *upgradeMessageDialog() const { return upgradeMessage; }
+    upgrade_Dialog *upgradeDialog() const { return m_upgradeDialog; }
+    // Writes a downloaded firmware image to the paired unit: prepare, wait for
+    // its upgrade-mode port, erase, then the chunks once it reports "ERASE
+    // END". An empty image is refused with a message and nothing is written.
+    void startFirmwareUpgrade(const QByteArray &image);
+
+public slots:
+    void rec_data(const QByteArray &data);
+    void sendNextChunk();
+    void handleSerialError(QSerialPort::SerialPortError error);
+    void on_actionUpgrade_triggered();
+
+signals:
+    void send_brio_version(const QString &Brio, const QString &version);
+    void send_possvalue(int value);
+    void done();
+
+public slots:
     // Network settings windows
     void setIP();
     void on_pushButton_7_clicked();
@@ -171,4 +200,13 @@ private:
     QTimer *listTimer = nullptr;
     QTimer *deviceCheckTimer = nullptr;
     QTimer *menuMarkTimer = nullptr;
+
+    // Serial link and firmware upgrade
+    void pairSerialLink(const QString &label);
+    void onUpgradeFailed(const QString &message);
+    SerialPort *serialPort = nullptr;
+    FirmwareTransfer *m_firmwareTransfer = nullptr;
+    Upgrade_message_Dialog *upgradeMessage = nullptr;
+    upgrade_Dialog *m_upgradeDialog = nullptr;
+    QMessageBox *preparingBox = nullptr;
 };

@@ -1,6 +1,8 @@
 #pragma once
 
 class MidiDriver;
+class SerialPortCatalogue;
+class UsbDescriptionSource;
 
 // The platform seams the main window talks through. main() fills them with the
 // real implementations; tests and the built-in emulator put their own in.
@@ -8,4 +10,7 @@ class MidiDriver;
 struct Platform
 {
     MidiDriver *midi = nullptr;
+    // Serial link: the USB descriptions of present devices and the serial ports.
+    UsbDescriptionSource *usbDescriptions = nullptr;
+    SerialPortCatalogue *serialPorts = nullptr;
 };

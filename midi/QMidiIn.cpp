@@ -22,6 +22,7 @@ bool QMidiIn::openDevice(int index)
 {
     closeDevice();
     m_accumulator.clear();
+    m_discardingSysEx = false;
     m_port = m_driver->openInput(index, this);
     if (!m_port) {
         qDebug() << "Error: Unable to open MIDI input device. Index:" << index;
@@ -38,19 +39,45 @@ void QMidiIn::closeDevice()
     m_closing = true;
     m_port.reset(); // returns only once the driver has stopped calling us
     m_closing = false;
+    m_accumulator.clear();
+    m_discardingSysEx = false;
 }
 
 void QMidiIn::shortMessage(quint8 status, quint8 data1, quint8 data2)
 {
     if (m_closing)
         return;
-    if (status == 0xF0 || !m_accumulator.isEmpty()) {
-        m_accumulator.append(char(status));
-        m_accumulator.append(char(data1));
-        m_accumulator.append(char(data2));
-        const int end = m_accumulator.indexOf(char(0xF7));
-        if (end < 0)
+    const bool realTime = status >= kFirstRealTimeStatus;
+    const bool gathering = !m_accumulator.isEmpty() || m_discardingSysEx;
+    if (gathering && !realTime && (status & 0x80) && status != kSysExEnd) {
+        // A unit that is unplugged or reset mid-message never sends its F7.
+        // As on a MIDI cable, the next status byte ends the broken message;
+        // without this every later short message would be swallowed.
+        qCDebug(lcMidiIn).noquote() << "Unfinished SysEx dropped:" << m_accumulator.toHex(' ').toUpper();
+        m_accumulator.clear();
+        m_discardingSysEx = false;
+    }
+    // Real-time bytes may sit between the words of a message; they are
+    // messages of their own and leave it intact.
+    if (!realTime && (status == kSysExStart || !m_accumulator.isEmpty() || m_discardingSysEx)) {
+        const char bytes[3] = {char(status), char(data1), char(data2)};
+        if (m_discardingSysEx) {
+            if (QByteArray::fromRawData(bytes, 3).contains(char(kSysExEnd)))
+                m_discardingSysEx = false;
             return;
+        }
+        m_accumulator.append(bytes, 3);
+        const int end = m_accumulator.indexOf(char(kSysExEnd));
+        if (end < 0) {
+            if (m_accumulator.size() > kMaxGatheredSysEx) {
+                // Far longer than anything a unit sends: keep memory bounded
+                // and skip the rest of it.
+                qCDebug(lcMidiIn) << "SysEx longer than" << kMaxGatheredSysEx << "bytes dropped";
+                m_accumulator.clear();
+                m_discardingSysEx = true;
+            }
+            return;
+        }
         const QByteArray message = m_accumulator.left(end + 1);
         m_accumulator.remove(0, end + 1);
         deliver(message);

@@ -15,7 +15,9 @@
 // Short messages are always three bytes (status, data 1, data 2, unused bytes
 // zero). A System Exclusive message is one F0 ... F7 array: either one filled
 // receive buffer (at most 512 bytes, longer messages arrive in pieces that are
-// not joined) or gathered from short words that begin with F0.
+// not joined) or gathered from short words that begin with F0. While one is
+// gathered, real-time words pass through on their own and any other status
+// byte drops the unfinished message.
 class QMidiIn : public QObject, private MidiInputSink
 {
     Q_OBJECT
@@ -40,6 +42,15 @@ private:
     std::unique_ptr<MidiInputPort> m_port;
     // Raised while the port closes so that late callbacks are dropped.
     std::atomic<bool> m_closing{false};
+    static constexpr quint8 kSysExStart = 0xF0;
+    static constexpr quint8 kSysExEnd = 0xF7;
+    static constexpr quint8 kFirstRealTimeStatus = 0xF8;
+    // No unit message comes near this; a gathered message that grows past it
+    // is dropped.
+    static constexpr int kMaxGatheredSysEx = 64 * 1024;
+
     // Short words of a System Exclusive message in progress; driver thread only.
     QByteArray m_accumulator;
+    // Skipping the rest of an over-long message until its F7; driver thread only.
+    bool m_discardingSysEx = false;
 };

@@ -35,7 +35,7 @@ inline constexpr const char *kOscWindow =
     " selection-background-color: #bcd7ff; }\n"
     "QLineEdit:focus { border: 1px solid #4a90e2; }\n"
     "QCheckBox { spacing: 0px; }\n"
-    "QCheckBox::indicator { width: 18px; height: 18px; border: 1px solid #7f7f7f; background: #ffffff; }\n"
+    "QCheckBox::indicator { width: 16px; height: 16px; border: 1px solid #7f7f7f; background: #ffffff; }\n"
     "QCheckBox::indicator:checked { background: #dcdcdc; }\n"
     "QPushButton { min-width: 98px; max-width: 98px; min-height: 34px; max-height: 34px;"
     " background-color: #f7f7f7; border: 1px solid #8a8a8a; border-radius: 6px; padding-bottom: 1px; }\n"

@@ -19,6 +19,10 @@ UdpSetting::UdpSetting(QWidget *parent)
         edit->setValidator(new QIntValidator(0, 99999, edit));
         edit->setStyleSheet(QLatin1String(SettingsStyles::kUdpPortEdit));
     }
+    // Both fields start at one column although the labels differ in width.
+    const int labelWidth = qMax(ui.udpLabel->sizeHint().width(), ui.tcpLabel->sizeHint().width());
+    ui.udpLabel->setMinimumWidth(labelWidth);
+    ui.tcpLabel->setMinimumWidth(labelWidth);
     for (QPushButton *button : {ui.readButton, ui.setButton})
         button->setStyleSheet(QLatin1String(SettingsStyles::kUdpButton));
     connect(ui.readButton, &QPushButton::clicked, this, &UdpSetting::onReadClicked);

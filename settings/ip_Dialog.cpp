@@ -36,6 +36,15 @@ ip_Dialog::ip_Dialog(QWidget *parent)
     });
 }
 
+ip_Dialog::~ip_Dialog()
+{
+    // The line edits outlive this destructor by a moment: QWidget's own
+    // destructor moves the focus away, and a focus-out would call a slot of
+    // this half-destroyed dialog.
+    for (QLineEdit *edit : {ui.lineEdit_IP, ui.lineEdit_Subnet, ui.lineEdit_Gateway})
+        edit->disconnect(this);
+}
+
 int ip_Dialog::modeIndex() const
 {
     return ui.comboBox->currentIndex();

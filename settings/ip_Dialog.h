@@ -19,6 +19,7 @@ public:
     static constexpr int kModeManual = 1;
 
     explicit ip_Dialog(QWidget *parent = nullptr);
+    ~ip_Dialog() override;
 
     int modeIndex() const;
     void setModeIndex(int index);

@@ -380,7 +380,9 @@ private slots:
         while (locked() && clock.elapsed() < 1000)
             QTest::qWait(2);
         const qint64 released = clock.elapsed();
-        QVERIFY2(released >= 90 && released <= 260, qPrintable(QString::number(released)));
+        // The last message went out up to one 30 ms wait before the clock
+        // restarted, so a 100 ms tick can release the lock after 70 ms.
+        QVERIFY2(released >= 60 && released <= 260, qPrintable(QString::number(released)));
         QVERIFY(ui->pushButton_7->isEnabled());
         QVERIFY(!rig.window->transport()->sourceLockTimer()->isActive());
     }

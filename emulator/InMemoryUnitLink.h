@@ -1,0 +1,31 @@
+#pragma once
+
+#include "midi/InMemoryMidiDriver.h"
+
+#include <QObject>
+
+class EmulatedUnit;
+
+// Puts an emulated unit's MIDI ports into an in-memory MIDI system: one output
+// and one input under the unit's port name while the unit is present. What the
+// panel writes reaches the unit on the unit's own thread; what the unit sends
+// is fed into the input port.
+//
+// Lives on the unit's thread; the driver is borrowed and must outlive it.
+class InMemoryUnitLink : public QObject
+{
+    Q_OBJECT
+public:
+    InMemoryUnitLink(EmulatedUnit *unit, InMemoryMidiDriver *driver, QObject *parent = nullptr);
+    ~InMemoryUnitLink() override;
+
+    bool isPresent() const { return m_device.output >= 0; }
+    InMemoryMidiDriver::Device device() const { return m_device; }
+
+private:
+    void follow(bool present);
+
+    EmulatedUnit *m_unit;
+    InMemoryMidiDriver *m_driver;
+    InMemoryMidiDriver::Device m_device;
+};

@@ -1,0 +1,122 @@
+#include "emulator/RtMidiUnitLink.h"
+
+#include "emulator/EmulatedUnit.h"
+
+#include <rtmidi/RtMidi.h>
+
+#include <QDebug>
+#include <QList>
+#include <QPointer>
+
+namespace {
+
+RtMidi::Api rtApi(RtMidiUnitLink::Api api)
+{
+    switch (api) {
+    case RtMidiUnitLink::Api::Alsa: return RtMidi::LINUX_ALSA;
+    case RtMidiUnitLink::Api::Jack: return RtMidi::UNIX_JACK;
+    case RtMidiUnitLink::Api::Default: break;
+    }
+    return RtMidi::UNSPECIFIED;
+}
+
+void received(double, std::vector<unsigned char> *bytes, void *context)
+{
+    // RtMidi's thread: copy and hand over to the unit's thread.
+    auto *unit = static_cast<QPointer<EmulatedUnit> *>(context);
+    if (!bytes || bytes->empty() || !*unit)
+        return;
+    const QByteArray message(reinterpret_cast<const char *>(bytes->data()), int(bytes->size()));
+    QPointer<EmulatedUnit> target = *unit;
+    QMetaObject::invokeMethod(target, [target, message] {
+        if (target)
+            target->receiveMidi(message);
+    }, Qt::QueuedConnection);
+}
+
+void logError(RtMidiError::Type type, const std::string &text, void *)
+{
+    if (type == RtMidiError::WARNING || type == RtMidiError::DEBUG_WARNING)
+        qDebug() << "RtMidi:" << QString::fromStdString(text);
+    else
+        qWarning() << "RtMidi:" << QString::fromStdString(text);
+}
+
+} // namespace
+
+RtMidiUnitLink::RtMidiUnitLink(EmulatedUnit *unit, Api api, QObject *parent)
+    : QObject(parent)
+    , m_unit(unit)
+    , m_api(api)
+    , m_target(unit)
+{
+    connect(unit, &EmulatedUnit::presenceChanged, this, &RtMidiUnitLink::follow);
+    connect(unit, &EmulatedUnit::midiOut, this, &RtMidiUnitLink::send);
+    follow(unit->isPresent());
+}
+
+RtMidiUnitLink::~RtMidiUnitLink()
+{
+    follow(false);
+}
+
+QString RtMidiUnitLink::apiName() const
+{
+    RtMidi::Api api = rtApi(m_api);
+    if (m_out)
+        api = m_out->getCurrentApi();
+    return api == RtMidi::UNIX_JACK ? QStringLiteral("JACK") : QStringLiteral("ALSA");
+}
+
+void RtMidiUnitLink::follow(bool present)
+{
+    if (!present) {
+        if (m_in) {
+            m_in->cancelCallback();
+            m_in->closePort();
+        }
+        m_in.reset();
+        m_out.reset();
+        return;
+    }
+    if (isOpen())
+        return;
+    // Client and port carry the unit's name, so the panel lists it as the
+    // unit and pairs the two directions by that name.
+    const std::string name = m_unit->portName().toStdString();
+    QList<RtMidi::Api> apis {rtApi(m_api)};
+    if (m_api == Api::Default)
+        apis.append(RtMidi::UNIX_JACK); // no ALSA sequencer (a container, a JACK-only set-up)
+    for (RtMidi::Api api : apis) {
+        try {
+            auto in = std::make_unique<RtMidiIn>(api, name);
+            auto out = std::make_unique<RtMidiOut>(api, name);
+            in->setErrorCallback(&logError);
+            out->setErrorCallback(&logError);
+            in->ignoreTypes(false, false, true);
+            in->openVirtualPort(name);
+            out->openVirtualPort(name);
+            m_in = std::move(in);
+            m_out = std::move(out);
+            m_in->setCallback(&received, &m_target);
+            m_error.clear();
+            return;
+        } catch (const RtMidiError &error) {
+            m_error = QString::fromStdString(error.getMessage());
+            qDebug() << "Emulated unit: MIDI ports could not be made:" << m_error;
+            m_in.reset();
+            m_out.reset();
+        }
+    }
+}
+
+void RtMidiUnitLink::send(const QByteArray &message)
+{
+    if (!m_out)
+        return;
+    try {
+        m_out->sendMessage(reinterpret_cast<const unsigned char *>(message.constData()), size_t(message.size()));
+    } catch (const RtMidiError &error) {
+        qWarning() << "Emulated unit: MIDI send failed:" << QString::fromStdString(error.getMessage());
+    }
+}

@@ -1,0 +1,161 @@
+// tqr-emulator: an emulated TQR unit on the computer's MIDI system and a
+// pseudo-terminal, for the installed panel and for other MIDI software.
+
+#include "emulator/EmulatedUnit.h"
+#include "emulator/PtySerialLink.h"
+#include "emulator/RtMidiUnitLink.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTextStream>
+#include <QTimer>
+
+#include <memory>
+
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tqr-emulator"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUILL_VERSION_TEXT));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Emulates a TQR time-code unit. Its MIDI ports appear on ALSA or JACK under the model's name; "
+        "a TQR-30 or TQR-30 Pro also offers a serial port (a pseudo-terminal announced to Quill Tool "
+        "through the emulated-port registry). It answers identification, Machine Control, source "
+        "selection, the network settings and firmware upgrades like the hardware. Stop it with Ctrl+C."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption model(QStringLiteral("model"),
+                                   QStringLiteral("Model: TQR-10, TQR-20, TQR-30 or \"TQR-30 Pro\" (default)."),
+                                   QStringLiteral("name"), QStringLiteral("TQR-30 Pro"));
+    const QCommandLineOption firmware(QStringLiteral("firmware"),
+                                      QStringLiteral("Firmware version it reports (default V1.0.2)."),
+                                      QStringLiteral("version"), QStringLiteral("V1.0.2"));
+    const QCommandLineOption api(QStringLiteral("midi-api"),
+                                 QStringLiteral("MIDI system: alsa or jack (default: ALSA, JACK when ALSA is missing)."),
+                                 QStringLiteral("api"));
+    const QCommandLineOption registry(QStringLiteral("registry"),
+                                      QStringLiteral("Directory of the emulated-port registry (default: "
+                                                     "$XDG_RUNTIME_DIR/quill-tool/serial)."),
+                                      QStringLiteral("dir"));
+    const QCommandLineOption dropAcks(QStringLiteral("drop-acks"), QStringLiteral("Fault: never acknowledge."));
+    const QCommandLineOption ackDelay(QStringLiteral("ack-delay"),
+                                      QStringLiteral("Fault: acknowledge this many milliseconds late."),
+                                      QStringLiteral("ms"));
+    const QCommandLineOption duplicateAcks(QStringLiteral("duplicate-acks"),
+                                           QStringLiteral("Fault: acknowledge everything twice."));
+    const QCommandLineOption fail(QStringLiteral("fail"),
+                                  QStringLiteral("Fault: refuse every setting and every erase."));
+    const QCommandLineOption silent(QStringLiteral("silent"),
+                                    QStringLiteral("Fault: answer nothing and send no time code."));
+    const QCommandLineOption malformed(QStringLiteral("malformed"),
+                                       QStringLiteral("Fault: garble every reply (one byte short, no line ends)."));
+    const QCommandLineOption unplugAfter(QStringLiteral("unplug-after"),
+                                         QStringLiteral("Fault: vanish from MIDI and serial after this many seconds."),
+                                         QStringLiteral("s"));
+    parser.addOptions({model, firmware, api, registry, dropAcks, ackDelay, duplicateAcks, fail, silent, malformed,
+                       unplugAfter});
+    parser.process(app);
+
+    QTextStream err(stderr);
+    QTextStream out(stdout);
+    UnitMessages::Model chosen;
+    if (!UnitMessages::modelFromName(parser.value(model), &chosen)) {
+        err << "Unknown model \"" << parser.value(model) << "\": use TQR-10, TQR-20, TQR-30 or \"TQR-30 Pro\".\n";
+        return 2;
+    }
+    RtMidiUnitLink::Api midiApi = RtMidiUnitLink::Api::Default;
+    if (parser.isSet(api)) {
+        const QString name = parser.value(api).toLower();
+        if (name == QLatin1String("alsa")) {
+            midiApi = RtMidiUnitLink::Api::Alsa;
+        } else if (name == QLatin1String("jack")) {
+            midiApi = RtMidiUnitLink::Api::Jack;
+        } else {
+            err << "Unknown MIDI system \"" << parser.value(api) << "\": use alsa or jack.\n";
+            return 2;
+        }
+    }
+    EmulatedUnit::Faults faults;
+    faults.dropAcks = parser.isSet(dropAcks);
+    faults.duplicateAcks = parser.isSet(duplicateAcks);
+    faults.failAcks = parser.isSet(fail);
+    faults.silent = parser.isSet(silent);
+    faults.malformed = parser.isSet(malformed);
+    if (parser.isSet(ackDelay)) {
+        bool ok = false;
+        faults.ackDelayMs = parser.value(ackDelay).toInt(&ok);
+        if (!ok || faults.ackDelayMs < 0) {
+            err << "--ack-delay takes a number of milliseconds.\n";
+            return 2;
+        }
+    }
+
+    EmulatedUnit unit(chosen, parser.value(firmware));
+    unit.setFaults(faults);
+    RtMidiUnitLink midi(&unit, midiApi);
+    std::unique_ptr<PtySerialLink> serial;
+    if (unit.hasSerialPort())
+        serial = std::make_unique<PtySerialLink>(&unit, parser.value(registry));
+
+    QObject::connect(&unit, &EmulatedUnit::firmwareReceived, [&out](const QByteArray &image, const QString &version) {
+        out << "Firmware image of " << image.size() << " bytes received; now " << version << Qt::endl;
+    });
+    if (serial) {
+        QObject::connect(serial.get(), &PtySerialLink::portChanged, [&out](const QString &path, const QString &text) {
+            if (path.isEmpty())
+                out << "Serial port gone" << Qt::endl;
+            else
+                out << "Serial port " << path << " (\"" << text << "\")" << Qt::endl;
+        });
+    }
+    unit.powerOn();
+    if (!midi.isOpen()) {
+        err << "The MIDI ports could not be made: " << midi.errorText() << '\n';
+        return 1;
+    }
+    out << unit.modelName() << " " << unit.firmwareVersion() << " on " << midi.apiName() << " as \""
+        << unit.portName() << "\"" << Qt::endl;
+
+    if (parser.isSet(unplugAfter)) {
+        bool ok = false;
+        const double seconds = parser.value(unplugAfter).toDouble(&ok);
+        if (!ok || seconds < 0) {
+            err << "--unplug-after takes a number of seconds.\n";
+            return 2;
+        }
+        QTimer::singleShot(int(seconds * 1000), &unit, [&unit, &out] {
+            unit.unplug();
+            out << "Unplugged" << Qt::endl;
+        });
+    }
+
+    // Ctrl+C and kill end the event loop, so the ports and registry entries go.
+    if (::pipe(signalPipe) == 0) {
+        auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+        std::signal(SIGHUP, onSignal);
+    }
+    const int status = app.exec();
+    serial.reset();
+    return status;
+}

@@ -1,0 +1,252 @@
+#include "serial/upgrade_Dialog.h"
+
+#include "serial/FirmwareTransfer.h"
+#include "serial/SerialPort.h"
+#include "serial/SerialProtocol.h"
+
+#include <QCloseEvent>
+#include <QDebug>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+namespace {
+
+FirmwareTransfer::Timing dialogTiming()
+{
+    FirmwareTransfer::Timing timing;
+    timing.slowPacingMs = upgrade_Dialog::kSlowPacingMs;
+    return timing;
+}
+
+} // namespace
+
+upgrade_Dialog::upgrade_Dialog(UsbDescriptionSource *usb, SerialPortCatalogue *ports,
+                               QWidget *parent)
+    : QDialog(parent)
+{
+    ui.setupUi(this);
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    m_link = new SerialPort(ui.comboBox, QStringLiteral("Larkspur"), usb, ports, this);
+    m_transfer = new FirmwareTransfer(m_link, dialogTiming(), this);
+
+    connect(m_link, &SerialPort::send_vesion, this, &upgrade_Dialog::rec_version);
+    connect(m_link, &SerialPort::send_Brio, this, &upgrade_Dialog::rec_brio);
+    connect(m_link, &SerialPort::send_erase, this, &upgrade_Dialog::rec_erase_flag);
+    connect(m_transfer, &FirmwareTransfer::chunkWritten, this, &upgrade_Dialog::onChunkWritten);
+    connect(m_transfer, &FirmwareTransfer::finished, this, &upgrade_Dialog::onFinished);
+    connect(m_transfer, &FirmwareTransfer::failed, this, &upgrade_Dialog::onFailed);
+
+    m_endTimer.setSingleShot(true);
+    connect(&m_endTimer, &QTimer::timeout, this, &upgrade_Dialog::endSequence);
+
+    ui.pushButton_2->hide();
+    ui.progressBar->setValue(0);
+    setStyleSheet(QString::fromLatin1(kStyleSheet));
+}
+
+void upgrade_Dialog::refreshPortList()
+{
+    m_link->refreshPortList(true);
+}
+
+void upgrade_Dialog::prepareAndShow()
+{
+    refreshPortList();
+    show();
+    if (ui.comboBox->currentText().contains(QLatin1String(SerialProtocol::kNormalModeTag))) {
+        ui.textBrowser->clear();
+        QMessageBox::warning(this, QStringLiteral("Warning"),
+                             QStringLiteral("Please refer to the product manual to put the device "
+                                            "into upgrade mode."),
+                             QMessageBox::Ok);
+        hide();
+    }
+    ui.textBrowser->clear();
+}
+
+void upgrade_Dialog::updateConnectionControls()
+{
+    const bool open = m_link->isOpen();
+    ui.comboBox->setEnabled(!open);
+    ui.pushButton->setText(open ? QStringLiteral("Disconnect") : QStringLiteral("Connect"));
+    ui.pushButton_2->setEnabled(open);
+}
+
+void upgrade_Dialog::on_pushButton_clicked()
+{
+    if (m_link->isOpen()) {
+        m_link->clear(QSerialPort::AllDirections);
+        m_link->close();
+    } else {
+        const QString portName = ui.comboBox->currentData(Qt::UserRole).toString();
+        m_link->openPort(portName, SerialProtocol::kBaudRate);
+    }
+    updateConnectionControls();
+    if (m_link->isOpen())
+        m_link->writeCommand(SerialProtocol::QueryModel);
+}
+
+void upgrade_Dialog::on_pushButton_2_clicked()
+{
+    close();
+}
+
+void upgrade_Dialog::rec_brio(const QString &Brio)
+{
+    ui.textBrowser->clear();
+    ui.textBrowser->append(QStringLiteral("Product Model:") + Brio + QStringLiteral("\r\n"));
+    if (!Brio.isEmpty())
+        m_transfer->setModelFamily(FirmwareTransfer::familyForModel(Brio));
+    m_model = Brio;
+}
+
+void upgrade_Dialog::rec_version(const QString &version)
+{
+    ui.textBrowser->append(QStringLiteral("Hardware Version:") + version);
+    m_version = version;
+    // The online firmware check for m_model and m_version starts from here.
+}
+
+void upgrade_Dialog::on_pushButton_3_clicked()
+{
+    const QString path = QFileDialog::getOpenFileName(this, tr("选择文件"), QString(),
+                                                      tr("所有文件(*.*)"));
+    if (path.isEmpty())
+        return;
+    openImageFile(path);
+}
+
+void upgrade_Dialog::openImageFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qWarning().noquote() << "Cannot open firmware file" << path << ":" << file.errorString();
+        QMessageBox::warning(this, QStringLiteral("Warning"),
+                             tr("The file %1 could not be opened: %2").arg(path, file.errorString()),
+                             QMessageBox::Ok);
+        return;
+    }
+    const QByteArray content = file.readAll();
+    file.close();
+    ui.lineEdit->setText(path);
+
+    QString baseName = QFileInfo(path).fileName();
+    baseName.remove(QRegularExpression(QStringLiteral("\\.[^.]*$")));
+    const QString expected = QStringLiteral("%1%2%3").arg(m_model, QStringLiteral("_"), m_version);
+    if (baseName == expected) {
+        QMessageBox::warning(this, QStringLiteral("Warning"),
+                             QStringLiteral("The version number is the same! No upgrade required"),
+                             QMessageBox::Ok);
+        return;
+    }
+    if (content.isEmpty()) {
+        QMessageBox::warning(this, QStringLiteral("Warning"),
+                             tr("The file %1 is empty. The device was not erased.").arg(path),
+                             QMessageBox::Ok);
+        return;
+    }
+    if (!m_transfer->loadImage(content)) {
+        QMessageBox::warning(this, QStringLiteral("Warning"),
+                             tr("An upgrade is already running."), QMessageBox::Ok);
+        return;
+    }
+    m_transfer->writeErase();
+}
+
+void upgrade_Dialog::upgradeFromDownload(const QByteArray &image)
+{
+    if (image.isEmpty()) {
+        QMessageBox::warning(this, QStringLiteral("Upgrade"),
+                             tr("The downloaded firmware image is empty. The device was not erased."),
+                             QMessageBox::Ok);
+        return;
+    }
+    if (!m_transfer->loadImage(image)) {
+        QMessageBox::warning(this, QStringLiteral("Upgrade"), tr("An upgrade is already running."),
+                             QMessageBox::Ok);
+        return;
+    }
+    if (m_transfer->writeErase())
+        m_autoStart = true;
+}
+
+void upgrade_Dialog::rec_erase_flag(bool flag)
+{
+    m_erased = flag;
+    if (flag && m_autoStart) {
+        m_autoStart = false;
+        m_transfer->beginSending();
+    }
+}
+
+void upgrade_Dialog::on_pushButton_4_clicked()
+{
+    if (m_erased)
+        m_transfer->beginSending();
+}
+
+void upgrade_Dialog::sendNextChunk()
+{
+    m_transfer->sendNextChunk();
+}
+
+void upgrade_Dialog::onChunkWritten(qint64 sent, qint64 size)
+{
+    ui.progressBar->setValue(FirmwareTransfer::dialogProgress(sent, size));
+}
+
+void upgrade_Dialog::onFinished()
+{
+    if (m_finishing)
+        return;
+    m_finishing = true;
+    ui.progressBar->setValue(99);
+    ui.pushButton_2->setEnabled(false);
+    ui.pushButton_4->setEnabled(false);
+    m_endTimer.start(m_endDelayMs);
+}
+
+void upgrade_Dialog::endSequence()
+{
+    ui.progressBar->setValue(100);
+    QMessageBox::information(this, QStringLiteral("Upgrade"),
+                             QStringLiteral("Upgrade successful, please power on the device again."),
+                             QMessageBox::Ok);
+    resetControls();
+    m_link->close();
+    hide();
+    ui.progressBar->setValue(0);
+    m_finishing = false;
+    ui.pushButton_2->setEnabled(true);
+    ui.pushButton_4->setEnabled(true);
+}
+
+void upgrade_Dialog::onFailed(const QString &message)
+{
+    m_autoStart = false;
+    m_endTimer.stop();
+    m_finishing = false;
+    ui.pushButton_2->setEnabled(m_link->isOpen());
+    ui.pushButton_4->setEnabled(true);
+    ui.progressBar->setValue(0);
+    QMessageBox::warning(this, QStringLiteral("Upgrade"),
+                         tr("The upgrade did not complete.\n\n%1").arg(message), QMessageBox::Ok);
+}
+
+void upgrade_Dialog::resetControls()
+{
+    ui.pushButton->setText(QStringLiteral("Connect"));
+    ui.textBrowser->clear();
+    ui.lineEdit->clear();
+    ui.comboBox->setEnabled(true);
+    ui.comboBox->clear();
+}
+
+void upgrade_Dialog::closeEvent(QCloseEvent *event)
+{
+    resetControls();
+    QDialog::closeEvent(event);
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "ui_upgrade_Dialog.h"
+
+#include <QByteArray>
+#include <QDialog>
+#include <QString>
+#include <QTimer>
+
+class FirmwareTransfer;
+class SerialPort;
+class SerialPortCatalogue;
+class UsbDescriptionSource;
+
+// The manual upgrade: pick the unit's port, connect, see its model and
+// version, open an image file (or take the online download) and write it.
+class upgrade_Dialog : public QDialog
+{
+    Q_OBJECT
+public:
+    static constexpr int kEndDelayMs = 5000;
+    static constexpr int kSlowPacingMs = 60;
+    static constexpr char kStyleSheet[] =
+        "QWidget {    font-family: Arial;    font-size: 12px;}"
+        "QPushButton {    font-family: Arial;    font-size: 14px;}"
+        "QComboBox {    font-family: Arial;    font-size: 12px;}";
+
+    upgrade_Dialog(UsbDescriptionSource *usb, SerialPortCatalogue *ports, QWidget *parent = nullptr);
+
+    Ui::upgrade_Dialog &form() { return ui; }
+    SerialPort *link() const { return m_link; }
+    FirmwareTransfer *transfer() const { return m_transfer; }
+    void setEndDelay(int ms) { m_endDelayMs = ms; }
+
+    // Also writes one log line per available port.
+    void refreshPortList();
+    // The main window's Upgrade action: refresh, show, and send a unit in
+    // normal mode away with a hint.
+    void prepareAndShow();
+
+    // Open File without the file dialog: load, compare with the unit's
+    // version, erase unless it is the same.
+    void openImageFile(const QString &path);
+    // The dialog's own online download: erase, then write as soon as the
+    // unit reports "ERASE END". An empty image is refused with a message.
+    void upgradeFromDownload(const QByteArray &image);
+
+    QString modelText() const { return m_model; }
+    QString versionText() const { return m_version; }
+    bool erased() const { return m_erased; }
+
+public slots:
+    void rec_version(const QString &version);
+    void rec_brio(const QString &Brio);
+    void rec_erase_flag(bool flag);
+    void sendNextChunk();
+    void on_pushButton_clicked();
+
+private slots:
+    void on_pushButton_3_clicked();
+    void on_pushButton_2_clicked();
+    void on_pushButton_4_clicked();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void updateConnectionControls();
+    void onChunkWritten(qint64 sent, qint64 size);
+    void onFinished();
+    void onFailed(const QString &message);
+    void endSequence();
+    void resetControls();
+
+    Ui::upgrade_Dialog ui;
+    SerialPort *m_link;
+    FirmwareTransfer *m_transfer;
+    QString m_model;
+    QString m_version;
+    bool m_erased = false;
+    bool m_autoStart = false;
+    bool m_finishing = false;
+    QTimer m_endTimer;
+    int m_endDelayMs = kEndDelayMs;
+};

@@ -1,0 +1,80 @@
+// The panel's automatic firmware upgrade against the built-in emulated unit
+// over real pseudo-terminals: the unit re-enumerates in upgrade mode, the
+// panel finds it, erases and writes; the image must arrive byte for byte.
+
+#include "app/MainWindow.h"
+#include "emulator/BuiltInUnit.h"
+#include "midi/InMemoryMidiDriver.h"
+#include "serial/EmulatedPortRegistry.h"
+#include "serial/FirmwareTransfer.h"
+#include "serial/SerialPort.h"
+#include "serial/SerialPortCatalogue.h"
+#include "serial/UsbDescriptionSource.h"
+#include "support/MessageBoxWatcher.h"
+#include "ui_MainWindow.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestE2eUpgrade : public QObject
+{
+    Q_OBJECT
+private slots:
+    void automaticUpgradeWritesTheImage()
+    {
+        QTemporaryDir registryDir;
+        const EmulatedPortRegistry registry(registryDir.path());
+        const auto usb = createSystemUsbDescriptionSource(&registry);
+        const auto ports = createSystemSerialPortCatalogue(&registry);
+
+        InMemoryMidiDriver driver;
+        BuiltInUnit::Options options;
+        options.registryDirectory = registryDir.path();
+        options.timing.reenumerateMs = 300;
+        options.timing.eraseMs = 50;
+        options.timing.rebootMs = 60000;
+        BuiltInUnit unit(&driver, options);
+
+        Platform platform;
+        platform.midi = &driver;
+        platform.usbDescriptions = usb.get();
+        platform.serialPorts = ports.get();
+        MainWindow w(platform);
+        MessageBoxWatcher boxes;
+        FirmwareTransfer::Timing timing = w.firmwareTransfer()->timing();
+        timing.prepareWaitMs = 200;
+        w.firmwareTransfer()->setTiming(timing);
+
+        for (QAction *a : w.form()->menuMIDI_Out->actions()) {
+            if (a->text() == QLatin1String("TQR-30 Pro [0]"))
+                a->trigger();
+        }
+        QTRY_COMPARE(w.productText(), QStringLiteral("TQR-30 Pro"));
+        // Pairing opened the unit's serial port by its description.
+        QTRY_VERIFY(w.serialLink()->isOpen());
+        QVERIFY(unit.serialPortPath().endsWith(w.serialLink()->portName()));
+
+        QByteArray image;
+        for (int i = 0; i < 3000; ++i)
+            image.append(char((i * 31 + 7) & 0xFF));
+        image.append("QUILLFW V1.0.3");
+        QSignalSpy written(unit.unit(), &EmulatedUnit::firmwareReceived);
+        w.startFirmwareUpgrade(image);
+        QTRY_VERIFY_WITH_TIMEOUT(written.size() == 1, 20000);
+        QByteArray received;
+        QString version;
+        unit.call([&](EmulatedUnit &u) {
+            received = u.receivedImage();
+            version = u.firmwareVersion();
+        });
+        QCOMPARE(received.size(), image.size());
+        QCOMPARE(received, image);
+        QCOMPARE(version, QStringLiteral("V1.0.3"));
+        QTRY_VERIFY_WITH_TIMEOUT(w.firmwareTransfer()->state() == FirmwareTransfer::State::Idle, 5000);
+        for (const auto &box : boxes.boxes)
+            QVERIFY2(box.icon != QMessageBox::Warning && box.icon != QMessageBox::Critical, qPrintable(box.text));
+    }
+};
+
+QTEST_MAIN(TestE2eUpgrade)
+#include "tst_e2e_upgrade.moc"

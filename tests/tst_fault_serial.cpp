@@ -1,0 +1,112 @@
+// Serial faults during a firmware upgrade, over real pseudo-terminals: the
+// unit's port disappears in the middle of the image. The panel must stop
+// writing, say what happened, and stay usable.
+
+#include "app/MainWindow.h"
+#include "midi/InMemoryMidiDriver.h"
+#include "serial/FirmwareTransfer.h"
+#include "serial/InMemorySerialPortCatalogue.h"
+#include "serial/InMemoryUsbDescriptionSource.h"
+#include "serial/SerialPort.h"
+#include "serial/Upgrade_message_Dialog.h"
+#include "support/BoxCatcher.h"
+#include "support/UnitPeer.h"
+#include "ui_MainWindow.h"
+
+#include <QtTest>
+
+namespace {
+
+SerialPortEntry portFor(const UnitPeer &unit, int productId)
+{
+    SerialPortEntry p;
+    p.portName = unit.portName();
+    p.hasVendorId = p.hasProductId = true;
+    p.vendorId = 0x1209;
+    p.productId = productId;
+    return p;
+}
+
+struct Rig
+{
+    InMemoryMidiDriver midi;
+    InMemoryUsbDescriptionSource usb;
+    InMemorySerialPortCatalogue ports;
+    UnitPeer unit;
+    UnitPeer boot;
+    std::unique_ptr<MainWindow> window;
+
+    Rig()
+    {
+        midi.addDevice("TQR-30 Pro", [](const QByteArray &) {});
+        usb.addDevice(0x1209, 0x5130, "TQR-30 Pro Larkspur");
+        usb.addDevice(0x1209, 0x5131, "TQR-30B Boot");
+        ports.addPort(portFor(unit, 0x5130));
+        unit.onPrepare = [this] {
+            ports.clear();
+            ports.addPort(portFor(boot, 0x5131));
+        };
+        Platform platform;
+        platform.midi = &midi;
+        platform.usbDescriptions = &usb;
+        platform.serialPorts = &ports;
+        window = std::make_unique<MainWindow>(platform);
+        FirmwareTransfer::Timing timing;
+        timing.prepareWaitMs = 50;
+        timing.upgradePortRetryMs = 20;
+        timing.upgradePortTimeoutMs = 300;
+        timing.ackTimeoutMs = 300;
+        timing.fastPacingMs = 1;
+        window->firmwareTransfer()->setTiming(timing);
+        window->upgradeMessageDialog()->setFinishDelay(50);
+    }
+};
+
+} // namespace
+
+class TestFaultSerial : public QObject
+{
+    Q_OBJECT
+private slots:
+    void portUnpluggedDuringTheImage();
+};
+
+void TestFaultSerial::portUnpluggedDuringTheImage()
+{
+    Rig rig;
+    BoxCatcher boxes;
+    rig.window->show();
+    rig.window->connectMidiDevice("TQR-30 Pro [0]");
+    QTRY_COMPARE(rig.unit.countCommand(0x03), 1);
+
+    QByteArray image(20000, Qt::Uninitialized);
+    for (int i = 0; i < image.size(); ++i)
+        image[i] = char(i * 7 + 3);
+    rig.window->startFirmwareUpgrade(image);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.boot.chunkSizes.size() >= 20, 10000);
+
+    rig.boot.pty().closeMaster();
+    const qint64 sentWhenUnplugged = rig.window->firmwareTransfer()->sent();
+
+    // The user is told, in the progress window, and the upgrade is over.
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.window->firmwareTransfer()->isBusy(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(!boxes.boxes.isEmpty(), 3000);
+    QVERIFY(!boxes.seen("Upgrade successful"));
+    QTRY_VERIFY(!rig.window->upgradeMessageDialog()->isVisible());
+    QVERIFY(!rig.window->serialLink()->isOpen());
+
+    // What reached the unit is the image's beginning, in order, and at most
+    // one chunk went out after the port vanished.
+    QVERIFY(image.startsWith(rig.boot.image));
+    QVERIFY(rig.window->firmwareTransfer()->sent() - sentWhenUnplugged <= FirmwareTransfer::kChunkSize);
+    QCOMPARE(rig.boot.chunksAheadOfAck, 0);
+
+    // Still usable: the main window takes its controls.
+    QVERIFY(rig.window->isVisible());
+    QVERIFY(rig.window->isEnabled());
+    rig.window->form()->radioButton_8->click();
+    QVERIFY(rig.window->form()->radioButton_8->isChecked());
+}
+
+QTEST_MAIN(TestFaultSerial)
+#include "tst_fault_serial.moc"

@@ -1,0 +1,223 @@
+// The main window's serial side: pairing a unit's serial port after its MIDI
+// output is chosen, the automatic upgrade with its progress window, and the
+// port error path, over pseudo-terminals and the in-memory MIDI system.
+
+#include "app/MainWindow.h"
+#include "midi/InMemoryMidiDriver.h"
+#include "serial/FirmwareTransfer.h"
+#include "serial/InMemorySerialPortCatalogue.h"
+#include "serial/InMemoryUsbDescriptionSource.h"
+#include "serial/SerialPort.h"
+#include "serial/Upgrade_message_Dialog.h"
+#include "serial/upgrade_Dialog.h"
+#include "support/BoxCatcher.h"
+#include "support/UnitPeer.h"
+#include "ui_MainWindow.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+SerialPortEntry portFor(const UnitPeer &unit, int productId)
+{
+    SerialPortEntry p;
+    p.portName = unit.portName();
+    p.hasVendorId = p.hasProductId = true;
+    p.vendorId = 0x1209;
+    p.productId = productId;
+    return p;
+}
+
+QByteArray makeImage(int size)
+{
+    QByteArray image(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        image[i] = char(i * 31 + 5);
+    return image;
+}
+
+struct WindowRig
+{
+    InMemoryMidiDriver midi;
+    InMemoryUsbDescriptionSource usb;
+    InMemorySerialPortCatalogue ports;
+    UnitPeer unit;   // normal mode
+    UnitPeer boot;   // the same unit in upgrade mode
+    std::unique_ptr<MainWindow> window;
+
+    WindowRig()
+    {
+        midi.addDevice("TQR-30 Pro", [](const QByteArray &) {});
+        midi.addDevice("Keyboard", [](const QByteArray &) {});
+        usb.addDevice(0x1209, 0x5130, "TQR-30 Pro Larkspur");
+        usb.addDevice(0x1209, 0x5131, "TQR-30B Boot");
+        ports.addPort(portFor(unit, 0x5130));
+        unit.onPrepare = [this] {
+            ports.clear();
+            ports.addPort(portFor(boot, 0x5131));
+        };
+        Platform platform;
+        platform.midi = &midi;
+        platform.usbDescriptions = &usb;
+        platform.serialPorts = &ports;
+        window = std::make_unique<MainWindow>(platform);
+        FirmwareTransfer::Timing timing;
+        timing.prepareWaitMs = 50;
+        timing.upgradePortRetryMs = 20;
+        timing.upgradePortTimeoutMs = 300;
+        timing.ackTimeoutMs = 300;
+        timing.fastPacingMs = 1;
+        window->firmwareTransfer()->setTiming(timing);
+        window->upgradeMessageDialog()->setFinishDelay(50);
+    }
+    SerialPort *link() { return window->serialLink(); }
+};
+
+} // namespace
+
+class MainWindowSerialTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void pairsTheSerialPortOfAUnit();
+    void automaticUpgradeWithProgress();
+    void emptyImageIsRefused();
+    void silentUnitIsShownInTheProgressWindow();
+    void strayEraseEndShowsNothing();
+    void lostPortIsClosed();
+    void upgradeActionOpensTheDialog();
+};
+
+void MainWindowSerialTest::pairsTheSerialPortOfAUnit()
+{
+    WindowRig rig;
+    QCOMPARE(rig.window->form()->comboBox_ComDevices->count(), 1);
+    QVERIFY(rig.window->form()->comboBox_ComDevices->isHidden());
+    rig.window->connectMidiDevice("TQR-30 Pro [0]");
+    QVERIFY(rig.link()->isOpen());
+    QTRY_COMPARE(rig.unit.commands, (QList<quint8>{0x01, 0x03}));
+    QCOMPARE(rig.window->firmwareTransfer()->modelFamily(), 2);
+
+    // Chosen again while open: the link is left as it is, and asked again.
+    rig.window->connectMidiDevice("Keyboard [1]");
+    QVERIFY(!rig.link()->isOpen()); // not a TQR: closed
+    rig.window->connectMidiDevice("TQR-30 Pro [0]");
+    QVERIFY(rig.link()->isOpen());
+}
+
+void MainWindowSerialTest::automaticUpgradeWithProgress()
+{
+    WindowRig rig;
+    BoxCatcher boxes;
+    rig.window->show();
+    rig.window->connectMidiDevice("TQR-30 Pro [0]");
+    QTRY_COMPARE(rig.unit.countCommand(0x03), 1);
+    QSignalSpy values(rig.window.get(), &MainWindow::send_possvalue);
+    QSignalSpy done(rig.window.get(), &MainWindow::done);
+
+    const QByteArray image = makeImage(10000);
+    rig.window->startFirmwareUpgrade(image);
+    QTRY_VERIFY(boxes.seen("Preparing for the upgrade..."));
+    QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 10000);
+    QCOMPARE(rig.unit.commands, (QList<quint8>{0x01, 0x03, 0x09}));
+    QCOMPARE(rig.boot.commands, (QList<quint8>{0x02}));
+    QCOMPARE(rig.boot.image, image);
+    QCOMPARE(rig.boot.chunksAheadOfAck, 0);
+
+    QCOMPARE(values.size(), 156);
+    QList<int> got;
+    for (const QList<QVariant> &v : values)
+        got << v.at(0).toInt();
+    QCOMPARE(got.mid(0, 6), (QList<int>{0, 1, 1, 2, 3, 3}));
+    QCOMPARE(got.at(152), 97);
+    QCOMPARE(got.mid(153), (QList<int>{100, 100, 100}));
+
+    QTRY_VERIFY(boxes.seen("Upgrade successful, please power on the device again."));
+    QTRY_VERIFY(!rig.window->upgradeMessageDialog()->isVisible());
+    QVERIFY(rig.window->isVisible());
+    QVERIFY(!rig.window->firmwareTransfer()->isBusy());
+}
+
+void MainWindowSerialTest::emptyImageIsRefused()
+{
+    WindowRig rig;
+    BoxCatcher boxes;
+    rig.window->connectMidiDevice("TQR-30 Pro [0]");
+    QTRY_COMPARE(rig.unit.countCommand(0x03), 1);
+    rig.window->startFirmwareUpgrade(QByteArray());
+    QCOMPARE(boxes.boxes.size(), 1);
+    QVERIFY(boxes.boxes.at(0).text.contains("empty"));
+    QTest::qWait(100);
+    QCOMPARE(rig.unit.commands, (QList<quint8>{0x01, 0x03}));
+}
+
+void MainWindowSerialTest::silentUnitIsShownInTheProgressWindow()
+{
+    WindowRig rig;
+    BoxCatcher boxes;
+    rig.window->show();
+    rig.boot.stopAckingAfter = 3;
+    rig.window->connectMidiDevice("TQR-30 Pro [0]");
+    QTRY_COMPARE(rig.unit.countCommand(0x03), 1);
+    rig.window->startFirmwareUpgrade(makeImage(2000));
+    QTRY_VERIFY_WITH_TIMEOUT(boxes.seen("stopped answering"), 5000);
+    Upgrade_message_Dialog *progress = rig.window->upgradeMessageDialog();
+    const BoxCatcher::Box failure = boxes.boxes.last();
+    QCOMPARE(failure.parent.data(), progress);
+    QVERIFY(!boxes.seen("Upgrade successful"));
+    QVERIFY(rig.window->isVisible());
+    QTRY_VERIFY(!progress->isVisible());
+    QVERIFY(rig.link()->isOpen());
+}
+
+void MainWindowSerialTest::strayEraseEndShowsNothing()
+{
+    WindowRig rig;
+    rig.window->connectMidiDevice("TQR-30 Pro [0]");
+    QTRY_COMPARE(rig.unit.countCommand(0x03), 1);
+    rig.unit.pty().send("ERASE END");
+    QTest::qWait(100);
+    QVERIFY(!rig.window->upgradeMessageDialog()->isVisible());
+}
+
+void MainWindowSerialTest::lostPortIsClosed()
+{
+    WindowRig rig;
+    rig.window->connectMidiDevice("TQR-30 Pro [0]");
+    QVERIFY(rig.link()->isOpen());
+    rig.unit.pty().closeMaster();
+    QTRY_VERIFY(!rig.link()->isOpen());
+}
+
+void MainWindowSerialTest::upgradeActionOpensTheDialog()
+{
+    WindowRig rig;
+    BoxCatcher boxes;
+    rig.window->show();
+    QVERIFY(!rig.window->upgradeDialog());
+    rig.ports.clear();
+    rig.ports.addPort(portFor(rig.boot, 0x5131));
+    rig.window->form()->actionUpgrade->trigger();
+    upgrade_Dialog *dialog = rig.window->upgradeDialog();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->parentWidget(), rig.window.get());
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->form().comboBox->currentText(), QString("TQR-30B Boot"));
+    dialog->close();
+    rig.window->form()->actionUpgrade->trigger();
+    QCOMPARE(rig.window->upgradeDialog(), dialog);
+    QVERIFY(boxes.boxes.isEmpty());
+
+    // The unit in normal mode: sent away with the hint.
+    dialog->close();
+    rig.ports.clear();
+    rig.ports.addPort(portFor(rig.unit, 0x5130));
+    rig.window->form()->actionUpgrade->trigger();
+    QCOMPARE(boxes.boxes.size(), 1);
+    QCOMPARE(boxes.boxes.at(0).title, QString("Warning"));
+    QVERIFY(!dialog->isVisible());
+}
+
+QTEST_MAIN(MainWindowSerialTest)
+#include "tst_mainwindow_serial.moc"

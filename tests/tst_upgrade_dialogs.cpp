@@ -1,0 +1,333 @@
+#include "serial/FirmwareTransfer.h"
+#include "serial/InMemorySerialPortCatalogue.h"
+#include "serial/InMemoryUsbDescriptionSource.h"
+#include "serial/SerialPort.h"
+#include "serial/Upgrade_message_Dialog.h"
+#include "serial/upgrade_Dialog.h"
+#include "support/BoxCatcher.h"
+#include "support/UnitPeer.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QByteArray makeImage(int size)
+{
+    QByteArray image(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        image[i] = char(i * 13);
+    return image;
+}
+
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(content);
+    return path;
+}
+
+// The upgrade dialog with one unit in upgrade mode on a pseudo-terminal.
+struct DialogRig
+{
+    UnitPeer unit;
+    InMemoryUsbDescriptionSource usb;
+    InMemorySerialPortCatalogue ports;
+    upgrade_Dialog dialog{&usb, &ports};
+
+    explicit DialogRig(const QString &description = "TQR-30B Boot")
+    {
+        usb.addDevice(0x1209, 0x5131, description);
+        SerialPortEntry p;
+        p.portName = unit.portName();
+        p.hasVendorId = p.hasProductId = true;
+        p.vendorId = 0x1209;
+        p.productId = 0x5131;
+        ports.addPort(p);
+        FirmwareTransfer::Timing timing;
+        timing.fastPacingMs = 1;
+        timing.slowPacingMs = 2;
+        timing.ackTimeoutMs = 300;
+        dialog.transfer()->setTiming(timing);
+        dialog.setEndDelay(50);
+        unit.modelReply = "TQR-30\r\n";
+        unit.versionReply = QByteArray("\xAA\xCC\x06V1.0.3\r\n", 11);
+    }
+    void connectUnit()
+    {
+        dialog.prepareAndShow();
+        QTest::mouseClick(dialog.form().pushButton, Qt::LeftButton);
+        QTRY_COMPARE(dialog.versionText(), QString("V1.0.3"));
+    }
+};
+
+} // namespace
+
+class UpgradeDialogsTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void progressDialogValues();
+    void progressDialogDoneBeforeAnyHundred();
+    void progressDialogFailure();
+    void connectOnAnEmptyList();
+    void connectAndDisconnect();
+    void unitInNormalModeIsSentAway();
+    void sameVersionFileIsNotErased();
+    void upgradeBeforeEraseEndSendsNothing();
+    void manualUpgradeToTheEnd();
+    void onlineDownloadStartsByItself();
+    void silentUnitIsReported();
+    void closingResetsTheForm();
+    void rendersBothDialogs();
+};
+
+void UpgradeDialogsTest::progressDialogValues()
+{
+    Upgrade_message_Dialog dialog;
+    dialog.setFinishDelay(80);
+    BoxCatcher boxes;
+    dialog.show();
+    dialog.rec_brio_version("TQR-30 Pro", "TQR-30Pro_V1.0.3");
+    QCOMPARE(dialog.form().textBrowser->toPlainText(),
+             QString("Product Model:TQR-30 Pro\nVersion:TQR-30Pro_V1.0.3"));
+    for (int value : {10, 50, 99}) {
+        dialog.rec_possvalue(value);
+        QCOMPARE(dialog.form().progressBar->value(), value);
+    }
+    dialog.rec_possvalue(-5);
+    QCOMPARE(dialog.form().progressBar->value(), 0);
+    dialog.rec_possvalue(100);
+    QCOMPARE(dialog.form().progressBar->value(), 99);
+    dialog.rec_possvalue(40); // ignored while finishing
+    QCOMPARE(dialog.form().progressBar->value(), 99);
+    dialog.upgrade_done();
+    QCOMPARE(boxes.boxes.size(), 0);
+    QTRY_COMPARE(boxes.boxes.size(), 1);
+    QCOMPARE(boxes.boxes.at(0).title, QString("Upgrade"));
+    QCOMPARE(boxes.boxes.at(0).text, QString("Upgrade successful, please power on the device again."));
+    QCOMPARE(boxes.boxes.at(0).parent.data(), &dialog);
+    QTRY_VERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.form().progressBar->value(), 0);
+    QVERIFY(dialog.form().textBrowser->toPlainText().isEmpty());
+    QTest::qWait(150);
+    QCOMPARE(boxes.boxes.size(), 1);
+}
+
+void UpgradeDialogsTest::progressDialogDoneBeforeAnyHundred()
+{
+    Upgrade_message_Dialog dialog;
+    BoxCatcher boxes;
+    dialog.show();
+    dialog.rec_possvalue(30);
+    dialog.upgrade_done();
+    QCOMPARE(boxes.boxes.size(), 1);
+    QVERIFY(!dialog.isVisible());
+    QVERIFY(!(dialog.windowFlags() & Qt::WindowContextHelpButtonHint));
+}
+
+void UpgradeDialogsTest::progressDialogFailure()
+{
+    Upgrade_message_Dialog dialog;
+    dialog.setFinishDelay(50);
+    BoxCatcher boxes;
+    dialog.show();
+    dialog.rec_possvalue(100);
+    dialog.upgrade_failed("The device stopped answering during the upgrade.");
+    QCOMPARE(boxes.boxes.size(), 1);
+    QVERIFY(boxes.boxes.at(0).text.contains("stopped answering"));
+    QTest::qWait(120);
+    QCOMPARE(boxes.boxes.size(), 1); // no success after a failure
+    QVERIFY(!boxes.seen("Upgrade successful"));
+}
+
+void UpgradeDialogsTest::connectOnAnEmptyList()
+{
+    InMemoryUsbDescriptionSource usb;
+    InMemorySerialPortCatalogue ports;
+    upgrade_Dialog dialog(&usb, &ports);
+    BoxCatcher boxes;
+    dialog.prepareAndShow();
+    QCOMPARE(dialog.form().comboBox->count(), 0);
+    QTest::mouseClick(dialog.form().pushButton, Qt::LeftButton);
+    QCOMPARE(boxes.boxes.size(), 1);
+    QCOMPARE(boxes.boxes.at(0).title, QString("Brio Tool"));
+    QCOMPARE(dialog.form().pushButton->text(), QString("Connect"));
+    QVERIFY(dialog.form().comboBox->isEnabled());
+    QVERIFY(!dialog.link()->isOpen());
+}
+
+void UpgradeDialogsTest::connectAndDisconnect()
+{
+    DialogRig rig;
+    rig.connectUnit();
+    QCOMPARE(rig.dialog.form().pushButton->text(), QString("Disconnect"));
+    QVERIFY(!rig.dialog.form().comboBox->isEnabled());
+    QVERIFY(rig.dialog.form().pushButton_2->isEnabled());
+    QVERIFY(rig.dialog.form().pushButton_2->isHidden());
+    QCOMPARE(rig.unit.commands, (QList<quint8>{0x01, 0x03}));
+    QCOMPARE(rig.dialog.modelText(), QString("TQR-30"));
+    QCOMPARE(rig.dialog.transfer()->modelFamily(), 2);
+    QCOMPARE(rig.dialog.form().textBrowser->toPlainText(),
+             QString("Product Model:TQR-30\n\nHardware Version:V1.0.3"));
+
+    QTest::mouseClick(rig.dialog.form().pushButton, Qt::LeftButton);
+    QVERIFY(!rig.dialog.link()->isOpen());
+    QCOMPARE(rig.dialog.form().pushButton->text(), QString("Connect"));
+    QVERIFY(rig.dialog.form().comboBox->isEnabled());
+    QCOMPARE(rig.unit.countCommand(0x01), 1); // no query on disconnect
+}
+
+void UpgradeDialogsTest::unitInNormalModeIsSentAway()
+{
+    DialogRig rig("TQR-30 Pro Larkspur");
+    BoxCatcher boxes;
+    rig.dialog.prepareAndShow();
+    QCOMPARE(boxes.boxes.size(), 1);
+    QCOMPARE(boxes.boxes.at(0).title, QString("Warning"));
+    QCOMPARE(boxes.boxes.at(0).text,
+             QString("Please refer to the product manual to put the device into upgrade mode."));
+    QVERIFY(!rig.dialog.isVisible());
+}
+
+void UpgradeDialogsTest::sameVersionFileIsNotErased()
+{
+    DialogRig rig;
+    rig.connectUnit();
+    QTemporaryDir dir;
+    BoxCatcher boxes;
+    const QString same = writeFile(dir, "TQR-30_V1.0.3.bin", makeImage(100));
+    rig.dialog.openImageFile(same);
+    QCOMPARE(boxes.boxes.size(), 1);
+    QCOMPARE(boxes.boxes.at(0).text, QString("The version number is the same! No upgrade required"));
+    QCOMPARE(rig.dialog.form().lineEdit->text(), same);
+    QTest::qWait(50);
+    QCOMPARE(rig.unit.countCommand(0x02), 0);
+
+    // An empty file is refused before anything is erased.
+    rig.dialog.openImageFile(writeFile(dir, "empty.bin", QByteArray()));
+    QCOMPARE(boxes.boxes.size(), 2);
+    QVERIFY(boxes.boxes.at(1).text.contains("empty"));
+    rig.dialog.openImageFile(dir.filePath("missing.bin"));
+    QCOMPARE(boxes.boxes.size(), 3);
+    QTest::qWait(50);
+    QCOMPARE(rig.unit.countCommand(0x02), 0);
+
+    // Any other name, two dots included, erases at once.
+    rig.dialog.openImageFile(writeFile(dir, "TQR-30_V1.0.3.bin.bak", makeImage(100)));
+    QTRY_COMPARE(rig.unit.countCommand(0x02), 1);
+    QCOMPARE(boxes.boxes.size(), 3);
+}
+
+void UpgradeDialogsTest::upgradeBeforeEraseEndSendsNothing()
+{
+    DialogRig rig;
+    rig.unit.answerErase = false;
+    rig.connectUnit();
+    QTemporaryDir dir;
+    rig.dialog.openImageFile(writeFile(dir, "TQR-30_V1.0.4.bin", makeImage(200)));
+    QTRY_COMPARE(rig.unit.countCommand(0x02), 1);
+    rig.unit.inImage = true; // whatever arrives now would be image bytes
+    QTest::mouseClick(rig.dialog.form().pushButton_4, Qt::LeftButton);
+    QTest::qWait(100);
+    QVERIFY(rig.unit.image.isEmpty());
+    QVERIFY(!rig.dialog.erased());
+}
+
+void UpgradeDialogsTest::manualUpgradeToTheEnd()
+{
+    DialogRig rig;
+    rig.connectUnit();
+    QTemporaryDir dir;
+    BoxCatcher boxes;
+    const QByteArray image = makeImage(1000);
+    rig.dialog.openImageFile(writeFile(dir, "TQR-30_V1.0.4.bin", image));
+    QTRY_VERIFY(rig.dialog.erased());
+    QVERIFY(rig.unit.image.isEmpty()); // waits for the user
+    QTest::mouseClick(rig.dialog.form().pushButton_4, Qt::LeftButton);
+    QTRY_COMPARE(rig.unit.image, image);
+    QCOMPARE(rig.unit.chunksAheadOfAck, 0);
+    QCOMPARE(rig.dialog.form().progressBar->value(), 99);
+    QVERIFY(!rig.dialog.form().pushButton_4->isEnabled());
+
+    QTRY_COMPARE(boxes.boxes.size(), 1);
+    QCOMPARE(boxes.boxes.at(0).text, QString("Upgrade successful, please power on the device again."));
+    QCOMPARE(boxes.boxes.at(0).parent.data(), &rig.dialog);
+    QTRY_VERIFY(!rig.dialog.isVisible());
+    QVERIFY(!rig.dialog.link()->isOpen());
+    QCOMPARE(rig.dialog.form().progressBar->value(), 0);
+    QCOMPARE(rig.dialog.form().comboBox->count(), 0);
+    QVERIFY(rig.dialog.form().pushButton_4->isEnabled());
+    QCOMPARE(rig.dialog.form().pushButton->text(), QString("Connect"));
+}
+
+void UpgradeDialogsTest::onlineDownloadStartsByItself()
+{
+    DialogRig rig;
+    rig.connectUnit();
+    BoxCatcher boxes;
+    rig.dialog.upgradeFromDownload(QByteArray());
+    QCOMPARE(boxes.boxes.size(), 1);
+    QTest::qWait(50);
+    QCOMPARE(rig.unit.countCommand(0x02), 0);
+
+    const QByteArray image = makeImage(300);
+    rig.dialog.upgradeFromDownload(image);
+    QTRY_COMPARE(rig.unit.image, image);
+    QTRY_COMPARE(boxes.boxes.size(), 2);
+    QVERIFY(boxes.boxes.at(1).text.startsWith("Upgrade successful"));
+}
+
+void UpgradeDialogsTest::silentUnitIsReported()
+{
+    DialogRig rig;
+    rig.unit.stopAckingAfter = 1;
+    rig.connectUnit();
+    BoxCatcher boxes;
+    rig.dialog.upgradeFromDownload(makeImage(500));
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.boxes.size(), 1, 3000);
+    QVERIFY(boxes.boxes.at(0).text.contains("stopped answering"));
+    QCOMPARE(boxes.boxes.at(0).parent.data(), &rig.dialog);
+    QVERIFY(rig.dialog.link()->isOpen());
+    QCOMPARE(rig.unit.chunkSizes.size(), 2);
+}
+
+void UpgradeDialogsTest::closingResetsTheForm()
+{
+    DialogRig rig;
+    rig.connectUnit();
+    rig.dialog.form().lineEdit->setText("/tmp/x.bin");
+    rig.dialog.close();
+    QCOMPARE(rig.dialog.form().pushButton->text(), QString("Connect"));
+    QVERIFY(rig.dialog.form().textBrowser->toPlainText().isEmpty());
+    QVERIFY(rig.dialog.form().lineEdit->text().isEmpty());
+    QVERIFY(rig.dialog.form().comboBox->isEnabled());
+    QCOMPARE(rig.dialog.form().comboBox->count(), 0);
+    QVERIFY(rig.dialog.link()->isOpen()); // the port stays as it was
+    rig.dialog.refreshPortList();
+    QCOMPARE(rig.dialog.form().comboBox->count(), 1);
+}
+
+void UpgradeDialogsTest::rendersBothDialogs()
+{
+    DialogRig rig;
+    rig.connectUnit();
+    rig.dialog.form().lineEdit->setText("/home/user/TQR-30_V1.0.4.bin");
+    rig.dialog.form().progressBar->setValue(42);
+    QCOMPARE(rig.dialog.size(), QSize(827, 229));
+    QCOMPARE(rig.dialog.windowTitle(), QString("Upgrade"));
+    const QString out = qEnvironmentVariable("QUILL_TEST_OUTPUT", ".");
+    QVERIFY(rig.dialog.grab().save(out + "/upgrade_dialog.png"));
+
+    Upgrade_message_Dialog progress;
+    progress.rec_brio_version("TQR-30 Pro", "TQR-30Pro_V1.0.3");
+    progress.rec_possvalue(63);
+    progress.show();
+    QCOMPARE(progress.size(), QSize(458, 228));
+    QVERIFY(progress.grab().save(out + "/upgrade_message_dialog.png"));
+}
+
+QTEST_MAIN(UpgradeDialogsTest)
+#include "tst_upgrade_dialogs.moc"
