@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 
+#include "dialogs/CustomDialog.h"
+#include "dialogs/UserManual.h"
 #include "midi/MidiPortList.h"
 #include "midi/QMidiIn.h"
 #include "midi/QMidiOut.h"
@@ -17,6 +19,10 @@
 #include "settings/UdpSetting.h"
 #include "settings/ip_Dialog.h"
 #include "ui/FontSubstitutes.h"
+#include "update/AppUpdateDialog.h"
+#include "update/FirmwareModel.h"
+#include "update/FirmwareUpdateCheck.h"
+#include "update/SerialIdentity.h"
 #include "ui_MainWindow.h"
 #include "serial/FirmwareTransfer.h"
 #include "serial/PortList.h"
@@ -137,6 +143,21 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     ui->pushButton_6->setChecked(false);
     createNetworkSettingsWindows();
     ui->pushButton_8->hide();
+
+    // Online updates, About box and manual
+    aboutDialog = new CustomDialog(this);
+    firmwareCheck = new FirmwareUpdateCheck(FirmwareUpdateCheck::Place::MainWindow, this, platform.messageBoxes);
+    connect(firmwareCheck, &FirmwareUpdateCheck::versionAnnounced, this, &MainWindow::send_brio_version);
+    connect(firmwareCheck, &FirmwareUpdateCheck::offerAccepted, this, [this] {
+        currentBrio1 = QStringLiteral("xx");
+        currentVersion1 = QStringLiteral("xx");
+    });
+    connect(firmwareCheck, &FirmwareUpdateCheck::updateOffered, this, [this](int modelNumber) {
+        if (modelNumber == 3)
+            m_firmwareTransfer->setModelFamily(2);
+    });
+    connect(firmwareCheck, &FirmwareUpdateCheck::imageReady, this, &MainWindow::startFirmwareUpgrade);
+    QTimer::singleShot(500, this, [this] { startAppUpdateCheck(false); });
 }
 
 MainWindow::~MainWindow()
@@ -602,7 +623,7 @@ void MainWindow::rec_data(const QByteArray &data)
     }
     if (reply.hasModel)
         m_firmwareTransfer->setModelFamily(FirmwareTransfer::familyForModel(reply.model));
-    // The firmware update check gathers the model and version from here on.
+    gatherUnitIdentity(data);
 }
 
 void MainWindow::sendNextChunk()
@@ -657,6 +678,45 @@ void MainWindow::on_actionUpgrade_triggered()
     m_upgradeDialog->prepareAndShow();
 }
 
+// Online updates, About box and manual
+
+AppUpdateDialog *MainWindow::startAppUpdateCheck(bool manual)
+{
+    auto *dialog = new AppUpdateDialog(aboutDialog->version, this, platform.messageBoxes);
+    dialog->startCheck(manual ? AppUpdateDialog::Mode::Manual : AppUpdateDialog::Mode::Automatic);
+    return dialog;
+}
+
+void MainWindow::on_actionCheck_for_Update_triggered()
+{
+    startAppUpdateCheck(true);
+}
+
+void MainWindow::on_actionAbout_triggered()
+{
+    aboutDialog->exec();
+}
+
+void MainWindow::on_actionUser_Manual_triggered()
+{
+    UserManual::exportAndOpen();
+}
+
+void MainWindow::gatherUnitIdentity(const QByteArray &chunk)
+{
+    const SerialIdentity id = parseSerialIdentity(chunk);
+    if (id.hasModel)
+        currentBrio1 = id.model;
+    else if (id.hasVersion)
+        currentVersion1 = id.version;
+
+    if (updateDialogShown)
+        return;
+    if (currentBrio1 != QLatin1String("xx") && currentVersion1 != QLatin1String("xx") && id.usable) {
+        updateDialogShown = true;
+        firmwareCheck->start(currentBrio1, currentVersion1);
+    }
+}
 // Network settings windows ---------------------------------------------------
 
 void MainWindow::createNetworkSettingsWindows()

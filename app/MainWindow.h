@@ -19,6 +19,9 @@ class UdpSetting;
 class ip_Dialog;
 class MidiTimecodeIn;
 class QMenu;
+class AppUpdateDialog;
+class CustomDialog;
+class FirmwareUpdateCheck;
 class QMidiIn;
 class QMidiOut;
 class QMessageBox;
@@ -53,6 +56,15 @@ public:
     GeneratorTransport *transport() const { return m_transport; }
     SourceRateSelection *sourceRateSelection() const { return m_selection; }
     QString productText() const { return product; }
+
+    // Online updates, About box and manual
+    CustomDialog *aboutBox() const { return aboutDialog; }
+    FirmwareUpdateCheck *firmwareUpdateCheck() const { return firmwareCheck; }
+    // Builds a check dialog and asks the server; the dialog deletes itself when done.
+    AppUpdateDialog *startAppUpdateCheck(bool manual);
+    // Model and version replies from the serial link; starts the firmware check once
+    // per connection when both are known.
+    void gatherUnitIdentity(const QByteArray &chunk);
 
 public slots:
     void sendSysEx(const QByteArray &data);
@@ -103,6 +115,11 @@ public slots:
     void on_horizontalSlider_sliderPressed();
     void on_horizontalSlider_sliderReleased();
     void on_horizontalSlider_valueChanged(int value);
+
+    // Online updates, About box and manual
+    void on_actionCheck_for_Update_triggered();
+    void on_actionAbout_triggered();
+    void on_actionUser_Manual_triggered();
 
     // Serial link and firmware upgrade
 public:
@@ -209,4 +226,10 @@ private:
     Upgrade_message_Dialog *upgradeMessage = nullptr;
     upgrade_Dialog *m_upgradeDialog = nullptr;
     QMessageBox *preparingBox = nullptr;
+
+    // Online updates, About box and manual
+    CustomDialog *aboutDialog = nullptr;
+    FirmwareUpdateCheck *firmwareCheck = nullptr;
+    QString currentBrio1 = QStringLiteral("xx");
+    QString currentVersion1 = QStringLiteral("xx");
 };

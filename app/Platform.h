@@ -1,5 +1,6 @@
 #pragma once
 
+class MessageBoxes;
 class MidiDriver;
 class SerialPortCatalogue;
 class UsbDescriptionSource;
@@ -13,4 +14,6 @@ struct Platform
     // Serial link: the USB descriptions of present devices and the serial ports.
     UsbDescriptionSource *usbDescriptions = nullptr;
     SerialPortCatalogue *serialPorts = nullptr;
+    // Modal message boxes of the update checks; null means the desktop's own.
+    MessageBoxes *messageBoxes = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "serial/FirmwareTransfer.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialProtocol.h"
+#include "update/FirmwareUpdateCheck.h"
 
 #include <QCloseEvent>
 #include <QDebug>
@@ -38,6 +39,8 @@ upgrade_Dialog::upgrade_Dialog(UsbDescriptionSource *usb, SerialPortCatalogue *p
     connect(m_transfer, &FirmwareTransfer::chunkWritten, this, &upgrade_Dialog::onChunkWritten);
     connect(m_transfer, &FirmwareTransfer::finished, this, &upgrade_Dialog::onFinished);
     connect(m_transfer, &FirmwareTransfer::failed, this, &upgrade_Dialog::onFailed);
+    m_updateCheck = new FirmwareUpdateCheck(FirmwareUpdateCheck::Place::UpgradeDialog, this);
+    connect(m_updateCheck, &FirmwareUpdateCheck::imageReady, this, &upgrade_Dialog::upgradeFromDownload);
 
     m_endTimer.setSingleShot(true);
     connect(&m_endTimer, &QTimer::timeout, this, &upgrade_Dialog::endSequence);
@@ -107,7 +110,7 @@ void upgrade_Dialog::rec_version(const QString &version)
 {
     ui.textBrowser->append(QStringLiteral("Hardware Version:") + version);
     m_version = version;
-    // The online firmware check for m_model and m_version starts from here.
+    m_updateCheck->start(m_model, m_version);
 }
 
 void upgrade_Dialog::on_pushButton_3_clicked()

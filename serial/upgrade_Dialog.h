@@ -8,6 +8,7 @@
 #include <QTimer>
 
 class FirmwareTransfer;
+class FirmwareUpdateCheck;
 class SerialPort;
 class SerialPortCatalogue;
 class UsbDescriptionSource;
@@ -75,6 +76,7 @@ private:
     Ui::upgrade_Dialog ui;
     SerialPort *m_link;
     FirmwareTransfer *m_transfer;
+    FirmwareUpdateCheck *m_updateCheck;
     QString m_model;
     QString m_version;
     bool m_erased = false;

@@ -1,0 +1,64 @@
+#include "dialogs/UserManual.h"
+
+#include <QDebug>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace UserManual {
+
+const char kResourcePath[] = ":/image/manual.pdf";
+
+QString defaultDirectory()
+{
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    return base.isEmpty() ? QString() : base + QStringLiteral("/manual");
+}
+
+QString exportTo(const QString &directory)
+{
+    QFile source(QString::fromLatin1(kResourcePath));
+    if (!source.open(QIODevice::ReadOnly)) {
+        qWarning() << "The built-in manual is missing";
+        return {};
+    }
+    const QByteArray manual = source.readAll();
+
+    if (directory.isEmpty() || !QDir().mkpath(directory)) {
+        qWarning().noquote() << "Cannot create the manual directory" << directory;
+        return {};
+    }
+    QFile::setPermissions(directory, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    const QString path = QDir(directory).filePath(QStringLiteral("manual.pdf"));
+    QFile existing(path);
+    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == manual)
+        return path;
+    existing.close();
+    if (QFileInfo(path).isSymLink())
+        QFile::remove(path);
+
+    // Written beside the target and renamed over it: a viewer that has the old copy open
+    // never sees a half-written file.
+    QSaveFile copy(path);
+    copy.setDirectWriteFallback(false);
+    if (!copy.open(QIODevice::WriteOnly) || copy.write(manual) != manual.size() || !copy.commit()) {
+        qWarning().noquote() << "Cannot write the manual to" << path << copy.errorString();
+        return {};
+    }
+    return path;
+}
+
+bool exportAndOpen()
+{
+    const QString path = exportTo(defaultDirectory());
+    if (path.isEmpty())
+        return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+} // namespace UserManual

@@ -1,0 +1,370 @@
+// The panel's own update against a real HTTPS server on loopback: the check in both
+// modes, the installer download with and without a size, Cancel, and failures.
+#include "app/MainWindow.h"
+#include "midi/InMemoryMidiDriver.h"
+#include "support/RecordingMessageBoxes.h"
+#include "support/TestCertificates.h"
+#include "support/TlsTestServer.h"
+#include "ui_MainWindow.h"
+#include "update/AppUpdateDialog.h"
+#include "update/PanelRelease.h"
+
+#include <QtTest>
+
+namespace {
+
+const QString kNewsPath = QString::fromLatin1(kPanelUpdateFilePath);
+
+// Counts how often a widget was shown, so "never shown" can be told from "shown, then closed".
+class ShowCounter : public QObject
+{
+public:
+    explicit ShowCounter(QWidget *widget) { widget->installEventFilter(this); }
+    int shows = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show)
+            ++shows;
+        return false;
+    }
+};
+
+QFileDevice::Permissions foreignAccess()
+{
+    return QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
+           | QFileDevice::WriteOther | QFileDevice::ExeOther;
+}
+
+} // namespace
+
+class AppUpdateTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void automaticCheckLooksAtMajorAndMinorOnly();
+    void manualCheckComparesEveryPieceAndSaysUpToDate();
+    void offerWithoutNotesEndsAfterTheHeading();
+    void updateFileFailuresShowNothing_data();
+    void updateFileFailuresShowNothing();
+    void untrustedServerIsRefused();
+    void downloadsSavesPrivatelyAndStartsTheInstaller_data();
+    void downloadsSavesPrivatelyAndStartsTheInstaller();
+    void cancelDuringDownloadWritesAndStartsNothing_data();
+    void cancelDuringDownloadWritesAndStartsNothing();
+    void emptyInstallerIsNotStarted();
+    void failedInstallerDownloadIsToldAndCloses();
+    void windowChecksAfterStartAndFromTheHelpMenu();
+
+private:
+    // Runs a check on a fresh dialog and waits until it is either shown or gone.
+    QPointer<AppUpdateDialog> check(AppUpdateDialog::Mode mode, ShowCounter **counter = nullptr);
+    QString installerScript() const;
+
+    TestCertificates certificates;
+    QScopedPointer<TlsTestServer> server;
+    QScopedPointer<QTemporaryDir> tmp; // stands in for the shared temporary folder
+    QScopedPointer<QWidget> window;
+    QScopedPointer<ShowCounter> counter;
+    RecordingMessageBoxes boxes;
+    QString marker;
+};
+
+void AppUpdateTest::initTestCase()
+{
+    QString error;
+    QVERIFY2(certificates.generate(&error), qPrintable(error));
+    qputenv("QUILL_UPDATE_CA_FILE", certificates.caFile().toUtf8());
+}
+
+void AppUpdateTest::init()
+{
+    server.reset(new TlsTestServer(certificates.serverCertFile(), certificates.serverKeyFile()));
+    QVERIFY(server->start());
+    qputenv("QUILL_UPDATE_URL", server->baseUrl().toUtf8());
+    tmp.reset(new QTemporaryDir);
+    QVERIFY(tmp->isValid());
+    marker = tmp->filePath("installer-ran");
+    qputenv("TMPDIR", QFile::encodeName(tmp->path() + "/shared"));
+    QVERIFY(QDir().mkpath(tmp->path() + "/shared"));
+    window.reset(new QWidget);
+    boxes = RecordingMessageBoxes();
+}
+
+void AppUpdateTest::cleanup()
+{
+    counter.reset();
+    window.reset();
+    qunsetenv("TMPDIR");
+}
+
+QPointer<AppUpdateDialog> AppUpdateTest::check(AppUpdateDialog::Mode mode, ShowCounter **shown)
+{
+    QPointer<AppUpdateDialog> dialog = new AppUpdateDialog("V2.1.0", window.data(), &boxes);
+    counter.reset(new ShowCounter(dialog));
+    if (shown)
+        *shown = counter.data();
+    dialog->startCheck(mode);
+    if (!QTest::qWaitFor([&] { return dialog.isNull() || dialog->isVisible(); }, 15000))
+        qWarning("check did not end");
+    return dialog;
+}
+
+QString AppUpdateTest::installerScript() const
+{
+    return QStringLiteral("#!/bin/sh\necho started \"$0\" > '%1'\n").arg(marker);
+}
+
+void AppUpdateTest::automaticCheckLooksAtMajorAndMinorOnly()
+{
+    server->serve(kNewsPath, "Quill_Tool_V2.1.5\nUpdate content:\nsmall fixes\n");
+    ShowCounter *shown = nullptr;
+    QPointer<AppUpdateDialog> dialog = check(AppUpdateDialog::Mode::Automatic, &shown);
+    QTRY_VERIFY(dialog.isNull());
+    QCOMPARE(boxes.boxes.size(), 0);
+
+    server->serve(kNewsPath, "Quill_Tool_V2.2\r\nUpdate content:\r\n1. New readout\r\n2. 50% less CPU\r\n");
+    dialog = check(AppUpdateDialog::Mode::Automatic);
+    QVERIFY(dialog && dialog->isVisible());
+    QCOMPARE(dialog->windowTitle(), QString("Update Available"));
+    QCOMPARE(dialog->statusText(), QString("The current version is: V2.1.0\n"
+                                           "A new version is available: Quill_Tool_V2.2\n\n"
+                                           "Update Content:\n1. New readout\r\n2. 50% less CPU\r\n"));
+    QVERIFY(dialog->findChild<QPushButton *>("pushButtonDownload")->isEnabled());
+    QVERIFY(dialog->findChild<QProgressBar *>("progressBar")->isHidden());
+    QCOMPARE(boxes.boxes.size(), 0);
+}
+
+void AppUpdateTest::manualCheckComparesEveryPieceAndSaysUpToDate()
+{
+    server->serve(kNewsPath, "Quill_Tool_V2.1.5\nUpdate content:\nsmall fixes\n");
+    QPointer<AppUpdateDialog> dialog = check(AppUpdateDialog::Mode::Manual);
+    QVERIFY(dialog && dialog->isVisible());
+    QVERIFY(dialog->statusText().contains("A new version is available: Quill_Tool_V2.1.5\n"));
+    delete dialog;
+
+    server->serve(kNewsPath, "Quill_Tool_V2.1.0\nUpdate content:\nsame\n");
+    ShowCounter *shown = nullptr;
+    dialog = check(AppUpdateDialog::Mode::Manual, &shown);
+    QVERIFY(dialog.isNull());
+    QCOMPARE(boxes.boxes.size(), 1);
+    QCOMPARE(boxes.boxes.first().title, QString("Version Check"));
+    QCOMPARE(boxes.boxes.first().text, QString("Your software is already up to date.\nCurrent version: V2.1.0"));
+    QCOMPARE(boxes.boxes.first().parent.data(), window.data());
+}
+
+void AppUpdateTest::offerWithoutNotesEndsAfterTheHeading()
+{
+    server->serve(kNewsPath, "Quill_Tool_V3.0.0\n");
+    QPointer<AppUpdateDialog> dialog = check(AppUpdateDialog::Mode::Automatic);
+    QVERIFY(dialog);
+    QVERIFY(dialog->statusText().endsWith("Quill_Tool_V3.0.0\n\nUpdate Content:\n"));
+}
+
+void AppUpdateTest::updateFileFailuresShowNothing_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("404") << "404";
+    QTest::newRow("connection reset") << "reset";
+    QTest::newRow("no version line") << "noversion";
+}
+
+void AppUpdateTest::updateFileFailuresShowNothing()
+{
+    QFETCH(QString, failure);
+    if (failure == "reset")
+        server->serve(kNewsPath, TlsTestServer::Response{200, {}, true, TlsTestServer::Response::Kind::Reset});
+    else if (failure == "noversion")
+        server->serve(kNewsPath, "Version: Quill_Tool_V9.0\n");
+
+    for (const auto mode : {AppUpdateDialog::Mode::Automatic, AppUpdateDialog::Mode::Manual}) {
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(failure == "noversion"
+                                                                  ? "^Panel update file names no version"
+                                                                  : "^Panel update file download failed: "));
+        ShowCounter *shown = nullptr;
+        QPointer<AppUpdateDialog> dialog = check(mode, &shown);
+        QVERIFY(dialog.isNull());
+        QCOMPARE(boxes.boxes.size(), 0);
+    }
+    QVERIFY(!server->requests().isEmpty());
+}
+
+void AppUpdateTest::untrustedServerIsRefused()
+{
+    TlsTestServer impostor(certificates.untrustedCertFile(), certificates.untrustedKeyFile());
+    QVERIFY(impostor.start());
+    impostor.serve(kNewsPath, "Quill_Tool_V9.0.0\n");
+    qputenv("QUILL_UPDATE_URL", impostor.baseUrl().toUtf8());
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Panel update file download failed: .*SSL"));
+    QPointer<AppUpdateDialog> dialog = check(AppUpdateDialog::Mode::Manual);
+    QVERIFY(dialog.isNull());
+    QVERIFY(boxes.boxes.isEmpty());
+    QVERIFY(impostor.requests().isEmpty());
+}
+
+void AppUpdateTest::downloadsSavesPrivatelyAndStartsTheInstaller_data()
+{
+    QTest::addColumn<bool>("withLength");
+    QTest::newRow("with total size") << true;
+    QTest::newRow("without total size") << false;
+}
+
+void AppUpdateTest::downloadsSavesPrivatelyAndStartsTheInstaller()
+{
+    QFETCH(bool, withLength);
+    // Padding makes the body big enough for several progress reports.
+    const QByteArray installer = installerScript().toUtf8() + "exit 0\n" + QByteArray(400000, '#');
+    server->serve(kNewsPath, "Quill_Tool_V2.2.0\nUpdate content:\nx\n");
+    server->serve(panelInstallerPath("2.2.0"), TlsTestServer::Response{200, installer, withLength});
+
+    QPointer<AppUpdateDialog> dialog = check(AppUpdateDialog::Mode::Automatic);
+    QVERIFY(dialog);
+    auto *bar = dialog->findChild<QProgressBar *>("progressBar");
+    QList<int> progress;
+    connect(bar, &QProgressBar::valueChanged, this, [&](int value) { progress.append(value); });
+    QSignalSpy started(dialog.data(), &AppUpdateDialog::installerStarted);
+    QSignalSpy finished(dialog.data(), &QDialog::finished);
+
+    QTest::mouseClick(dialog->findChild<QPushButton *>("pushButtonDownload"), Qt::LeftButton);
+    QVERIFY(!dialog->findChild<QPushButton *>("pushButtonDownload")->isEnabled());
+    QVERIFY(bar->isVisible());
+    QCOMPARE(dialog->statusText(), QString("Downloading update, please wait..."));
+
+    QVERIFY(finished.wait(15000));
+    QCOMPARE(finished.first().first().toInt(), int(QDialog::Accepted));
+    QCOMPARE(started.size(), 1);
+    if (withLength) {
+        QVERIFY(!progress.isEmpty());
+        QCOMPARE(progress.last(), 100);
+    } else {
+        // Nothing to measure against until the body is complete.
+        if (!progress.isEmpty() && progress.last() == 100)
+            progress.removeLast();
+        QVERIFY(std::all_of(progress.begin(), progress.end(), [](int v) { return v == 0; }));
+    }
+
+    const QString path = started.first().first().toString();
+    const QFileInfo saved(path);
+    QCOMPARE(saved.fileName(), installerFileName("2.2.0"));
+    QCOMPARE(saved.size(), qint64(installer.size()));
+    // In a directory of its own inside the temporary folder, and only the owner may touch either.
+    QCOMPARE(saved.dir().absolutePath().section('/', 0, -2), QDir(tmp->path() + "/shared").absolutePath());
+    QVERIFY(saved.permissions() & QFileDevice::ExeOwner);
+    QCOMPARE(saved.permissions() & foreignAccess(), QFileDevice::Permissions());
+    QCOMPARE(QFileInfo(saved.dir().absolutePath()).permissions() & foreignAccess(), QFileDevice::Permissions());
+
+    // Started directly as a program: $0 is the saved file itself, no shell command line around it.
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(marker).size() > 0, 10000);
+    QFile ran(marker);
+    QVERIFY(ran.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(ran.readAll()).trimmed(), "started " + path);
+}
+
+void AppUpdateTest::cancelDuringDownloadWritesAndStartsNothing_data()
+{
+    QTest::addColumn<bool>("byButton");
+    QTest::newRow("Cancel button") << true;
+    QTest::newRow("window closed") << false;
+}
+
+void AppUpdateTest::cancelDuringDownloadWritesAndStartsNothing()
+{
+    QFETCH(bool, byButton);
+    const QByteArray installer = installerScript().toUtf8() + QByteArray(1 << 20, '#');
+    server->serve(kNewsPath, "Quill_Tool_V2.2.0\n");
+    server->serve(panelInstallerPath("2.2.0"),
+                  TlsTestServer::Response{200, installer, true, TlsTestServer::Response::Kind::Stall});
+
+    QPointer<AppUpdateDialog> dialog = check(AppUpdateDialog::Mode::Manual);
+    QVERIFY(dialog);
+    auto *bar = dialog->findChild<QProgressBar *>("progressBar");
+    QSignalSpy started(dialog.data(), &AppUpdateDialog::installerStarted);
+    QSignalSpy finished(dialog.data(), &QDialog::finished);
+    QTest::mouseClick(dialog->findChild<QPushButton *>("pushButtonDownload"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(bar->value() > 0, 10000);
+    QVERIFY(dialog->isDownloading());
+
+    if (byButton)
+        QTest::mouseClick(dialog->findChild<QPushButton *>("pushButtonCancel"), Qt::LeftButton);
+    else
+        dialog->close();
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.first().first().toInt(), int(QDialog::Rejected));
+    QTRY_VERIFY(dialog.isNull());
+    QTest::qWait(200);
+    QCOMPARE(started.size(), 0);
+    QVERIFY(QDir(tmp->path() + "/shared").isEmpty());
+    QVERIFY(!QFile::exists(marker));
+    QVERIFY(boxes.boxes.isEmpty());
+}
+
+void AppUpdateTest::emptyInstallerIsNotStarted()
+{
+    server->serve(kNewsPath, "Quill_Tool_V2.2.0\n");
+    server->serve(panelInstallerPath("2.2.0"), QByteArray());
+
+    QPointer<AppUpdateDialog> dialog = check(AppUpdateDialog::Mode::Manual);
+    QVERIFY(dialog);
+    QSignalSpy finished(dialog.data(), &QDialog::finished);
+    QTest::ignoreMessage(QtWarningMsg, "Downloaded EXE is empty!");
+    QTest::mouseClick(dialog->findChild<QPushButton *>("pushButtonDownload"), Qt::LeftButton);
+    QTRY_VERIFY(dialog->statusText().contains("empty"));
+
+    // Left open with the reason, Download offered again, nothing saved or run.
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(finished.size(), 0);
+    QVERIFY(dialog->findChild<QPushButton *>("pushButtonDownload")->isEnabled());
+    QVERIFY(QDir(tmp->path() + "/shared").isEmpty());
+    QTest::qWait(100);
+    QVERIFY(!QFile::exists(marker));
+}
+
+void AppUpdateTest::failedInstallerDownloadIsToldAndCloses()
+{
+    server->serve(kNewsPath, "Quill_Tool_V2.2.0\n");
+    QPointer<AppUpdateDialog> dialog = check(AppUpdateDialog::Mode::Manual);
+    QVERIFY(dialog);
+    QSignalSpy finished(dialog.data(), &QDialog::finished);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^EXE download failed: "));
+    QTest::mouseClick(dialog->findChild<QPushButton *>("pushButtonDownload"), Qt::LeftButton);
+    QVERIFY(finished.wait(15000));
+    QCOMPARE(finished.first().first().toInt(), int(QDialog::Rejected));
+    QCOMPARE(boxes.boxes.size(), 1);
+    QCOMPARE(boxes.boxes.first().title, QString("Download Failed"));
+    QVERIFY(QDir(tmp->path() + "/shared").isEmpty());
+}
+
+void AppUpdateTest::windowChecksAfterStartAndFromTheHelpMenu()
+{
+    server->serve(kNewsPath, "Quill_Tool_V2.2.0\nUpdate content:\nx\n");
+    InMemoryMidiDriver midi;
+    Platform platform;
+    platform.midi = &midi;
+    platform.messageBoxes = &boxes;
+    MainWindow main(platform);
+
+    // Nobody asks; about half a second after start the offer is there.
+    QElapsedTimer clock;
+    clock.start();
+    QTRY_VERIFY_WITH_TIMEOUT(main.findChild<AppUpdateDialog *>() && main.findChild<AppUpdateDialog *>()->isVisible(),
+                             10000);
+    QVERIFY(clock.elapsed() >= 450);
+    delete main.findChild<AppUpdateDialog *>();
+
+    server->serve(kNewsPath, "Quill_Tool_V2.1.0\n");
+    QVERIFY(main.form()->menuHelp->actions().contains(main.form()->actionCheck_for_Update));
+    main.form()->actionCheck_for_Update->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.boxes.size(), 1, 10000);
+    QCOMPARE(boxes.boxes.first().title, QString("Version Check"));
+    QCOMPARE(boxes.boxes.first().parent.data(), &main);
+    QVERIFY(boxes.boxes.first().text.endsWith("V2.1.0"));
+}
+
+QTEST_MAIN(AppUpdateTest)
+#include "tst_appupdate.moc"

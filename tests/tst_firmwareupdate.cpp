@@ -1,0 +1,312 @@
+// The firmware update check against a real HTTPS server on loopback: the offer, the
+// image handed to the transfer, and every way the server can fail.
+#include "app/MainWindow.h"
+#include "midi/InMemoryMidiDriver.h"
+#include "support/RecordingMessageBoxes.h"
+#include "support/TestCertificates.h"
+#include "support/TlsTestServer.h"
+#include "serial/FirmwareTransfer.h"
+#include "update/FirmwareUpdateCheck.h"
+
+#include <QtTest>
+
+namespace {
+
+const QString kProFile = QStringLiteral("/download/Product/TQR-30_Pro/Update/TQR-30_Pro_Update.txt");
+const QString kProImage = QStringLiteral("/download/Product/TQR-30_Pro/Update/TQR-30Pro_V1.0.3.bin");
+const QString kThirtyFile = QStringLiteral("/download/Product/TQR-30/Update/TQR-30_Update.txt");
+const QByteArray kProNews = "TQR-30Pro_V1.0.3\r\nUpdate content:\r\n1. Locks 50% faster (%1 kept)\r\n2. Fixes Art-Net\r\n";
+
+QByteArray someImage(int size)
+{
+    QByteArray image;
+    for (int i = 0; i < size; ++i)
+        image.append(char((i * 37 + 11) & 0xFF));
+    return image;
+}
+
+// One check with its owner widget, recorded boxes and signal spies.
+struct Check
+{
+    explicit Check(FirmwareUpdateCheck::Place place)
+        : check(place, &owner, &boxes)
+        , finished(&check, &FirmwareUpdateCheck::checkFinished)
+        , images(&check, &FirmwareUpdateCheck::imageReady)
+        , accepted(&check, &FirmwareUpdateCheck::offerAccepted)
+        , announced(&check, &FirmwareUpdateCheck::versionAnnounced)
+    {
+    }
+    bool run(const QString &model, const QString &version)
+    {
+        return check.start(model, version) && finished.wait(15000);
+    }
+
+    QWidget owner;
+    RecordingMessageBoxes boxes;
+    FirmwareUpdateCheck check;
+    QSignalSpy finished, images, accepted, announced;
+};
+
+} // namespace
+
+class FirmwareUpdateTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+
+    void offersNewerFirmwareAndHandsOverTheImage();
+    void declinedOfferDownloadsNothing();
+    void currentFirmwareIsQuietInTheWindowAndSaidInTheDialog();
+    void fileWithoutVersionLineOffersNothing();
+    void updateFileFailuresAreOnlyLogged_data();
+    void updateFileFailuresAreOnlyLogged();
+    void untrustedServerIsRefused();
+    void emptyOrMissingImageIsRefusedWithABox_data();
+    void emptyOrMissingImageIsRefusedWithABox();
+    void unknownModelMakesNoRequest();
+    void windowChecksOncePerConnection();
+    void windowHandsTheImageToTheTransfer_data();
+    void windowHandsTheImageToTheTransfer();
+
+private:
+    QScopedPointer<TlsTestServer> server;
+    TestCertificates certificates;
+};
+
+void FirmwareUpdateTest::initTestCase()
+{
+    QString error;
+    QVERIFY2(certificates.generate(&error), qPrintable(error));
+    server.reset(new TlsTestServer(certificates.serverCertFile(), certificates.serverKeyFile()));
+    QVERIFY(server->start());
+    qputenv("QUILL_UPDATE_URL", server->baseUrl().toUtf8());
+    qputenv("QUILL_UPDATE_CA_FILE", certificates.caFile().toUtf8());
+}
+
+void FirmwareUpdateTest::init()
+{
+    server.reset(new TlsTestServer(certificates.serverCertFile(), certificates.serverKeyFile()));
+    QVERIFY(server->start());
+    qputenv("QUILL_UPDATE_URL", server->baseUrl().toUtf8());
+}
+
+void FirmwareUpdateTest::offersNewerFirmwareAndHandsOverTheImage()
+{
+    const QByteArray image = someImage(10000);
+    server->serve(kProFile, kProNews);
+    server->serve(kProImage, image);
+
+    Check c(FirmwareUpdateCheck::Place::MainWindow);
+    QVERIFY(c.run("TQR-30 Pro", "V1.0.2"));
+
+    QCOMPARE(c.boxes.boxes.size(), 1);
+    const RecordingMessageBoxes::Box &offer = c.boxes.boxes.first();
+    QCOMPARE(offer.title, QString("Update Available"));
+    QVERIFY(!offer.hadParent);
+    QCOMPARE(offer.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+    // Notes arrive in full, line breaks and percent signs untouched.
+    QCOMPARE(offer.text, QString("The current version is TQR-30 Pro_V1.0.2\n"
+                                 "A new version is available: TQR-30Pro_V1.0.3\n\n"
+                                 "Update Content:\n"
+                                 "1. Locks 50% faster (%1 kept)\r\n2. Fixes Art-Net\r\n"));
+
+    QCOMPARE(c.announced.size(), 1);
+    QCOMPARE(c.announced.first().at(1).toString(), QString("TQR-30Pro_V1.0.3"));
+    QCOMPARE(c.accepted.size(), 1);
+    QCOMPARE(c.images.size(), 1);
+    QCOMPARE(c.images.first().first().toByteArray(), image);
+    QCOMPARE(server->requests(), QStringList({kProFile, kProImage}));
+}
+
+void FirmwareUpdateTest::declinedOfferDownloadsNothing()
+{
+    server->serve(kProFile, kProNews);
+    server->serve(kProImage, someImage(100));
+
+    Check c(FirmwareUpdateCheck::Place::UpgradeDialog);
+    c.boxes.answerNext(QMessageBox::Cancel);
+    QVERIFY(c.run("TQR-30 Pro", "V1.0.2"));
+    QCOMPARE(c.boxes.boxes.size(), 1);
+    QCOMPARE(c.accepted.size(), 0);
+    QCOMPARE(c.images.size(), 0);
+    QCOMPARE(server->requests(), QStringList({kProFile}));
+}
+
+void FirmwareUpdateTest::currentFirmwareIsQuietInTheWindowAndSaidInTheDialog()
+{
+    server->serve(kThirtyFile, "TQR-30_V1.2.0\nUpdate content:\nnothing\n");
+
+    Check window(FirmwareUpdateCheck::Place::MainWindow);
+    QVERIFY(window.run("TQR-30", "V1.2"));
+    QVERIFY(window.boxes.boxes.isEmpty());
+    QCOMPARE(window.announced.size(), 1);
+
+    Check dialog(FirmwareUpdateCheck::Place::UpgradeDialog);
+    QVERIFY(dialog.run("TQR-30", "V1.2"));
+    QCOMPARE(dialog.boxes.boxes.size(), 1);
+    QCOMPARE(dialog.boxes.boxes.first().title, QString("No Update"));
+    QCOMPARE(dialog.boxes.boxes.first().text, QString("No new updates are available."));
+    QCOMPARE(dialog.boxes.boxes.first().parent.data(), &dialog.owner);
+    QCOMPARE(dialog.images.size(), 0);
+}
+
+void FirmwareUpdateTest::fileWithoutVersionLineOffersNothing()
+{
+    server->serve(kThirtyFile, "\nTQR-30_V9.0.0\nUpdate content:\nhidden\n");
+    Check c(FirmwareUpdateCheck::Place::MainWindow);
+    QVERIFY(c.run("TQR-30", "V1.0.0"));
+    QVERIFY(c.boxes.boxes.isEmpty());
+    QCOMPARE(c.announced.first().at(1).toString(), QString());
+    QCOMPARE(server->requests().size(), 1);
+}
+
+void FirmwareUpdateTest::updateFileFailuresAreOnlyLogged_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("404") << 404;
+    QTest::newRow("connection reset") << 0;
+}
+
+void FirmwareUpdateTest::updateFileFailuresAreOnlyLogged()
+{
+    QFETCH(int, kind);
+    if (kind == 0)
+        server->serve(kThirtyFile, TlsTestServer::Response{200, {}, true, TlsTestServer::Response::Kind::Reset});
+    // else: nothing served, the server answers 404
+
+    for (const auto place : {FirmwareUpdateCheck::Place::MainWindow, FirmwareUpdateCheck::Place::UpgradeDialog}) {
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Firmware update file download failed: "));
+        Check c(place);
+        QVERIFY(c.run("TQR-30", "V1.0.0"));
+        QVERIFY(c.boxes.boxes.isEmpty());
+        QCOMPARE(c.announced.size(), 0);
+    }
+    // The network stack itself may repeat a GET on a dropped connection; we never do.
+    QVERIFY(server->requests().size() >= 2);
+}
+
+void FirmwareUpdateTest::untrustedServerIsRefused()
+{
+    TlsTestServer impostor(certificates.untrustedCertFile(), certificates.untrustedKeyFile());
+    QVERIFY(impostor.start());
+    impostor.serve(kProFile, kProNews);
+    impostor.serve(kProImage, someImage(100));
+    qputenv("QUILL_UPDATE_URL", impostor.baseUrl().toUtf8());
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Firmware update file download failed: .*SSL"));
+    Check c(FirmwareUpdateCheck::Place::UpgradeDialog);
+    QVERIFY(c.run("TQR-30 Pro", "V1.0.2"));
+    QVERIFY(c.boxes.boxes.isEmpty());
+    QVERIFY(impostor.requests().isEmpty());
+}
+
+void FirmwareUpdateTest::emptyOrMissingImageIsRefusedWithABox_data()
+{
+    QTest::addColumn<bool>("served");
+    QTest::newRow("empty body") << true;
+    QTest::newRow("404") << false;
+}
+
+void FirmwareUpdateTest::emptyOrMissingImageIsRefusedWithABox()
+{
+    QFETCH(bool, served);
+    server->serve(kProFile, kProNews);
+    if (served)
+        server->serve(kProImage, QByteArray());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Firmware image download"));
+
+    Check c(FirmwareUpdateCheck::Place::MainWindow);
+    QVERIFY(c.run("TQR-30 Pro", "V1.0.2"));
+    QCOMPARE(c.boxes.boxes.size(), 2);
+    const RecordingMessageBoxes::Box &box = c.boxes.boxes.at(1);
+    QCOMPARE(box.title, QString("Download Failed"));
+    QCOMPARE(box.parent.data(), &c.owner);
+    QVERIFY(box.text.contains("Nothing was written to the unit."));
+    QCOMPARE(c.images.size(), 0);
+}
+
+void FirmwareUpdateTest::unknownModelMakesNoRequest()
+{
+    Check c(FirmwareUpdateCheck::Place::UpgradeDialog);
+    QVERIFY(!c.check.start("tqr-30", "V1.0.0"));
+    QVERIFY(!c.check.start("xx", "V1.0.0"));
+    QTest::qWait(50);
+    QVERIFY(server->requests().isEmpty());
+    QVERIFY(c.boxes.boxes.isEmpty());
+}
+
+void FirmwareUpdateTest::windowChecksOncePerConnection()
+{
+    server->serve(kThirtyFile, "TQR-30_V1.0.3\nUpdate content:\nx\n");
+    InMemoryMidiDriver midi;
+    RecordingMessageBoxes boxes;
+    boxes.answerNext(QMessageBox::Cancel);
+    Platform platform;
+    platform.midi = &midi;
+    platform.messageBoxes = &boxes;
+    MainWindow window(platform);
+    QSignalSpy versions(&window, &MainWindow::send_brio_version);
+    QSignalSpy finished(window.firmwareUpdateCheck(), &FirmwareUpdateCheck::checkFinished);
+
+    const auto fileRequests = [&] { return server->requests().count(kThirtyFile); };
+    window.gatherUnitIdentity("\xAA\xCC\x06V1.0.2\r\n"); // version first: no model yet
+    window.gatherUnitIdentity("\xAA\xCC\x01TQR-30\r\n");  // model now known, version too
+    QVERIFY(finished.wait(15000));
+    QCOMPARE(fileRequests(), 1);
+    QCOMPARE(versions.size(), 1);
+    QCOMPARE(versions.first().at(0).toString(), QString("TQR-30"));
+    QCOMPARE(versions.first().at(1).toString(), QString("TQR-30_V1.0.3"));
+    QCOMPARE(boxes.boxes.size(), 1);
+
+    // Declined, the same connection does not ask again.
+    window.gatherUnitIdentity("\xAA\xCC\x06V1.0.2\r\n");
+    window.gatherUnitIdentity("\xAA\xCC\x01TQR-30\r\n");
+    QTest::qWait(200);
+    QCOMPARE(fileRequests(), 1);
+    QCOMPARE(boxes.boxes.size(), 1);
+}
+
+void FirmwareUpdateTest::windowHandsTheImageToTheTransfer_data()
+{
+    QTest::addColumn<QByteArray>("image");
+    QTest::newRow("image") << someImage(1000);
+    QTest::newRow("empty image") << QByteArray();
+}
+
+void FirmwareUpdateTest::windowHandsTheImageToTheTransfer()
+{
+    QFETCH(QByteArray, image);
+    server->serve(kProFile, kProNews);
+    server->serve(kProImage, image);
+    InMemoryMidiDriver midi;
+    RecordingMessageBoxes boxes; // answers the offer with Ok
+    Platform platform;
+    platform.midi = &midi;
+    platform.messageBoxes = &boxes;
+    MainWindow window(platform);
+    QSignalSpy finished(window.firmwareUpdateCheck(), &FirmwareUpdateCheck::checkFinished);
+    if (image.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg, "Firmware image download is empty");
+
+    window.gatherUnitIdentity("\xAA\xCC\x01TQR-30 Pro\r\n");
+    window.gatherUnitIdentity("\xAA\xCC\x06V1.0.2\r\n");
+    QVERIFY(finished.wait(15000));
+    QCOMPARE(server->requests().count(kProImage), 1);
+
+    FirmwareTransfer *transfer = window.firmwareTransfer();
+    if (image.isEmpty()) {
+        // Refused before anything reaches the unit: no prepare, no erase.
+        QCOMPARE(transfer->state(), FirmwareTransfer::State::Idle);
+        QCOMPARE(boxes.boxes.size(), 2);
+        QCOMPARE(boxes.boxes.at(1).title, QString("Download Failed"));
+    } else {
+        QCOMPARE(transfer->state(), FirmwareTransfer::State::Preparing);
+        QCOMPARE(boxes.boxes.size(), 1);
+        transfer->abort();
+    }
+}
+
+QTEST_MAIN(FirmwareUpdateTest)
+#include "tst_firmwareupdate.moc"

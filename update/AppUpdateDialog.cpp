@@ -1,0 +1,212 @@
+#include "update/AppUpdateDialog.h"
+
+#include "dialogs/MessageBoxes.h"
+#include "update/PanelRelease.h"
+#include "update/UpdateFile.h"
+#include "update/UpdateServer.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+void release(QNetworkReply *reply)
+{
+    reply->manager()->deleteLater();
+    reply->deleteLater();
+}
+
+} // namespace
+
+AppUpdateDialog::AppUpdateDialog(const QString &currentVersion, QWidget *parent, MessageBoxes *boxes_)
+    : QDialog(parent)
+    , boxes(boxes_ ? boxes_ : MessageBoxes::desktop())
+{
+    ui.setupUi(this);
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    resize(400, 200);
+    ui.progressBar->hide();
+
+    currentNumber = currentVersion;
+    if (currentNumber.startsWith(QLatin1Char('V')))
+        currentNumber.remove(0, 1);
+
+    connect(ui.pushButtonCancel, &QPushButton::clicked, this, &AppUpdateDialog::reject);
+    connect(this, &QDialog::finished, this, [this] {
+        ended = true;
+        deleteLater();
+    });
+}
+
+AppUpdateDialog::~AppUpdateDialog()
+{
+    // Stop the transfer without running its handler on a half-destroyed dialog.
+    if (QNetworkReply *reply = download.data()) {
+        reply->disconnect(this);
+        reply->abort();
+        release(reply);
+    }
+}
+
+void AppUpdateDialog::startCheck(Mode mode_)
+{
+    mode = mode_;
+    auto *manager = new QNetworkAccessManager(parentWidget());
+    QNetworkReply *reply = UpdateServer::get(manager, QString::fromLatin1(kPanelUpdateFilePath));
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { onUpdateFile(reply); });
+}
+
+void AppUpdateDialog::onUpdateFile(QNetworkReply *reply)
+{
+    release(reply);
+    if (reply->error() != QNetworkReply::NoError) {
+        ui.labelStatus->setText(QStringLiteral("Update file download failed: ") + reply->errorString());
+        qWarning().noquote() << "Panel update file download failed:" << reply->errorString();
+        QDialog::reject();
+        return;
+    }
+
+    const UpdateAnnouncement news = readUpdateFile(reply->readAll(), QString::fromLatin1(kPanelVersionPattern));
+    if (!news.hasVersion()) {
+        ui.labelStatus->setText(QStringLiteral("Update check finished, but no version info found."));
+        qWarning() << "Panel update file names no version";
+        QDialog::reject();
+        return;
+    }
+    newestNumber = releaseNumberOf(news.newestVersion);
+
+    const bool newer = mode == Mode::Automatic ? isNewerMajorMinor(currentNumber, newestNumber)
+                                               : isNewerRelease(currentNumber, newestNumber);
+    if (!newer) {
+        QDialog::reject();
+        if (mode == Mode::Manual)
+            boxes->show(parentWidget(), QMessageBox::Information, QStringLiteral("Version Check"),
+                        QStringLiteral("Your software is already up to date.\nCurrent version: V%1").arg(currentNumber));
+        return;
+    }
+
+    setWindowTitle(QStringLiteral("Update Available"));
+    ui.labelStatus->setText(QStringLiteral("The current version is: V") + currentNumber
+                            + QStringLiteral("\nA new version is available: ") + news.newestVersion
+                            + QStringLiteral("\n\nUpdate Content:\n") + news.notes);
+    ui.pushButtonDownload->setEnabled(true);
+    connect(ui.pushButtonDownload, &QPushButton::clicked, this, &AppUpdateDialog::startDownload,
+            Qt::UniqueConnection);
+    show();
+}
+
+void AppUpdateDialog::startDownload()
+{
+    ui.labelStatus->setText(QStringLiteral("Downloading update, please wait..."));
+    ui.progressBar->setValue(0);
+    ui.progressBar->show();
+    ui.pushButtonDownload->setEnabled(false);
+
+    auto *manager = new QNetworkAccessManager(parentWidget());
+    QNetworkReply *reply = UpdateServer::get(manager, panelInstallerPath(newestNumber));
+    download = reply;
+    connect(reply, &QNetworkReply::downloadProgress, this, &AppUpdateDialog::onDownloadProgress);
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { onInstaller(reply); });
+}
+
+void AppUpdateDialog::onDownloadProgress(qint64 received, qint64 total)
+{
+    if (total <= 0)
+        return;
+    const int percent = static_cast<int>(received * 100 / total);
+    ui.progressBar->setValue(percent);
+    qDebug().noquote() << "Download Progress:" << percent << "%";
+}
+
+void AppUpdateDialog::onInstaller(QNetworkReply *reply)
+{
+    release(reply);
+    download.clear();
+
+    if (reply->error() == QNetworkReply::OperationCanceledError) {
+        qDebug() << "Download canceled by user.";
+        QDialog::reject();
+        return;
+    }
+    if (reply->error() != QNetworkReply::NoError) {
+        qWarning().noquote() << "EXE download failed:" << reply->errorString();
+        boxes->show(this, QMessageBox::Warning, QStringLiteral("Download Failed"),
+                    QStringLiteral("The update could not be downloaded:\n%1").arg(reply->errorString()));
+        QDialog::reject();
+        return;
+    }
+
+    const QByteArray body = reply->readAll();
+    if (body.isEmpty()) {
+        qWarning() << "Downloaded EXE is empty!";
+        downloadFailedState(QStringLiteral("The downloaded installer is empty. Nothing was installed.\n"
+                                           "Please try again later."));
+        return;
+    }
+    if (saveAndStart(body))
+        accept();
+}
+
+bool AppUpdateDialog::saveAndStart(const QByteArray &body)
+{
+    // A directory of our own (mode 0700, unpredictable name): nobody else can plant a
+    // file or a link where the installer is about to be written and run.
+    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/quill-tool-update-XXXXXX"));
+    if (!dir.isValid()) {
+        qWarning().noquote() << "Failed to open file for writing." << dir.errorString();
+        downloadFailedState(QStringLiteral("The installer could not be saved:\n") + dir.errorString());
+        return false;
+    }
+
+    const QString path = dir.filePath(installerFileName(newestNumber));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        qWarning().noquote() << "Failed to open file for writing." << file.errorString();
+        downloadFailedState(QStringLiteral("The installer could not be saved:\n") + file.errorString());
+        return false;
+    }
+    const bool written = file.write(body) == body.size() && file.flush();
+    file.close();
+    if (!written || file.error() != QFileDevice::NoError) {
+        qWarning().noquote() << "Failed to write the installer:" << file.errorString();
+        downloadFailedState(QStringLiteral("The installer could not be saved:\n") + file.errorString());
+        return false;
+    }
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    // Started as a program of its own, without a shell, and detached: the installer may
+    // want the panel to quit, and must not die with it.
+    qint64 pid = 0;
+    if (!QProcess::startDetached(path, {}, dir.path(), &pid)) {
+        qWarning() << "Failed to start EXE file!";
+        downloadFailedState(QStringLiteral("The installer could not be started."));
+        return false;
+    }
+    dir.setAutoRemove(false);
+    qDebug().noquote() << "Started downloaded EXE." << path << "pid" << pid;
+    emit installerStarted(path);
+    return true;
+}
+
+void AppUpdateDialog::downloadFailedState(const QString &status)
+{
+    ui.labelStatus->setText(status);
+    ui.progressBar->hide();
+    ui.pushButtonDownload->setEnabled(true);
+}
+
+void AppUpdateDialog::reject()
+{
+    if (download) {
+        qDebug() << "User requested cancel: aborting download.";
+        // Ends the download as cancelled, whose handler closes the dialog.
+        download->abort();
+    }
+    if (!ended)
+        QDialog::reject();
+}

@@ -1,0 +1,7 @@
+#include "update/PanelRelease.h"
+
+// Installers for this system are self-contained executables started directly.
+QString installerSuffix()
+{
+    return QStringLiteral(".run");
+}

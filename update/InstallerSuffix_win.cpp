@@ -1,0 +1,6 @@
+#include "update/PanelRelease.h"
+
+QString installerSuffix()
+{
+    return QStringLiteral(".exe");
+}

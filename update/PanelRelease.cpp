@@ -1,0 +1,22 @@
+#include "update/PanelRelease.h"
+
+#include <QStringList>
+
+const char kPanelVersionPattern[] = R"(^(Quill_Tool_V[\d\.]+))";
+const char kPanelUpdateFilePath[] = "/download/Product/Quill_Tool/Update/Quill_Update.txt";
+
+QString releaseNumberOf(const QString &newestVersion)
+{
+    const QStringList pieces = newestVersion.split(QLatin1Char('V'));
+    return pieces.size() > 1 ? pieces.at(1) : QString();
+}
+
+QString panelInstallerPath(const QString &releaseNumber)
+{
+    return QStringLiteral("/download/Product/Quill_Tool/Update/Quill_Tool_V") + releaseNumber + installerSuffix();
+}
+
+QString installerFileName(const QString &releaseNumber)
+{
+    return releaseNumber + installerSuffix();
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// Where the panel finds news of its own releases on the update server.
+
+extern const char kPanelVersionPattern[]; // "^(Quill_Tool_V[\d\.]+)"
+extern const char kPanelUpdateFilePath[]; // "/download/Product/Quill_Tool/Update/Quill_Update.txt"
+
+// "Quill_Tool_V2.2.0" -> "2.2.0": the piece between the first "V" and the next "V" or the end.
+QString releaseNumberOf(const QString &newestVersion);
+
+// The installer for this platform: ".exe" on Windows, a self-contained executable
+// ".run" on Linux and macOS.
+QString installerSuffix();
+
+// "/download/Product/Quill_Tool/Update/Quill_Tool_V2.2.0" + installerSuffix()
+QString panelInstallerPath(const QString &releaseNumber);
+
+// File name the downloaded installer gets, e.g. "2.2.0.run".
+QString installerFileName(const QString &releaseNumber);

@@ -1,0 +1,82 @@
+#include "update/UpdateFile.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+namespace {
+
+const QString kNotesMarkerPattern = QStringLiteral("Update content:\\s*(.*)");
+
+int pieceValue(const QString &piece)
+{
+    bool ok = false;
+    const int value = piece.toInt(&ok, 10);
+    return ok ? value : 0;
+}
+
+QList<int> dottedNumbers(const QString &text)
+{
+    QList<int> numbers;
+    const QStringList pieces = text.split(QLatin1Char('.'));
+    for (const QString &piece : pieces)
+        numbers.append(pieceValue(piece));
+    return numbers;
+}
+
+} // namespace
+
+UpdateAnnouncement readUpdateFile(const QByteArray &body, const QString &versionPattern)
+{
+    const QString text = QString::fromUtf8(body);
+    UpdateAnnouncement result;
+
+    const QRegularExpressionMatch version = QRegularExpression(versionPattern).match(text);
+    if (version.hasMatch())
+        result.newestVersion = version.captured(1);
+
+    const QRegularExpression notes(kNotesMarkerPattern, QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch notesMatch = notes.match(text);
+    if (notesMatch.hasMatch())
+        result.notes = notesMatch.captured(1);
+    return result;
+}
+
+QList<int> versionNumbers(const QString &versionText)
+{
+    const int v = versionText.indexOf(QLatin1Char('V'));
+    if (v < 0)
+        return {};
+    return dottedNumbers(versionText.mid(v + 1));
+}
+
+bool isNewerVersion(const QList<int> &current, const QList<int> &newest)
+{
+    const int length = qMax(current.size(), newest.size());
+    for (int i = 0; i < length; ++i) {
+        const int a = i < current.size() ? current.at(i) : 0;
+        const int b = i < newest.size() ? newest.at(i) : 0;
+        if (a != b)
+            return b > a;
+    }
+    return false;
+}
+
+bool isNewerFirmware(const QString &unitVersionText, const QString &newestVersionText)
+{
+    return isNewerVersion(versionNumbers(unitVersionText), versionNumbers(newestVersionText));
+}
+
+bool isNewerRelease(const QString &currentNumber, const QString &newestNumber)
+{
+    return isNewerVersion(dottedNumbers(currentNumber), dottedNumbers(newestNumber));
+}
+
+bool isNewerMajorMinor(const QString &currentNumber, const QString &newestNumber)
+{
+    const QList<int> current = dottedNumbers(currentNumber);
+    const QList<int> newest = dottedNumbers(newestNumber);
+    const auto at = [](const QList<int> &list, int i) { return i < list.size() ? list.at(i) : 0; };
+    if (at(current, 0) != at(newest, 0))
+        return at(current, 0) < at(newest, 0);
+    return at(current, 1) < at(newest, 1);
+}
