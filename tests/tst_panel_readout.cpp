@@ -169,6 +169,39 @@ private slots:
         formSlider->grab();
         QCOMPARE(formSlider->markerLeft(), handleCentre(formSlider) - 16);
     }
+
+    // Pictures of the running panel for a human to look at (build/panel-*.png).
+    void renderRunningPanel_data()
+    {
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<int>("rateCode");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("25fps") << "25" << 1 << QSize(860, 650);
+        QTest::newRow("30Drop") << "30Drop" << 2 << QSize(1400, 900);
+    }
+    void renderRunningPanel()
+    {
+        QFETCH(QString, rate);
+        QFETCH(int, rateCode);
+        QFETCH(QSize, size);
+        PanelRig rig;
+        rig.window->resize(size);
+        rig.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+        rig.connectUnit();
+        rig.feed(PanelTest::hex("F000215E01010604F7"));
+        for (QRadioButton *b : {rig.ui()->radioButton_8, rig.ui()->radioButton_9})
+            if (b->text() == rate)
+                b->click();
+        rig.ui()->pushButton_6->setChecked(true);
+        rig.ui()->pushButton->click();
+        // Distinct times per row: the decoder drops a repeat of the last text.
+        rig.feed(PanelTest::quarterFrames(1, 10, 0, 2 + rateCode, rateCode));
+        rig.window->updateProgressBar();
+        QVERIFY(rig.ui()->horizontalSlider->value() > 0);
+        const QString dir = qEnvironmentVariable("QUILL_TEST_OUTPUT", QStringLiteral("."));
+        QVERIFY(rig.window->grab().save(dir + "/panel-" + QTest::currentDataTag() + ".png"));
+    }
 };
 
 QTEST_MAIN(TestPanelReadout)
