@@ -69,7 +69,9 @@ void GeneratorTransport::lockSource(bool locked)
 void GeneratorTransport::setIpButtonLocked(bool locked)
 {
     const char *sheet = locked ? PanelStyle::kIpButtonLocked : PanelStyle::kIpButtonNormal;
-    m_context.ui()->pushButton_7->setStyleSheet(QString::fromLatin1(sheet).arg(m_buttonFontSize));
+    const QString filled = QString::fromLatin1(sheet).arg(m_buttonFontSize);
+    if (m_context.ui()->pushButton_7->styleSheet() != filled)
+        m_context.ui()->pushButton_7->setStyleSheet(filled);
 }
 
 void GeneratorTransport::play()

@@ -90,8 +90,11 @@ void PanelContext::applyTransportLook(bool enabled) const
 void PanelContext::applyRadioGroupLook(QGroupBox *group, bool enabled)
 {
     const QString sheet = QString::fromLatin1(enabled ? PanelStyle::kRadioGroupEnabled : PanelStyle::kRadioGroupDisabled);
+    // The source lock re-applies its look every 100 ms while time code
+    // arrives; setting an unchanged sheet would re-polish every button.
     for (QRadioButton *button : group->findChildren<QRadioButton *>()) {
-        button->setStyleSheet(sheet);
+        if (button->styleSheet() != sheet)
+            button->setStyleSheet(sheet);
         button->setEnabled(enabled);
     }
 }
