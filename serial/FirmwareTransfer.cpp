@@ -14,6 +14,9 @@ FirmwareTransfer::FirmwareTransfer(SerialPort *link, const Timing &timing, QObje
     , m_timing(timing)
 {
     m_pacing.setSingleShot(true);
+    // A coarse timer may fire up to 5 % late; over a thousand chunks that is
+    // the whole margin between the pacing floor and the transfer time.
+    m_pacing.setTimerType(Qt::PreciseTimer);
     m_step.setSingleShot(true);
     m_eraseWait.setSingleShot(true);
     connect(&m_pacing, &QTimer::timeout, this, &FirmwareTransfer::sendNextChunk);

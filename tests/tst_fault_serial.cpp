@@ -69,6 +69,8 @@ class TestFaultSerial : public QObject
     Q_OBJECT
 private slots:
     void portUnpluggedDuringTheImage();
+    void duplicatedAcknowledgementsSendNothingEarly();
+    void doubledAcknowledgementInOneRead();
 };
 
 void TestFaultSerial::portUnpluggedDuringTheImage()
@@ -106,6 +108,70 @@ void TestFaultSerial::portUnpluggedDuringTheImage()
     QVERIFY(rig.window->isEnabled());
     rig.window->form()->radioButton_8->click();
     QVERIFY(rig.window->form()->radioButton_8->isChecked());
+}
+
+namespace {
+QByteArray testImage(int size)
+{
+    QByteArray image(size, Qt::Uninitialized);
+    for (int i = 0; i < image.size(); ++i)
+        image[i] = char(i * 13 + 5);
+    return image;
+}
+
+void startUpgrade(Rig &rig, const QByteArray &image)
+{
+    rig.window->show();
+    rig.window->connectMidiDevice("TQR-30 Pro [0]");
+    QTRY_COMPARE(rig.unit.countCommand(0x03), 1);
+    rig.window->startFirmwareUpgrade(image);
+}
+} // namespace
+
+// A unit that sends every acknowledgement twice, the copy in a write of its
+// own within the pacing interval: the surplus copy is absorbed and the image
+// arrives whole and in order. (The acknowledgement carries no chunk number; a
+// copy that came only after the next chunk had gone out could not be told
+// from that chunk's own.)
+void TestFaultSerial::duplicatedAcknowledgementsSendNothingEarly()
+{
+    Rig rig;
+    BoxCatcher boxes;
+    FirmwareTransfer::Timing timing = rig.window->firmwareTransfer()->timing();
+    timing.fastPacingMs = 10;
+    rig.window->firmwareTransfer()->setTiming(timing);
+    rig.boot.repeatAckAfterMs = 1;
+    const QByteArray image = testImage(40 * FirmwareTransfer::kChunkSize);
+    startUpgrade(rig, image);
+
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.boot.image.isEmpty(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.window->firmwareTransfer()->isBusy(), 10000);
+    QCOMPARE(rig.boot.chunksAheadOfAck, 0);
+    QVERIFY(image.startsWith(rig.boot.image));
+    // Under load the two copies can reach one read, which is no reply at all;
+    // the transfer then ends with a message, never silently.
+    if (rig.boot.image.size() == image.size())
+        QTRY_VERIFY_WITH_TIMEOUT(boxes.seen("Upgrade successful"), 3000);
+    else
+        QTRY_VERIFY_WITH_TIMEOUT(!boxes.boxes.isEmpty(), 3000);
+}
+
+// Two acknowledgements in one 14-byte read are not a reply form: the panel
+// waits for an acknowledgement that does not come, stops, and says so.
+void TestFaultSerial::doubledAcknowledgementInOneRead()
+{
+    Rig rig;
+    BoxCatcher boxes;
+    rig.boot.ackTwiceInOneWrite = true;
+    const QByteArray image = testImage(10 * FirmwareTransfer::kChunkSize);
+    startUpgrade(rig, image);
+
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.boot.image.isEmpty(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.window->firmwareTransfer()->isBusy(), 3000);
+    QCOMPARE(rig.boot.image, image.left(FirmwareTransfer::kChunkSize));
+    QTRY_VERIFY_WITH_TIMEOUT(!boxes.boxes.isEmpty(), 3000);
+    QVERIFY(!boxes.seen("Upgrade successful"));
+    QVERIFY(rig.window->isEnabled());
 }
 
 QTEST_MAIN(TestFaultSerial)

@@ -16,6 +16,17 @@ int UnitPeer::countCommand(quint8 code) const
     return int(std::count(commands.begin(), commands.end(), code));
 }
 
+void UnitPeer::sendAck()
+{
+    if (ackTwiceInOneWrite) {
+        m_pty.send(ackBytes() + ackBytes());
+        return;
+    }
+    m_pty.send(ackBytes());
+    if (repeatAckAfterMs >= 0)
+        QTimer::singleShot(repeatAckAfterMs, this, [this] { m_pty.send(ackBytes()); });
+}
+
 void UnitPeer::onData(const QByteArray &bytes)
 {
     if (inImage) {
@@ -38,10 +49,10 @@ void UnitPeer::onData(const QByteArray &bytes)
             m_ackDue = true;
             QTimer::singleShot(ackDelayMs, this, [this] {
                 m_ackDue = false;
-                m_pty.send(ackBytes());
+                sendAck();
             });
         } else {
-            m_pty.send(ackBytes());
+            sendAck();
         }
         return;
     }

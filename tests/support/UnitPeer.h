@@ -30,6 +30,8 @@ public:
     int ackDelayMs = 0;
     int stopAckingAfter = -1; // chunks acknowledged before going silent; -1 never
     int eraseEndInsteadOfAck = -1; // answer this chunk (0-based) with "ERASE END" once
+    int repeatAckAfterMs = -1; // each acknowledgement again, in a write of its own, this much later
+    bool ackTwiceInOneWrite = false; // each acknowledgement doubled into one 14-byte write
     static QByteArray ackBytes() { return QByteArray("\xAA\xCC\x07\x00\x01\r\n", 7); }
 
     // What was seen.
@@ -44,6 +46,7 @@ public:
 
 private:
     void onData(const QByteArray &bytes);
+    void sendAck();
 
     PtyPeer m_pty;
     QByteArray m_pending;
