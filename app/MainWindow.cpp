@@ -259,11 +259,21 @@ void MainWindow::applyGeneratorSourceRule(const QString &labelOrProduct)
 void MainWindow::displayTimeCode(int hour, int minute, int second, int frame)
 {
     m_readout->show(hour, minute, second, frame);
+    followReadoutWithSlider();
 }
 
 void MainWindow::onQuarterFrameText(const QString &timecode)
 {
     m_readout->showQuarterFrameText(timecode);
+    followReadoutWithSlider();
+}
+
+void MainWindow::followReadoutWithSlider()
+{
+    // The progress timer would move the slider within 5 ms anyway; moving it
+    // now lets readout and slider share one repaint of the window.
+    if (m_transport->progressTimer()->isActive())
+        m_transport->updateProgressBar();
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)

@@ -19,8 +19,8 @@
 //   drop-frame counting. Frame labels ;00 and ;01 do not exist at second 00 of
 //   every minute except minutes 0, 10, 20, 30, 40 and 50, so one ten-minute
 //   block holds 17982 frames and an hour 107892. A skipped label such as
-//   00:01:00;00 counts as the frame just before it (00:00:59;28), which keeps
-//   the count monotonic for labels typed by hand. Distances, slider positions,
+//   00:01:00;00 counts as the first real frame of its minute (00:01:00;02),
+//   which keeps the count monotonic for labels typed by hand. Distances, slider positions,
 //   progress and the end check all use these frame numbers.
 namespace FrameArithmetic {
 

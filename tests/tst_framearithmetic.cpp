@@ -99,8 +99,13 @@ private slots:
     void dropFrameDistancesAndPositions()
     {
         const Label zero{0, 0, 0, 0};
-        QCOMPARE(distance(zero, Label{0, 1, 0, 0}, 30, true), 1798LL); // a skipped label: the frame before it
+        // Skipped labels, typed by hand, read as the minute's first real frame,
+        // never as less than the frame before them.
+        QCOMPARE(distance(zero, Label{0, 1, 0, 0}, 30, true), 1800LL);
+        QCOMPARE(distance(zero, Label{0, 1, 0, 1}, 30, true), 1800LL);
         QCOMPARE(distance(zero, Label{0, 1, 0, 2}, 30, true), 1800LL);
+        QVERIFY(distance(Label{0, 0, 59, 29}, Label{0, 1, 0, 0}, 30, true) > 0);
+        QCOMPARE(distance(zero, Label{0, 21, 0, 1}, 30, true), distance(zero, Label{0, 21, 0, 2}, 30, true));
         QCOMPARE(distance(zero, Label{0, 10, 0, 0}, 30, true), 17982LL);
         QCOMPARE(distance(Label{1, 0, 0, 0}, Label{2, 0, 0, 0}, 30, true), 107892LL);
         // Across a minute boundary the count never runs backwards.
