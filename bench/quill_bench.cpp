@@ -424,7 +424,7 @@ void measureFirmware()
     transfer->writeErase();
     clock.start(); // the unit answers the erase at once; the chunks follow
     while (!done && clock.elapsed() < 30000)
-        QTest::qWait(5);
+        runEventLoop(5);
     QTRY_COMPARE_WITH_TIMEOUT(unit.image.size(), image.size(), 2000);
     const double seconds = clock.elapsed() / 1000.0;
     const double floor = 1024 * 0.010;

@@ -5,6 +5,7 @@
 #include "serial/SerialProtocol.h"
 
 #include <QDebug>
+#include <QThread>
 
 #include <algorithm>
 
@@ -14,8 +15,9 @@ FirmwareTransfer::FirmwareTransfer(SerialPort *link, const Timing &timing, QObje
     , m_timing(timing)
 {
     m_pacing.setSingleShot(true);
-    // A coarse timer may fire up to 5 % late; over a thousand chunks that is
-    // the whole margin between the pacing floor and the transfer time.
+    // Timers wake on whole milliseconds and late rather than early; over a
+    // thousand chunks that alone would be 5 % above the pacing floor. The
+    // timer is set a millisecond short and waitOutPacing() sleeps the rest.
     m_pacing.setTimerType(Qt::PreciseTimer);
     m_step.setSingleShot(true);
     m_eraseWait.setSingleShot(true);
@@ -233,6 +235,9 @@ void FirmwareTransfer::sendNextChunk()
         return;
     }
 
+    if (!waitOutPacing())
+        return;
+
     const qint64 written = m_link->write(m_chunk);
     m_link->flush();
     m_link->setReadyForNext(false);
@@ -251,11 +256,27 @@ void FirmwareTransfer::sendNextChunk()
 
     if (m_sent < m_image.size()) {
         emit chunkWritten(m_sent, m_image.size());
-        m_pacing.start(pacingMs());
+        m_pacing.start(std::max(0, pacingMs() - 1));
     } else {
         m_state = State::Idle;
         emit finished();
     }
+}
+
+bool FirmwareTransfer::waitOutPacing()
+{
+    if (!m_sinceChunk.isValid())
+        return true;
+    const qint64 remainingNs = qint64(pacingMs()) * 1000000 - m_sinceChunk.nsecsElapsed();
+    if (remainingNs <= 0)
+        return true;
+    if (remainingNs > kLongestPacingSleepNs) {
+        m_pacing.start(int(remainingNs / 1000000));
+        return false;
+    }
+    // At most a millisecond and a half, so the window stays responsive.
+    QThread::usleep(unsigned(remainingNs / 1000) + 1);
+    return true;
 }
 
 void FirmwareTransfer::onLinkError(QSerialPort::SerialPortError error)

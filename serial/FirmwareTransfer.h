@@ -92,6 +92,10 @@ signals:
     void failed(const QString &message);
 
 private:
+    // False when the pacing interval since the last chunk is still far from
+    // over (the timer is set again); otherwise sleeps what is left of it.
+    bool waitOutPacing();
+    static constexpr qint64 kLongestPacingSleepNs = 1500000;
     void fail(const QString &message);
     void stopTimers();
     void onStep();
