@@ -83,6 +83,7 @@ private slots:
     void wholeImage();
     void eraseEndAgainRestartsFromTheStart();
     void lateAcknowledgementIsWaitedFor();
+    void chunksKeepThePacingInterval();
     void silentUnitEndsTheTransfer();
     void silentUnitWithTheRealTimeLimit();
     void peerClosingItsSide();
@@ -163,6 +164,34 @@ void FirmwareTransferTest::lateAcknowledgementIsWaitedFor()
     QCOMPARE(rig.unit.image, image);
     QCOMPARE(rig.unit.chunksAheadOfAck, 0);
     QVERIFY(rig.failures.isEmpty());
+}
+
+// The pacing timer is set short of the interval and the rest is slept out:
+// no chunk may leave before the full interval, and none far after it.
+void FirmwareTransferTest::chunksKeepThePacingInterval()
+{
+    Rig rig;
+    FirmwareTransfer::Timing timing = quickTiming();
+    timing.fastPacingMs = 10;
+    rig.transfer.setTiming(timing);
+    QElapsedTimer clock;
+    clock.start();
+    QList<qint64> writtenAtNs;
+    QObject::connect(&rig.transfer, &FirmwareTransfer::chunkWritten, &rig.transfer,
+                     [&] { writtenAtNs << clock.nsecsElapsed(); });
+    QVERIFY(rig.open());
+    QVERIFY(rig.transfer.loadImage(makeImage(40 * FirmwareTransfer::kChunkSize)));
+    QVERIFY(rig.transfer.writeErase());
+    QTRY_COMPARE_WITH_TIMEOUT(rig.finished, 1, 5000);
+    QCOMPARE(writtenAtNs.size(), 39);
+    QList<qint64> gaps;
+    for (int i = 1; i < writtenAtNs.size(); ++i)
+        gaps << writtenAtNs[i] - writtenAtNs[i - 1];
+    std::sort(gaps.begin(), gaps.end());
+    // Measured from signal to signal, a few microseconds off the write itself.
+    QVERIFY2(gaps.first() >= 9950000LL, qPrintable(QString::number(gaps.first())));
+    // Most gaps are close to the interval; a loaded machine may stretch a few.
+    QVERIFY2(gaps[gaps.size() / 2] < 12 * 1000000LL, qPrintable(QString::number(gaps[gaps.size() / 2])));
 }
 
 void FirmwareTransferTest::silentUnitEndsTheTransfer()
