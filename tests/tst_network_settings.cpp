@@ -126,6 +126,7 @@ private slots:
     void acknowledgementGoesToOscWindowOnly();
     void oscSequenceDrivenByTheUnit();
     void oscSequenceFailureAndTimeout();
+    void oscNewSetDuringSequence();
     void rendersEachWindow();
 };
 
@@ -452,6 +453,36 @@ void TestNetworkSettings::oscSequenceFailureAndTimeout()
     QCOMPARE(boxes.boxes[1].text, QStringLiteral("Failed to apply the following items:\n"
                                                  "Forward: Failed (Timed out waiting for a device response)\n"
                                                  "Device2: Failed (Timed out waiting for a device response)"));
+}
+
+// Set pressed again while the unit has not answered the first one: the new
+// values go out from the first step, and only the new sequence is reported.
+void TestNetworkSettings::oscNewSetDuringSequence()
+{
+    Panel p("TQR-30 Pro");
+    MessageBoxWatcher boxes;
+    OscSettingWidget *osc = p.window.oscWindow();
+    osc->setStepTimeout(2000);
+    QLineEdit *localPort = osc->findChild<QLineEdit *>("localPortEdit");
+    localPort->setText("8000");
+    p.unit.answer = [](const QByteArray &) { return QByteArray(); };
+    p.unit.take();
+    osc->onSetClicked();
+    QTRY_COMPARE(p.unit.count(), 1);
+    QVERIFY(osc->isSending());
+    p.unit.take();
+
+    localPort->setText("7000");
+    p.unit.answer = [](const QByteArray &m) { return m.startsWith(hex("F07F7F5E0F")) ? kAckOk : QByteArray(); };
+    osc->onSetClicked();
+    QTRY_VERIFY(osc->isFinished());
+    const QList<QByteArray> sent = p.unit.take();
+    QVERIFY(!sent.isEmpty());
+    QCOMPARE(sent.first(), hex("F07F7F5E0F0600" "0000000000000000000000" "0007000000" "F7"));
+    QTRY_COMPARE(boxes.titles(), QStringList{"Set Result"});
+    QCOMPARE(boxes.boxes[0].icon, QMessageBox::Information);
+    QVERIFY2(boxes.boxes[0].text.contains("Local Port: Success"), qPrintable(boxes.boxes[0].text));
+    QVERIFY(!boxes.boxes[0].text.contains("Failed"));
 }
 
 void TestNetworkSettings::rendersEachWindow()
