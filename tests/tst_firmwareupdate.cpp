@@ -167,6 +167,7 @@ void FirmwareUpdateTest::updateFileFailuresAreOnlyLogged_data()
     QTest::addColumn<int>("kind");
     QTest::newRow("404") << 404;
     QTest::newRow("connection reset") << 0;
+    QTest::newRow("server down") << 1;
 }
 
 void FirmwareUpdateTest::updateFileFailuresAreOnlyLogged()
@@ -174,7 +175,9 @@ void FirmwareUpdateTest::updateFileFailuresAreOnlyLogged()
     QFETCH(int, kind);
     if (kind == 0)
         server->serve(kThirtyFile, TlsTestServer::Response{200, {}, true, TlsTestServer::Response::Kind::Reset});
-    // else: nothing served, the server answers 404
+    if (kind == 1) // the address stays, nothing listens there any more
+        server.reset();
+    // 404: nothing served, the server answers 404
 
     for (const auto place : {FirmwareUpdateCheck::Place::MainWindow, FirmwareUpdateCheck::Place::UpgradeDialog}) {
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Firmware update file download failed: "));
@@ -184,7 +187,8 @@ void FirmwareUpdateTest::updateFileFailuresAreOnlyLogged()
         QCOMPARE(c.announced.size(), 0);
     }
     // The network stack itself may repeat a GET on a dropped connection; we never do.
-    QVERIFY(server->requests().size() >= 2);
+    if (server)
+        QVERIFY(server->requests().size() >= 2);
 }
 
 void FirmwareUpdateTest::untrustedServerIsRefused()
