@@ -41,12 +41,12 @@ bool labelFromParts(const QList<int> &parts, Label &label)
 
 long long frameNumber(const Label &label, int framesPerSecond, bool dropFrame)
 {
+    const long long seconds = 3600LL * label.hours + 60LL * label.minutes + label.seconds;
     if (!dropFrame)
-        return (3600LL * label.hours + 60LL * label.minutes + label.seconds) * framesPerSecond + label.frames;
+        return seconds * framesPerSecond + label.frames;
     // A skipped label reads as the first real frame of its minute.
     const bool skipped = label.seconds == 0 && label.frames < 2 && label.minutes % 10 != 0;
-    const long long nominal =
-        (3600LL * label.hours + 60LL * label.minutes + label.seconds) * kDropFps + (skipped ? 2 : label.frames);
+    const long long nominal = seconds * kDropFps + (skipped ? 2 : label.frames);
     // Two labels are skipped in every minute that is not a multiple of ten.
     const long long totalMinutes = 60LL * label.hours + label.minutes;
     return nominal - 2 * (totalMinutes - floorDiv(totalMinutes, 10));

@@ -20,8 +20,8 @@
 //   every minute except minutes 0, 10, 20, 30, 40 and 50, so one ten-minute
 //   block holds 17982 frames and an hour 107892. A skipped label such as
 //   00:01:00;00 counts as the first real frame of its minute (00:01:00;02),
-//   which keeps the count monotonic for labels typed by hand. Distances, slider positions,
-//   progress and the end check all use these frame numbers.
+//   which keeps the count monotonic for labels typed by hand. Distances,
+//   slider positions, progress and the end check all use these frame numbers.
 namespace FrameArithmetic {
 
 struct Label
