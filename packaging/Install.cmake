@@ -24,7 +24,7 @@ set(CPACK_PACKAGE_NAME quill-tool)
 set(CPACK_PACKAGE_VENDOR "Quill Tool developers")
 set(CPACK_PACKAGE_CONTACT "Quill Tool developers <support@quill-tool.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control panel for TQR MIDI time-code units")
-set(CPACK_PACKAGE_DESCRIPTION
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "Shows and drives the time code of TQR-10, TQR-20, TQR-30 and TQR-30 Pro units over MIDI,\n"
     "configures their network side and writes new firmware over their serial port.\n"
     "Includes tqr-emulator, an emulated unit for trying the panel without hardware.")
