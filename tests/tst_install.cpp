@@ -124,6 +124,9 @@ void InstallTest::desktopEntryAndAppStreamValidate()
     const QString text = QString::fromUtf8(xml.readAll());
     QVERIFY(text.contains("<id>org.quill_tool.QuillTool</id>"));
     QVERIFY(text.contains("<launchable type=\"desktop-id\">org.quill_tool.QuillTool.desktop</launchable>"));
+    // The newest release listed is this one.
+    const QRegularExpression release("<release version=\"([^\"]+)\"");
+    QCOMPARE(release.match(text).captured(1), QString(QUILL_PROJECT_VERSION));
     // Every screenshot it names is one the repository carries.
     const QRegularExpression image("<image>https://quill-tool.org/(docs/screenshots/[^<]+)</image>");
     int screenshots = 0;
@@ -194,6 +197,7 @@ void InstallTest::manPagesRender()
     QVERIFY2(man.exitCode == 0, qPrintable(man.output));
     QVERIFY2(!man.output.contains("warning"), qPrintable(man.output));
     QVERIFY2(man.output.contains(name), qPrintable(man.output));
+    QVERIFY2(man.output.contains(QStringLiteral("Quill Tool " QUILL_PROJECT_VERSION)), qPrintable(man.output));
     for (const char *section : {"NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "SEE ALSO"})
         QVERIFY2(man.output.contains(QRegularExpression(QStringLiteral("^%1$").arg(section),
                                                          QRegularExpression::MultilineOption)),
