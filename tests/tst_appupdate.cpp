@@ -449,16 +449,26 @@ void AppUpdateTest::onlyAnInstallerSignedByTheCompiledInKeyStarts()
 void AppUpdateTest::withoutSelfUpdateDownloadOpensTheReleasePage_data()
 {
     QTest::addColumn<bool>("optionOn");
-    QTest::addColumn<bool>("withKey");
-    QTest::newRow("option off") << false << true;
-    QTest::newRow("no signing key") << true << false;
+    QTest::addColumn<QString>("key");
+    QTest::newRow("option off") << false << "release";
+    QTest::newRow("no signing key") << true << "none";
+    QTest::newRow("not an Ed25519 public key") << true << "certificate";
 }
 
 void AppUpdateTest::withoutSelfUpdateDownloadOpensTheReleasePage()
 {
     QFETCH(bool, optionOn);
-    QFETCH(bool, withKey);
-    policy = SelfUpdatePolicy{optionOn, withKey ? releaseKey.publicKeyPem() : QByteArray()};
+    QFETCH(QString, key);
+    QByteArray pem;
+    if (key == "release") {
+        pem = releaseKey.publicKeyPem();
+    } else if (key == "certificate") {
+        QFile ca(certificates.caFile());
+        QVERIFY(ca.open(QIODevice::ReadOnly));
+        pem = ca.readAll();
+    }
+    policy = SelfUpdatePolicy{optionOn, pem};
+    QVERIFY(!policy.enabled());
     const QByteArray installer = installerScript().toUtf8();
     serveInstaller(installer, releaseKey.sign(installer));
     server->serve(kNewsPath, "Quill_Tool_V2.2.0\n");
