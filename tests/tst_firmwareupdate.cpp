@@ -263,9 +263,11 @@ void FirmwareUpdateTest::imageDownloadShowsProgressAndCancels()
     QTRY_VERIFY_WITH_TIMEOUT(c.owner.findChild<DownloadProgressDialog *>(), 10000);
     QPointer<DownloadProgressDialog> progress = c.owner.findChild<DownloadProgressDialog *>();
     QVERIFY(progress->isVisible());
-    if (withLength)
+    if (withLength) {
         QTRY_VERIFY_WITH_TIMEOUT(progress->value() > 0 && progress->value() < 100, 10000);
-    else
+        progress->grab().save(qEnvironmentVariable("QUILL_TEST_OUTPUT", QDir::tempPath())
+                              + "/firmware_download_progress.png");
+    } else
         QTRY_VERIFY_WITH_TIMEOUT(progress->maximum() == 0 && server->requests().contains(kProImage), 10000);
 
     auto *cancel = progress->findChild<QPushButton *>();
