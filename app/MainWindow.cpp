@@ -24,6 +24,7 @@
 #include "update/FirmwareModel.h"
 #include "update/FirmwareUpdateCheck.h"
 #include "update/SerialIdentity.h"
+#include "update/StartupCheckSetting.h"
 #include "ui_MainWindow.h"
 #include "serial/FirmwareTransfer.h"
 #include "serial/PortList.h"
@@ -158,7 +159,9 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
             m_firmwareTransfer->setModelFamily(2);
     });
     connect(firmwareCheck, &FirmwareUpdateCheck::imageReady, this, &MainWindow::startFirmwareUpgrade);
-    QTimer::singleShot(500, this, [this] { startAppUpdateCheck(false); });
+    StartupCheckSetting::bind(ui->actionCheck_for_Updates_at_Start);
+    if (StartupCheckSetting::enabled())
+        QTimer::singleShot(500, this, [this] { startAppUpdateCheck(false); });
 }
 
 MainWindow::~MainWindow()
@@ -702,7 +705,7 @@ void MainWindow::on_actionUpgrade_triggered()
 
 AppUpdateDialog *MainWindow::startAppUpdateCheck(bool manual)
 {
-    auto *dialog = new AppUpdateDialog(aboutDialog->version, this, platform.messageBoxes);
+    auto *dialog = new AppUpdateDialog(aboutDialog->version, this, platform.messageBoxes, platform.urlOpener);
     dialog->startCheck(manual ? AppUpdateDialog::Mode::Manual : AppUpdateDialog::Mode::Automatic);
     return dialog;
 }

@@ -3,6 +3,7 @@
 class MessageBoxes;
 class MidiDriver;
 class SerialPortCatalogue;
+class UrlOpener;
 class UsbDescriptionSource;
 
 // The platform seams the main window talks through. main() fills them with the
@@ -16,4 +17,6 @@ struct Platform
     SerialPortCatalogue *serialPorts = nullptr;
     // Modal message boxes of the update checks; null means the desktop's own.
     MessageBoxes *messageBoxes = nullptr;
+    // The browser for the update checks' release page; null means the desktop's own.
+    UrlOpener *urlOpener = nullptr;
 };

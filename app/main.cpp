@@ -1,3 +1,4 @@
+#include "app/DesktopIdentity.h"
 #include "app/MainWindow.h"
 #include "midi/CompositeMidiDriver.h"
 #include "midi/InMemoryMidiDriver.h"
@@ -20,6 +21,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quill Tool"));
     QApplication::setApplicationVersion(QStringLiteral(QUILL_VERSION_TEXT));
+    DesktopIdentity::apply();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Control panel for TQR time-code units."));

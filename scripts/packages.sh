@@ -2,12 +2,16 @@
 # and scripts/test.
 QUILL_BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev librtmidi-dev
+    qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev librtmidi-dev libssl-dev
     fonts-liberation fonts-dejavu-core fonts-roboto-unhinted
 )
+# Building the Debian package (scripts/package): cpack's DEB generator, dpkg-shlibdeps.
+QUILL_PACKAGE_PACKAGES=(dpkg-dev file)
 QUILL_TEST_PACKAGES=(
     "${QUILL_BUILD_PACKAGES[@]}"
+    "${QUILL_PACKAGE_PACKAGES[@]}"
     jackd2 xvfb xauth python3-pil openssl clang-14 libclang-rt-14-dev
+    desktop-file-utils appstream man-db
 )
 
 # Installs those of the given packages that are missing; no apt at all when

@@ -60,12 +60,13 @@ private slots:
 void AboutBoxTest::holdsThePanelVersion()
 {
     CustomDialog about;
-    QCOMPARE(about.version, QString("V2.1.0"));
-    QCOMPARE(about.version, QString(QUILL_VERSION_TEXT));
+    // Against the project's version as CMake has it, handed to this test on its own:
+    // a release that bumps the project but not the box fails here.
+    QCOMPARE(about.version, QStringLiteral("V" QUILL_PROJECT_VERSION));
     QStringList texts;
     for (QLabel *label : about.findChildren<QLabel *>())
         texts << label->text();
-    QVERIFY(texts.contains("Version: 2.1.0"));
+    QVERIFY2(texts.contains(QStringLiteral("Version: " QUILL_PROJECT_VERSION)), qPrintable(texts.join(" | ")));
     QVERIFY(about.windowFlags() & Qt::FramelessWindowHint);
     QVERIFY(about.findChild<QLabel *>("linkLabel")->openExternalLinks());
 }

@@ -1,13 +1,17 @@
 // The panel's own update against a real HTTPS server on loopback: the check in both
-// modes, the installer download with and without a size, Cancel, and failures.
+// modes, the installer download with and without a size, its signature, Cancel, failures,
+// the build without self-update and the start-up check setting.
 #include "app/MainWindow.h"
 #include "midi/InMemoryMidiDriver.h"
 #include "support/RecordingMessageBoxes.h"
+#include "support/RecordingUrlOpener.h"
 #include "support/TestCertificates.h"
+#include "support/TestSigningKey.h"
 #include "support/TlsTestServer.h"
 #include "ui_MainWindow.h"
 #include "update/AppUpdateDialog.h"
 #include "update/PanelRelease.h"
+#include "update/StartupCheckSetting.h"
 
 #include <QtTest>
 
@@ -52,6 +56,7 @@ private slots:
     void offerWithoutNotesEndsAfterTheHeading();
     void updateFileFailuresShowNothing_data();
     void updateFileFailuresShowNothing();
+    void untrustedServerIsRefused_data();
     void untrustedServerIsRefused();
     void downloadsSavesPrivatelyAndStartsTheInstaller_data();
     void downloadsSavesPrivatelyAndStartsTheInstaller();
@@ -59,14 +64,27 @@ private slots:
     void cancelDuringDownloadWritesAndStartsNothing();
     void emptyInstallerIsNotStarted();
     void failedInstallerDownloadIsToldAndCloses();
+    void onlyAnInstallerSignedByTheCompiledInKeyStarts_data();
+    void onlyAnInstallerSignedByTheCompiledInKeyStarts();
+    void withoutSelfUpdateDownloadOpensTheReleasePage_data();
+    void withoutSelfUpdateDownloadOpensTheReleasePage();
     void windowChecksAfterStartAndFromTheHelpMenu();
+    void startUpCheckCanBeTurnedOff();
 
 private:
     // Runs a check on a fresh dialog and waits until it is either shown or gone.
     QPointer<AppUpdateDialog> check(AppUpdateDialog::Mode mode, ShowCounter **counter = nullptr);
     QString installerScript() const;
+    // Serves an installer for 2.2.0 with its signature (none when signature is null).
+    void serveInstaller(const QByteArray &installer, const QByteArray &signature, bool withLength = true);
+    QUrl releasePage() const { return QUrl(server->baseUrl() + QString::fromLatin1(kPanelReleasePagePath)); }
 
     TestCertificates certificates;
+    TestSigningKey releaseKey;
+    TestSigningKey otherKey;
+    QTemporaryDir configHome;
+    SelfUpdatePolicy policy;
+    RecordingUrlOpener urls;
     QScopedPointer<TlsTestServer> server;
     QScopedPointer<QTemporaryDir> tmp; // stands in for the shared temporary folder
     QScopedPointer<QWidget> window;
@@ -79,7 +97,12 @@ void AppUpdateTest::initTestCase()
 {
     QString error;
     QVERIFY2(certificates.generate(&error), qPrintable(error));
+    QVERIFY2(releaseKey.generate(&error), qPrintable(error));
+    QVERIFY2(otherKey.generate(&error), qPrintable(error));
     qputenv("QUILL_UPDATE_CA_FILE", certificates.caFile().toUtf8());
+    // The start-up check setting is written here, never into the real home.
+    QVERIFY(configHome.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configHome.path());
 }
 
 void AppUpdateTest::init()
@@ -94,6 +117,9 @@ void AppUpdateTest::init()
     QVERIFY(QDir().mkpath(tmp->path() + "/shared"));
     window.reset(new QWidget);
     boxes = RecordingMessageBoxes();
+    urls = RecordingUrlOpener();
+    policy = SelfUpdatePolicy{true, releaseKey.publicKeyPem()};
+    QVERIFY(policy.enabled());
 }
 
 void AppUpdateTest::cleanup()
@@ -105,7 +131,7 @@ void AppUpdateTest::cleanup()
 
 QPointer<AppUpdateDialog> AppUpdateTest::check(AppUpdateDialog::Mode mode, ShowCounter **shown)
 {
-    QPointer<AppUpdateDialog> dialog = new AppUpdateDialog("V2.1.0", window.data(), &boxes);
+    QPointer<AppUpdateDialog> dialog = new AppUpdateDialog("V2.1.0", window.data(), &boxes, &urls, policy);
     counter.reset(new ShowCounter(dialog));
     if (shown)
         *shown = counter.data();
@@ -118,6 +144,13 @@ QPointer<AppUpdateDialog> AppUpdateTest::check(AppUpdateDialog::Mode mode, ShowC
 QString AppUpdateTest::installerScript() const
 {
     return QStringLiteral("#!/bin/sh\necho started \"$0\" > '%1'\n").arg(marker);
+}
+
+void AppUpdateTest::serveInstaller(const QByteArray &installer, const QByteArray &signature, bool withLength)
+{
+    server->serve(panelInstallerPath("2.2.0"), TlsTestServer::Response{200, installer, withLength});
+    if (!signature.isNull())
+        server->serve(panelSignaturePath("2.2.0"), signature);
 }
 
 void AppUpdateTest::automaticCheckLooksAtMajorAndMinorOnly()
@@ -198,9 +231,18 @@ void AppUpdateTest::updateFileFailuresShowNothing()
         QVERIFY(!server->requests().isEmpty());
 }
 
+void AppUpdateTest::untrustedServerIsRefused_data()
+{
+    QTest::addColumn<TestCertificates::Refused>("kind");
+    QTest::newRow("unknown CA") << TestCertificates::Refused::UnknownCa;
+    QTest::newRow("wrong host name") << TestCertificates::Refused::WrongHost;
+    QTest::newRow("expired") << TestCertificates::Refused::Expired;
+}
+
 void AppUpdateTest::untrustedServerIsRefused()
 {
-    TlsTestServer impostor(certificates.untrustedCertFile(), certificates.untrustedKeyFile());
+    QFETCH(TestCertificates::Refused, kind);
+    TlsTestServer impostor(certificates.refusedCertFile(kind), certificates.refusedKeyFile(kind));
     QVERIFY(impostor.start());
     impostor.serve(kNewsPath, "Quill_Tool_V9.0.0\n");
     qputenv("QUILL_UPDATE_URL", impostor.baseUrl().toUtf8());
@@ -225,13 +267,17 @@ void AppUpdateTest::downloadsSavesPrivatelyAndStartsTheInstaller()
     // Padding makes the body big enough for several progress reports.
     const QByteArray installer = installerScript().toUtf8() + "exit 0\n" + QByteArray(400000, '#');
     server->serve(kNewsPath, "Quill_Tool_V2.2.0\nUpdate content:\nx\n");
-    server->serve(panelInstallerPath("2.2.0"), TlsTestServer::Response{200, installer, withLength});
+    serveInstaller(installer, releaseKey.sign(installer), withLength);
 
     QPointer<AppUpdateDialog> dialog = check(AppUpdateDialog::Mode::Automatic);
     QVERIFY(dialog);
     auto *bar = dialog->findChild<QProgressBar *>("progressBar");
     QList<int> progress;
     connect(bar, &QProgressBar::valueChanged, this, [&](int value) { progress.append(value); });
+    bool busy = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] { busy = busy || (bar->isVisible() && bar->maximum() == 0); });
+    watch.start(2);
     QSignalSpy started(dialog.data(), &AppUpdateDialog::installerStarted);
     QSignalSpy finished(dialog.data(), &QDialog::finished);
 
@@ -247,7 +293,8 @@ void AppUpdateTest::downloadsSavesPrivatelyAndStartsTheInstaller()
         QVERIFY(!progress.isEmpty());
         QCOMPARE(progress.last(), 100);
     } else {
-        // Nothing to measure against until the body is complete.
+        // Nothing to measure against until the body is complete: a busy bar, no made-up percent.
+        QVERIFY(busy);
         if (!progress.isEmpty() && progress.last() == 100)
             progress.removeLast();
         QVERIFY(std::all_of(progress.begin(), progress.end(), [](int v) { return v == 0; }));
@@ -344,8 +391,104 @@ void AppUpdateTest::failedInstallerDownloadIsToldAndCloses()
     QVERIFY(QDir(tmp->path() + "/shared").isEmpty());
 }
 
+void AppUpdateTest::onlyAnInstallerSignedByTheCompiledInKeyStarts_data()
+{
+    QTest::addColumn<QString>("signing");
+    QTest::newRow("signed") << "release key";
+    QTest::newRow("unsigned") << "none";
+    QTest::newRow("bad signature") << "bad";
+    QTest::newRow("signed by another key") << "other key";
+}
+
+void AppUpdateTest::onlyAnInstallerSignedByTheCompiledInKeyStarts()
+{
+    QFETCH(QString, signing);
+    const QByteArray installer = installerScript().toUtf8() + "exit 0\n";
+    QByteArray signature;
+    if (signing == "release key")
+        signature = releaseKey.sign(installer);
+    else if (signing == "other key")
+        signature = otherKey.sign(installer);
+    else if (signing == "bad") // the release key's signature of a different file
+        signature = releaseKey.sign(installer + "tampered");
+    if (signing != "none")
+        QCOMPARE(signature.size(), 64);
+    serveInstaller(installer, signature);
+    server->serve(kNewsPath, "Quill_Tool_V2.2.0\n");
+
+    QPointer<AppUpdateDialog> dialog = check(AppUpdateDialog::Mode::Manual);
+    QVERIFY(dialog);
+    QSignalSpy started(dialog.data(), &AppUpdateDialog::installerStarted);
+    QSignalSpy finished(dialog.data(), &QDialog::finished);
+    boxes.answerNext(QMessageBox::Open);
+    if (signing != "release key")
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Installer signature "));
+    QTest::mouseClick(dialog->findChild<QPushButton *>("pushButtonDownload"), Qt::LeftButton);
+    QVERIFY(finished.wait(15000));
+    QVERIFY(server->requests().contains(panelSignaturePath("2.2.0")));
+
+    if (signing == "release key") {
+        QCOMPARE(finished.first().first().toInt(), int(QDialog::Accepted));
+        QCOMPARE(started.size(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(marker).size() > 0, 10000);
+        QVERIFY(boxes.boxes.isEmpty());
+        return;
+    }
+    QCOMPARE(finished.first().first().toInt(), int(QDialog::Rejected));
+    QCOMPARE(started.size(), 0);
+    QCOMPARE(boxes.boxes.size(), 1);
+    QCOMPARE(boxes.boxes.first().title, QString("Update Not Installed"));
+    QVERIFY(boxes.boxes.first().text.contains(signing == "none" ? "no signature" : "signature does not match"));
+    QVERIFY(boxes.boxes.first().buttons & QMessageBox::Open);
+    QCOMPARE(urls.opened, QList<QUrl>{releasePage()});
+    QVERIFY(QDir(tmp->path() + "/shared").isEmpty());
+    QTest::qWait(100);
+    QVERIFY(!QFile::exists(marker));
+}
+
+void AppUpdateTest::withoutSelfUpdateDownloadOpensTheReleasePage_data()
+{
+    QTest::addColumn<bool>("optionOn");
+    QTest::addColumn<QString>("key");
+    QTest::newRow("option off") << false << "release";
+    QTest::newRow("no signing key") << true << "none";
+    QTest::newRow("not an Ed25519 public key") << true << "certificate";
+}
+
+void AppUpdateTest::withoutSelfUpdateDownloadOpensTheReleasePage()
+{
+    QFETCH(bool, optionOn);
+    QFETCH(QString, key);
+    QByteArray pem;
+    if (key == "release") {
+        pem = releaseKey.publicKeyPem();
+    } else if (key == "certificate") {
+        QFile ca(certificates.caFile());
+        QVERIFY(ca.open(QIODevice::ReadOnly));
+        pem = ca.readAll();
+    }
+    policy = SelfUpdatePolicy{optionOn, pem};
+    QVERIFY(!policy.enabled());
+    const QByteArray installer = installerScript().toUtf8();
+    serveInstaller(installer, releaseKey.sign(installer));
+    server->serve(kNewsPath, "Quill_Tool_V2.2.0\n");
+
+    QPointer<AppUpdateDialog> dialog = check(AppUpdateDialog::Mode::Manual);
+    QVERIFY(dialog && dialog->isVisible());
+    QSignalSpy finished(dialog.data(), &QDialog::finished);
+    QTest::mouseClick(dialog->findChild<QPushButton *>("pushButtonDownload"), Qt::LeftButton);
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.first().first().toInt(), int(QDialog::Accepted));
+    QCOMPARE(urls.opened, QList<QUrl>{releasePage()});
+    QTest::qWait(200);
+    QCOMPARE(server->requests(), QStringList{kNewsPath});
+    QVERIFY(QDir(tmp->path() + "/shared").isEmpty());
+    QVERIFY(!QFile::exists(marker));
+}
+
 void AppUpdateTest::windowChecksAfterStartAndFromTheHelpMenu()
 {
+    StartupCheckSetting::setEnabled(true);
     server->serve(kNewsPath, "Quill_Tool_V2.2.0\nUpdate content:\nx\n");
     InMemoryMidiDriver midi;
     Platform platform;
@@ -368,6 +511,44 @@ void AppUpdateTest::windowChecksAfterStartAndFromTheHelpMenu()
     QCOMPARE(boxes.boxes.first().title, QString("Version Check"));
     QCOMPARE(boxes.boxes.first().parent.data(), &main);
     QVERIFY(boxes.boxes.first().text.endsWith("V2.1.0"));
+}
+
+void AppUpdateTest::startUpCheckCanBeTurnedOff()
+{
+    StartupCheckSetting::setEnabled(true);
+    server->serve(kNewsPath, "Quill_Tool_V2.1.0\n");
+    InMemoryMidiDriver midi;
+    Platform platform;
+    platform.midi = &midi;
+    platform.messageBoxes = &boxes;
+    {
+        MainWindow main(platform);
+        QAction *atStart = main.form()->actionCheck_for_Updates_at_Start;
+        QVERIFY(main.form()->menuHelp->actions().contains(atStart));
+        QCOMPARE(atStart->text(), QString("Check for Updates at Start"));
+        QVERIFY(atStart->isCheckable());
+        QVERIFY(atStart->isChecked());
+        atStart->trigger();
+        QVERIFY(!atStart->isChecked());
+        QTRY_COMPARE_WITH_TIMEOUT(server->requests().size(), 1, 10000); // this window's own start-up check
+    }
+    // Kept where the desktop's settings live, under the panel's own folder.
+    const QSettings stored(QSettings::NativeFormat, QSettings::UserScope, "quill-tool", "quill-tool");
+    QCOMPARE(stored.fileName(), configHome.filePath("quill-tool/quill-tool.conf"));
+    QVERIFY(QFile::exists(stored.fileName()));
+    QCOMPARE(stored.value("updates/checkAtStart").toBool(), false);
+
+    MainWindow main(platform);
+    QVERIFY(!main.form()->actionCheck_for_Updates_at_Start->isChecked());
+    QTest::qWait(1500);
+    QCOMPARE(server->requests().size(), 1);
+    main.form()->actionCheck_for_Update->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.boxes.size(), 1, 10000);
+    QCOMPARE(boxes.boxes.first().title, QString("Version Check"));
+    QCOMPARE(server->requests().size(), 2);
+
+    main.form()->actionCheck_for_Updates_at_Start->trigger();
+    QVERIFY(StartupCheckSetting::enabled());
 }
 
 QTEST_MAIN(AppUpdateTest)

@@ -6,8 +6,10 @@
 #include "support/TestCertificates.h"
 #include "support/TlsTestServer.h"
 #include "serial/FirmwareTransfer.h"
+#include "update/DownloadProgressDialog.h"
 #include "update/FirmwareUpdateCheck.h"
 
+#include <QPushButton>
 #include <QtTest>
 
 namespace {
@@ -62,9 +64,12 @@ private slots:
     void fileWithoutVersionLineOffersNothing();
     void updateFileFailuresAreOnlyLogged_data();
     void updateFileFailuresAreOnlyLogged();
+    void untrustedServerIsRefused_data();
     void untrustedServerIsRefused();
     void emptyOrMissingImageIsRefusedWithABox_data();
     void emptyOrMissingImageIsRefusedWithABox();
+    void imageDownloadShowsProgressAndCancels_data();
+    void imageDownloadShowsProgressAndCancels();
     void unknownModelMakesNoRequest();
     void windowChecksOncePerConnection();
     void windowHandsTheImageToTheTransfer_data();
@@ -191,9 +196,18 @@ void FirmwareUpdateTest::updateFileFailuresAreOnlyLogged()
         QVERIFY(server->requests().size() >= 2);
 }
 
+void FirmwareUpdateTest::untrustedServerIsRefused_data()
+{
+    QTest::addColumn<TestCertificates::Refused>("kind");
+    QTest::newRow("unknown CA") << TestCertificates::Refused::UnknownCa;
+    QTest::newRow("wrong host name") << TestCertificates::Refused::WrongHost;
+    QTest::newRow("expired") << TestCertificates::Refused::Expired;
+}
+
 void FirmwareUpdateTest::untrustedServerIsRefused()
 {
-    TlsTestServer impostor(certificates.untrustedCertFile(), certificates.untrustedKeyFile());
+    QFETCH(TestCertificates::Refused, kind);
+    TlsTestServer impostor(certificates.refusedCertFile(kind), certificates.refusedKeyFile(kind));
     QVERIFY(impostor.start());
     impostor.serve(kProFile, kProNews);
     impostor.serve(kProImage, someImage(100));
@@ -229,6 +243,42 @@ void FirmwareUpdateTest::emptyOrMissingImageIsRefusedWithABox()
     QCOMPARE(box.parent.data(), &c.owner);
     QVERIFY(box.text.contains("Nothing was written to the unit."));
     QCOMPARE(c.images.size(), 0);
+}
+
+void FirmwareUpdateTest::imageDownloadShowsProgressAndCancels_data()
+{
+    QTest::addColumn<bool>("withLength");
+    QTest::newRow("size known: percent") << true;
+    QTest::newRow("no size: busy bar") << false;
+}
+
+void FirmwareUpdateTest::imageDownloadShowsProgressAndCancels()
+{
+    QFETCH(bool, withLength);
+    server->serve(kProFile, kProNews);
+    server->serve(kProImage, TlsTestServer::Response{200, someImage(1 << 20), withLength,
+                                                     TlsTestServer::Response::Kind::Stall});
+    Check c(FirmwareUpdateCheck::Place::UpgradeDialog);
+    QVERIFY(c.check.start("TQR-30 Pro", "V1.0.2"));
+    QTRY_VERIFY_WITH_TIMEOUT(c.owner.findChild<DownloadProgressDialog *>(), 10000);
+    QPointer<DownloadProgressDialog> progress = c.owner.findChild<DownloadProgressDialog *>();
+    QVERIFY(progress->isVisible());
+    if (withLength) {
+        QTRY_VERIFY_WITH_TIMEOUT(progress->value() > 0 && progress->value() < 100, 10000);
+        progress->grab().save(qEnvironmentVariable("QUILL_TEST_OUTPUT", QDir::tempPath())
+                              + "/firmware_download_progress.png");
+    } else
+        QTRY_VERIFY_WITH_TIMEOUT(progress->maximum() == 0 && server->requests().contains(kProImage), 10000);
+
+    auto *cancel = progress->findChild<QPushButton *>();
+    QVERIFY(cancel);
+    QCOMPARE(cancel->text(), QString("Cancel"));
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(c.finished.size(), 1, 10000);
+    QTRY_VERIFY(progress.isNull());
+    // Cancelled by the user: no image for the unit and no failure box.
+    QCOMPARE(c.images.size(), 0);
+    QCOMPARE(c.boxes.boxes.size(), 1); // the offer only
 }
 
 void FirmwareUpdateTest::unknownModelMakesNoRequest()

@@ -1,6 +1,8 @@
 #include "update/AppUpdateDialog.h"
 
 #include "dialogs/MessageBoxes.h"
+#include "dialogs/UrlOpener.h"
+#include "update/InstallerSignature.h"
 #include "update/PanelRelease.h"
 #include "update/UpdateFile.h"
 #include "update/UpdateServer.h"
@@ -23,9 +25,12 @@ void release(QNetworkReply *reply)
 
 } // namespace
 
-AppUpdateDialog::AppUpdateDialog(const QString &currentVersion, QWidget *parent, MessageBoxes *boxes_)
+AppUpdateDialog::AppUpdateDialog(const QString &currentVersion, QWidget *parent, MessageBoxes *boxes_,
+                                 UrlOpener *urls_, const SelfUpdatePolicy &policy_)
     : QDialog(parent)
     , boxes(boxes_ ? boxes_ : MessageBoxes::desktop())
+    , urls(urls_ ? urls_ : UrlOpener::desktop())
+    , policy(policy_)
 {
     ui.setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -102,6 +107,13 @@ void AppUpdateDialog::onUpdateFile(QNetworkReply *reply)
 
 void AppUpdateDialog::startDownload()
 {
+    if (!policy.enabled()) {
+        // Updates of this build come from the package manager or by hand.
+        qDebug() << "Self-update is off in this build: opening the release page";
+        openReleasePage();
+        accept();
+        return;
+    }
     ui.labelStatus->setText(QStringLiteral("Downloading update, please wait..."));
     ui.progressBar->setValue(0);
     ui.progressBar->show();
@@ -116,8 +128,12 @@ void AppUpdateDialog::startDownload()
 
 void AppUpdateDialog::onDownloadProgress(qint64 received, qint64 total)
 {
-    if (total <= 0)
+    if (total <= 0) {
+        // No size to measure against: a busy bar shows the download is alive.
+        ui.progressBar->setRange(0, 0);
         return;
+    }
+    ui.progressBar->setRange(0, 100);
     const int percent = static_cast<int>(received * 100 / total);
     ui.progressBar->setValue(percent);
     qDebug().noquote() << "Download Progress:" << percent << "%";
@@ -148,8 +164,60 @@ void AppUpdateDialog::onInstaller(QNetworkReply *reply)
                                            "Please try again later."));
         return;
     }
-    if (saveAndStart(body))
+    ui.labelStatus->setText(QStringLiteral("Checking the installer's signature..."));
+    ui.progressBar->setRange(0, 0);
+    auto *manager = new QNetworkAccessManager(parentWidget());
+    QNetworkReply *signatureReply = UpdateServer::get(manager, panelSignaturePath(newestNumber));
+    download = signatureReply;
+    connect(signatureReply, &QNetworkReply::finished, this,
+            [this, signatureReply, body] { onSignature(signatureReply, body); });
+}
+
+void AppUpdateDialog::onSignature(QNetworkReply *reply, const QByteArray &installer)
+{
+    release(reply);
+    download.clear();
+    if (reply->error() == QNetworkReply::OperationCanceledError) {
+        qDebug() << "Download canceled by user.";
+        QDialog::reject();
+        return;
+    }
+    if (reply->error() != QNetworkReply::NoError) {
+        qWarning().noquote() << "Installer signature download failed:" << reply->errorString();
+        refuseUnverified(QStringLiteral("The update has no signature, so it cannot be checked."));
+        return;
+    }
+    const InstallerSignature::Verdict verdict =
+        InstallerSignature::verify(installer, reply->readAll(), policy.signingKeyPem);
+    if (verdict != InstallerSignature::Verdict::Good) {
+        qWarning() << "Installer signature does not verify";
+        refuseUnverified(QStringLiteral("The update's signature does not match: the file is damaged "
+                                        "or does not come from the Quill Tool developers."));
+        return;
+    }
+    if (saveAndStart(installer))
         accept();
+}
+
+void AppUpdateDialog::refuseUnverified(const QString &reason)
+{
+    // Nothing unverified was written: the installer only ever lived in memory.
+    const QMessageBox::StandardButton answer =
+        boxes->show(this, QMessageBox::Warning, QStringLiteral("Update Not Installed"),
+                    reason + QStringLiteral("\nThe download was discarded and nothing was installed.\n\n"
+                                            "Open the release page to get the update there?"),
+                    QMessageBox::Open | QMessageBox::Close, QMessageBox::Open);
+    if (answer == QMessageBox::Open)
+        openReleasePage();
+    QDialog::reject();
+}
+
+void AppUpdateDialog::openReleasePage()
+{
+    const QUrl page = UpdateServer::urlFor(QString::fromLatin1(kPanelReleasePagePath));
+    if (!urls->open(page))
+        boxes->show(this, QMessageBox::Warning, QStringLiteral("Update Available"),
+                    QStringLiteral("No web browser could be started. The new release is at:\n") + page.toString());
 }
 
 bool AppUpdateDialog::saveAndStart(const QByteArray &body)
@@ -196,6 +264,7 @@ bool AppUpdateDialog::saveAndStart(const QByteArray &body)
 void AppUpdateDialog::downloadFailedState(const QString &status)
 {
     ui.labelStatus->setText(status);
+    ui.progressBar->setRange(0, 100);
     ui.progressBar->hide();
     ui.pushButtonDownload->setEnabled(true);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui_AppUpdateDialog.h"
+#include "update/SelfUpdatePolicy.h"
 
 #include <QByteArray>
 #include <QDialog>
@@ -9,11 +10,17 @@
 
 class MessageBoxes;
 class QNetworkReply;
+class UrlOpener;
 
-// One check for a newer panel release: asks the update server, offers what it finds,
-// downloads the installer with progress and starts it. A fresh dialog is built for each
-// check; it stays hidden until there is something to offer and deletes itself when the
-// check is over.
+// One check for a newer panel release: asks the update server and offers what it finds.
+// A fresh dialog is built for each check; it stays hidden until there is something to
+// offer and deletes itself when the check is over.
+//
+// What Download does depends on the SelfUpdatePolicy. Off (packaged builds, or no signing
+// key): the release page opens in the browser and nothing is downloaded. On: the installer
+// is downloaded with progress, then its detached signature; only an installer whose
+// signature verifies is saved and started. Anything else is told to the user, nothing is
+// kept on disk, and the release page is offered instead.
 class AppUpdateDialog : public QDialog
 {
     Q_OBJECT
@@ -24,7 +31,9 @@ public:
 
     // currentVersion is the panel's version text, e.g. "V2.1.0". parent is the main
     // window: it parents the network managers and the "Version Check" box too.
-    AppUpdateDialog(const QString &currentVersion, QWidget *parent, MessageBoxes *boxes = nullptr);
+    // urls opens the release page (null: the desktop's browser).
+    AppUpdateDialog(const QString &currentVersion, QWidget *parent, MessageBoxes *boxes = nullptr,
+                    UrlOpener *urls = nullptr, const SelfUpdatePolicy &policy = SelfUpdatePolicy::compiledIn());
     ~AppUpdateDialog() override;
 
     void startCheck(Mode mode);
@@ -46,14 +55,19 @@ private:
     void startDownload();
     void onDownloadProgress(qint64 received, qint64 total);
     void onInstaller(QNetworkReply *reply);
+    void onSignature(QNetworkReply *reply, const QByteArray &installer);
+    void refuseUnverified(const QString &reason);
+    void openReleasePage();
     bool saveAndStart(const QByteArray &body);
     void downloadFailedState(const QString &status);
 
     Ui::AppUpdateDialog ui;
     MessageBoxes *boxes;
+    UrlOpener *urls;
+    SelfUpdatePolicy policy;
     Mode mode = Mode::Automatic;
     QString currentNumber;
     QString newestNumber;
-    QPointer<QNetworkReply> download;
+    QPointer<QNetworkReply> download; // the installer or its signature, while either runs
     bool ended = false; // closed once; the dialog is on its way out
 };

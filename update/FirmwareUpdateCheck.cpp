@@ -1,6 +1,7 @@
 #include "update/FirmwareUpdateCheck.h"
 
 #include "dialogs/MessageBoxes.h"
+#include "update/DownloadProgressDialog.h"
 #include "update/FirmwareModel.h"
 #include "update/UpdateFile.h"
 #include "update/UpdateServer.h"
@@ -8,6 +9,7 @@
 #include <QDebug>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QPointer>
 #include <QWidget>
 
 namespace {
@@ -86,12 +88,22 @@ void FirmwareUpdateCheck::downloadImage(const QString &path)
 {
     auto *manager = new QNetworkAccessManager(owner);
     QNetworkReply *reply = UpdateServer::get(manager, path);
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { onImage(reply); });
+    // Still there when the reply finishes: it deletes itself only later.
+    QPointer<DownloadProgressDialog> progress =
+        new DownloadProgressDialog(reply, QStringLiteral("Downloading the firmware image..."), owner);
+    connect(reply, &QNetworkReply::finished, this,
+            [this, reply, progress] { onImage(reply, progress && progress->wasCanceled()); });
 }
 
-void FirmwareUpdateCheck::onImage(QNetworkReply *reply)
+void FirmwareUpdateCheck::onImage(QNetworkReply *reply, bool cancelledByUser)
 {
     release(reply);
+    // A transfer timeout ends the reply with the same error code; only Cancel is quiet.
+    if (cancelledByUser) {
+        qDebug() << "Firmware image download cancelled by the user";
+        emit checkFinished();
+        return;
+    }
     if (reply->error() != QNetworkReply::NoError) {
         qWarning().noquote() << "Firmware image download failed:" << reply->errorString();
         boxes->show(owner, QMessageBox::Warning, QStringLiteral("Download Failed"),

@@ -9,7 +9,7 @@ class QNetworkReply;
 class QWidget;
 
 // Asks the update server whether a unit's firmware is current, offers a newer image and
-// downloads it once the user agrees. The image itself goes out through imageReady();
+// downloads it, with a progress bar and Cancel, once the user agrees. The image itself goes out through imageReady();
 // whoever owns the serial link writes it to the unit.
 //
 // Each request has its own network manager, parented to the owner widget and released
@@ -43,7 +43,7 @@ signals:
 private:
     void onUpdateFile(QNetworkReply *reply, const QString &modelText, const QString &unitVersion);
     void downloadImage(const QString &path);
-    void onImage(QNetworkReply *reply);
+    void onImage(QNetworkReply *reply, bool cancelledByUser);
 
     Place place;
     QWidget *owner;

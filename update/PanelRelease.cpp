@@ -4,6 +4,7 @@
 
 const char kPanelVersionPattern[] = R"(^(Quill_Tool_V[\d\.]+))";
 const char kPanelUpdateFilePath[] = "/download/Product/Quill_Tool/Update/Quill_Update.txt";
+const char kPanelReleasePagePath[] = "/download/Product/Quill_Tool/";
 
 QString releaseNumberOf(const QString &newestVersion)
 {
@@ -14,6 +15,11 @@ QString releaseNumberOf(const QString &newestVersion)
 QString panelInstallerPath(const QString &releaseNumber)
 {
     return QStringLiteral("/download/Product/Quill_Tool/Update/Quill_Tool_V") + releaseNumber + installerSuffix();
+}
+
+QString panelSignaturePath(const QString &releaseNumber)
+{
+    return panelInstallerPath(releaseNumber) + QStringLiteral(".sig");
 }
 
 QString installerFileName(const QString &releaseNumber)

@@ -6,6 +6,8 @@
 
 extern const char kPanelVersionPattern[]; // "^(Quill_Tool_V[\d\.]+)"
 extern const char kPanelUpdateFilePath[]; // "/download/Product/Quill_Tool/Update/Quill_Update.txt"
+// The page of the panel's releases, opened in the browser instead of installing.
+extern const char kPanelReleasePagePath[]; // "/download/Product/Quill_Tool/"
 
 // "Quill_Tool_V2.2.0" -> "2.2.0": the piece between the first "V" and the next "V" or the end.
 QString releaseNumberOf(const QString &newestVersion);
@@ -16,6 +18,9 @@ QString installerSuffix();
 
 // "/download/Product/Quill_Tool/Update/Quill_Tool_V2.2.0" + installerSuffix()
 QString panelInstallerPath(const QString &releaseNumber);
+
+// The installer's detached signature: panelInstallerPath(releaseNumber) + ".sig"
+QString panelSignaturePath(const QString &releaseNumber);
 
 // File name the downloaded installer gets, e.g. "2.2.0.run".
 QString installerFileName(const QString &releaseNumber);

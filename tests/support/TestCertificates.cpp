@@ -27,23 +27,28 @@ bool TestCertificates::makeCa(const QString &name, const QString &subject, QStri
                error);
 }
 
-bool TestCertificates::makeServer(const QString &name, const QString &ca, QString *error)
+bool TestCertificates::makeServer(const QString &name, const QString &ca, QString *error, const QString &host,
+                                  int days)
 {
     QFile ext(dir.filePath(name + ".ext"));
     if (!ext.open(QIODevice::WriteOnly)) {
         *error = ext.errorString();
         return false;
     }
-    ext.write("subjectAltName=IP:127.0.0.1,DNS:localhost\n"
+    // The loopback address is a name of the host only when the certificate is for localhost.
+    const QByteArray names = host == QLatin1String("localhost") ? "IP:127.0.0.1,DNS:localhost"
+                                                                 : "DNS:" + host.toLatin1();
+    ext.write("subjectAltName=" + names + "\n"
               "basicConstraints=CA:FALSE\n"
               "keyUsage=critical,digitalSignature\n"
               "extendedKeyUsage=serverAuth\n");
     ext.close();
     return run({"req", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-keyout",
-                name + ".key", "-out", name + ".csr", "-subj", "/CN=localhost"},
+                name + ".key", "-out", name + ".csr", "-subj", "/CN=" + host},
                error)
            && run({"x509", "-req", "-in", name + ".csr", "-CA", ca + ".pem", "-CAkey", ca + ".key",
-                   "-CAcreateserial", "-out", name + ".pem", "-days", "2", "-extfile", name + ".ext"},
+                   "-CAcreateserial", "-out", name + ".pem", "-days", QString::number(days), "-extfile",
+                   name + ".ext"},
                   error);
 }
 
@@ -54,5 +59,20 @@ bool TestCertificates::generate(QString *error)
         return false;
     }
     return makeCa("ca", "/CN=Quill Tool Test CA", error) && makeServer("server", "ca", error)
-           && makeCa("rogue-ca", "/CN=Somebody Else's CA", error) && makeServer("rogue-server", "rogue-ca", error);
+           && makeCa("rogue-ca", "/CN=Somebody Else's CA", error) && makeServer("rogue-server", "rogue-ca", error)
+           && makeServer(refusedName(Refused::WrongHost), "ca", error, "elsewhere.example")
+           && makeServer(refusedName(Refused::Expired), "ca", error, "localhost", -1);
+}
+
+QString TestCertificates::refusedName(Refused kind)
+{
+    switch (kind) {
+    case Refused::UnknownCa:
+        return QStringLiteral("rogue-server");
+    case Refused::WrongHost:
+        return QStringLiteral("wrong-host-server");
+    case Refused::Expired:
+        return QStringLiteral("expired-server");
+    }
+    return {};
 }

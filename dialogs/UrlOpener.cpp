@@ -1,0 +1,14 @@
+#include "dialogs/UrlOpener.h"
+
+#include <QDesktopServices>
+
+bool DesktopUrlOpener::open(const QUrl &url)
+{
+    return QDesktopServices::openUrl(url);
+}
+
+UrlOpener *UrlOpener::desktop()
+{
+    static DesktopUrlOpener opener;
+    return &opener;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+// An Ed25519 key pair made with openssl at test time (no private key is ever committed),
+// and detached signatures made with it the way a release is signed:
+//   openssl pkeyutl -sign -rawin -inkey private.pem -in FILE -out FILE.sig
+class TestSigningKey
+{
+public:
+    // Runs openssl; on failure returns false and says why in *error.
+    bool generate(QString *error);
+
+    QByteArray publicKeyPem() const { return publicPem; }
+    // The raw signature of data; empty on failure.
+    QByteArray sign(const QByteArray &data) const;
+
+private:
+    QTemporaryDir dir;
+    QByteArray publicPem;
+};

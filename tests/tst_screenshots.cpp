@@ -1,0 +1,122 @@
+// The README's and the AppStream file's pictures, rendered from the real windows: the main
+// window with the generator running at 25 fps against the built-in unit, the upgrade
+// dialog with a unit in upgrade mode, and the OSC setting window. Each goes to the build
+// directory; with QUILL_SCREENSHOT_DIR set (the "screenshots" build target sets it to
+// docs/screenshots) also there, to be committed.
+#include "app/MainWindow.h"
+#include "emulator/BuiltInUnit.h"
+#include "midi/InMemoryMidiDriver.h"
+#include "panel/TimecodeReadout.h"
+#include "serial/InMemorySerialPortCatalogue.h"
+#include "serial/InMemoryUsbDescriptionSource.h"
+#include "serial/upgrade_Dialog.h"
+#include "settings/OscSettingWidget.h"
+#include "support/MessageBoxWatcher.h"
+#include "support/UnitPeer.h"
+#include "ui_MainWindow.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Saves the window's picture; returns the paths written.
+QStringList save(QWidget *window, const QString &name)
+{
+    QStringList written;
+    const QImage image = window->grab().toImage();
+    if (image.isNull())
+        return written;
+    QStringList dirs{qEnvironmentVariable("QUILL_TEST_OUTPUT", QDir::tempPath()) + QStringLiteral("/screenshots")};
+    if (qEnvironmentVariableIsSet("QUILL_SCREENSHOT_DIR"))
+        dirs << qEnvironmentVariable("QUILL_SCREENSHOT_DIR");
+    for (const QString &dir : dirs) {
+        const QString path = dir + QLatin1Char('/') + name;
+        if (QDir().mkpath(dir) && image.save(path))
+            written << path;
+    }
+    return written;
+}
+
+} // namespace
+
+class ScreenshotsTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void mainWindowRunningAt25Fps();
+    void upgradeDialog();
+    void oscSettingWindow();
+};
+
+void ScreenshotsTest::mainWindowRunningAt25Fps()
+{
+    QTemporaryDir registry;
+    InMemoryMidiDriver driver;
+    BuiltInUnit::Options options;
+    options.registryDirectory = registry.path();
+    BuiltInUnit unit(&driver, options);
+    MainWindow w(Platform{&driver});
+    MessageBoxWatcher boxes;
+    w.resize(860, 650);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.form()->lineEdit->setText(QStringLiteral("01 : 00 : 00 : 00"));
+    w.form()->lineEdit_2->setText(QStringLiteral("01 : 00 : 04 : 00"));
+    QAction *entry = nullptr;
+    for (QAction *a : w.form()->menuMIDI_Out->actions())
+        if (a->text() == QLatin1String("TQR-30 Pro [0]"))
+            entry = a;
+    QVERIFY(entry);
+    entry->trigger();
+    QTRY_COMPARE(w.productText(), QStringLiteral("TQR-30 Pro"));
+    w.form()->radioButton_8->click();
+    QTRY_COMPARE(unit.unit()->rate(), FrameClock::Rate25);
+    w.form()->pushButton->click();
+    QTRY_VERIFY_WITH_TIMEOUT(unit.unit()->isRunning(), 2000);
+    // Halfway to End, so the readout and the slider have moved.
+    QTRY_VERIFY_WITH_TIMEOUT(w.readout()->digits() >= QStringLiteral("01000200"), 5000);
+    QVERIFY(w.form()->radioButton_8->isChecked());
+    QCOMPARE(save(&w, QStringLiteral("main-window.png")).size(),
+             qEnvironmentVariableIsSet("QUILL_SCREENSHOT_DIR") ? 2 : 1);
+    QVERIFY(boxes.boxes.isEmpty());
+}
+
+void ScreenshotsTest::upgradeDialog()
+{
+    UnitPeer peer;
+    peer.modelReply = "TQR-30\r\n";
+    peer.versionReply = QByteArray("\xAA\xCC\x06V1.0.3\r\n", 11);
+    InMemoryUsbDescriptionSource usb;
+    usb.addDevice(0x1209, 0x5131, QStringLiteral("TQR-30B Loader"));
+    InMemorySerialPortCatalogue ports;
+    SerialPortEntry port;
+    port.portName = peer.portName();
+    port.hasVendorId = port.hasProductId = true;
+    port.vendorId = 0x1209;
+    port.productId = 0x5131;
+    ports.addPort(port);
+    upgrade_Dialog dialog(&usb, &ports);
+    dialog.prepareAndShow();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTest::mouseClick(dialog.form().pushButton, Qt::LeftButton);
+    QTRY_COMPARE(dialog.versionText(), QString("V1.0.3"));
+    dialog.form().lineEdit->setText(QStringLiteral("/home/user/Downloads/TQR-30_V1.0.4.bin"));
+    dialog.form().progressBar->setValue(42);
+    QVERIFY(!save(&dialog, QStringLiteral("upgrade-dialog.png")).isEmpty());
+}
+
+void ScreenshotsTest::oscSettingWindow()
+{
+    OscSettingWidget osc;
+    osc.setWindowTitle(QStringLiteral("OSC Setting"));
+    osc.findChild<QLineEdit *>(QStringLiteral("localPortEdit"))->setText(QStringLiteral("8000"));
+    osc.addressEdit(0)->setAddress(QStringLiteral("192.168.1.20"));
+    osc.findChild<QLineEdit *>(QStringLiteral("portEdit1"))->setText(QStringLiteral("9000"));
+    osc.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&osc));
+    QVERIFY(!save(&osc, QStringLiteral("osc-setting.png")).isEmpty());
+}
+
+QTEST_MAIN(ScreenshotsTest)
+#include "tst_screenshots.moc"

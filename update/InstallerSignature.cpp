@@ -1,0 +1,62 @@
+#include "update/InstallerSignature.h"
+
+#include <openssl/bio.h>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+
+#include <memory>
+
+namespace InstallerSignature {
+
+namespace {
+
+struct KeyFree
+{
+    void operator()(EVP_PKEY *key) const { EVP_PKEY_free(key); }
+};
+struct ContextFree
+{
+    void operator()(EVP_MD_CTX *context) const { EVP_MD_CTX_free(context); }
+};
+struct BioFree
+{
+    void operator()(BIO *bio) const { BIO_free(bio); }
+};
+
+std::unique_ptr<EVP_PKEY, KeyFree> readKey(const QByteArray &pem)
+{
+    if (pem.isEmpty())
+        return nullptr;
+    std::unique_ptr<BIO, BioFree> bio(BIO_new_mem_buf(pem.constData(), pem.size()));
+    if (!bio)
+        return nullptr;
+    std::unique_ptr<EVP_PKEY, KeyFree> key(PEM_read_bio_PUBKEY(bio.get(), nullptr, nullptr, nullptr));
+    if (!key || EVP_PKEY_id(key.get()) != EVP_PKEY_ED25519)
+        return nullptr;
+    return key;
+}
+
+} // namespace
+
+bool isUsableKey(const QByteArray &publicKeyPem)
+{
+    return readKey(publicKeyPem) != nullptr;
+}
+
+Verdict verify(const QByteArray &installer, const QByteArray &signature, const QByteArray &publicKeyPem)
+{
+    const auto key = readKey(publicKeyPem);
+    if (!key)
+        return Verdict::UnusableKey;
+    std::unique_ptr<EVP_MD_CTX, ContextFree> context(EVP_MD_CTX_new());
+    // Ed25519 hashes internally: no digest is named, and the message goes in one piece.
+    if (!context || EVP_DigestVerifyInit(context.get(), nullptr, nullptr, nullptr, key.get()) != 1)
+        return Verdict::Bad;
+    const int result = EVP_DigestVerify(context.get(), reinterpret_cast<const unsigned char *>(signature.constData()),
+                                        static_cast<size_t>(signature.size()),
+                                        reinterpret_cast<const unsigned char *>(installer.constData()),
+                                        static_cast<size_t>(installer.size()));
+    return result == 1 ? Verdict::Good : Verdict::Bad;
+}
+
+} // namespace InstallerSignature

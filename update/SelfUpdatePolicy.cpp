@@ -1,0 +1,14 @@
+#include "update/SelfUpdatePolicy.h"
+
+#include "update/InstallerSignature.h"
+#include "update/SelfUpdateBuild.h"
+
+bool SelfUpdatePolicy::enabled() const
+{
+    return optionOn && InstallerSignature::isUsableKey(signingKeyPem);
+}
+
+SelfUpdatePolicy SelfUpdatePolicy::compiledIn()
+{
+    return SelfUpdatePolicy{SelfUpdateBuild::kOptionOn, QByteArray(SelfUpdateBuild::kSigningKeyPem)};
+}
