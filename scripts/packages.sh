@@ -2,7 +2,7 @@
 # and scripts/test.
 QUILL_BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev librtmidi-dev
+    qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev librtmidi-dev libasound2-dev libjack-jackd2-dev
     fonts-liberation fonts-dejavu-core fonts-roboto-unhinted
 )
 QUILL_TEST_PACKAGES=(

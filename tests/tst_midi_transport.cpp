@@ -179,11 +179,11 @@ void TestMidiTransport::driverStopsAnUnpluggedPort()
     RawSink sink;
     auto in = driver.openInput(0, &sink);
     QVERIFY(out && in);
-    QVERIFY(out->sendLong(hex("f07f7f0601f7"), 1000));
+    QVERIFY(out->sendLong(hex("f07f7f0601f7")));
     QCOMPARE(unit.take(), QList<QByteArray>{hex("f07f7f0601f7")});
 
     driver.removeDevice(dev);
-    QVERIFY(!out->sendLong(hex("f07f7f0602f7"), 1000));
+    QVERIFY(!out->sendLong(hex("f07f7f0602f7")));
     QVERIFY(unit.take().isEmpty());
     driver.send(dev.input, hex("f8"));
     driver.flush();
@@ -238,7 +238,7 @@ void TestMidiTransport::compositeShowsDriversOneAfterAnother()
     auto out = composite.openOutput(2);
     QVERIFY(out);
     QVERIFY(second.isOutputOpen(unit.output));
-    out->sendLong(hex("f07f7f1101f7"), 1000);
+    out->sendLong(hex("f07f7f1101f7"));
     QCOMPARE(emulated.take(), QList<QByteArray>{hex("f07f7f1101f7")});
 
     // A port added to the first driver moves the second driver's numbers up.
