@@ -82,11 +82,21 @@ QString MidiConnection::labelOf(const Listed &listed, const QString &id)
     return QString();
 }
 
+bool MidiConnection::idsDiffer(const Listed &listed, const Side &side)
+{
+    QStringList fresh = listed.ids.values();
+    QStringList known = side.ids;
+    fresh.sort();
+    known.sort();
+    return fresh != known;
+}
+
 void MidiConnection::rebuild(Side &side, const Listed &listed, bool outputs)
 {
     side.table = MidiPortList::build(listed.ports, outputs);
     side.idByLabel.clear();
     side.nameByLabel.clear();
+    side.ids = listed.ids.values();
     for (auto it = listed.ports.cbegin(); it != listed.ports.cend(); ++it) {
         const QString portLabel = side.table.ports.value(it.key());
         if (!side.idByLabel.contains(portLabel)) {
@@ -120,11 +130,13 @@ bool MidiConnection::refreshLists()
 {
     const Listed outs = listOutputsWithIds();
     const Listed ins = listInputsWithIds();
-    // Ports are compared by count and number, as the menu always was; a
-    // connected port that moved counts too, so its entry shows its new number.
+    // Ports are compared by count and number, and by port id: a port that
+    // went and another that came under its number would otherwise keep an
+    // entry that opens a different device than it names. A port renamed in
+    // place keeps its entry.
     const bool outputsChanged = MidiPortList::changed(outs.ports, m_outputs.table.ports)
-        || (isConnected() && !labelOf(outs, m_outId).isEmpty() && labelOf(outs, m_outId) != m_outLabel);
-    const bool inputsChanged = MidiPortList::changed(ins.ports, m_inputs.table.ports);
+        || idsDiffer(outs, m_outputs);
+    const bool inputsChanged = MidiPortList::changed(ins.ports, m_inputs.table.ports) || idsDiffer(ins, m_inputs);
     if (outputsChanged) {
         rebuild(m_outputs, outs, true);
         emit outputsRebuilt();

@@ -57,8 +57,8 @@ public:
     MidiPortList::Ports listInputs();
     void rebuildOutputs();
     void rebuildInputs();
-    // The one-second refresh: rebuilds a table whose ports changed (count or
-    // numbers). Returns whether one was rebuilt.
+    // The one-second refresh: rebuilds a table whose ports changed (count,
+    // numbers or port ids; not names). Returns whether one was rebuilt.
     bool refreshLists();
     // The one-second unplug watch.
     void watch();
@@ -90,7 +90,9 @@ private:
         MidiPortList::Table table;
         QMap<QString, QString> idByLabel;
         QMap<QString, QString> nameByLabel;
+        QStringList ids;
     };
+    static bool idsDiffer(const Listed &listed, const Side &side);
     Listed listOutputsWithIds();
     Listed listInputsWithIds();
     void rebuild(Side &side, const Listed &listed, bool outputs);
