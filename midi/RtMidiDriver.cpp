@@ -182,28 +182,35 @@ void RtMidiDriver::openSystem()
     m_lastAttempt.start();
     QStringList tried;
     m_api = RtMidi::UNSPECIFIED;
+    // Without ALSA (not Linux) RtMidi's own default is the system's service.
+    bool chosen = !alsaCompiled() && !jackRequested();
     if (jackRequested()) {
         tried << QStringLiteral("JACK");
-        if (MidiSystemProbe::jackServerRunning())
+        if (MidiSystemProbe::jackServerRunning()) {
             m_api = RtMidi::UNIX_JACK;
-    } else {
-        if (alsaCompiled()) {
-            tried << QStringLiteral("the ALSA sequencer");
-            if (MidiSystemProbe::alsaSequencerAvailable())
-                m_api = RtMidi::LINUX_ALSA;
+            chosen = true;
         }
-        if (m_api == RtMidi::UNSPECIFIED) {
+    } else if (alsaCompiled()) {
+        tried << QStringLiteral("the ALSA sequencer");
+        if (MidiSystemProbe::alsaSequencerAvailable()) {
+            m_api = RtMidi::LINUX_ALSA;
+            chosen = true;
+        } else {
             tried << QStringLiteral("JACK");
-            if (MidiSystemProbe::jackServerRunning())
+            if (MidiSystemProbe::jackServerRunning()) {
                 m_api = RtMidi::UNIX_JACK;
+                chosen = true;
+            }
         }
     }
-    if (m_api != RtMidi::UNSPECIFIED) {
+    if (chosen) {
         m_in = tryClient<RtMidiIn>(m_api, m_clientName + QStringLiteral(" In"));
         // Keep System Exclusive and MIDI time code; drop active sensing.
         if (m_in)
             m_in->ignoreTypes(false, false, true);
         m_out = tryClient<RtMidiOut>(m_api, m_clientName + QStringLiteral(" Out"));
+        if (m_out)
+            m_api = m_out->getCurrentApi();
     }
     if (m_in || m_out) {
         m_unavailable.clear();
