@@ -1,5 +1,6 @@
 #include "midi/RtMidiDriver.h"
 
+#include "midi/JackPortIds.h"
 #include "midi/MidiSystemProbe.h"
 
 #include <rtmidi/RtMidi.h>
@@ -211,6 +212,8 @@ void RtMidiDriver::openSystem()
         m_out = tryClient<RtMidiOut>(m_api, m_clientName + QStringLiteral(" Out"));
         if (m_out)
             m_api = m_out->getCurrentApi();
+        if (m_api == RtMidi::UNIX_JACK)
+            m_jackIds = std::make_unique<JackPortIds>();
     }
     if (m_in || m_out) {
         m_unavailable.clear();
@@ -289,7 +292,8 @@ RtMidiDriver::Listing RtMidiDriver::list(bool outputs)
             continue;
         listing.rtIndex.push_back(i);
         raw << name;
-        listing.ids << name;
+        listing.raw << name;
+        listing.ids << (jack && m_jackIds ? name + QLatin1Char('#') + QString::number(m_jackIds->idOf(name)) : name);
     }
     listing.names = jack ? cleanJackNames(raw) : cleanAlsaNames(raw);
     // A port that vanished while being listed has an empty name; the MIDI
@@ -340,7 +344,7 @@ std::unique_ptr<MidiOutputPort> RtMidiDriver::openOutput(int index)
     const Listing now = list(true);
     if (index < 0 || size_t(index) >= now.rtIndex.size())
         return nullptr;
-    const std::string target = now.ids[int(index)].toStdString();
+    const std::string target = now.raw[int(index)].toStdString();
     std::unique_ptr<RtMidiOut> out = tryClient<RtMidiOut>(m_api, m_clientName + QStringLiteral(" Out"));
     if (!out)
         return nullptr;
@@ -352,7 +356,7 @@ std::unique_ptr<MidiOutputPort> RtMidiDriver::openOutput(int index)
         out->openPort(i, "MIDI Out");
         if (!out->isPortOpen())
             return nullptr;
-        return std::make_unique<OutputPort>(std::move(out), now.ids[int(index)]);
+        return std::make_unique<OutputPort>(std::move(out), now.raw[int(index)]);
     }
     return nullptr;
 }

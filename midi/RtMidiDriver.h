@@ -25,8 +25,9 @@
 // open port; each open output gets a client of its own (JACK names it
 // "<clientName> Out-01"). The driver's own ports are not listed.
 //
-// A port's id is the system's full name of it: "client:port 20:0" on ALSA,
-// "client:port" on JACK.
+// A port's id is the system's full name of it: "client:port 20:0" on ALSA
+// (the numbers change when a device is plugged in again), "client:port" and
+// JACK's own port id on JACK (the name stays when its program restarts).
 //
 // Port names. RtMidi reports system names that do not read well in a menu and
 // would keep a unit's two directions from pairing by name; they are cleaned:
@@ -42,6 +43,8 @@
 //
 // Numbering is that of the last outputCount()/inputCount(); opening a port
 // looks the system up again and opens the port of that number now.
+class JackPortIds;
+
 class RtMidiDriver : public MidiDriver
 {
 public:
@@ -78,6 +81,7 @@ private:
     {
         std::vector<unsigned> rtIndex;
         QStringList names;
+        QStringList raw;
         QStringList ids;
     };
     Listing list(bool outputs);
@@ -89,6 +93,7 @@ private:
     QString m_unavailable;
     bool m_toldUnavailable = false;
     QElapsedTimer m_lastAttempt;
+    std::unique_ptr<JackPortIds> m_jackIds;
     std::unique_ptr<RtMidiIn> m_in;
     std::unique_ptr<RtMidiOut> m_out;
     Listing m_outputs;

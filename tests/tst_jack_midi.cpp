@@ -195,6 +195,14 @@ void TestJackMidi::unitThatComesBackIsReconnected()
     QCOMPARE(unit->log(), (QList<QByteArray>{hex("f07f7f0601f7"), locate, locate, hex("f07f7f1101f7")}));
     QTRY_COMPARE_WITH_TIMEOUT(w.productText(), QString("TQR-30 Pro"), 2000);
     QVERIFY(w.midiIn()->isOpen());
+
+    // Restarted between two ticks, under the very same JACK port names: the
+    // port ids tell, and the new one gets the whole connect sequence too.
+    unit.reset();
+    unit = std::make_unique<JackUnitPeer>("TQR-30 Pro");
+    QTRY_COMPARE_WITH_TIMEOUT(unit->log().size(), 4, 2500);
+    QCOMPARE(unit->log(), (QList<QByteArray>{hex("f07f7f0601f7"), locate, locate, hex("f07f7f1101f7")}));
+    QTRY_COMPARE_WITH_TIMEOUT(w.productText(), QString("TQR-30 Pro"), 2000);
     QVERIFY(boxes.boxes.isEmpty());
 }
 
