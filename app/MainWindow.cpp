@@ -3,6 +3,7 @@
 
 #include "dialogs/CustomDialog.h"
 #include "dialogs/UserManual.h"
+#include "midi/MidiConnection.h"
 #include "midi/MidiPortList.h"
 #include "midi/QMidiIn.h"
 #include "midi/QMidiOut.h"
@@ -51,7 +52,6 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
     , platform(platform_)
-    , midi_out(new QMidiOut(platform_.midi))
     , timecodeIn(new MidiTimecodeIn)
 {
     initResources();
@@ -59,12 +59,22 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     ui->setupUi(this);
     ui->comboBox_ComDevices->hide();
 
-    midi_in = new QMidiIn(platform.midi, this);
+    m_midi = new MidiConnection(platform.midi, this);
+    midi_out = m_midi->output();
+    midi_in = m_midi->input();
+    connect(m_midi, &MidiConnection::outputsRebuilt, this, &MainWindow::fillMidiOutMenu);
+    connect(m_midi, &MidiConnection::connected, this, &MainWindow::onMidiConnected);
+    connect(m_midi, &MidiConnection::connectFailed, this, &MainWindow::onMidiConnectFailed);
+    connect(m_midi, &MidiConnection::disconnected, this, [this](const QString &label, MidiConnection::Loss loss) {
+        onMidiDisconnected(label, loss == MidiConnection::Loss::ByUser);
+    });
+    connect(m_midi, &MidiConnection::stateChanged, this, &MainWindow::showMidiState);
     ip_dialog = new ip_Dialog(this);
 
     // The device menu is filled before the first timer tick.
     rebuildMidiOutMenu();
     rebuildMidiInList();
+    showMidiState();
 
     setWindowIcon(QIcon(QString()));
     setWindowTitle(tr("MIDI Machine Control"));
@@ -167,7 +177,6 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
 MainWindow::~MainWindow()
 {
     delete ui;
-    delete midi_out;
     delete m_readout;
     delete timecodeIn;
 }
@@ -178,7 +187,6 @@ void MainWindow::sendSysEx(const QByteArray &data)
         qWarning() << "midi_out is null";
         return;
     }
-    qDebug().noquote() << "Send SysEx:" << data.toHex(' ').toUpper();
     midi_out->sendLongMessage(data);
 }
 
@@ -226,12 +234,12 @@ void MainWindow::onMidiMessageReceived(QByteArray message)
 
 bool MainWindow::supportsIp() const
 {
-    return Identification::supportsIp(midi_out->isOpen(), midiOutName, product);
+    return Identification::supportsIp(midi_out->isOpen(), m_midi->connectedOutputLabel(), product);
 }
 
 bool MainWindow::supportsOsc() const
 {
-    return Identification::supportsOsc(midi_out->isOpen(), midiOutName, product);
+    return Identification::supportsOsc(midi_out->isOpen(), m_midi->connectedOutputLabel(), product);
 }
 
 void MainWindow::updateOscControlsVisibility()
@@ -365,12 +373,12 @@ void MainWindow::on_horizontalSlider_valueChanged(int value)
 
 QMap<QString, QString> MainWindow::enumerateMidiOutputs()
 {
-    return MidiPortList::enumerateOutputs(*platform.midi);
+    return m_midi->listOutputs();
 }
 
 QMap<QString, QString> MainWindow::enumerateMidiInputs()
 {
-    return MidiPortList::enumerateInputs(*platform.midi);
+    return m_midi->listInputs();
 }
 
 QString MainWindow::portBaseName(QString label)
@@ -380,16 +388,31 @@ QString MainWindow::portBaseName(QString label)
 
 QString MainWindow::findMatchingMidiIn(QString outLabel)
 {
-    return MidiPortList::findMatchingMidiIn(outLabel, inPortIndex);
+    return m_midi->findMatchingInput(outLabel);
+}
+
+QString MainWindow::connectedOutputLabel() const
+{
+    return m_midi->connectedOutputLabel();
+}
+
+QString MainWindow::connectedInputLabel() const
+{
+    return m_midi->connectedInputLabel();
 }
 
 void MainWindow::rebuildMidiOutMenu()
 {
-    const MidiPortList::Table table = MidiPortList::build(enumerateMidiOutputs(), true);
-    outPorts = table.ports;
-    outPortIndex = table.index;
-    outPortLabels = table.labels;
+    m_midi->rebuildOutputs();
+}
 
+void MainWindow::rebuildMidiInList()
+{
+    m_midi->rebuildInputs();
+}
+
+void MainWindow::fillMidiOutMenu()
+{
     // The old entries go later: a rebuild can run inside the nested event loop
     // of a message box opened from one of them.
     const QList<QAction *> old = ui->menuMIDI_Out->actions();
@@ -397,62 +420,38 @@ void MainWindow::rebuildMidiOutMenu()
     for (QAction *action : old)
         action->deleteLater();
 
-    for (const QString &label : table.menuLabels) {
+    const QStringList labels = m_midi->outputs().menuLabels;
+    for (const QString &label : labels) {
         // A port name may hold '&', which a menu would take as a mnemonic.
         QAction *action = new QAction(QString(label).replace(QLatin1Char('&'), QStringLiteral("&&")), this);
         action->setData(label);
         connect(action, &QAction::triggered, this, [this, label] { connectMidiDevice(label); });
         ui->menuMIDI_Out->addAction(action);
     }
-    if (table.menuLabels.isEmpty()) {
+    if (labels.isEmpty()) {
         QAction *none = new QAction(QStringLiteral("none"), this);
         none->setEnabled(false);
         ui->menuMIDI_Out->addAction(none);
     }
+    showMidiState();
 }
 
-void MainWindow::rebuildMidiInList()
+void MainWindow::showMidiState()
 {
-    const MidiPortList::Table table = MidiPortList::build(enumerateMidiInputs(), false);
-    inPorts = table.ports;
-    inPortIndex = table.index;
-    inPortLabels = table.labels;
+    ui->name_label->setText(m_midi->deviceText());
+    ui->name_label->setToolTip(m_midi->unavailableText());
+    markDeviceAction(ui->menuMIDI_Out, m_midi->connectedOutputLabel(), m_midi->isConnected());
 }
 
 void MainWindow::update_list()
 {
-    const bool outputsChanged = MidiPortList::changed(enumerateMidiOutputs(), outPorts);
-    const bool inputsChanged = MidiPortList::changed(enumerateMidiInputs(), inPorts);
-    if (outputsChanged)
-        rebuildMidiOutMenu();
-    if (inputsChanged)
-        rebuildMidiInList();
-    if (outputsChanged || inputsChanged)
+    if (m_midi->refreshLists())
         qDebug() << "MIDI lists updated";
 }
 
 void MainWindow::checkDevices()
 {
-    if (!midi_out->isOpen())
-        midi_in->closeDevice();
-
-    const QMap<QString, QString> outputs = enumerateMidiOutputs();
-    for (auto it = outputs.cbegin(); it != outputs.cend(); ++it) {
-        if (MidiPortList::label(it.value(), it.key().toInt()) == midiOutName)
-            return;
-    }
-    if (!midi_out->isOpen())
-        return;
-
-    // Unplugged: no box, the menu mark follows within half a second.
-    qDebug() << "MIDI Out device disappeared:" << midiOutName;
-    midi_out->closeDevice();
-    midi_in->closeDevice();
-    midiOutName.clear();
-    midiInName.clear();
-    product.clear();
-    updateDialogShown = false;
-    ui->name_label->setText(QStringLiteral("Device:"));
+    m_midi->watch();
 }
 
 void MainWindow::checkActionState11()
@@ -467,7 +466,7 @@ void MainWindow::checkActionState11()
 void MainWindow::markDeviceAction(QMenu *menu, QString label, bool checked)
 {
     for (QAction *action : menu->actions()) {
-        const bool mine = action->data().toString() == label;
+        const bool mine = !label.isEmpty() && action->data().toString() == label;
         action->setCheckable(mine);
         action->setChecked(mine && checked);
     }
@@ -475,87 +474,39 @@ void MainWindow::markDeviceAction(QMenu *menu, QString label, bool checked)
 
 void MainWindow::connectMidiDevice(QString label)
 {
-    if (midi_out->isOpen() && label == midiOutName) {
-        midi_out->closeDevice();
-        ui->name_label->setText(QStringLiteral("Device:"));
-        midi_in->closeDevice();
-        midiOutName.clear();
-        midiInName.clear();
-        product.clear();
-        updateDialogShown = false;
-        updateOscControlsVisibility();
-        qDebug() << "Disconnected MIDI Out device:" << label;
-        markDeviceAction(ui->menuMIDI_Out, label, false);
-        QMessageBox::information(nullptr, QStringLiteral("MIDI Disconnected"),
-                                 QStringLiteral("The MIDI connection has been disconnected."), QMessageBox::Ok);
-        return;
-    }
-
-    if (!outPortIndex.contains(label)) {
-        qDebug() << "MIDI Out device not found:" << label;
-        return;
-    }
-    const int index = outPortIndex.value(label);
-    if (midi_out->isOpen()) {
-        midi_out->closeDevice();
-        ui->name_label->setText(QStringLiteral("Device:"));
-    }
-    if (!midi_out->openDevice(index)) {
-        // No port is open now, so nothing may still claim one.
-        midiOutName.clear();
-        midiInName.clear();
-        QMessageBox::critical(nullptr, QStringLiteral("MIDI Connection Error"),
-                              QStringLiteral("Failed to connect MIDI Out device: %1").arg(label), QMessageBox::Ok);
-        return;
-    }
-    product.clear();
-
-    // The input is paired before anything is sent: a unit answers the locate
-    // and the identification request within milliseconds, and a reply that
-    // arrives before its input port is open is lost.
-    pairMidiInput(label);
-
-    pairSerialLink(label);
-
-    m_readout->show(1, 0, 0, 0);
-
-    const QList<int> start = MachineControl::readTimeField(ui->lineEdit->text());
-    sendStop();
-    if (start.size() == 4) {
-        sendLocate(start[0], start[1], start[2], start[3]);
-        sendLocate(start[0], start[1], start[2], start[3]);
-    } else {
-        qDebug() << "Start time not located, the field holds" << start.size() << "parts:" << ui->lineEdit->text();
-    }
-
-    qDebug() << "Successfully connected MIDI Out device:" << label;
-    midiOutName = label;
-    ui->name_label->setText(QStringLiteral("Device: ") + label);
-
-    updateOscControlsVisibility();
-    applyGeneratorSourceRule(label);
-
-    sendSysEx(Identification::identificationRequest());
-
-    markDeviceAction(ui->menuMIDI_Out, midiOutName, true);
-
+    m_midi->choose(label);
 }
 
-void MainWindow::pairMidiInput(const QString &outLabel)
+void MainWindow::onMidiConnected(const QString &label)
 {
-    const QString inLabel = findMatchingMidiIn(outLabel);
-    if (!inLabel.isEmpty() && inPortIndex.contains(inLabel)) {
-        if (midi_in->isOpen())
-            midi_in->closeDevice();
-        if (midi_in->openDevice(inPortIndex.value(inLabel))) {
-            midiInName = inLabel;
-            qDebug() << "Automatically connected corresponding MIDI In device:" << inLabel;
-        } else {
-            qDebug() << "Failed to automatically connect corresponding MIDI In device:" << inLabel;
-        }
-    } else {
-        qDebug() << "Corresponding MIDI In device not found for:" << outLabel;
-    }
+    product.clear();
+    updateDialogShown = false;
+    pairSerialLink(label);
+    m_readout->show(1, 0, 0, 0);
+    m_midi->sendConnectSequence(ui->lineEdit->text(), checkedRateCode());
+    updateOscControlsVisibility();
+    applyGeneratorSourceRule(label);
+}
+
+void MainWindow::onMidiConnectFailed(const QString &label, bool again)
+{
+    // A unit that is coming back gets another try on the next tick, without a box.
+    if (again)
+        return;
+    QMessageBox::critical(nullptr, QStringLiteral("MIDI Connection Error"),
+                          QStringLiteral("Failed to connect MIDI Out device: %1").arg(label), QMessageBox::Ok);
+}
+
+void MainWindow::onMidiDisconnected(const QString &label, bool byUser)
+{
+    product.clear();
+    updateDialogShown = false;
+    if (!byUser)
+        return;
+    updateOscControlsVisibility();
+    markDeviceAction(ui->menuMIDI_Out, label, false);
+    QMessageBox::information(nullptr, QStringLiteral("MIDI Disconnected"),
+                             QStringLiteral("The MIDI connection has been disconnected."), QMessageBox::Ok);
 }
 
 // MIDI Machine Control ---------------------------------------------------------
@@ -567,32 +518,6 @@ quint8 MainWindow::checkedRateCode() const
             return MachineControl::rateCodeForText(button->text());
     }
     return MachineControl::rateCodeForText(QStringLiteral("None"));
-}
-
-void MainWindow::sendStop()
-{
-    const QByteArray message = MachineControl::stop();
-    qDebug().noquote() << "MMC Stop:" << message.toHex(' ').toUpper();
-    midi_out->sendLongMessage(message);
-}
-
-void MainWindow::sendPlay()
-{
-    const QByteArray message = MachineControl::play();
-    qDebug().noquote() << "MMC Play:" << message.toHex(' ').toUpper();
-    midi_out->sendLongMessage(message);
-}
-
-void MainWindow::sendLocate(int hours, int minutes, int seconds, int frames)
-{
-    const std::optional<QByteArray> message = MachineControl::locate(hours, minutes, seconds, frames, checkedRateCode());
-    if (!message) {
-        // A blank or out-of-range part would put a status byte inside the SysEx.
-        qDebug() << "Locate not sent, a time part is outside 0..127:" << hours << minutes << seconds << frames;
-        return;
-    }
-    qDebug().noquote() << "MMC Locate:" << message->toHex(' ').toUpper();
-    midi_out->sendLongMessage(*message);
 }
 
 // Serial link and firmware upgrade ----------------------------------------------

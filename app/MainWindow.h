@@ -22,6 +22,7 @@ class QMenu;
 class AppUpdateDialog;
 class CustomDialog;
 class FirmwareUpdateCheck;
+class MidiConnection;
 class QMidiIn;
 class QMidiOut;
 class QMessageBox;
@@ -50,6 +51,7 @@ public:
     Ui::MainWindow *form() const { return ui; }
     QMidiOut *midiOut() const { return midi_out; }
     QMidiIn *midiIn() const { return midi_in; }
+    MidiConnection *midiConnection() const { return m_midi; }
 
     // Time-code panel, for tests and tools.
     TimecodeReadout *readout() const { return m_readout; }
@@ -84,13 +86,9 @@ public:
     void markDeviceAction(QMenu *menu, QString label, bool checked);
     QString findMatchingMidiIn(QString outLabel);
     static QString portBaseName(QString label);
-    QString connectedOutputLabel() const { return midiOutName; }
-    QString connectedInputLabel() const { return midiInName; }
+    QString connectedOutputLabel() const;
+    QString connectedInputLabel() const;
 
-    // MIDI Machine Control: each builds, traces and sends one message.
-    void sendStop();
-    void sendPlay();
-    void sendLocate(int hours, int minutes, int seconds, int frames);
     // The rate code of the checked frame-rate button (0 when none is checked).
     quint8 checkedRateCode() const;
 
@@ -174,8 +172,12 @@ protected:
 
 private:
     void followReadoutWithSlider();
-    // Opens the input port that belongs to the output port outLabel, if exactly one does.
-    void pairMidiInput(const QString &outLabel);
+    // What the MIDI connection reports.
+    void fillMidiOutMenu();
+    void onMidiConnected(const QString &label);
+    void onMidiConnectFailed(const QString &label, bool again);
+    void onMidiDisconnected(const QString &label, bool byUser);
+    void showMidiState();
     // The Generator source does not exist on a TQR-10.
     void applyGeneratorSourceRule(const QString &labelOrProduct);
     void onQuarterFrameText(const QString &timecode);
@@ -200,11 +202,10 @@ private:
     QList<QByteArray> ipSendQueue;
     QTimer *ipGapTimer = nullptr;
 
-    // MIDI transport
-    QMidiOut *midi_out;
+    // MIDI transport: the connection owns both ports.
+    MidiConnection *m_midi = nullptr;
+    QMidiOut *midi_out = nullptr;
     QMidiIn *midi_in = nullptr;
-    QString midiOutName;
-    QString midiInName;
     QString product;
 
     // Time-code panel
@@ -213,9 +214,6 @@ private:
     SourceRateSelection *m_selection = nullptr;
     GeneratorTransport *m_transport = nullptr;
     // MIDI device discovery and connection
-    QMap<QString, QString> outPorts, inPorts;
-    QMap<QString, int> outPortIndex, inPortIndex;
-    QStringList outPortLabels, inPortLabels;
     bool updateDialogShown = false;
     QTimer *listTimer = nullptr;
     QTimer *deviceCheckTimer = nullptr;

@@ -8,7 +8,13 @@ BuiltInUnit::BuiltInUnit(InMemoryMidiDriver *driver)
 {
 }
 
+QString BuiltInUnit::portNameFor(UnitMessages::Model model)
+{
+    return UnitMessages::modelName(model) + QStringLiteral(" (built-in)");
+}
+
 BuiltInUnit::BuiltInUnit(InMemoryMidiDriver *driver, const Options &options)
+    : m_portName(portNameFor(options.model))
 {
     m_thread.setObjectName(QStringLiteral("emulated unit"));
     m_unit = new EmulatedUnit(options.model, options.firmwareVersion);
@@ -16,7 +22,7 @@ BuiltInUnit::BuiltInUnit(InMemoryMidiDriver *driver, const Options &options)
     m_unit->moveToThread(&m_thread);
     m_thread.start();
     call([&](EmulatedUnit &unit) {
-        m_midi = new InMemoryUnitLink(&unit, driver);
+        m_midi = new InMemoryUnitLink(&unit, driver, m_portName);
         if (unit.hasSerialPort())
             m_serial = new PtySerialLink(&unit, options.registryDirectory);
         unit.powerOn();

@@ -16,6 +16,10 @@ class PtySerialLink;
 // series) as a pseudo-terminal announced in the emulated-port registry. The
 // unit runs on a thread of its own, so that the panel's blocking waits do not
 // stall its time code or its re-enumeration, as with a real device.
+//
+// Its MIDI ports are named after the model with " (built-in)", so that the
+// menu tells it from a real unit or a stand-alone emulator of the same model;
+// the name still pairs its two ports and still names the model.
 class BuiltInUnit
 {
 public:
@@ -44,6 +48,9 @@ public:
     // change the unit's state from outside.
     void call(const std::function<void(EmulatedUnit &)> &work) const;
     EmulatedUnit *unit() const { return m_unit; }
+    // The name of its MIDI ports, "TQR-30 Pro (built-in)".
+    QString portName() const { return m_portName; }
+    static QString portNameFor(UnitMessages::Model model);
 
     // The pty the panel opens; empty while the unit shows no serial port.
     QString serialPortPath() const;
@@ -52,6 +59,7 @@ public:
 
 private:
     QThread m_thread;
+    QString m_portName;
     EmulatedUnit *m_unit = nullptr;
     InMemoryUnitLink *m_midi = nullptr;
     PtySerialLink *m_serial = nullptr;

@@ -4,10 +4,12 @@
 
 #include <QPointer>
 
-InMemoryUnitLink::InMemoryUnitLink(EmulatedUnit *unit, InMemoryMidiDriver *driver, QObject *parent)
+InMemoryUnitLink::InMemoryUnitLink(EmulatedUnit *unit, InMemoryMidiDriver *driver, const QString &portName,
+                                   QObject *parent)
     : QObject(parent)
     , m_unit(unit)
     , m_driver(driver)
+    , m_portName(portName)
 {
     connect(unit, &EmulatedUnit::presenceChanged, this, &InMemoryUnitLink::follow);
     connect(unit, &EmulatedUnit::midiOut, this, [this](const QByteArray &message) {
@@ -34,7 +36,7 @@ void InMemoryUnitLink::follow(bool present)
     // The panel's send returns before the unit has read the message: the unit
     // answers from its own thread, as hardware would.
     QPointer<EmulatedUnit> unit(m_unit);
-    m_device = m_driver->addDevice(m_unit->portName(), [unit](const QByteArray &message) {
+    m_device = m_driver->addDevice(m_portName, [unit](const QByteArray &message) {
         if (unit)
             QMetaObject::invokeMethod(unit, [unit, message] {
                 if (unit)

@@ -7,7 +7,7 @@
 class EmulatedUnit;
 
 // Puts an emulated unit's MIDI ports into an in-memory MIDI system: one output
-// and one input under the unit's port name while the unit is present. What the
+// and one input under one port name while the unit is present. What the
 // panel writes reaches the unit on the unit's own thread; what the unit sends
 // is fed into the input port.
 //
@@ -16,7 +16,8 @@ class InMemoryUnitLink : public QObject
 {
     Q_OBJECT
 public:
-    InMemoryUnitLink(EmulatedUnit *unit, InMemoryMidiDriver *driver, QObject *parent = nullptr);
+    InMemoryUnitLink(EmulatedUnit *unit, InMemoryMidiDriver *driver, const QString &portName,
+                     QObject *parent = nullptr);
     ~InMemoryUnitLink() override;
 
     bool isPresent() const { return m_device.output >= 0; }
@@ -27,5 +28,6 @@ private:
 
     EmulatedUnit *m_unit;
     InMemoryMidiDriver *m_driver;
+    QString m_portName;
     InMemoryMidiDriver::Device m_device;
 };

@@ -1,5 +1,7 @@
 #include "midi/CompositeMidiDriver.h"
 
+#include <QStringList>
+
 #include <utility>
 
 CompositeMidiDriver::CompositeMidiDriver(std::vector<MidiDriver *> drivers)
@@ -11,10 +13,10 @@ CompositeMidiDriver::Target CompositeMidiDriver::outputTarget(int index) const
 {
     if (index < 0)
         return {};
-    for (MidiDriver *driver : m_drivers) {
-        const int count = driver->outputCount();
+    for (size_t member = 0; member < m_drivers.size(); ++member) {
+        const int count = m_drivers[member]->outputCount();
         if (index < count)
-            return {driver, index};
+            return {m_drivers[member], index, int(member)};
         index -= count;
     }
     return {};
@@ -24,10 +26,10 @@ CompositeMidiDriver::Target CompositeMidiDriver::inputTarget(int index) const
 {
     if (index < 0)
         return {};
-    for (MidiDriver *driver : m_drivers) {
-        const int count = driver->inputCount();
+    for (size_t member = 0; member < m_drivers.size(); ++member) {
+        const int count = m_drivers[member]->inputCount();
         if (index < count)
-            return {driver, index};
+            return {m_drivers[member], index, int(member)};
         index -= count;
     }
     return {};
@@ -61,6 +63,33 @@ std::optional<QString> CompositeMidiDriver::inputName(int index)
     if (!target.driver)
         return std::nullopt;
     return target.driver->inputName(target.index);
+}
+
+QString CompositeMidiDriver::outputId(int index)
+{
+    const Target target = outputTarget(index);
+    if (!target.driver)
+        return QString();
+    return QString::number(target.member) + QLatin1Char('/') + target.driver->outputId(target.index);
+}
+
+QString CompositeMidiDriver::inputId(int index)
+{
+    const Target target = inputTarget(index);
+    if (!target.driver)
+        return QString();
+    return QString::number(target.member) + QLatin1Char('/') + target.driver->inputId(target.index);
+}
+
+QString CompositeMidiDriver::unavailableText() const
+{
+    QStringList texts;
+    for (const MidiDriver *driver : m_drivers) {
+        const QString text = driver->unavailableText();
+        if (!text.isEmpty())
+            texts << text;
+    }
+    return texts.join(QLatin1Char('\n'));
 }
 
 std::unique_ptr<MidiOutputPort> CompositeMidiDriver::openOutput(int index)

@@ -18,6 +18,11 @@ public:
     QString outputName(int index) override;
     int inputCount() override;
     std::optional<QString> inputName(int index) override;
+    // The member's number, "/" and the member's own id.
+    QString outputId(int index) override;
+    QString inputId(int index) override;
+    // The members' texts, one per line.
+    QString unavailableText() const override;
     std::unique_ptr<MidiOutputPort> openOutput(int index) override;
     std::unique_ptr<MidiInputPort> openInput(int index, MidiInputSink *sink) override;
 
@@ -26,6 +31,7 @@ private:
     {
         MidiDriver *driver = nullptr;
         int index = -1;
+        int member = -1;
     };
     // Counts are asked afresh on every lookup: ports of any member can come
     // and go between two calls.

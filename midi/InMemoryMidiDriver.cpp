@@ -154,7 +154,7 @@ public:
     {
     }
     ~OutputPort() override;
-    bool sendLong(const QByteArray &message, int timeoutMs) override;
+    bool sendLong(const QByteArray &message) override;
 
 private:
     std::shared_ptr<State> m_state;
@@ -183,7 +183,7 @@ InMemoryMidiDriver::OutputPort::~OutputPort()
         --port->openCount;
 }
 
-bool InMemoryMidiDriver::OutputPort::sendLong(const QByteArray &message, int)
+bool InMemoryMidiDriver::OutputPort::sendLong(const QByteArray &message)
 {
     InMemoryMidiDriver::Receiver receiver;
     {
@@ -412,6 +412,22 @@ std::optional<QString> InMemoryMidiDriver::inputName(int index)
     if (!port.readable)
         return std::nullopt;
     return port.name;
+}
+
+QString InMemoryMidiDriver::outputId(int index)
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    if (index < 0 || index >= int(m_state->outputs.size()))
+        return QString();
+    return QString::number(m_state->outputs[size_t(index)].id);
+}
+
+QString InMemoryMidiDriver::inputId(int index)
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    if (index < 0 || index >= int(m_state->inputs.size()))
+        return QString();
+    return QString::number(m_state->inputs[size_t(index)].id);
 }
 
 std::unique_ptr<MidiOutputPort> InMemoryMidiDriver::openOutput(int index)

@@ -18,7 +18,8 @@
 // other side feeds with send().
 //
 // Threads: a receiver is called synchronously on the thread that sends, inside
-// MidiOutputPort::sendLong. Messages given to send() are delivered to the open
+// MidiOutputPort::sendLong (QMidiOut's sending thread); a receiver that blocks
+// plays a stuck MIDI system. Messages given to send() are delivered to the open
 // input port on the driver's own delivery thread, in order, as the real
 // drivers do.
 class InMemoryMidiDriver : public MidiDriver
@@ -68,6 +69,9 @@ public:
     QString outputName(int index) override;
     int inputCount() override;
     std::optional<QString> inputName(int index) override;
+    // The port id, written as decimal text.
+    QString outputId(int index) override;
+    QString inputId(int index) override;
     std::unique_ptr<MidiOutputPort> openOutput(int index) override;
     std::unique_ptr<MidiInputPort> openInput(int index, MidiInputSink *sink) override;
 

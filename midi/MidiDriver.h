@@ -34,8 +34,10 @@ class MidiOutputPort
 public:
     virtual ~MidiOutputPort() = default;
     // Sends one long message exactly as given and returns once the driver has
-    // finished with it, or after timeoutMs; false when it failed or timed out.
-    virtual bool sendLong(const QByteArray &message, int timeoutMs) = 0;
+    // finished with it; false when it failed. It may block as long as the MIDI
+    // system does: QMidiOut runs it on a thread of its own and bounds the wait.
+    // The port is destroyed on that thread too.
+    virtual bool sendLong(const QByteArray &message) = 0;
 };
 
 // An open input port. Destroying it closes the port; once the destructor has
@@ -58,6 +60,16 @@ public:
     virtual int inputCount() = 0;
     // Empty when the name of that input cannot be read; such inputs are skipped.
     virtual std::optional<QString> inputName(int index) = 0;
+
+    // What tells a port apart for as long as it exists, whatever its number:
+    // the system's own id of the port where it has one, else its name. Ports
+    // that come again after they were gone may come back under another id.
+    virtual QString outputId(int index) { return outputName(index); }
+    virtual QString inputId(int index) { return inputName(index).value_or(QString()); }
+
+    // Empty while the MIDI system works; otherwise one line for the user that
+    // says which systems were tried.
+    virtual QString unavailableText() const { return QString(); }
 
     // nullptr when the port cannot be opened.
     virtual std::unique_ptr<MidiOutputPort> openOutput(int index) = 0;

@@ -89,7 +89,8 @@ void QMidiIn::shortMessage(quint8 status, quint8 data1, quint8 data2)
 
 void QMidiIn::longMessage(const QByteArray &data)
 {
-    if (m_closing)
+    // A driver hands back an empty buffer when input is reset; it is no message.
+    if (m_closing || data.isEmpty())
         return;
     deliver(data);
 }

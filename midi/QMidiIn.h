@@ -22,6 +22,7 @@ class QMidiIn : public QObject, private MidiInputSink
 {
     Q_OBJECT
 public:
+    // The driver is only used to open ports.
     QMidiIn(MidiDriver *driver, QObject *parent = nullptr);
     ~QMidiIn() override;
 
@@ -30,12 +31,23 @@ public:
     void closeDevice();
     bool isOpen() const { return m_port != nullptr; }
 
+    // What the driver's callback calls, on the driver's thread. Public so
+    // that tests and fuzz targets can hand bytes straight in; a fresh QMidiIn
+    // (no port needed) is fresh gathering state.
+    void shortMessage(quint8 status, quint8 data1, quint8 data2) override;
+    void longMessage(const QByteArray &data) override;
+
+    // No unit message comes near this; a gathered message that grows past it
+    // is dropped.
+    static constexpr int kMaxGatheredSysEx = 64 * 1024;
+    // The state of the gathering, to be read only while nothing is delivered.
+    int gatheredBytes() const { return m_accumulator.size(); }
+    bool isSkippingSysEx() const { return m_discardingSysEx; }
+
 signals:
     void midiMessageReceived(QByteArray message);
 
 private:
-    void shortMessage(quint8 status, quint8 data1, quint8 data2) override;
-    void longMessage(const QByteArray &data) override;
     void deliver(const QByteArray &message);
 
     MidiDriver *m_driver;
@@ -45,9 +57,6 @@ private:
     static constexpr quint8 kSysExStart = 0xF0;
     static constexpr quint8 kSysExEnd = 0xF7;
     static constexpr quint8 kFirstRealTimeStatus = 0xF8;
-    // No unit message comes near this; a gathered message that grows past it
-    // is dropped.
-    static constexpr int kMaxGatheredSysEx = 64 * 1024;
 
     // Short words of a System Exclusive message in progress; driver thread only.
     QByteArray m_accumulator;

@@ -5,14 +5,19 @@
 #include <memory>
 
 class MidiDriver;
-class MidiOutputPort;
 
 // The one MIDI output port of the panel. Everything the panel sends leaves
-// here as a long (System Exclusive) message.
+// here as a long (System Exclusive) message, with one trace line each.
+//
+// The driver's send runs on a thread of the port's own, so that a stuck MIDI
+// system holds the GUI thread at most kSendTimeoutMs per message. A message
+// that timed out before it was handed to the driver is dropped, never sent
+// later; while the driver is still stuck in an earlier send, further messages
+// fail at once. Closing waits for a stuck send at most kSendTimeoutMs too and
+// then leaves the port to be released by its thread when the driver returns.
 class QMidiOut
 {
 public:
-    // How long a send may wait for the driver before it is given up.
     static constexpr int kSendTimeoutMs = 1000;
 
     explicit QMidiOut(MidiDriver *driver);
@@ -23,12 +28,14 @@ public:
     // Closes any open port first, so a failed open leaves no port open.
     bool openDevice(int index);
     void closeDevice();
-    bool isOpen() const { return m_port != nullptr; }
+    bool isOpen() const { return m_sender != nullptr; }
 
-    // Sends the bytes unchanged; does nothing while closed.
-    void sendLongMessage(const QByteArray &message);
+    // Sends the bytes unchanged. False, traced, when the port is closed, the
+    // driver reports a failure or the send timed out.
+    bool sendLongMessage(const QByteArray &message);
 
 private:
+    struct Sender;
     MidiDriver *m_driver;
-    std::unique_ptr<MidiOutputPort> m_port;
+    std::shared_ptr<Sender> m_sender;
 };

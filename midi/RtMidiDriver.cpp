@@ -1,5 +1,8 @@
 #include "midi/RtMidiDriver.h"
 
+#include "midi/JackPortIds.h"
+#include "midi/MidiSystemProbe.h"
+
 #include <rtmidi/RtMidi.h>
 
 #include <QDebug>
@@ -7,11 +10,9 @@
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
-#include <future>
+#include <atomic>
+#include <cstdio>
 #include <mutex>
-#include <thread>
 
 namespace {
 
@@ -70,77 +71,57 @@ QString withoutJackSuffix(const QString &client)
 class RtMidiDriver::OutputPort : public MidiOutputPort
 {
 public:
-    // Sends run on a thread of their own so that a stuck MIDI system holds the
-    // caller only as long as it is willing to wait.
-    explicit OutputPort(RtMidiOut *out)
-        : m_out(out)
-        , m_thread([this] { run(); })
+    // A client of its own per open port: QMidiOut may leave a stuck send
+    // behind, and that client must not be touched by anyone else meanwhile.
+    OutputPort(std::unique_ptr<RtMidiOut> out, const QString &target)
+        : m_out(std::move(out))
+        , m_target(target.toStdString())
     {
+        // With a callback installed RtMidi reports a failed send here instead
+        // of throwing, and the send itself returns as if it had worked.
+        m_out->setErrorCallback(&OutputPort::onError, this);
     }
+    ~OutputPort() override { m_out->closePort(); }
 
-    ~OutputPort() override
+    bool sendLong(const QByteArray &message) override
     {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_stopping = true;
-        }
-        m_wake.notify_all();
-        m_thread.join();
-        m_out->closePort();
-    }
-
-    bool sendLong(const QByteArray &message, int timeoutMs) override
-    {
-        Job job;
-        job.bytes.assign(message.constBegin(), message.constEnd());
-        std::future<bool> done = job.done.get_future();
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_jobs.push_back(std::move(job));
-        }
-        m_wake.notify_one();
-        if (done.wait_for(std::chrono::milliseconds(timeoutMs)) != std::future_status::ready) {
-            qWarning() << "MIDI send still not done after" << timeoutMs << "ms";
+        if (!targetListed()) {
+            qWarning() << "MIDI output port has gone:" << QString::fromStdString(m_target);
             return false;
         }
-        return done.get();
+        m_failed = false;
+        std::vector<unsigned char> bytes(message.constBegin(), message.constEnd());
+        try {
+            m_out->sendMessage(&bytes);
+        } catch (const RtMidiError &error) {
+            qWarning() << "MIDI send failed:" << QString::fromStdString(error.getMessage());
+            return false;
+        }
+        return !m_failed;
     }
 
 private:
-    struct Job
+    static void onError(RtMidiError::Type type, const std::string &text, void *self)
     {
-        std::vector<unsigned char> bytes;
-        std::promise<bool> done;
-    };
-
-    void run()
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        for (;;) {
-            m_wake.wait(lock, [this] { return m_stopping || !m_jobs.empty(); });
-            if (m_jobs.empty())
-                return; // stopping, and everything queued has gone out
-            Job job = std::move(m_jobs.front());
-            m_jobs.pop_front();
-            lock.unlock();
-            bool ok = true;
-            try {
-                m_out->sendMessage(&job.bytes);
-            } catch (const RtMidiError &error) {
-                qWarning() << "MIDI send failed:" << QString::fromStdString(error.getMessage());
-                ok = false;
-            }
-            job.done.set_value(ok);
-            lock.lock();
-        }
+        logRtMidiError(type, text, nullptr);
+        if (type != RtMidiError::DEBUG_WARNING)
+            static_cast<OutputPort *>(self)->m_failed = true;
     }
 
-    RtMidiOut *m_out;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<Job> m_jobs;
-    bool m_stopping = false;
-    std::thread m_thread;
+    // Neither ALSA nor JACK tell a sender that its receiver went away.
+    bool targetListed() const
+    {
+        const unsigned count = m_out->getPortCount();
+        for (unsigned i = 0; i < count; ++i) {
+            if (m_out->getPortName(i) == m_target)
+                return true;
+        }
+        return false;
+    }
+
+    std::unique_ptr<RtMidiOut> m_out;
+    std::string m_target;
+    std::atomic<bool> m_failed{false};
 };
 
 class RtMidiDriver::InputPort : public MidiInputPort
@@ -194,26 +175,68 @@ private:
 RtMidiDriver::RtMidiDriver(const QString &clientName)
     : m_clientName(clientName)
 {
-    const QString inName = clientName + QStringLiteral(" In");
-    const QString outName = clientName + QStringLiteral(" Out");
-    RtMidi::Api api = RtMidi::UNSPECIFIED;
-    if (jackRequested())
-        api = RtMidi::UNIX_JACK;
-    else if (alsaCompiled())
-        api = RtMidi::LINUX_ALSA;
+    openSystem();
+}
 
-    m_in = tryClient<RtMidiIn>(api, inName);
-    if (!m_in && api == RtMidi::LINUX_ALSA) {
-        api = RtMidi::UNIX_JACK;
-        m_in = tryClient<RtMidiIn>(api, inName);
+void RtMidiDriver::openSystem()
+{
+    m_lastAttempt.start();
+    QStringList tried;
+    m_api = RtMidi::UNSPECIFIED;
+    // Without ALSA (not Linux) RtMidi's own default is the system's service.
+    bool chosen = !alsaCompiled() && !jackRequested();
+    if (jackRequested()) {
+        tried << QStringLiteral("JACK");
+        if (MidiSystemProbe::jackServerRunning()) {
+            m_api = RtMidi::UNIX_JACK;
+            chosen = true;
+        }
+    } else if (alsaCompiled()) {
+        tried << QStringLiteral("the ALSA sequencer");
+        if (MidiSystemProbe::alsaSequencerAvailable()) {
+            m_api = RtMidi::LINUX_ALSA;
+            chosen = true;
+        } else {
+            tried << QStringLiteral("JACK");
+            if (MidiSystemProbe::jackServerRunning()) {
+                m_api = RtMidi::UNIX_JACK;
+                chosen = true;
+            }
+        }
     }
-    if (m_in) {
-        api = m_in->getCurrentApi();
+    if (chosen) {
+        m_in = tryClient<RtMidiIn>(m_api, m_clientName + QStringLiteral(" In"));
         // Keep System Exclusive and MIDI time code; drop active sensing.
-        m_in->ignoreTypes(false, false, true);
+        if (m_in)
+            m_in->ignoreTypes(false, false, true);
+        m_out = tryClient<RtMidiOut>(m_api, m_clientName + QStringLiteral(" Out"));
+        if (m_out)
+            m_api = m_out->getCurrentApi();
+        if (m_api == RtMidi::UNIX_JACK)
+            m_jackIds = std::make_unique<JackPortIds>();
     }
-    m_out = tryClient<RtMidiOut>(api, outName);
-    qDebug() << "MIDI system:" << apiName();
+    if (m_in || m_out) {
+        m_unavailable.clear();
+        qDebug() << "MIDI system:" << apiName();
+        return;
+    }
+    m_unavailable = QStringLiteral("No MIDI system could be opened (tried %1); the built-in unit still works with --demo.")
+                        .arg(tried.join(QStringLiteral(" and ")));
+    if (!m_toldUnavailable) {
+        m_toldUnavailable = true;
+        std::fprintf(stderr, "%s\n", qPrintable(m_unavailable));
+    }
+}
+
+void RtMidiDriver::retryIfUnavailable()
+{
+    if (!m_in && !m_out && m_lastAttempt.elapsed() >= kRetryIntervalMs)
+        openSystem();
+}
+
+QString RtMidiDriver::unavailableText() const
+{
+    return m_unavailable;
 }
 
 RtMidiDriver::~RtMidiDriver() = default;
@@ -249,8 +272,9 @@ QStringList RtMidiDriver::cleanJackNames(const QStringList &rawNames)
     return names;
 }
 
-RtMidiDriver::Listing RtMidiDriver::list(bool outputs) const
+RtMidiDriver::Listing RtMidiDriver::list(bool outputs)
 {
+    retryIfUnavailable();
     Listing listing;
     RtMidi *client = outputs ? static_cast<RtMidi *>(m_out.get()) : static_cast<RtMidi *>(m_in.get());
     if (!client)
@@ -268,6 +292,8 @@ RtMidiDriver::Listing RtMidiDriver::list(bool outputs) const
             continue;
         listing.rtIndex.push_back(i);
         raw << name;
+        listing.raw << name;
+        listing.ids << (jack && m_jackIds ? name + QLatin1Char('#') + QString::number(m_jackIds->idOf(name)) : name);
     }
     listing.names = jack ? cleanJackNames(raw) : cleanAlsaNames(raw);
     // A port that vanished while being listed has an empty name; the MIDI
@@ -301,17 +327,38 @@ std::optional<QString> RtMidiDriver::inputName(int index)
     return m_inputs.names[index];
 }
 
+QString RtMidiDriver::outputId(int index)
+{
+    return index >= 0 && index < m_outputs.ids.size() ? m_outputs.ids[index] : QString();
+}
+
+QString RtMidiDriver::inputId(int index)
+{
+    return index >= 0 && index < m_inputs.ids.size() ? m_inputs.ids[index] : QString();
+}
+
 std::unique_ptr<MidiOutputPort> RtMidiDriver::openOutput(int index)
 {
-    if (!m_out || m_out->isPortOpen())
+    if (!m_out)
         return nullptr;
     const Listing now = list(true);
     if (index < 0 || size_t(index) >= now.rtIndex.size())
         return nullptr;
-    m_out->openPort(now.rtIndex[size_t(index)], "MIDI Out");
-    if (!m_out->isPortOpen())
+    const std::string target = now.raw[int(index)].toStdString();
+    std::unique_ptr<RtMidiOut> out = tryClient<RtMidiOut>(m_api, m_clientName + QStringLiteral(" Out"));
+    if (!out)
         return nullptr;
-    return std::make_unique<OutputPort>(m_out.get());
+    // The new client numbers the ports as it sees them; find ours by name.
+    const unsigned count = out->getPortCount();
+    for (unsigned i = 0; i < count; ++i) {
+        if (out->getPortName(i) != target)
+            continue;
+        out->openPort(i, "MIDI Out");
+        if (!out->isPortOpen())
+            return nullptr;
+        return std::make_unique<OutputPort>(std::move(out), now.raw[int(index)]);
+    }
+    return nullptr;
 }
 
 std::unique_ptr<MidiInputPort> RtMidiDriver::openInput(int index, MidiInputSink *sink)

@@ -2,23 +2,32 @@
 
 #include "midi/MidiDriver.h"
 
+#include <rtmidi/RtMidi.h>
+
+#include <QElapsedTimer>
 #include <QStringList>
 
 #include <memory>
 #include <vector>
 
-class RtMidiIn;
-class RtMidiOut;
 
 // The MIDI system of the computer through RtMidi: the ALSA sequencer on Linux
-// (JACK when QUILL_MIDI_API=jack or when the sequencer cannot be opened),
-// WinMM on Windows and CoreMIDI on macOS.
+// (JACK when QUILL_MIDI_API=jack or when the sequencer cannot be opened).
+// Each system is probed quietly before RtMidi opens it. When none can be
+// opened, one line saying so goes to standard error, unavailableText() keeps
+// it for the window, and the systems are tried again, quietly, every
+// kRetryIntervalMs while ports are listed.
 //
 // One RtMidi client per direction lives as long as the driver, named
 // "<clientName> In" and "<clientName> Out" (two different names, so JACK does
 // not rename the second one "...-01"). Enumeration reuses them, so the
-// one-second port scan creates no clients. Each client holds at most one open
-// port. The driver's own ports are not listed.
+// one-second port scan creates no clients. The input client holds at most one
+// open port; each open output gets a client of its own (JACK names it
+// "<clientName> Out-01"). The driver's own ports are not listed.
+//
+// A port's id is the system's full name of it: "client:port 20:0" on ALSA
+// (the numbers change when a device is plugged in again), "client:port" and
+// JACK's own port id on JACK (the name stays when its program restarts).
 //
 // Port names. RtMidi reports system names that do not read well in a menu and
 // would keep a unit's two directions from pairing by name; they are cleaned:
@@ -34,6 +43,8 @@ class RtMidiOut;
 //
 // Numbering is that of the last outputCount()/inputCount(); opening a port
 // looks the system up again and opens the port of that number now.
+class JackPortIds;
+
 class RtMidiDriver : public MidiDriver
 {
 public:
@@ -44,11 +55,16 @@ public:
     QString outputName(int index) override;
     int inputCount() override;
     std::optional<QString> inputName(int index) override;
+    QString outputId(int index) override;
+    QString inputId(int index) override;
+    QString unavailableText() const override;
     std::unique_ptr<MidiOutputPort> openOutput(int index) override;
     std::unique_ptr<MidiInputPort> openInput(int index, MidiInputSink *sink) override;
 
     // Which system is in use, for the log and the About box ("ALSA", "JACK" ...).
     QString apiName() const;
+
+    static constexpr int kRetryIntervalMs = 10000;
 
     // The readable names for the raw names of one direction, in order (see
     // above). Own ports are not filtered here.
@@ -65,10 +81,19 @@ private:
     {
         std::vector<unsigned> rtIndex;
         QStringList names;
+        QStringList raw;
+        QStringList ids;
     };
-    Listing list(bool outputs) const;
+    Listing list(bool outputs);
+    void openSystem();
+    void retryIfUnavailable();
 
     QString m_clientName;
+    RtMidi::Api m_api = RtMidi::UNSPECIFIED;
+    QString m_unavailable;
+    bool m_toldUnavailable = false;
+    QElapsedTimer m_lastAttempt;
+    std::unique_ptr<JackPortIds> m_jackIds;
     std::unique_ptr<RtMidiIn> m_in;
     std::unique_ptr<RtMidiOut> m_out;
     Listing m_outputs;

@@ -3,6 +3,7 @@
 QUILL_BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev librtmidi-dev libssl-dev
+    libasound2-dev libjack-jackd2-dev
     fonts-liberation fonts-dejavu-core fonts-roboto-unhinted
 )
 # Building the Debian package (scripts/package): cpack's DEB generator, dpkg-shlibdeps.

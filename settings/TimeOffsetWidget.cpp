@@ -23,7 +23,6 @@ void TimeOffsetWidget::onSendClicked()
     const QByteArray message = buildTimeOffsetMessage(frames);
     emit sendSysExRequested(message);
     const quint8 code = encodeFrameOffset(frames);
-    qDebug().noquote() << "发送数据:" << message.toHex(' ').toUpper();
     qDebug() << "勾选:" << (code > 15) << "编码小时:" << frameOffsetSignByte(code) << "编码帧:" << code
              << "显示帧:" << frames << "协议帧:" << code;
 }

@@ -38,7 +38,7 @@ struct Rig
     bool connectUnit()
     {
         for (QAction *a : window.form()->menuMIDI_Out->actions()) {
-            if (a->text() == QLatin1String("TQR-30 Pro [0]")) {
+            if (a->text() == QLatin1String("TQR-30 Pro (built-in) [0]")) {
                 a->trigger();
                 return QTest::qWaitFor([this] { return window.productText() == QLatin1String("TQR-30 Pro"); });
             }

@@ -42,10 +42,10 @@ private slots:
         BuiltInUnit unit(&driver, optionsFor(UnitMessages::Model::Tqr30Pro, registry));
         MainWindow w(Platform {&driver});
         MessageBoxWatcher boxes;
-        QAction *entry = menuEntry(w, QStringLiteral("TQR-30 Pro [0]"));
+        QAction *entry = menuEntry(w, QStringLiteral("TQR-30 Pro (built-in) [0]"));
         QVERIFY(entry);
         entry->trigger();
-        QCOMPARE(w.connectedInputLabel(), QStringLiteral("TQR-30 Pro [0]"));
+        QCOMPARE(w.connectedInputLabel(), QStringLiteral("TQR-30 Pro (built-in) [0]"));
         QTRY_COMPARE(w.productText(), QStringLiteral("TQR-30 Pro"));
         QVERIFY(!w.form()->pushButton_7->isHidden());
         QVERIFY(!w.form()->radioButton_5->isHidden());
@@ -68,7 +68,7 @@ private slots:
         BuiltInUnit unit(&driver, optionsFor(UnitMessages::Model::Tqr10, registry));
         MainWindow w(Platform {&driver});
         MessageBoxWatcher boxes;
-        menuEntry(w, QStringLiteral("TQR-10 [0]"))->trigger();
+        menuEntry(w, QStringLiteral("TQR-10 (built-in) [0]"))->trigger();
         QTRY_COMPARE(w.productText(), QStringLiteral("TQR-10"));
         QVERIFY(w.form()->radioButton_4->isHidden());
         QVERIFY(w.form()->pushButton_7->isHidden());
@@ -86,7 +86,7 @@ private slots:
         MessageBoxWatcher boxes;
         w.form()->lineEdit->setText(QStringLiteral("01 : 00 : 00 : 00"));
         w.form()->lineEdit_2->setText(QStringLiteral("01 : 00 : 01 : 11"));
-        menuEntry(w, QStringLiteral("TQR-30 Pro [0]"))->trigger();
+        menuEntry(w, QStringLiteral("TQR-30 Pro (built-in) [0]"))->trigger();
         QTRY_COMPARE(w.productText(), QStringLiteral("TQR-30 Pro"));
         w.form()->radioButton_8->click(); // 25 fps: relocates with the new rate
         QTRY_COMPARE(unit.unit()->rate(), FrameClock::Rate25);

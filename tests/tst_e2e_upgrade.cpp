@@ -46,7 +46,7 @@ private slots:
         w.firmwareTransfer()->setTiming(timing);
 
         for (QAction *a : w.form()->menuMIDI_Out->actions()) {
-            if (a->text() == QLatin1String("TQR-30 Pro [0]"))
+            if (a->text() == QLatin1String("TQR-30 Pro (built-in) [0]"))
                 a->trigger();
         }
         QTRY_COMPARE(w.productText(), QStringLiteral("TQR-30 Pro"));

@@ -5,6 +5,8 @@
 #include "midi/QMidiIn.h"
 #include "midi/QMidiOut.h"
 #include "midi/RtMidiDriver.h"
+#include "panel/TimecodeReadout.h"
+#include "support/JackUnitPeer.h"
 #include "support/MessageBoxWatcher.h"
 #include "support/MessageCollector.h"
 #include "ui_MainWindow.h"
@@ -79,16 +81,12 @@ class TestJackMidi : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void jackNamesPairAUnitsTwoClients();
     void unitOnJackConnectsTalksAndUnplugs();
+    void anotherClientKeepsTheUnitAndItsTimeCode();
+    void unitThatComesBackIsReconnected();
+    void sendToAPortThatHasGoneFails();
 };
-
-void TestJackMidi::initTestCase()
-{
-    if (qgetenv("QUILL_MIDI_API").toLower() != "jack")
-        QSKIP("needs QUILL_MIDI_API=jack and a running JACK server (scripts/test provides both)");
-}
 
 void TestJackMidi::jackNamesPairAUnitsTwoClients()
 {
@@ -101,6 +99,7 @@ void TestJackMidi::jackNamesPairAUnitsTwoClients()
 
 void TestJackMidi::unitOnJackConnectsTalksAndUnplugs()
 {
+    QUILL_REQUIRE_JACK_SERVER();
     RtMidiDriver driver;
     QCOMPARE(driver.apiName(), QString("Jack"));
     MainWindow w(Platform{&driver});
@@ -141,6 +140,84 @@ void TestJackMidi::unitOnJackConnectsTalksAndUnplugs()
     QTRY_COMPARE_WITH_TIMEOUT(w.form()->menuMIDI_Out->actions().first()->text(), QString("none"), 1500);
     QTest::qWait(100);
     QVERIFY(boxes.boxes.isEmpty());
+}
+
+void TestJackMidi::anotherClientKeepsTheUnitAndItsTimeCode()
+{
+    QUILL_REQUIRE_JACK_SERVER();
+    RtMidiDriver driver;
+    MainWindow w(Platform{&driver});
+    MessageBoxWatcher boxes;
+    JackUnitPeer unit("TQR-30 Pro");
+    QTRY_VERIFY_WITH_TIMEOUT(menuEntry(w, "TQR-30 Pro [0]") != nullptr, 2000);
+    menuEntry(w, "TQR-30 Pro [0]")->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(w.productText(), QString("TQR-30 Pro"), 2000);
+    unit.setPlaying(true);
+    QTRY_VERIFY_WITH_TIMEOUT(w.readout()->label().frames > 0 || w.readout()->label().seconds > 0, 2000);
+
+    // Another program with MIDI ports joins the graph, before or after the unit.
+    JackPeer other("Another Program");
+    QTRY_COMPARE_WITH_TIMEOUT(w.form()->menuMIDI_Out->actions().size(), 2, 2500);
+    QTest::qWait(1200); // both one-second watches have run
+    QVERIFY(w.midiOut()->isOpen());
+    QVERIFY(w.midiIn()->isOpen());
+    QVERIFY(w.form()->name_label->text().startsWith("Device: TQR-30 Pro ["));
+    QVERIFY(menuEntry(w, w.connectedOutputLabel())->isChecked());
+    const int before = w.readout()->label().seconds * 25 + w.readout()->label().frames;
+    QTRY_VERIFY_WITH_TIMEOUT(w.readout()->label().seconds * 25 + w.readout()->label().frames > before + 5, 2000);
+    QVERIFY(other.received().isEmpty());
+    QVERIFY(boxes.boxes.isEmpty());
+}
+
+void TestJackMidi::unitThatComesBackIsReconnected()
+{
+    QUILL_REQUIRE_JACK_SERVER();
+    RtMidiDriver driver;
+    MainWindow w(Platform{&driver});
+    MessageBoxWatcher boxes;
+    auto unit = std::make_unique<JackUnitPeer>("TQR-30 Pro");
+    QTRY_VERIFY_WITH_TIMEOUT(menuEntry(w, "TQR-30 Pro [0]") != nullptr, 2000);
+    menuEntry(w, "TQR-30 Pro [0]")->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(w.productText(), QString("TQR-30 Pro"), 2000);
+
+    unit.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.midiOut()->isOpen(), 1500);
+    QCOMPARE(w.productText(), QString());
+
+    unit = std::make_unique<JackUnitPeer>("TQR-30 Pro");
+    QElapsedTimer back;
+    back.start();
+    QTRY_VERIFY_WITH_TIMEOUT(w.midiOut()->isOpen(), 2500);
+    QVERIFY2(back.elapsed() <= 2000, qPrintable(QString::number(back.elapsed())));
+    QCOMPARE(w.form()->name_label->text(), QString("Device: TQR-30 Pro [0] (reconnected)"));
+    const QByteArray locate = hex("f07f7f064406010100000000f7");
+    QTRY_COMPARE_WITH_TIMEOUT(unit->log().size(), 4, 2000);
+    QCOMPARE(unit->log(), (QList<QByteArray>{hex("f07f7f0601f7"), locate, locate, hex("f07f7f1101f7")}));
+    QTRY_COMPARE_WITH_TIMEOUT(w.productText(), QString("TQR-30 Pro"), 2000);
+    QVERIFY(w.midiIn()->isOpen());
+
+    // Restarted between two ticks, under the very same JACK port names: the
+    // port ids tell, and the new one gets the whole connect sequence too.
+    unit.reset();
+    unit = std::make_unique<JackUnitPeer>("TQR-30 Pro");
+    QTRY_COMPARE_WITH_TIMEOUT(unit->log().size(), 4, 2500);
+    QCOMPARE(unit->log(), (QList<QByteArray>{hex("f07f7f0601f7"), locate, locate, hex("f07f7f1101f7")}));
+    QTRY_COMPARE_WITH_TIMEOUT(w.productText(), QString("TQR-30 Pro"), 2000);
+    QVERIFY(boxes.boxes.isEmpty());
+}
+
+void TestJackMidi::sendToAPortThatHasGoneFails()
+{
+    QUILL_REQUIRE_JACK_SERVER();
+    RtMidiDriver driver;
+    auto unit = std::make_unique<JackPeer>("TQR-30");
+    QTRY_VERIFY_WITH_TIMEOUT(driver.outputCount() == 1, 2000);
+    QMidiOut out(&driver);
+    QVERIFY(out.openDevice(0));
+    QVERIFY(out.sendLongMessage(hex("f07f7f0601f7")));
+    unit.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(driver.outputCount() == 0, 2000);
+    QVERIFY(!out.sendLongMessage(hex("f07f7f0601f7")));
 }
 
 QTEST_MAIN(TestJackMidi)

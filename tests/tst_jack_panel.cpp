@@ -8,14 +8,10 @@
 #include "panel/CustomSlider.h"
 #include "panel/GeneratorTransport.h"
 #include "panel/TimecodeReadout.h"
+#include "support/JackUnitPeer.h"
 #include "support/MessageBoxWatcher.h"
 #include "ui_MainWindow.h"
 
-#include <rtmidi/RtMidi.h>
-
-#include <QMutex>
-#include <QMutexLocker>
-#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -24,94 +20,6 @@ QByteArray hex(const char *text)
 {
     return QByteArray::fromHex(text);
 }
-
-// Plays a TQR-30 Pro generator at 25 fps: answers the identification request,
-// locates, and while playing sends the eight quarter frames of each frame.
-class UnitPeer
-{
-public:
-    explicit UnitPeer(const std::string &name)
-        : m_listen(RtMidi::UNIX_JACK, name)
-        , m_talk(RtMidi::UNIX_JACK, name)
-    {
-        m_listen.ignoreTypes(false, false, false);
-        m_listen.setCallback(&UnitPeer::received, this);
-        m_listen.openVirtualPort("MIDI in");
-        m_talk.openVirtualPort("MIDI out");
-        // The unit's own clock; commands are taken from the callback's queue here.
-        QObject::connect(&m_clock, &QTimer::timeout, [this] { tick(); });
-        m_clock.start(kFrameMs);
-    }
-    ~UnitPeer() { m_listen.cancelCallback(); }
-
-    QList<QByteArray> log()
-    {
-        QMutexLocker lock(&m_mutex);
-        return m_log;
-    }
-    bool playing() const { return m_playing; }
-
-private:
-    static constexpr int kFrameMs = 40;
-    static constexpr int kFps = 25;
-
-    static void received(double, std::vector<unsigned char> *message, void *self)
-    {
-        auto *peer = static_cast<UnitPeer *>(self);
-        QMutexLocker lock(&peer->m_mutex);
-        const QByteArray bytes(reinterpret_cast<const char *>(message->data()), int(message->size()));
-        peer->m_log.append(bytes);
-        peer->m_pending.append(bytes);
-    }
-
-    void send(const QByteArray &bytes)
-    {
-        std::vector<unsigned char> message(bytes.begin(), bytes.end());
-        m_talk.sendMessage(&message);
-    }
-
-    void tick()
-    {
-        QList<QByteArray> commands;
-        {
-            QMutexLocker lock(&m_mutex);
-            commands = std::exchange(m_pending, {});
-        }
-        for (const QByteArray &c : commands) {
-            if (c == hex("F07F7F1101F7"))
-                send(hex("F000215E01010604F7"));
-            else if (c == hex("F07F7F0602F7"))
-                m_playing = true;
-            else if (c == hex("F07F7F0601F7"))
-                m_playing = false;
-            else if (c.size() == 13 && c.startsWith(hex("F07F7F06440601")))
-                m_frame = ((quint8(c[7]) & 0x1F) * 3600 + c[8] * 60 + c[9]) * kFps + c[10];
-        }
-        if (!m_playing)
-            return;
-        ++m_frame;
-        const int f = m_frame % kFps;
-        const int s = m_frame / kFps % 60;
-        const int m = m_frame / kFps / 60 % 60;
-        const int h = m_frame / kFps / 3600;
-        const int nibbles[8] = {f & 0xF, f >> 4, s & 0xF, s >> 4, m & 0xF, m >> 4, h & 0xF, ((h >> 4) & 1) | (1 << 1)};
-        for (int piece = 0; piece < 8; ++piece) {
-            QByteArray quarter(2, '\0');
-            quarter[0] = char(0xF1);
-            quarter[1] = char((piece << 4) | nibbles[piece]);
-            send(quarter);
-        }
-    }
-
-    RtMidiIn m_listen;
-    RtMidiOut m_talk;
-    QTimer m_clock;
-    QMutex m_mutex;
-    QList<QByteArray> m_log;
-    QList<QByteArray> m_pending;
-    bool m_playing = false;
-    int m_frame = 0;
-};
 
 QAction *menuEntry(MainWindow &w, const QString &label)
 {
@@ -127,19 +35,14 @@ class TestJackPanel : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        if (qgetenv("QUILL_MIDI_API").toLower() != "jack")
-            QSKIP("needs QUILL_MIDI_API=jack and a running JACK server (scripts/test provides both)");
-    }
-
     void generatorRunsToEndAndStops()
     {
+        QUILL_REQUIRE_JACK_SERVER();
         RtMidiDriver driver;
         MessageBoxWatcher boxes;
         MainWindow w(Platform{&driver});
         w.show();
-        UnitPeer unit("TQR-30 Pro");
+        JackUnitPeer unit("TQR-30 Pro");
         QTRY_VERIFY_WITH_TIMEOUT(menuEntry(w, "TQR-30 Pro [0]") != nullptr, 2000);
         Ui::MainWindow *ui = w.form();
 

@@ -2,6 +2,8 @@
 // MIDI system: listing, connecting, pairing, disconnecting and the unplug watch.
 
 #include "app/MainWindow.h"
+#include "emulator/BuiltInUnit.h"
+#include "midi/CompositeMidiDriver.h"
 #include "midi/InMemoryMidiDriver.h"
 #include "midi/QMidiIn.h"
 #include "midi/QMidiOut.h"
@@ -11,6 +13,8 @@
 
 #include <QMutex>
 #include <QMutexLocker>
+#include <QMenu>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -88,6 +92,7 @@ private slots:
     void refusedOutputShowsConnectionError();
     void choosingAnotherEntryMovesTheConnection();
     void generatorSourceHiddenForTqr10Only();
+    void builtInUnitStaysConnectedAndCheckedWhenAnotherAppears();
     void rendersTheMainWindow();
 };
 
@@ -329,6 +334,46 @@ void TestMainWindowMidi::generatorSourceHiddenForTqr10Only()
     QVERIFY(!w.form()->radioButton_4->isVisible());
     menuEntry(w, "TQR-20 [1]")->trigger();
     QVERIFY(w.form()->radioButton_4->isVisible());
+}
+
+void TestMainWindowMidi::builtInUnitStaysConnectedAndCheckedWhenAnotherAppears()
+{
+    // As with --demo: the computer's ports first, then the built-in unit's.
+    QTemporaryDir registry;
+    InMemoryMidiDriver system;
+    InMemoryMidiDriver builtInMidi;
+    BuiltInUnit::Options options;
+    options.registryDirectory = registry.path();
+    BuiltInUnit unit(&builtInMidi, options);
+    CompositeMidiDriver both({&system, &builtInMidi});
+    MainWindow w(Platform{&both});
+    MessageBoxWatcher boxes;
+    const QString builtIn = BuiltInUnit::portNameFor(UnitMessages::Model::Tqr30Pro) + " [0]";
+    QCOMPARE(builtIn, QString("TQR-30 Pro (built-in) [0]"));
+    menuEntry(w, builtIn)->trigger();
+    QTRY_COMPARE(w.productText(), QString("TQR-30 Pro"));
+    QVERIFY(w.form()->actionOSC_Setting->isVisible());
+
+    // A stand-alone emulator or a real unit of the same model starts.
+    FakeUnit other(system, "TQR-30 Pro");
+    w.update_list();
+    w.checkDevices();
+    QCOMPARE(menuTexts(w), (QStringList{"TQR-30 Pro [0]", "TQR-30 Pro (built-in) [1]"}));
+    QCOMPARE(checkedEntries(w), QStringList{"TQR-30 Pro (built-in) [1]"});
+    w.checkActionState11();
+    QCOMPARE(checkedEntries(w), QStringList{"TQR-30 Pro (built-in) [1]"});
+    QCOMPARE(w.connectedOutputLabel(), QString("TQR-30 Pro (built-in) [1]"));
+    QCOMPARE(w.form()->name_label->text(), QString("Device: TQR-30 Pro (built-in) [1]"));
+    QVERIFY(other.take().isEmpty());
+    QVERIFY(!system.isInputOpen(other.ports.input));
+
+    QMenu *menu = w.form()->menuMIDI_Out;
+    menu->popup(QPoint(0, 0));
+    QVERIFY(QTest::qWaitForWindowExposed(menu));
+    const QString dir = qEnvironmentVariable("QUILL_TEST_OUTPUT", QDir::tempPath());
+    QVERIFY(menu->grab().save(dir + "/mainwindow-midi-menu.png"));
+    menu->hide();
+    QVERIFY(boxes.boxes.isEmpty());
 }
 
 void TestMainWindowMidi::rendersTheMainWindow()

@@ -7,7 +7,9 @@
 #include "midi/QMidiOut.h"
 #include "support/MessageCollector.h"
 
+#include <QElapsedTimer>
 #include <QMutex>
+#include <QSemaphore>
 #include <QMutexLocker>
 #include <QtTest>
 
@@ -92,6 +94,8 @@ private slots:
 
     void outputSendsBytesUnchangedAndOnlyWhileOpen();
     void outputOpeningAnotherPortClosesTheFirst();
+    void outputReportsASendToAGonePortAsFailed();
+    void outputStuckInASendIsBoundedAndSendsNothingLater();
 };
 
 void TestMidiTransport::driverNumbersPortsInOrderAndRenumbersOnRemoval()
@@ -179,11 +183,11 @@ void TestMidiTransport::driverStopsAnUnpluggedPort()
     RawSink sink;
     auto in = driver.openInput(0, &sink);
     QVERIFY(out && in);
-    QVERIFY(out->sendLong(hex("f07f7f0601f7"), 1000));
+    QVERIFY(out->sendLong(hex("f07f7f0601f7")));
     QCOMPARE(unit.take(), QList<QByteArray>{hex("f07f7f0601f7")});
 
     driver.removeDevice(dev);
-    QVERIFY(!out->sendLong(hex("f07f7f0602f7"), 1000));
+    QVERIFY(!out->sendLong(hex("f07f7f0602f7")));
     QVERIFY(unit.take().isEmpty());
     driver.send(dev.input, hex("f8"));
     driver.flush();
@@ -238,7 +242,7 @@ void TestMidiTransport::compositeShowsDriversOneAfterAnother()
     auto out = composite.openOutput(2);
     QVERIFY(out);
     QVERIFY(second.isOutputOpen(unit.output));
-    out->sendLong(hex("f07f7f1101f7"), 1000);
+    out->sendLong(hex("f07f7f1101f7"));
     QCOMPARE(emulated.take(), QList<QByteArray>{hex("f07f7f1101f7")});
 
     // A port added to the first driver moves the second driver's numbers up.
@@ -421,6 +425,53 @@ void TestMidiTransport::outputOpeningAnotherPortClosesTheFirst()
     QVERIFY(!out.isOpen());
     QVERIFY(!driver.isOutputOpen(a.output));
     QVERIFY(!driver.isOutputOpen(b.output));
+}
+
+void TestMidiTransport::outputReportsASendToAGonePortAsFailed()
+{
+    InMemoryMidiDriver driver;
+    Recorder unit;
+    const auto ports = driver.addDevice("Unit", unit.receiver());
+    QMidiOut out(&driver);
+    QVERIFY(out.openDevice(0));
+    QVERIFY(out.sendLongMessage(hex("f07f7f0601f7")));
+    driver.removeDevice(ports);
+    QVERIFY(!out.sendLongMessage(hex("f07f7f0601f7")));
+    QVERIFY(out.isOpen()); // the unplug watch closes it, not a failed send
+}
+
+void TestMidiTransport::outputStuckInASendIsBoundedAndSendsNothingLater()
+{
+    InMemoryMidiDriver driver;
+    Recorder unit;
+    QSemaphore release;
+    driver.addDevice("Unit", [&](const QByteArray &message) {
+        if (message == hex("f07f7f0602f7"))
+            release.acquire(); // a MIDI system that does not return
+        QMutexLocker lock(&unit.mutex);
+        unit.received.append(message);
+    });
+    auto out = std::make_unique<QMidiOut>(&driver);
+    QVERIFY(out->openDevice(0));
+
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!out->sendLongMessage(hex("f07f7f0602f7")));
+    QVERIFY(clock.elapsed() >= QMidiOut::kSendTimeoutMs - 50);
+    // While the driver is still stuck, further messages fail at once.
+    clock.restart();
+    QVERIFY(!out->sendLongMessage(hex("f07f7f0601f7")));
+    QVERIFY2(clock.elapsed() < 100, qPrintable(QString::number(clock.elapsed())));
+    clock.restart();
+    out->closeDevice();
+    QVERIFY2(clock.elapsed() < QMidiOut::kSendTimeoutMs + 500, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!out->isOpen());
+
+    // The driver comes back: what was refused is never delivered after all.
+    release.release();
+    QTest::qWait(100);
+    QCOMPARE(unit.take(), QList<QByteArray>{hex("f07f7f0602f7")});
+    out.reset();
 }
 
 QTEST_GUILESS_MAIN(TestMidiTransport)
