@@ -65,7 +65,7 @@ void ScreenshotsTest::mainWindowRunningAt25Fps()
     w.form()->lineEdit_2->setText(QStringLiteral("01 : 00 : 04 : 00"));
     QAction *entry = nullptr;
     for (QAction *a : w.form()->menuMIDI_Out->actions())
-        if (a->text() == QLatin1String("TQR-30 Pro [0]"))
+        if (a->text() == QLatin1String("TQR-30 Pro (built-in) [0]"))
             entry = a;
     QVERIFY(entry);
     entry->trigger();
