@@ -173,7 +173,6 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void followReadoutWithSlider();
     // Opens the input port that belongs to the output port outLabel, if exactly one does.
     void pairMidiInput(const QString &outLabel);
     // The Generator source does not exist on a TQR-10.
