@@ -128,6 +128,10 @@ void GeneratorTransport::showFullFrame(const Label &label)
 
 void GeneratorTransport::showQuarterFrameText(const QString &timecode)
 {
+    // A label completed from before a loop restart would put the readout
+    // back near End while it shows Start.
+    if (m_awaitingRestart)
+        return;
     m_readout->showQuarterFrameText(timecode);
     followReadoutWithSlider();
 }

@@ -296,9 +296,10 @@ private slots:
                 break;
             }
             QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locate(rateCode, s.hours, s.minutes, s.seconds, s.frames)}));
-            rig.feed(piece(endQuarter + 1));
-            rig.feed(piece(endQuarter + 2));
+            for (long long late = endQuarter + 1; late <= endQuarter + 3; ++late)
+                rig.feed(piece(late));
             QVERIFY(rig.take().isEmpty());
+            QCOMPARE(rig.window->readout()->digits(), QString(start).remove(' ').remove(':'));
             QTRY_VERIFY_WITH_TIMEOUT(!rig.window->transport()->playPending(), 1000);
             QCOMPARE(rig.take(), QList<QByteArray>{kPlay});
         }
