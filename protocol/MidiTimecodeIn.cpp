@@ -91,7 +91,7 @@ void MidiTimecodeIn::processMidiMessage(QByteArray message)
         // A stream that follows starts with piece 0 of this frame.
         m_label = label;
         m_labelKnown = true;
-        m_nextPiece = 0;
+        m_lastPiece = kPiecesPerLabel - 1;
         m_piecesInOrder = 0;
         emit timeCodeParsed(label.hours, label.minutes, label.seconds, label.frames);
     }
@@ -101,10 +101,12 @@ void MidiTimecodeIn::takeQuarterFrame(quint8 data)
 {
     const int piece = (data >> 4) & 0x07;
     const int nibble = data & 0x0F;
-    const bool inOrder = piece == m_nextPiece;
-    m_nextPiece = (piece + 1) % kPiecesPerLabel;
-    m_piecesInOrder = piece == 0 ? 1 : (inOrder && m_piecesInOrder > 0 ? m_piecesInOrder + 1 : 0);
-    if (!inOrder)
+    // Forward within a label or on to the next one, even with pieces lost on
+    // the way: the piece number alone says where in its label the unit is.
+    const bool forward = m_lastPiece == kPiecesPerLabel - 1 ? piece < m_lastPiece : piece > m_lastPiece && m_lastPiece >= 0;
+    m_piecesInOrder = piece == 0 ? 1 : (piece == m_lastPiece + 1 && m_piecesInOrder > 0 ? m_piecesInOrder + 1 : 0);
+    m_lastPiece = piece;
+    if (!forward)
         m_labelKnown = false;
 
     switch (piece) {
@@ -174,9 +176,16 @@ void MidiTimecodeIn::completeLabel(quint8 data, bool whole)
         emit timecodeReceived(text);
     }
 
-    m_labelKnown = whole && exists;
+    if (whole) {
+        m_label = label;
+        m_labelKnown = exists;
+    } else if (m_labelKnown) {
+        // Pieces were lost: the label put together is not to be trusted, the
+        // one the stream is at is still known.
+        m_labelKnown = FrameArithmetic::existsAtRate(m_label, fps, drop);
+    }
     if (!m_labelKnown)
         return;
-    m_label = shown;
-    emit quarterFramePosition(label, kPiecesPerLabel - 1);
+    emit quarterFramePosition(m_label, kPiecesPerLabel - 1);
+    m_label = FrameArithmetic::advanceWithinDay(m_label, kLabelAdvance, fps, drop);
 }

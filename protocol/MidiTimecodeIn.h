@@ -31,8 +31,9 @@
 // - Full frames describe the frame the unit is at and are reported as they are.
 // - The unit's position is known to a quarter frame once a full frame arrived
 //   or a label was completed from its eight pieces in order, and stays known
-//   while the pieces keep their order; a piece out of order forgets it until
-//   the next whole label.
+//   while the pieces run forward, also past a lost piece (which only costs
+//   that label's text); a piece that runs back, or the next label's piece 7
+//   without its piece 0 to 6, forgets it until the next whole label.
 // - The accumulators and the last time text belong to the decoder and are
 //   never reset, not even when the device changes: a new stream overwrites
 //   them piece by piece.
@@ -73,8 +74,8 @@ private:
     int m_minutes = 0;
     int m_hours = 0;
     QString m_lastText;
-    // The piece a forward stream sends next; -1 while unknown.
-    int m_nextPiece = -1;
+    // The last piece received; 7 after a full frame, -1 before any.
+    int m_lastPiece = -1;
     // Pieces of the current label received in order, from its piece 0.
     int m_piecesInOrder = 0;
     // The label the pieces now arriving belong to, when known.
