@@ -241,8 +241,8 @@ void measurePanel()
     while (unit.framesFromEndToStop() < 0 && waited.elapsed() < 10000)
         runEventLoop(5);
     const double after = unit.framesFromEndToStop();
-    row("frames from End at the unit to Stop (in memory)", after < 0 ? QString("no Stop") : QString::asprintf("%.2f", after),
-        "<= 1 frame", after >= 0 && after <= 1.0);
+    row("frames from End at the unit to Stop (in memory)",
+        after < 0 ? QString("no Stop") : QString::asprintf("%.2f", after), "<= 1 frame", after >= 0 && after <= 1.0);
 }
 
 // The emulated unit on JACK, on a thread of its own as the stand-alone

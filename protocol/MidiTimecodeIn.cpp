@@ -87,7 +87,8 @@ void MidiTimecodeIn::processMidiMessage(QByteArray message)
         const quint8 hourByte = byteAt(message, 5);
         static const char *const rateNames[] = {"24 fps", "25 fps", "30 fps (drop frame)", "30 fps (non-drop frame)"};
         qCDebug(lcMidiTraffic) << "Full frame at" << ((hourByte & 0x80) ? "Unknown frame rate" : rateNames[(hourByte >> 5) & 0x03]);
-        const FrameArithmetic::Label label{hourByte & 0x1F, byteAt(message, 6), byteAt(message, 7), byteAt(message, 8)};
+        const FrameArithmetic::Label label{hourByte & 0x1F, byteAt(message, 6), byteAt(message, 7),
+                                           byteAt(message, 8)};
         // A stream that follows starts with piece 0 of this frame.
         m_label = label;
         m_labelKnown = true;
@@ -103,7 +104,8 @@ void MidiTimecodeIn::takeQuarterFrame(quint8 data)
     const int nibble = data & 0x0F;
     // Forward within a label or on to the next one, even with pieces lost on
     // the way: the piece number alone says where in its label the unit is.
-    const bool forward = m_lastPiece == kPiecesPerLabel - 1 ? piece < m_lastPiece : piece > m_lastPiece && m_lastPiece >= 0;
+    const bool forward =
+        m_lastPiece == kPiecesPerLabel - 1 ? piece < m_lastPiece : m_lastPiece >= 0 && piece > m_lastPiece;
     m_piecesInOrder = piece == 0 ? 1 : (piece == m_lastPiece + 1 && m_piecesInOrder > 0 ? m_piecesInOrder + 1 : 0);
     m_lastPiece = piece;
     if (!forward)
@@ -168,9 +170,11 @@ void MidiTimecodeIn::completeLabel(quint8 data, bool whole)
     const int fps = framesPerSecondForCode(nibble >> 1);
     const bool drop = dropFrameForCode(nibble >> 1);
     const bool exists = FrameArithmetic::existsAtRate(label, fps, drop);
-    const FrameArithmetic::Label shown = exists ? FrameArithmetic::advanceWithinDay(label, kLabelAdvance, fps, drop) : label;
+    const FrameArithmetic::Label shown =
+        exists ? FrameArithmetic::advanceWithinDay(label, kLabelAdvance, fps, drop) : label;
 
-    const QString text = QStringLiteral("%1:%2:%3:%4").arg(two(shown.hours), two(shown.minutes), two(shown.seconds), two(shown.frames));
+    const QString text = QStringLiteral("%1:%2:%3:%4")
+                             .arg(two(shown.hours), two(shown.minutes), two(shown.seconds), two(shown.frames));
     if (text != m_lastText) {
         m_lastText = text;
         emit timecodeReceived(text);

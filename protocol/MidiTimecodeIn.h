@@ -32,8 +32,8 @@
 // - The unit's position is known to a quarter frame once a full frame arrived
 //   or a label was completed from its eight pieces in order, and stays known
 //   while the pieces run forward, also past a lost piece (which only costs
-//   that label's text); a piece that runs back, or the next label's piece 7
-//   without its piece 0 to 6, forgets it until the next whole label.
+//   that label's text); a piece that runs back, or a piece 7 straight after
+//   a piece 7, forgets it until the next whole label.
 // - The accumulators and the last time text belong to the decoder and are
 //   never reset, not even when the device changes: a new stream overwrites
 //   them piece by piece.

@@ -144,7 +144,8 @@ private slots:
         QCOMPARE(got.takePositions(), QStringList{"1:0:0:12+7"});
         // The next label's pieces are the frames that follow, before it is complete.
         feed(in, label(14).mid(0, 5));
-        QCOMPARE(got.takePositions(), (QStringList{"1:0:0:14+0", "1:0:0:14+1", "1:0:0:14+2", "1:0:0:14+3", "1:0:0:14+4"}));
+        QCOMPARE(got.takePositions(),
+                 (QStringList{"1:0:0:14+0", "1:0:0:14+1", "1:0:0:14+2", "1:0:0:14+3", "1:0:0:14+4"}));
         // A lost piece: the pieces that follow still say where the unit is.
         feed(in, label(14).mid(6));
         feed(in, label(16).mid(1, 1));
