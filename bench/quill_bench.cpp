@@ -436,9 +436,9 @@ void measureStopAtUnit()
         QString start, evenEnd, oddEnd;
     };
     const Rate rates[] = {
-        {"24", "24", FrameClock::Rate24, "01 : 00 : 00 : 00", "01 : 00 : 00 : 20", "01 : 00 : 00 : 21"},
-        {"25", "25", FrameClock::Rate25, "01 : 00 : 00 : 00", "01 : 00 : 00 : 20", "01 : 00 : 00 : 21"},
-        {"30", "30", FrameClock::Rate30, "01 : 00 : 00 : 00", "01 : 00 : 00 : 20", "01 : 00 : 00 : 21"},
+        {"24 fps", "24", FrameClock::Rate24, "01 : 00 : 00 : 00", "01 : 00 : 00 : 20", "01 : 00 : 00 : 21"},
+        {"25 fps", "25", FrameClock::Rate25, "01 : 00 : 00 : 00", "01 : 00 : 00 : 20", "01 : 00 : 00 : 21"},
+        {"30 fps", "30", FrameClock::Rate30, "01 : 00 : 00 : 00", "01 : 00 : 00 : 20", "01 : 00 : 00 : 21"},
         {"30 drop", "30Drop", FrameClock::Rate30Drop, "00 : 00 : 59 : 10", "00 : 01 : 00 : 04", "00 : 01 : 00 : 05"},
     };
     constexpr int kRuns = 7;
@@ -451,7 +451,7 @@ void measureStopAtUnit()
                 if (!std::isnan(frames))
                     past.push_back(frames);
             }
-            const QString name = QString("  %1 fps, %2 End (%3 runs)").arg(rate.name, even ? "even" : "odd").arg(kRuns);
+            const QString name = QString("  %1, %2 End (%3 runs)").arg(rate.name, even ? "even" : "odd").arg(kRuns);
             if (past.empty()) {
                 row(name, "no Stop reached the unit", target, false);
                 continue;
