@@ -51,7 +51,8 @@ public:
     void sliderPressed();
     void sliderValueChanged(int value);
     void sliderReleased();
-    // The End check: every check-timer tick and every quarter frame.
+    // The End check: every check-timer tick, and every quarter frame while
+    // the check timer runs.
     void checkAndPause();
     void updateProgressBar();
     void checpauseTimer();
