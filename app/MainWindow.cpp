@@ -103,6 +103,7 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     connect(timecodeIn, &MidiTimecodeIn::timeCodeParsed, this, &MainWindow::displayTimeCode);
     connect(timecodeIn, &MidiTimecodeIn::sourcecodeReceived, this, &MainWindow::source_recvice);
     connect(timecodeIn, &MidiTimecodeIn::timecodeReceived, this, &MainWindow::onQuarterFrameText);
+    connect(timecodeIn, &MidiTimecodeIn::quarterFramePosition, m_transport, &GeneratorTransport::followQuarterFrame);
 
     m_readout->show(1, 0, 0, 0);
     ui->pushButton_7->hide();
@@ -269,22 +270,12 @@ void MainWindow::applyGeneratorSourceRule(const QString &labelOrProduct)
 
 void MainWindow::displayTimeCode(int hour, int minute, int second, int frame)
 {
-    m_readout->show(hour, minute, second, frame);
-    followReadoutWithSlider();
+    m_transport->showFullFrame(FrameArithmetic::Label{hour, minute, second, frame});
 }
 
 void MainWindow::onQuarterFrameText(const QString &timecode)
 {
-    m_readout->showQuarterFrameText(timecode);
-    followReadoutWithSlider();
-}
-
-void MainWindow::followReadoutWithSlider()
-{
-    // The progress timer would move the slider within 5 ms anyway; moving it
-    // now lets readout and slider share one repaint of the window.
-    if (m_transport->progressTimer()->isActive())
-        m_transport->updateProgressBar();
+    m_transport->showQuarterFrameText(timecode);
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -474,11 +465,13 @@ void MainWindow::markDeviceAction(QMenu *menu, QString label, bool checked)
 
 void MainWindow::connectMidiDevice(QString label)
 {
+    m_transport->cancelPendingPlay();
     m_midi->choose(label);
 }
 
 void MainWindow::onMidiConnected(const QString &label)
 {
+    m_transport->cancelPendingPlay();
     product.clear();
     updateDialogShown = false;
     pairSerialLink(label);
@@ -499,6 +492,7 @@ void MainWindow::onMidiConnectFailed(const QString &label, bool again)
 
 void MainWindow::onMidiDisconnected(const QString &label, bool byUser)
 {
+    m_transport->cancelPendingPlay();
     product.clear();
     updateDialogShown = false;
     if (!byUser)

@@ -171,7 +171,6 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void followReadoutWithSlider();
     // What the MIDI connection reports.
     void fillMidiOutMenu();
     void onMidiConnected(const QString &label);

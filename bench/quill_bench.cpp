@@ -15,6 +15,8 @@
 #include "serial/InMemorySerialPortCatalogue.h"
 #include "serial/InMemoryUsbDescriptionSource.h"
 #include "serial/SerialPort.h"
+#include "support/EndStopMeasure.h"
+#include "support/JackEmulatedUnit.h"
 #include "support/PanelRig.h"
 #include "support/UnitPeer.h"
 
@@ -29,6 +31,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <chrono>
 #include <cstdio>
 #include <mutex>
@@ -105,8 +108,8 @@ double percentile(std::vector<double> values, double p)
 // A unit's generator on its own thread: follows Play, Stop and Locate and
 // streams quarter frames at 30 fps, one every quarter of a frame, so that a
 // label is complete with its eighth piece, 1.75 frames after its frame began.
-// Records when the first label at or past `endFrame` was complete and when a
-// Stop arrived after it.
+// Records when the piece that puts it on `endFrame` (piece k of the label of
+// frame L stands for L + k/4) was sent and when a Stop arrived after it.
 struct StreamingUnit
 {
     PanelRig &rig;
@@ -115,7 +118,7 @@ struct StreamingUnit
     std::atomic<int> position{0};
     std::atomic<int> endFrame{-1};
     std::mutex mutex;
-    SteadyClock::time_point endComplete{}, stopArrived{};
+    SteadyClock::time_point endReached{}, stopArrived{};
     bool endSeen = false, stopSeen = false;
 
     explicit StreamingUnit(PanelRig &r) : rig(r) {}
@@ -140,14 +143,14 @@ struct StreamingUnit
             position = (((quint8(m[7]) & 0x1F) * 60 + quint8(m[8])) * 60 + quint8(m[9])) * kFps + quint8(m[10]);
         }
     }
-    // Frames from the End label being complete at the panel's input to the
-    // Stop arriving; negative while not measured.
+    // Frames from the unit reaching End to the Stop arriving; negative while
+    // not measured.
     double framesFromEndToStop()
     {
         std::lock_guard<std::mutex> lock(mutex);
         if (!endSeen || !stopSeen)
             return -1;
-        return msBetween(endComplete, stopArrived) * kFps / 1000.0;
+        return msBetween(endReached, stopArrived) * kFps / 1000.0;
     }
     void start()
     {
@@ -169,14 +172,15 @@ struct StreamingUnit
                     std::this_thread::sleep_until(next);
                     if (!running)
                         break;
-                    rig.driver.send(rig.ports.input, pieces[piece]);
-                    if (piece == pieces.size() - 1) {
+                    {
+                        // Before the send: the panel's Stop can come back before it returns.
                         std::lock_guard<std::mutex> lock(mutex);
-                        if (!endSeen && endFrame >= 0 && frame >= endFrame) {
+                        if (!endSeen && endFrame >= 0 && 4 * frame + piece >= 4 * endFrame) {
                             endSeen = true;
-                            endComplete = SteadyClock::now();
+                            endReached = SteadyClock::now();
                         }
                     }
+                    rig.driver.send(rig.ports.input, pieces[piece]);
                 }
                 if (running) // unless a Locate moved it meanwhile
                     position.compare_exchange_strong(frame, frame + 2);
@@ -237,8 +241,8 @@ void measurePanel()
     while (unit.framesFromEndToStop() < 0 && waited.elapsed() < 10000)
         runEventLoop(5);
     const double after = unit.framesFromEndToStop();
-    row("frames from End reaching the panel to Stop", after < 0 ? QString("no Stop") : QString::asprintf("%.2f", after),
-        "<= 1 frame", after >= 0 && after <= 1.0);
+    row("frames from End at the unit to Stop (in memory)",
+        after < 0 ? QString("no Stop") : QString::asprintf("%.2f", after), "<= 1 frame", after >= 0 && after <= 1.0);
 }
 
 // The emulated unit on JACK, on a thread of its own as the stand-alone
@@ -395,6 +399,74 @@ void measureJackLatency()
     unitThread.wait();
 }
 
+// The Stop that ends a run, measured where it counts: the emulated unit on
+// JACK, on a thread of its own, notes by its own clock where it stood when
+// the panel's Stop reached it. Labels come every second frame from Start, so
+// an even End falls on a label and an odd one between two; the drop-frame
+// runs cross a minute that has no labels ;00 and ;01.
+void measureStopAtUnit()
+{
+    const QString target = "0 to 0.5 frame past End";
+    const QString figure = "Stop at the unit, frames past End (median / worst)";
+    if (qgetenv("QUILL_MIDI_API").trimmed().toLower() != "jack") {
+        row(figure, "not measured: no JACK (scripts/bench)", target, false);
+        return;
+    }
+    JackEmulatedUnit unit;
+    if (!unit.isOpen()) {
+        row(figure, "not measured: " + unit.errorText(), target, false);
+        return;
+    }
+    RtMidiDriver driver(QStringLiteral("Quill Bench Stop"));
+    MainWindow window(Platform{&driver});
+    MessageBoxWatcher boxes;
+    window.show();
+    QString why;
+    if (!EndStopMeasure::connectPanel(window, unit, &why)) {
+        row(figure, "not measured: " + why, target, false);
+        return;
+    }
+    row(figure, "", "", true);
+
+    struct Rate
+    {
+        const char *name;
+        QString text;
+        FrameClock::Rate rate;
+        QString start, evenEnd, oddEnd;
+    };
+    const Rate rates[] = {
+        {"24 fps", "24", FrameClock::Rate24, "01 : 00 : 00 : 00", "01 : 00 : 00 : 20", "01 : 00 : 00 : 21"},
+        {"25 fps", "25", FrameClock::Rate25, "01 : 00 : 00 : 00", "01 : 00 : 00 : 20", "01 : 00 : 00 : 21"},
+        {"30 fps", "30", FrameClock::Rate30, "01 : 00 : 00 : 00", "01 : 00 : 00 : 20", "01 : 00 : 00 : 21"},
+        {"30 drop", "30Drop", FrameClock::Rate30Drop, "00 : 00 : 59 : 10", "00 : 01 : 00 : 04", "00 : 01 : 00 : 05"},
+    };
+    constexpr int kRuns = 7;
+    for (const Rate &rate : rates) {
+        for (const bool even : {true, false}) {
+            const EndStopMeasure::Case run{rate.text, rate.rate, rate.start, even ? rate.evenEnd : rate.oddEnd};
+            std::vector<double> past;
+            for (int i = 0; i < kRuns; ++i) {
+                const double frames = EndStopMeasure::framesPastEnd(window, unit, run);
+                if (!std::isnan(frames))
+                    past.push_back(frames);
+            }
+            const QString name = QString("  %1, %2 End (%3 runs)").arg(rate.name, even ? "even" : "odd").arg(kRuns);
+            if (past.empty()) {
+                row(name, "no Stop reached the unit", target, false);
+                continue;
+            }
+            const auto [earliest, latest] = std::minmax_element(past.begin(), past.end());
+            const double worst = *earliest < 0 ? *earliest : *latest;
+            const int missing = kRuns - int(past.size());
+            QString value = QString::asprintf("%.2f / %.2f frame", percentile(past, 50), worst);
+            if (missing > 0)
+                value += QString(", %1 without a Stop").arg(missing);
+            row(name, value, target, missing == 0 && *earliest >= 0 && *latest <= 0.5);
+        }
+    }
+}
+
 void measureFirmware()
 {
     InMemoryMidiDriver midi;
@@ -481,6 +553,7 @@ int main(int argc, char *argv[])
     measurePanel();
     measureFirmware();
     measureJackLatency();
+    measureStopAtUnit();
 
     std::printf("%-52s %-36s %-28s %s\n", "figure", "measured", "target", "met");
     for (const Row &r : rows)

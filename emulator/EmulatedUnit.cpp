@@ -109,6 +109,11 @@ void EmulatedUnit::handleRequest(const Request &request)
         answerMidi(sourceReport(m_source));
         break;
     case Request::Stop:
+        if (m_running) {
+            // Frame duration from the quarter-frame timing, in nanoseconds.
+            const double frameNs = FrameClock::quarterFrameOffsetNs(4000000, m_rate) / 1e6;
+            m_stopFrame = double(m_frame) + double(m_clock.nsecsElapsed() - m_streamStartNs) / frameNs;
+        }
         stopStream();
         break;
     case Request::Play:

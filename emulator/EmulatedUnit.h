@@ -95,6 +95,9 @@ public:
     bool isRunning() const { return m_running; }
     // Where the generator stands now (while running, by the quarter frames sent).
     FrameClock::Label position() const;
+    // Where the generator stood by its own clock when the last Stop reached it
+    // while running: frames from 00:00:00:00 with their fraction; -1 before.
+    double stopFrame() const { return m_stopFrame; }
     Network network() const { return m_network; }
     int offsetFrames() const { return m_offsetFrames; }
     SerialMode serialMode() const { return m_serialMode; }
@@ -160,6 +163,7 @@ private:
     QElapsedTimer m_clock;
     qint64 m_streamStartNs = 0;
     qint64 m_quarterFramesSent = 0;
+    double m_stopFrame = -1;
     QTimer m_streamTimer;
     QList<QByteArray> m_outbox;
     QTimer m_outboxTimer;

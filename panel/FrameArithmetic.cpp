@@ -79,6 +79,29 @@ Label labelForFrame(long long number, int framesPerSecond, bool dropFrame)
     return label;
 }
 
+long long framesPerDay(int framesPerSecond, bool dropFrame)
+{
+    return dropFrame ? 24LL * kDropFramesPerHour : 86400LL * framesPerSecond;
+}
+
+bool existsAtRate(const Label &label, int framesPerSecond, bool dropFrame)
+{
+    const int fps = dropFrame ? kDropFps : framesPerSecond;
+    if (label.hours < 0 || label.hours > 23 || label.minutes < 0 || label.minutes > 59 || label.seconds < 0
+        || label.seconds > 59 || label.frames < 0 || label.frames >= fps)
+        return false;
+    return !(dropFrame && label.seconds == 0 && label.frames < 2 && label.minutes % 10 != 0);
+}
+
+Label advanceWithinDay(const Label &label, long long frames, int framesPerSecond, bool dropFrame)
+{
+    const long long day = framesPerDay(framesPerSecond, dropFrame);
+    if (day <= 0)
+        return label;
+    const long long n = frameNumber(label, framesPerSecond, dropFrame) + frames;
+    return labelForFrame(((n % day) + day) % day, framesPerSecond, dropFrame);
+}
+
 long long distance(const Label &a, const Label &b, int framesPerSecond, bool dropFrame)
 {
     if (!dropFrame) {

@@ -22,6 +22,7 @@
 //   00:01:00;00 counts as the first real frame of its minute (00:01:00;02),
 //   which keeps the count monotonic for labels typed by hand. Distances,
 //   slider positions, progress and the end check all use these frame numbers.
+// - One day is 24:00:00:00; only advanceWithinDay() wraps at it.
 namespace FrameArithmetic {
 
 struct Label
@@ -57,6 +58,15 @@ long long frameNumber(const Label &label, int framesPerSecond, bool dropFrame);
 // The label of a frame number; the inverse of frameNumber for every label that
 // exists at the rate (frame numbers below 0 are not meaningful).
 Label labelForFrame(long long number, int framesPerSecond, bool dropFrame);
+
+// Frames from 00:00:00:00 to 24:00:00:00.
+long long framesPerDay(int framesPerSecond, bool dropFrame);
+// Whether a running unit can send the label at the rate: every field within
+// one day and the rate, and at drop frame not one of the skipped labels.
+bool existsAtRate(const Label &label, int framesPerSecond, bool dropFrame);
+// The label `frames` frames after an existing label, wrapped into the day
+// (23:59:59:29 + 2 is 00:00:00:01 at 30).
+Label advanceWithinDay(const Label &label, long long frames, int framesPerSecond, bool dropFrame);
 
 // Frames from a to b.
 long long distance(const Label &a, const Label &b, int framesPerSecond, bool dropFrame);

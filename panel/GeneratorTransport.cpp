@@ -32,7 +32,15 @@ GeneratorTransport::GeneratorTransport(const PanelContext &context, TimecodeRead
     , m_checkTimer(new QTimer(context.window()))
     , m_progressTimer(new QTimer(context.window()))
     , m_sourceLockTimer(new QTimer(context.window()))
+    , m_restartPlayTimer(new QTimer(this))
 {
+    m_restartPlayTimer->setSingleShot(true);
+    connect(m_restartPlayTimer, &QTimer::timeout, this, [this] { m_context.sendPlay(); });
+}
+
+int GeneratorTransport::framesPerSecond() const
+{
+    return FrameArithmetic::framesPerSecondForRate(m_context.rateText(), m_framesPerSecond);
 }
 
 bool GeneratorTransport::dropFrame() const
@@ -47,11 +55,25 @@ bool GeneratorTransport::readField(const QString &text, Label &label) const
 
 void GeneratorTransport::takeRangeFromFields(const Label &start, const Label &end)
 {
-    m_framesPerSecond = FrameArithmetic::framesPerSecondForRate(m_context.rateText(), m_framesPerSecond);
-    m_totalFrames = FrameArithmetic::distance(start, end, m_framesPerSecond, dropFrame());
+    m_framesPerSecond = framesPerSecond();
+    m_rangeFramesPerSecond = m_framesPerSecond;
+    m_rangeDropFrame = dropFrame();
+    m_totalFrames = FrameArithmetic::distance(start, end, m_framesPerSecond, m_rangeDropFrame);
     CustomSlider *slider = m_context.ui()->horizontalSlider;
     slider->setMaximum(clampToInt(m_totalFrames));
     slider->setMinimum(0);
+}
+
+void GeneratorTransport::followRate()
+{
+    m_framesPerSecond = framesPerSecond();
+    if (m_rangeFramesPerSecond == 0 || (m_framesPerSecond == m_rangeFramesPerSecond && dropFrame() == m_rangeDropFrame))
+        return;
+    Ui::MainWindow *ui = m_context.ui();
+    Label start;
+    Label end;
+    if (readField(ui->lineEdit->text(), start) && readField(ui->lineEdit_2->text(), end))
+        takeRangeFromFields(start, end);
 }
 
 long long GeneratorTransport::readoutPosition() const
@@ -59,6 +81,76 @@ long long GeneratorTransport::readoutPosition() const
     Label start;
     readField(m_context.ui()->lineEdit->text(), start);
     return FrameArithmetic::distance(start, m_readout->label(), m_framesPerSecond, dropFrame());
+}
+
+long long GeneratorTransport::unitQuarterFrames() const
+{
+    if (!m_unit.known)
+        return 4 * readoutPosition();
+    Label start;
+    readField(m_context.ui()->lineEdit->text(), start);
+    return 4 * FrameArithmetic::distance(start, m_unit.label, m_framesPerSecond, dropFrame()) + m_unit.quarterFrames;
+}
+
+long long GeneratorTransport::endQuarterFrames() const
+{
+    return 4LL * m_context.ui()->horizontalSlider->maximum();
+}
+
+void GeneratorTransport::takeUnitPosition(const Label &label, int quarterFrames)
+{
+    followRate();
+    m_unit = UnitPosition{label, quarterFrames, true};
+    if (m_awaitingRestart && unitQuarterFrames() < endQuarterFrames())
+        m_awaitingRestart = false;
+}
+
+void GeneratorTransport::showOwnTime(const Label &label, TimecodeReadout::FramesSuffix suffix)
+{
+    m_readout->show(label, suffix);
+    m_unit.known = false;
+}
+
+void GeneratorTransport::followReadoutWithSlider()
+{
+    // The progress timer would move the slider within 5 ms anyway; moving it
+    // now lets readout and slider share one repaint of the window.
+    if (m_progressTimer->isActive())
+        updateProgressBar();
+}
+
+void GeneratorTransport::showFullFrame(const Label &label)
+{
+    m_readout->show(label);
+    takeUnitPosition(label, 0);
+    followReadoutWithSlider();
+}
+
+void GeneratorTransport::showQuarterFrameText(const QString &timecode)
+{
+    // A label completed from before a loop restart would put the readout
+    // back near End while it shows Start.
+    if (m_awaitingRestart)
+        return;
+    m_readout->showQuarterFrameText(timecode);
+    followReadoutWithSlider();
+}
+
+void GeneratorTransport::followQuarterFrame(const Label &label, int quarterFrames)
+{
+    takeUnitPosition(label, quarterFrames);
+    if (m_checkTimer->isActive())
+        checkAndPause();
+}
+
+void GeneratorTransport::cancelPendingPlay()
+{
+    m_restartPlayTimer->stop();
+}
+
+bool GeneratorTransport::playPending() const
+{
+    return m_restartPlayTimer->isActive();
 }
 
 void GeneratorTransport::lockSource(bool locked)
@@ -82,6 +174,8 @@ void GeneratorTransport::play()
         m_context.warnNotConnected();
     } else if (slider->value() != 0) {
         // Resume from where Pause or a drag left the unit.
+        followRate();
+        m_awaitingRestart = false;
         m_context.sendPlay();
         QThread::msleep(kResumeSettleMs);
         m_checkTimer->start(kFastTickMs);
@@ -92,20 +186,24 @@ void GeneratorTransport::play()
     } else {
         slider->setMarker(0, 0);
         m_readout->clear();
+        m_unit.known = false;
         Label start;
         if (!readField(ui->lineEdit->text(), start) || !isComplete(start)) {
             m_context.warn(QStringLiteral("Invalid Time Format"), QStringLiteral("Start time format is incorrect."));
             return;
         }
-        m_readout->show(start);
+        showOwnTime(start);
         Label end;
         if (!readField(ui->lineEdit_2->text(), end) || !isComplete(end)) {
             m_context.warn(QStringLiteral("Invalid Time Format"), QStringLiteral("End time format is incorrect."));
             return;
         }
-        if (start == end)
+        // End not after Start: nothing to run.
+        m_framesPerSecond = framesPerSecond();
+        if (FrameArithmetic::distance(start, end, m_framesPerSecond, dropFrame()) <= 0)
             return;
         takeRangeFromFields(start, end);
+        m_awaitingRestart = false;
         if (!m_progressTimer->isActive()) {
             m_progressTimer->start(kFastTickMs);
             lockSource(true);
@@ -128,6 +226,7 @@ void GeneratorTransport::pause()
     Ui::MainWindow *ui = m_context.ui();
     if (m_context.outputOpen()) {
         ui->pushButton_2->setStyleSheet(QString::fromLatin1(PanelStyle::kPauseActive));
+        cancelPendingPlay();
         m_context.sendStop();
         m_checkTimer->stop();
         m_progressTimer->stop();
@@ -142,9 +241,11 @@ void GeneratorTransport::stop()
     Ui::MainWindow *ui = m_context.ui();
     if (m_context.outputOpen()) {
         CustomSlider *slider = ui->horizontalSlider;
+        cancelPendingPlay();
+        m_awaitingRestart = false;
         m_context.sendStop();
         slider->setMarker(0, 0);
-        m_readout->show(1, 0, 0, 0);
+        showOwnTime(Label{1, 0, 0, 0});
 
         Label start;
         Label end;
@@ -161,7 +262,7 @@ void GeneratorTransport::stop()
 
         if (readField(ui->lineEdit->text(), start)) {
             m_context.sendLocate(start);
-            m_readout->show(start);
+            showOwnTime(start);
         }
         if (!m_checkTimer->isActive())
             m_checkTimer->start(kSlowTickMs);
@@ -185,6 +286,7 @@ void GeneratorTransport::gotoCapture()
         m_context.warn(QStringLiteral("Invalid Time Format"), QStringLiteral("The capture time format is incorrect."));
         return;
     }
+    followRate();
     Label start;
     readField(ui->lineEdit->text(), start);
     CustomSlider *slider = ui->horizontalSlider;
@@ -200,6 +302,8 @@ void GeneratorTransport::capture()
 
 void GeneratorTransport::sliderPressed()
 {
+    cancelPendingPlay();
+    m_awaitingRestart = false;
     m_context.sendStop();
     m_checkTimer->stop();
     m_progressTimer->stop();
@@ -213,8 +317,9 @@ void GeneratorTransport::sliderValueChanged(int value)
     Label start;
     if (!readField(m_context.ui()->lineEdit->text(), start))
         return;
-    m_readout->show(FrameArithmetic::labelAtPosition(start, value, m_framesPerSecond, dropFrame()),
-                    TimecodeReadout::FramesSuffix::None);
+    followRate();
+    showOwnTime(FrameArithmetic::labelAtPosition(start, value, m_framesPerSecond, dropFrame()),
+                TimecodeReadout::FramesSuffix::None);
 }
 
 void GeneratorTransport::sliderReleased()
@@ -224,6 +329,7 @@ void GeneratorTransport::sliderReleased()
         m_context.warnNotConnected();
         return;
     }
+    followRate();
     Label start;
     if (readField(ui->lineEdit->text(), start))
         m_context.sendLocate(
@@ -236,38 +342,59 @@ void GeneratorTransport::sliderReleased()
 
 void GeneratorTransport::updateProgressBar()
 {
+    followRate();
     CustomSlider *slider = m_context.ui()->horizontalSlider;
     slider->setValue(clampToInt(qMin<long long>(readoutPosition(), slider->maximum())));
 }
 
 void GeneratorTransport::checkAndPause()
 {
+    followRate();
+    if (m_totalFrames <= 0)
+        return;
     Ui::MainWindow *ui = m_context.ui();
     CustomSlider *slider = ui->horizontalSlider;
-    const long long current = readoutPosition();
-    if (current < slider->maximum())
+    const long long end = endQuarterFrames();
+    const long long current = unitQuarterFrames();
+    if (current < end || m_awaitingRestart)
         return;
 
+    Label start;
+    const bool startRead = readField(ui->lineEdit->text(), start);
     if (ui->pushButton_6->isChecked()) {
-        Label start;
-        if (!readField(ui->lineEdit->text(), start))
-            return;
-        m_context.sendStop();
-        slider->setValue(0);
-        slider->setMarker(0, 0);
-        m_readout->show(start);
-        m_context.sendLocate(start);
-        QTimer::singleShot(kLoopRestartDelayMs, this, [this] { m_context.sendPlay(); });
+        if (startRead)
+            restartLoop(start);
         return;
     }
 
     m_context.sendStop();
-    slider->setValue(current == slider->maximum() ? clampToInt(m_totalFrames) : 0);
+    // The position is known to a quarter frame: reaching End within that is
+    // reaching it exactly.
+    const bool exact = current == end;
+    slider->setValue(exact ? clampToInt(m_totalFrames) : 0);
+    if (exact && startRead) {
+        // The unit stands on End; the last label it sent may be the frame before.
+        const Label endLabel = FrameArithmetic::labelAtPosition(start, m_totalFrames, m_framesPerSecond, dropFrame());
+        m_readout->show(endLabel);
+        m_unit = UnitPosition{endLabel, 0, true};
+    }
     m_checkTimer->stop();
     m_progressTimer->stop();
     lockSource(false);
     ui->pushButton_7->setEnabled(true);
     setIpButtonLocked(false);
+}
+
+void GeneratorTransport::restartLoop(const Label &start)
+{
+    CustomSlider *slider = m_context.ui()->horizontalSlider;
+    m_context.sendStop();
+    slider->setValue(0);
+    slider->setMarker(0, 0);
+    showOwnTime(start);
+    m_context.sendLocate(start);
+    m_awaitingRestart = true;
+    m_restartPlayTimer->start(kLoopRestartDelayMs);
 }
 
 void GeneratorTransport::checpauseTimer()

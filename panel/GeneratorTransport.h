@@ -2,23 +2,29 @@
 
 #include "panel/FrameArithmetic.h"
 #include "panel/PanelContext.h"
+#include "panel/TimecodeReadout.h"
 
 #include <QObject>
 
 class QTimer;
-class TimecodeReadout;
 
 // Drives the unit's generator with Machine Control between the Start and End
-// fields, and follows it through the readout: the panel never counts running
-// time itself, every position comes from the readout, the fields and the
-// slider.
+// fields, and follows it through what it reports: the panel never counts
+// running time itself, every position comes from the unit's time code, the
+// fields and the slider.
 //
 // The slider shows the distance from Start in frames (see FrameArithmetic for
 // the counting at each rate). Its value decides what Play does: 0 starts fresh
-// from Start, anything else resumes. While running, the check timer stops the
-// unit when the readout reaches End (or restarts it from Start with loop on)
-// and the progress timer moves the slider. The source-lock timer keeps the
+// from Start, anything else resumes. While running, the End check stops the
+// unit (or restarts it from Start with loop on) as soon as the unit's position
+// reaches End: to a quarter frame and at once while quarter frames arrive (see
+// MidiTimecodeIn), otherwise from the readout on the check timer. The progress
+// timer moves the slider with the readout. The source-lock timer keeps the
 // source group locked while the unit's messages keep arriving.
+//
+// A range of 0 frames or fewer (End not after Start) is nothing to run.
+// Conversions take the frames per second from the checked rate button each
+// time ("None" keeps the last rate), and the range follows a rate change.
 class GeneratorTransport : public QObject
 {
     Q_OBJECT
@@ -45,11 +51,24 @@ public:
     void sliderPressed();
     void sliderValueChanged(int value);
     void sliderReleased();
+    // The End check: every check-timer tick, and every quarter frame while
+    // the check timer runs.
     void checkAndPause();
     void updateProgressBar();
     void checpauseTimer();
     // End may not lie before Start: an earlier End is replaced by Start.
     void checkEnd();
+
+    // The unit's reports. A full frame is shown as it is; a quarter-frame text
+    // is shown as the decoder gives it; a quarter-frame position is where the
+    // unit stands, `quarterFrames` quarter frames past the start of `label`.
+    void showFullFrame(const FrameArithmetic::Label &label);
+    void showQuarterFrameText(const QString &timecode);
+    void followQuarterFrame(const FrameArithmetic::Label &label, int quarterFrames);
+    // The output port is closing or changing: the loop restart's Play must
+    // not reach whatever is connected next.
+    void cancelPendingPlay();
+    bool playPending() const;
 
     // Every received message except the OSC acknowledgement keeps the source
     // locked for one more source-lock tick.
@@ -57,29 +76,58 @@ public:
     void setButtonFontSize(int pixels) { m_buttonFontSize = pixels; }
     int buttonFontSize() const { return m_buttonFontSize; }
 
-    int framesPerSecond() const { return m_framesPerSecond; }
+    // The rate of the checked button, or the last one while none is checked.
+    int framesPerSecond() const;
     long long totalFrames() const { return m_totalFrames; }
 
 private:
     bool dropFrame() const;
-    // Sets the frames per second from the rate buttons and the slider range
-    // from Start to End.
+    // Sets the slider range from Start to End at the checked rate.
     void takeRangeFromFields(const FrameArithmetic::Label &start, const FrameArithmetic::Label &end);
+    // Takes the range again when the rate changed since it was taken.
+    void followRate();
+    // Quarter frames from Start to where the unit stands: its last reported
+    // position, or the readout when the panel has written the readout since.
+    long long unitQuarterFrames() const;
+    // Quarter frames from Start to End: the slider maximum.
+    long long endQuarterFrames() const;
     // Frames from Start to the time the readout shows.
     long long readoutPosition() const;
+    void takeUnitPosition(const FrameArithmetic::Label &label, int quarterFrames);
+    void showOwnTime(const FrameArithmetic::Label &label,
+                     TimecodeReadout::FramesSuffix suffix = TimecodeReadout::FramesSuffix::Blank);
+    void followReadoutWithSlider();
+    void restartLoop(const FrameArithmetic::Label &start);
     bool readField(const QString &text, FrameArithmetic::Label &label) const;
     void lockSource(bool locked);
     void setIpButtonLocked(bool locked);
+
+    struct UnitPosition
+    {
+        FrameArithmetic::Label label;
+        int quarterFrames = 0;
+        bool known = false;
+    };
 
     PanelContext m_context;
     TimecodeReadout *m_readout;
     QTimer *m_checkTimer;
     QTimer *m_progressTimer;
     QTimer *m_sourceLockTimer;
+    // The loop restart's Play, cancelled by Pause, Stop, a slider press and a
+    // change of output port.
+    QTimer *m_restartPlayTimer;
     // 24 matches the rate checked at start; the slider conversions need a
-    // value before the first Play or Stop sets it.
+    // value before a rate button is read.
     int m_framesPerSecond = 24;
     long long m_totalFrames = 0;
+    // The rate the range was taken at; 0 before the first range.
+    int m_rangeFramesPerSecond = 0;
+    bool m_rangeDropFrame = false;
+    UnitPosition m_unit;
+    // After a loop restart, reports at or past End still on their way from
+    // before it are not a second end of the pass.
+    bool m_awaitingRestart = false;
     bool m_messageSeen = true;
     int m_buttonFontSize = 21;
 };

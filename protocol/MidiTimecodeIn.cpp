@@ -21,19 +21,19 @@ constexpr quint8 kPiece7Rate25 = 0x72;
 constexpr quint8 kPiece7Rate30Drop = 0x74;
 constexpr quint8 kPiece7Rate30 = 0x76;
 
-struct QuarterFrameState
-{
-    int frames = 0;
-    int seconds = 0;
-    int minutes = 0;
-    int hours = 0;
-    QString lastText;
-};
+constexpr int kPiecesPerLabel = 8;
+// A completed label stands for the frame two frames on.
+constexpr int kLabelAdvance = 2;
 
-QuarterFrameState &state()
+// Rate code of piece 7 (bits 1-2 of its nibble): 24, 25, 30 drop, 30.
+int framesPerSecondForCode(int code)
 {
-    static QuarterFrameState s;
-    return s;
+    static const int fps[] = {24, 25, 30, 30};
+    return fps[code & 0x03];
+}
+bool dropFrameForCode(int code)
+{
+    return (code & 0x03) == 2;
 }
 
 quint8 byteAt(const QByteArray &message, int index)
@@ -71,11 +71,8 @@ MidiTimecodeIn::MidiTimecodeIn(QObject *parent)
 
 void MidiTimecodeIn::processMidiMessage(QByteArray message)
 {
-    if (message.size() >= 2 && byteAt(message, 0) == kQuarterFrame) {
-        const QString text = takeQuarterFrame(byteAt(message, 1));
-        if (!text.isEmpty())
-            emit timecodeReceived(text);
-    }
+    if (message.size() >= 2 && byteAt(message, 0) == kQuarterFrame)
+        takeQuarterFrame(byteAt(message, 1));
 
     int source = -1;
     if (message.size() >= 5 && startsWith(message, {kSysExStart, kUniversalRealTime, kAllDevices, kSourceFamily}))
@@ -90,44 +87,66 @@ void MidiTimecodeIn::processMidiMessage(QByteArray message)
         const quint8 hourByte = byteAt(message, 5);
         static const char *const rateNames[] = {"24 fps", "25 fps", "30 fps (drop frame)", "30 fps (non-drop frame)"};
         qCDebug(lcMidiTraffic) << "Full frame at" << ((hourByte & 0x80) ? "Unknown frame rate" : rateNames[(hourByte >> 5) & 0x03]);
-        emit timeCodeParsed(hourByte & 0x1F, byteAt(message, 6), byteAt(message, 7), byteAt(message, 8));
+        const FrameArithmetic::Label label{hourByte & 0x1F, byteAt(message, 6), byteAt(message, 7),
+                                           byteAt(message, 8)};
+        // A stream that follows starts with piece 0 of this frame.
+        m_label = label;
+        m_labelKnown = true;
+        m_lastPiece = kPiecesPerLabel - 1;
+        m_piecesInOrder = 0;
+        emit timeCodeParsed(label.hours, label.minutes, label.seconds, label.frames);
     }
 }
 
-QString MidiTimecodeIn::takeQuarterFrame(quint8 data)
+void MidiTimecodeIn::takeQuarterFrame(quint8 data)
 {
-    QuarterFrameState &s = state();
     const int piece = (data >> 4) & 0x07;
     const int nibble = data & 0x0F;
+    // Forward within a label or on to the next one, even with pieces lost on
+    // the way: the piece number alone says where in its label the unit is.
+    const bool forward =
+        m_lastPiece == kPiecesPerLabel - 1 ? piece < m_lastPiece : m_lastPiece >= 0 && piece > m_lastPiece;
+    m_piecesInOrder = piece == 0 ? 1 : (piece == m_lastPiece + 1 && m_piecesInOrder > 0 ? m_piecesInOrder + 1 : 0);
+    m_lastPiece = piece;
+    if (!forward)
+        m_labelKnown = false;
+
     switch (piece) {
     case 0:
-        s.frames = (s.frames & 0xF0) | nibble;
-        return QString();
-    case 1:
-        s.frames = (s.frames & 0x0F) | (nibble << 4);
-        return QString();
-    case 2:
-        s.seconds = (s.seconds & 0xF0) | nibble;
-        return QString();
-    case 3:
-        s.seconds = (s.seconds & 0x0F) | (nibble << 4);
-        return QString();
-    case 4:
-        s.minutes = (s.minutes & 0xF0) | nibble;
-        return QString();
-    case 5:
-        s.minutes = (s.minutes & 0x0F) | (nibble << 4);
-        return QString();
-    case 6:
-        s.hours = (s.hours & 0xF0) | nibble;
-        return QString();
-    default:
+        m_frames = (m_frames & 0xF0) | nibble;
         break;
+    case 1:
+        m_frames = (m_frames & 0x0F) | (nibble << 4);
+        break;
+    case 2:
+        m_seconds = (m_seconds & 0xF0) | nibble;
+        break;
+    case 3:
+        m_seconds = (m_seconds & 0x0F) | (nibble << 4);
+        break;
+    case 4:
+        m_minutes = (m_minutes & 0xF0) | nibble;
+        break;
+    case 5:
+        m_minutes = (m_minutes & 0x0F) | (nibble << 4);
+        break;
+    case 6:
+        m_hours = (m_hours & 0xF0) | nibble;
+        break;
+    default:
+        completeLabel(data, m_piecesInOrder == kPiecesPerLabel);
+        return;
     }
+    if (m_labelKnown)
+        emit quarterFramePosition(m_label, piece);
+}
 
+void MidiTimecodeIn::completeLabel(quint8 data, bool whole)
+{
+    const int nibble = data & 0x0F;
     // Piece 7 carries the hour's bit 4 and the rate; keeping only bit 0 of the
     // nibble clears the hour's bits 5-7.
-    s.hours = (s.hours & 0x0F) | ((nibble & 0x01) << 4);
+    m_hours = (m_hours & 0x0F) | ((nibble & 0x01) << 4);
     // Whole-byte comparison: with the hour's bit 4 set (hours 16-23) no rate is
     // reported.
     switch (data) {
@@ -147,9 +166,30 @@ QString MidiTimecodeIn::takeQuarterFrame(quint8 data)
         break;
     }
 
-    const QString text = QStringLiteral("%1:%2:%3:%4").arg(two(s.hours), two(s.minutes), two(s.seconds), two(s.frames));
-    if (text == s.lastText)
-        return QString();
-    s.lastText = text;
-    return text;
+    const FrameArithmetic::Label label{m_hours, m_minutes, m_seconds, m_frames};
+    const int fps = framesPerSecondForCode(nibble >> 1);
+    const bool drop = dropFrameForCode(nibble >> 1);
+    const bool exists = FrameArithmetic::existsAtRate(label, fps, drop);
+    const FrameArithmetic::Label shown =
+        exists ? FrameArithmetic::advanceWithinDay(label, kLabelAdvance, fps, drop) : label;
+
+    const QString text = QStringLiteral("%1:%2:%3:%4")
+                             .arg(two(shown.hours), two(shown.minutes), two(shown.seconds), two(shown.frames));
+    if (text != m_lastText) {
+        m_lastText = text;
+        emit timecodeReceived(text);
+    }
+
+    if (whole) {
+        m_label = label;
+        m_labelKnown = exists;
+    } else if (m_labelKnown) {
+        // Pieces were lost: the label put together is not to be trusted, the
+        // one the stream is at is still known.
+        m_labelKnown = FrameArithmetic::existsAtRate(m_label, fps, drop);
+    }
+    if (!m_labelKnown)
+        return;
+    emit quarterFramePosition(m_label, kPiecesPerLabel - 1);
+    m_label = FrameArithmetic::advanceWithinDay(m_label, kLabelAdvance, fps, drop);
 }

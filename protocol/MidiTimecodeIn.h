@@ -1,5 +1,7 @@
 #pragma once
 
+#include "panel/FrameArithmetic.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -16,10 +18,25 @@
 // Only these prefixes and lengths are tested; a trailing F7 is not required.
 // The device number must be 7F (all devices).
 //
-// The quarter-frame accumulators and the last time text are process-wide and
-// are never reset, not even when the device changes: a new stream overwrites
-// them piece by piece. The time is the accumulator state when piece 7 arrives,
-// with no correction for the two frames an eight-piece sequence spans.
+// Conventions
+// - Quarter frames run forward: piece k (0-7) of the label of frame L leaves a
+//   running unit when it stands at L + k/4 frames, so the label is complete
+//   with piece 7 at L + 1.75 and the next label is L + 2.
+// - A label completed from quarter frames is reported advanced by two frames,
+//   the frame the unit plays for most of the next two frames, counted at the
+//   rate its piece 7 carries (drop-frame labels by SMPTE counting) and wrapped
+//   at 24:00:00:00: 00:00:59;28 is reported as 00:01:00;02. A label that does
+//   not exist at its rate (a field out of range, a skipped drop-frame label) is
+//   reported as it came.
+// - Full frames describe the frame the unit is at and are reported as they are.
+// - The unit's position is known to a quarter frame once a full frame arrived
+//   or a label was completed from its eight pieces in order, and stays known
+//   while the pieces run forward, also past a lost piece (which only costs
+//   that label's text); a piece that runs back, or a piece 7 straight after
+//   a piece 7, forgets it until the next whole label.
+// - The accumulators and the last time text belong to the decoder and are
+//   never reset, not even when the device changes: a new stream overwrites
+//   them piece by piece.
 class MidiTimecodeIn : public QObject
 {
     Q_OBJECT
@@ -35,15 +52,33 @@ public slots:
     void processMidiMessage(QByteArray message);
 
 signals:
-    // "hh:mm:ss:ff" of a completed quarter-frame sequence, each field at least two
-    // digits; only when it differs from the previous text.
+    // "hh:mm:ss:ff" of a completed quarter-frame label, advanced as above, each
+    // field at least two digits; only when it differs from the previous text.
     void timecodeReceived(QString timecode);
+    // After every quarter frame while the position is known: the unit stands
+    // `quarterFrames` (0-7) quarter frames past the start of frame `label`.
+    // Follows the rate report and the time text of the same piece.
+    void quarterFramePosition(FrameArithmetic::Label label, int quarterFrames);
     // A source number 1-6, or a rate report code 11-14.
     void sourcecodeReceived(int num);
     // The time of a full-frame message; the rate bits are not passed on.
     void timeCodeParsed(int hour, int minute, int second, int frame);
 
 private:
-    // Returns the time text once piece 7 completes a changed time, else empty.
-    QString takeQuarterFrame(quint8 data);
+    void takeQuarterFrame(quint8 data);
+    void completeLabel(quint8 data, bool whole);
+
+    // Fields assembled from the pieces, as they came.
+    int m_frames = 0;
+    int m_seconds = 0;
+    int m_minutes = 0;
+    int m_hours = 0;
+    QString m_lastText;
+    // The last piece received; 7 after a full frame, -1 before any.
+    int m_lastPiece = -1;
+    // Pieces of the current label received in order, from its piece 0.
+    int m_piecesInOrder = 0;
+    // The label the pieces now arriving belong to, when known.
+    bool m_labelKnown = false;
+    FrameArithmetic::Label m_label;
 };

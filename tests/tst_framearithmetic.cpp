@@ -119,6 +119,56 @@ private slots:
         QCOMPARE(labelAtPosition(Label{0, 0, 59, 29}, 1, 30, true), (Label{0, 1, 0, 2}));
     }
 
+    // A day counted label by label, as a unit's generator counts: every label
+    // has the next frame number and comes back from it, and two frames on is
+    // the label two steps on, across minutes, hours and midnight.
+    void advanceOverAWholeDay_data()
+    {
+        QTest::addColumn<int>("fps");
+        QTest::addColumn<bool>("drop");
+        QTest::newRow("24") << 24 << false;
+        QTest::newRow("25") << 25 << false;
+        QTest::newRow("30") << 30 << false;
+        QTest::newRow("30Drop") << 30 << true;
+    }
+    void advanceOverAWholeDay()
+    {
+        QFETCH(int, fps);
+        QFETCH(bool, drop);
+        auto step = [fps, drop](Label l) {
+            if (++l.frames < fps)
+                return l;
+            l.frames = 0;
+            if (++l.seconds == 60) {
+                l.seconds = 0;
+                if (++l.minutes == 60) {
+                    l.minutes = 0;
+                    l.hours = (l.hours + 1) % 24;
+                }
+                if (drop && l.minutes % 10 != 0)
+                    l.frames = 2;
+            }
+            return l;
+        };
+        const long long day = framesPerDay(fps, drop);
+        QCOMPARE(day, drop ? 24 * 107892LL : 86400LL * fps);
+        Label label;
+        Label twoOn = step(step(label));
+        for (long long n = 0; n < day; ++n) {
+            if (!existsAtRate(label, fps, drop) || frameNumber(label, fps, drop) != n
+                || labelForFrame(n, fps, drop) != label)
+                QFAIL(qPrintable(text(label) + " is not frame " + QString::number(n)));
+            if (advanceWithinDay(label, 2, fps, drop) != twoOn)
+                QFAIL(qPrintable(text(label) + " + 2 gives " + text(advanceWithinDay(label, 2, fps, drop))));
+            label = step(label);
+            twoOn = step(twoOn);
+        }
+        QCOMPARE(label, (Label{0, 0, 0, 0}));
+        QVERIFY(!existsAtRate(Label{24, 0, 0, 0}, fps, drop));
+        QVERIFY(!existsAtRate(Label{1, 0, 0, fps}, fps, drop));
+        QCOMPARE(existsAtRate(Label{0, 1, 0, 0}, fps, drop), !drop);
+    }
+
     void rateTexts()
     {
         QCOMPARE(framesPerSecondForRate("24", 0), 24);

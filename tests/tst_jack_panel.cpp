@@ -1,6 +1,7 @@
 // The time-code panel against a unit played by a peer on a real JACK MIDI
 // graph: identification, the generator running from Start, the readout
-// following the unit's quarter frames, and Stop at End.
+// following the unit's quarter frames, and Stop at End; then against the
+// emulated unit, whose own clock tells where it stood when the Stop came.
 
 #include "app/MainWindow.h"
 #include "midi/QMidiOut.h"
@@ -8,6 +9,8 @@
 #include "panel/CustomSlider.h"
 #include "panel/GeneratorTransport.h"
 #include "panel/TimecodeReadout.h"
+#include "support/EndStopMeasure.h"
+#include "support/JackEmulatedUnit.h"
 #include "support/JackUnitPeer.h"
 #include "support/MessageBoxWatcher.h"
 #include "ui_MainWindow.h"
@@ -72,6 +75,43 @@ private slots:
         const FrameArithmetic::Label end = w.readout()->label();
         QVERIFY2(end.seconds == 1 && end.frames >= 10, qPrintable(w.readout()->digits()));
         QVERIFY(!w.transport()->checkTimer()->isActive());
+        QVERIFY(boxes.boxes.isEmpty());
+    }
+
+    // Labels come every second frame from Start, so an odd End falls inside
+    // a label; the drop-frame runs cross a minute without labels ;00 and ;01.
+    void stopReachesTheUnitAtEnd_data()
+    {
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<int>("clockRate");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("end");
+        QTest::newRow("25 even") << "25" << int(FrameClock::Rate25) << "01 : 00 : 00 : 00" << "01 : 00 : 00 : 20";
+        QTest::newRow("25 odd") << "25" << int(FrameClock::Rate25) << "01 : 00 : 00 : 00" << "01 : 00 : 00 : 21";
+        QTest::newRow("30Drop even") << "30Drop" << int(FrameClock::Rate30Drop) << "00 : 00 : 59 : 10"
+                                     << "00 : 01 : 00 : 04";
+        QTest::newRow("30Drop odd") << "30Drop" << int(FrameClock::Rate30Drop) << "00 : 00 : 59 : 10"
+                                    << "00 : 01 : 00 : 05";
+    }
+    void stopReachesTheUnitAtEnd()
+    {
+        QFETCH(QString, rate);
+        QFETCH(int, clockRate);
+        QFETCH(QString, start);
+        QFETCH(QString, end);
+        JackEmulatedUnit unit;
+        QVERIFY2(unit.isOpen(), qPrintable(unit.errorText()));
+        RtMidiDriver driver;
+        MessageBoxWatcher boxes;
+        MainWindow w(Platform{&driver});
+        w.show();
+        QString why;
+        QVERIFY2(EndStopMeasure::connectPanel(w, unit, &why), qPrintable(why));
+
+        const double past = EndStopMeasure::framesPastEnd(w, unit, {rate, FrameClock::Rate(clockRate), start, end});
+        QVERIFY2(past >= 0 && past <= 0.5, qPrintable(QString("%1 frames past End").arg(past)));
+        QCOMPARE(w.form()->horizontalSlider->value(), w.form()->horizontalSlider->maximum());
+        QCOMPARE(w.readout()->digits(), QString(end).remove(' ').remove(':'));
         QVERIFY(boxes.boxes.isEmpty());
     }
 };

@@ -59,7 +59,8 @@ private slots:
         QCOMPARE(ui->time_hour->text(), QString("1 2 3 : "));
 
         rig.window->connectMidiDevice("TQR-30 Pro [0]");
-        rig.feed(PanelTest::quarterFrames(23, 59, 59, 29, 3));
+        // The label two frames before: the readout shows where the unit is.
+        rig.feed(PanelTest::quarterFrames(23, 59, 59, 27, 3));
         QCOMPARE(labels(ui), (QStringList{"2 3 : ", "5 9 : ", "5 9 : ", "2 9"}));
         // A full frame through the input port overwrites all four.
         rig.feed(PanelTest::hex("F07F7F0101611E2D0CF7"));

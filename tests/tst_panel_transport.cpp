@@ -4,6 +4,8 @@
 #include "panel/CustomSlider.h"
 #include "panel/GeneratorTransport.h"
 #include "panel/SourceRateSelection.h"
+#include "panel/TimecodeReadout.h"
+#include "protocol/MachineControl.h"
 #include "support/PanelRig.h"
 #include "ui_MainWindow.h" // generated for this test; PanelRig.h needs it
 
@@ -17,6 +19,22 @@ using PanelTest::PanelRig;
 namespace {
 const QByteArray kStop = hex("F07F7F0601F7");
 const QByteArray kPlay = hex("F07F7F0602F7");
+
+int rateCodeFor(const QString &rate)
+{
+    return rate == "24" ? 0 : rate == "25" ? 1 : rate == "30Drop" ? 2 : 3;
+}
+
+// What a unit answers to a Locate: the frame it now stands on.
+QByteArray fullFrame(int rateCode, const FrameArithmetic::Label &l)
+{
+    QByteArray message = hex("F07F7F010100000000F7");
+    message[5] = char((rateCode << 5) | l.hours);
+    message[6] = char(l.minutes);
+    message[7] = char(l.seconds);
+    message[8] = char(l.frames);
+    return message;
+}
 
 QByteArray locate(int rateCode, int h, int m, int s, int f)
 {
@@ -220,14 +238,172 @@ private slots:
         }
     }
 
+    // The unit plays from Start; piece k of the label of frame L reaches the
+    // panel as the unit stands at L + k/4. Stop goes out with the piece that
+    // puts the unit on End, never one before, whether End falls on a label or
+    // between two, and with loop on once per pass although the pieces sent
+    // before the Stop took effect still arrive.
+    void stopWhenTheUnitReachesEnd_data()
+    {
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<bool>("loop");
+        QTest::newRow("25 even") << "25" << "01 : 00 : 00 : 00" << "01 : 00 : 00 : 20" << false;
+        QTest::newRow("25 odd") << "25" << "01 : 00 : 00 : 00" << "01 : 00 : 00 : 21" << false;
+        QTest::newRow("30Drop even") << "30Drop" << "00 : 00 : 59 : 20" << "00 : 01 : 00 : 04" << false;
+        QTest::newRow("30Drop odd") << "30Drop" << "00 : 00 : 59 : 20" << "00 : 01 : 00 : 05" << false;
+        QTest::newRow("25 odd loop") << "25" << "01 : 00 : 00 : 00" << "01 : 00 : 00 : 09" << true;
+        QTest::newRow("30Drop even loop") << "30Drop" << "00 : 09 : 59 : 26" << "00 : 10 : 00 : 02" << true;
+    }
+    void stopWhenTheUnitReachesEnd()
+    {
+        QFETCH(QString, rate);
+        QFETCH(QString, start);
+        QFETCH(QString, end);
+        QFETCH(bool, loop);
+        Running rig(rate);
+        Ui::MainWindow *ui = rig.ui();
+        ui->lineEdit->setText(start);
+        ui->lineEdit_2->setText(end);
+        ui->pushButton_6->setChecked(loop);
+        const int rateCode = rateCodeFor(rate);
+        const bool drop = rate == "30Drop";
+        const int fps = rate == "24" ? 24 : rate == "25" ? 25 : 30;
+        FrameArithmetic::Label s, e;
+        QVERIFY(FrameArithmetic::labelFromParts(MachineControl::readTimeField(start), s));
+        QVERIFY(FrameArithmetic::labelFromParts(MachineControl::readTimeField(end), e));
+        const long long endQuarter = 4 * FrameArithmetic::distance(s, e, fps, drop);
+        auto piece = [&](long long q) {
+            const FrameArithmetic::Label l = FrameArithmetic::labelAtPosition(s, 2 * (q / 8), fps, drop);
+            return PanelTest::quarterFrames(l.hours, l.minutes, l.seconds, l.frames, rateCode).at(int(q % 8));
+        };
+
+        ui->pushButton->click();
+        rig.take();
+        for (int pass = 0; pass < (loop ? 2 : 1); ++pass) {
+            rig.feed(fullFrame(rateCode, s));
+            for (long long q = 0; q < endQuarter; ++q) {
+                rig.feed(piece(q));
+                QVERIFY2(rig.take().isEmpty(), qPrintable(QString("sent at %1 quarter frames").arg(q)));
+            }
+            rig.feed(piece(endQuarter));
+            if (!loop) {
+                QCOMPARE(rig.take(), QList<QByteArray>{kStop});
+                QCOMPARE(ui->horizontalSlider->value(), ui->horizontalSlider->maximum());
+                QCOMPARE(rig.window->readout()->digits(), QString(end).remove(' ').remove(':'));
+                QVERIFY(!rig.window->transport()->checkTimer()->isActive());
+                break;
+            }
+            QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locate(rateCode, s.hours, s.minutes, s.seconds, s.frames)}));
+            for (long long late = endQuarter + 1; late <= endQuarter + 3; ++late)
+                rig.feed(piece(late));
+            QVERIFY(rig.take().isEmpty());
+            QCOMPARE(rig.window->readout()->digits(), QString(start).remove(' ').remove(':'));
+            QTRY_VERIFY_WITH_TIMEOUT(!rig.window->transport()->playPending(), 1000);
+            QCOMPARE(rig.take(), QList<QByteArray>{kPlay});
+        }
+    }
+
+    // End not after Start is nothing to run: neither Stop (which starts the
+    // check timer) nor Play sends anything beyond Stop's own messages.
+    void nothingToRun_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<bool>("loop");
+        QTest::newRow("End at Start") << "01 : 00 : 05 : 00" << "01 : 00 : 05 : 00" << false;
+        QTest::newRow("End at Start, loop") << "01 : 00 : 05 : 00" << "01 : 00 : 05 : 00" << true;
+        QTest::newRow("End before Start, loop") << "01 : 00 : 05 : 00" << "01 : 00 : 04 : 00" << true;
+    }
+    void nothingToRun()
+    {
+        QFETCH(QString, start);
+        QFETCH(QString, end);
+        QFETCH(bool, loop);
+        Running rig;
+        Ui::MainWindow *ui = rig.ui();
+        ui->lineEdit->setText(start);
+        ui->lineEdit_2->setText(end);
+        ui->pushButton_6->setChecked(loop);
+        ui->pushButton_3->click();
+        QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locate(1, 1, 0, 5, 0), locate(1, 1, 0, 5, 0)}));
+        ui->pushButton->click();
+        QTest::qWait(60);
+        QVERIFY(rig.take().isEmpty());
+        QCOMPARE(rig.readoutText(), QString("0 1 : 0 0 : 0 5 : 0 0 "));
+    }
+
+    void loopRestartPlayIsCancelled_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::newRow("pause") << "pause";
+        QTest::newRow("stop") << "stop";
+        QTest::newRow("slider press") << "slider press";
+        QTest::newRow("disconnect") << "disconnect";
+    }
+    void loopRestartPlayIsCancelled()
+    {
+        QFETCH(QString, action);
+        Running rig;
+        Ui::MainWindow *ui = rig.ui();
+        ui->pushButton_6->setChecked(true);
+        ui->pushButton->click();
+        rig.window->displayTimeCode(2, 0, 0, 0);
+        rig.window->checkAndPause();
+        rig.take();
+        QVERIFY(rig.window->transport()->playPending());
+        if (action == "pause")
+            ui->pushButton_2->click();
+        else if (action == "stop")
+            ui->pushButton_3->click();
+        else if (action == "slider press")
+            rig.window->on_horizontalSlider_sliderPressed();
+        else
+            rig.window->connectMidiDevice(rig.name + " [0]");
+        QVERIFY(!rig.window->transport()->playPending());
+        QTest::qWait(2 * GeneratorTransport::kLoopRestartDelayMs);
+        QVERIFY(!rig.take().contains(kPlay));
+    }
+
+    // A rate chosen while paused counts in every conversion that follows.
+    void conversionsTakeTheCheckedRate()
+    {
+        Running rig("25");
+        Ui::MainWindow *ui = rig.ui();
+        ui->pushButton->click();
+        ui->pushButton_2->click();
+        chooseRate(ui, "30");
+        rig.take();
+
+        ui->lineEdit_3->setText("01 : 00 : 10 : 00");
+        ui->pushButton_4->click();
+        QCOMPARE(rig.take(), QList<QByteArray>{locate(3, 1, 0, 10, 0)});
+        QCOMPARE(ui->horizontalSlider->value(), 300);
+        QCOMPARE(ui->horizontalSlider->maximum(), 108000);
+
+        rig.window->on_horizontalSlider_sliderPressed();
+        ui->horizontalSlider->setValue(1800);
+        QCOMPARE(rig.readoutText(), QString("0 1 : 0 1 : 0 0 : 0 0"));
+        rig.window->on_horizontalSlider_sliderReleased();
+        QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locate(3, 1, 1, 0, 0)}));
+
+        ui->pushButton_2->click();
+        ui->pushButton->click(); // resume
+        rig.window->displayTimeCode(1, 0, 20, 0);
+        rig.window->updateProgressBar();
+        QCOMPARE(ui->horizontalSlider->value(), 600);
+    }
+
     void progressFollowsTheReadout()
     {
         Running rig("30");
         Ui::MainWindow *ui = rig.ui();
         ui->pushButton->click();
         // The timers run on their own: the slider follows the readout.
+        // The label's frame plus the two its pieces took.
         rig.feed(PanelTest::quarterFrames(1, 0, 10, 0, 3));
-        QTRY_COMPARE(ui->horizontalSlider->value(), 300);
+        QTRY_COMPARE(ui->horizontalSlider->value(), 302);
         // Progress never passes the maximum.
         rig.window->displayTimeCode(3, 0, 0, 0);
         rig.window->updateProgressBar();

@@ -1,13 +1,14 @@
-// Decoding of quarter frames, full frames, source and rate reports.
-//
-// The decoder's quarter-frame state is process-wide and never reset, so the
-// cases below build on each other and use distinct times where they need a
-// fresh text.
+// Decoding of quarter frames, full frames, source and rate reports, and the
+// unit's position to a quarter frame.
 
 #include "protocol/MidiTimecodeIn.h"
 
+#include "support/QuarterFrames.h"
+
 #include <QSignalSpy>
 #include <QtTest>
+
+Q_DECLARE_METATYPE(FrameArithmetic::Label)
 
 namespace {
 QByteArray hex(const char *text)
@@ -26,10 +27,23 @@ struct Recorder
         QObject::connect(&in, &MidiTimecodeIn::timeCodeParsed, [this](int h, int m, int s, int f) {
             events << QStringLiteral("full %1 %2 %3 %4").arg(h).arg(m).arg(s).arg(f);
         });
+        QObject::connect(&in, &MidiTimecodeIn::quarterFramePosition,
+                         [this](const FrameArithmetic::Label &l, int quarters) {
+                             positions << QStringLiteral("%1:%2:%3:%4+%5")
+                                              .arg(l.hours).arg(l.minutes).arg(l.seconds).arg(l.frames).arg(quarters);
+                         });
     }
     QStringList take() { return std::exchange(events, {}); }
+    QStringList takePositions() { return std::exchange(positions, {}); }
     QStringList events;
+    QStringList positions;
 };
+
+void feed(MidiTimecodeIn &in, const QList<QByteArray> &messages)
+{
+    for (const QByteArray &m : messages)
+        in.processMidiMessage(m);
+}
 
 void feedPieces(MidiTimecodeIn &in, std::initializer_list<int> dataBytes)
 {
@@ -55,24 +69,25 @@ private slots:
         in.processMidiMessage(hex("F12500"));
         QVERIFY(got.take().isEmpty());
 
-        // 01:02:03:04 at 25 fps: the rate comes before the time.
+        // 01:02:03:04 at 25 fps: the rate comes before the time, which is
+        // two frames on from the label.
         feedPieces(in, {0x04, 0x10, 0x23, 0x30, 0x42, 0x50, 0x61, 0x72});
-        QCOMPARE(got.take(), (QStringList{"source 12", "time 01:02:03:04"}));
+        QCOMPARE(got.take(), (QStringList{"source 12", "time 01:02:03:06"}));
         // The same time again: the rate again, but no repeated text.
         feedPieces(in, {0x04, 0x10, 0x23, 0x30, 0x42, 0x50, 0x61, 0x72});
         QCOMPARE(got.take(), QStringList{"source 12"});
 
         // Rates 24, 30 drop, 30 at hours below 16.
         feedPieces(in, {0x05, 0x10, 0x23, 0x30, 0x42, 0x50, 0x61, 0x70});
-        QCOMPARE(got.take(), (QStringList{"source 11", "time 01:02:03:05"}));
+        QCOMPARE(got.take(), (QStringList{"source 11", "time 01:02:03:07"}));
         feedPieces(in, {0x06, 0x10, 0x23, 0x30, 0x42, 0x50, 0x61, 0x74});
-        QCOMPARE(got.take(), (QStringList{"source 13", "time 01:02:03:06"}));
+        QCOMPARE(got.take(), (QStringList{"source 13", "time 01:02:03:08"}));
         feedPieces(in, {0x07, 0x10, 0x23, 0x30, 0x42, 0x50, 0x61, 0x76});
-        QCOMPARE(got.take(), (QStringList{"source 14", "time 01:02:03:07"}));
+        QCOMPARE(got.take(), (QStringList{"source 14", "time 01:02:03:09"}));
 
         // Hour bit 4 set (71/73/75/77): hours 16 and up, no rate.
         feedPieces(in, {0x67, 0x73});
-        QCOMPARE(got.take(), QStringList{"time 23:02:03:07"});
+        QCOMPARE(got.take(), QStringList{"time 23:02:03:09"});
         for (int d : {0x71, 0x75, 0x77}) {
             feedPieces(in, {0x00 | (d & 0x0F), 0x60, d}); // change frames so the text differs
             const QStringList events = got.take();
@@ -82,11 +97,91 @@ private slots:
 
         // Piece 7 keeps only bit 0 of its nibble: 7F gives hour bit 4, not bits 5-7.
         feedPieces(in, {0x61, 0x7F});
-        QCOMPARE(got.take(), QStringList{"time 17:02:03:07"});
+        QCOMPARE(got.take(), QStringList{"time 17:02:03:09"});
 
-        // High nibbles of pieces 1, 3, 5 are taken whole.
+        // High nibbles of pieces 1, 3, 5 are taken whole; a label that cannot
+        // exist is shown as it came.
         feedPieces(in, {0x1F, 0x7F});
         QCOMPARE(got.take(), QStringList{"time 17:02:03:247"});
+    }
+
+    void labelsAdvanceTwoFrames_data()
+    {
+        QTest::addColumn<int>("rateCode");
+        QTest::addColumn<FrameArithmetic::Label>("label");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("25") << 1 << FrameArithmetic::Label{1, 2, 3, 4} << "01:02:03:06";
+        QTest::newRow("24 second") << 0 << FrameArithmetic::Label{1, 2, 3, 22} << "01:02:04:00";
+        QTest::newRow("30 day") << 3 << FrameArithmetic::Label{23, 59, 59, 29} << "00:00:00:01";
+        QTest::newRow("drop minute 1") << 2 << FrameArithmetic::Label{0, 0, 59, 28} << "00:01:00:02";
+        QTest::newRow("drop minute 10") << 2 << FrameArithmetic::Label{0, 9, 59, 28} << "00:10:00:00";
+        QTest::newRow("drop day") << 2 << FrameArithmetic::Label{23, 59, 59, 29} << "00:00:00:01";
+        QTest::newRow("drop skipped label") << 2 << FrameArithmetic::Label{0, 1, 0, 0} << "00:01:00:00";
+        QTest::newRow("frames beyond the rate") << 1 << FrameArithmetic::Label{1, 2, 3, 25} << "01:02:03:25";
+    }
+    void labelsAdvanceTwoFrames()
+    {
+        QFETCH(int, rateCode);
+        QFETCH(FrameArithmetic::Label, label);
+        QFETCH(QString, shown);
+        MidiTimecodeIn in;
+        QSignalSpy texts(&in, &MidiTimecodeIn::timecodeReceived);
+        feed(in, PanelTest::quarterFrames(label.hours, label.minutes, label.seconds, label.frames, rateCode));
+        QCOMPARE(texts.size(), 1);
+        QCOMPARE(texts[0][0].toString(), shown);
+    }
+
+    // Piece k of the label of frame L leaves the unit at L + k/4.
+    void positionToAQuarterFrame()
+    {
+        MidiTimecodeIn in;
+        Recorder got(in);
+        const auto label = [](int f) { return PanelTest::quarterFrames(1, 0, 0, f, 1); };
+        // Unknown until a label is whole.
+        feed(in, label(10).mid(3));
+        QVERIFY(got.takePositions().isEmpty());
+        feed(in, label(12));
+        QCOMPARE(got.takePositions(), QStringList{"1:0:0:12+7"});
+        // The next label's pieces are the frames that follow, before it is complete.
+        feed(in, label(14).mid(0, 5));
+        QCOMPARE(got.takePositions(),
+                 (QStringList{"1:0:0:14+0", "1:0:0:14+1", "1:0:0:14+2", "1:0:0:14+3", "1:0:0:14+4"}));
+        // A lost piece: the pieces that follow still say where the unit is.
+        feed(in, label(14).mid(6));
+        feed(in, label(16).mid(1, 1));
+        QCOMPARE(got.takePositions(), (QStringList{"1:0:0:14+6", "1:0:0:14+7", "1:0:0:16+1"}));
+        // A piece that runs back: unknown until the next whole label.
+        feed(in, label(16).mid(3, 1));
+        feed(in, label(16).mid(2));
+        feed(in, label(18).mid(0, 7));
+        QCOMPARE(got.takePositions(), QStringList{"1:0:0:16+3"});
+        feed(in, label(18).mid(7));
+        QCOMPARE(got.takePositions(), QStringList{"1:0:0:18+7"});
+        feed(in, label(20));
+        QCOMPARE(got.takePositions().first(), QString("1:0:0:20+0"));
+        // A full frame is where the unit is; its stream starts there.
+        in.processMidiMessage(PanelTest::hex("F07F7F010121000005F7"));
+        feed(in, label(5).mid(0, 2));
+        QCOMPARE(got.takePositions(), (QStringList{"1:0:0:5+0", "1:0:0:5+1"}));
+        // A label that cannot exist gives no position.
+        feed(in, label(5).mid(2));
+        got.takePositions();
+        feed(in, label(25));
+        QCOMPARE(got.takePositions().size(), 7);
+        feed(in, label(27).mid(0, 1));
+        QVERIFY(got.takePositions().isEmpty());
+    }
+
+    // One decoder does not see what another was fed.
+    void decodersKeepTheirOwnState()
+    {
+        MidiTimecodeIn first;
+        feed(first, PanelTest::quarterFrames(1, 2, 3, 4, 1));
+        MidiTimecodeIn second;
+        QSignalSpy texts(&second, &MidiTimecodeIn::timecodeReceived);
+        feedPieces(second, {0x72});
+        QCOMPARE(texts.size(), 1);
+        QCOMPARE(texts[0][0].toString(), QString("00:00:00:02"));
     }
 
     void tooShortOrForeignMessages()

@@ -7,6 +7,7 @@
 #include "app/MainWindow.h"
 #include "midi/InMemoryMidiDriver.h"
 #include "support/MessageBoxWatcher.h"
+#include "support/QuarterFrames.h"
 #include "ui_MainWindow.h" // each test that includes this file gets it generated
 
 #include <QCoreApplication>
@@ -18,27 +19,6 @@
 #include <utility>
 
 namespace PanelTest {
-
-inline QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
-
-// The eight quarter-frame messages (F1 dd, padded to three bytes as the input
-// port delivers them) of one time at a locate rate code 0-3.
-inline QList<QByteArray> quarterFrames(int h, int m, int s, int f, int rateCode)
-{
-    const int nibbles[8] = {f & 0x0F, f >> 4, s & 0x0F, s >> 4, m & 0x0F, m >> 4, h & 0x0F,
-                            ((h >> 4) & 0x01) | (rateCode << 1)};
-    QList<QByteArray> out;
-    for (int piece = 0; piece < 8; ++piece) {
-        QByteArray message(3, '\0');
-        message[0] = char(0xF1);
-        message[1] = char((piece << 4) | nibbles[piece]);
-        out << message;
-    }
-    return out;
-}
 
 class PanelRig
 {

@@ -1,0 +1,92 @@
+#include "support/EndStopMeasure.h"
+
+#include "app/MainWindow.h"
+#include "panel/GeneratorTransport.h"
+#include "protocol/MachineControl.h"
+#include "support/JackEmulatedUnit.h"
+#include "ui_MainWindow.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <cmath>
+#include <limits>
+
+namespace EndStopMeasure {
+
+bool waitUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    poll.start(5);
+    loop.exec();
+    return done();
+}
+
+bool connectPanel(MainWindow &window, const JackEmulatedUnit &unit, QString *why)
+{
+    const QString prefix = unit.portName() + QStringLiteral(" [");
+    QAction *entry = nullptr;
+    waitUntil([&] {
+        for (QAction *a : window.form()->menuMIDI_Out->actions())
+            if (a->text().startsWith(prefix))
+                entry = a;
+        return entry != nullptr;
+    }, 5000);
+    if (!entry) {
+        *why = QStringLiteral("the unit's ports did not appear in the MIDI Devices menu");
+        return false;
+    }
+    entry->trigger();
+    if (!waitUntil([&] { return window.productText() == unit.portName() && window.form()->radioButton_4->isChecked(); },
+                   3000)) {
+        *why = QStringLiteral("the unit was not identified with its generator as the source");
+        return false;
+    }
+    return true;
+}
+
+double framesPastEnd(MainWindow &window, const JackEmulatedUnit &unit, const Case &run)
+{
+    constexpr double kNotMeasured = std::numeric_limits<double>::quiet_NaN();
+    Ui::MainWindow *ui = window.form();
+    for (QRadioButton *b : {ui->radioButton_7, ui->radioButton_8, ui->radioButton_9, ui->radioButton_10})
+        if (b->text() == run.rateText && !b->isChecked())
+            b->click();
+    ui->lineEdit->setText(run.start);
+    ui->lineEdit_2->setText(run.end);
+    ui->pushButton_6->setChecked(false);
+    ui->pushButton_3->click(); // back to Start, slider at 0
+    double before = 0;
+    unit.call([&before](EmulatedUnit &u) { before = u.stopFrame(); });
+    waitUntil([] { return false; }, 150); // the unit takes the locates
+
+    const QList<int> end = MachineControl::readTimeField(run.end);
+    const QList<int> start = MachineControl::readTimeField(run.start);
+    if (end.size() != 4 || start.size() != 4)
+        return kNotMeasured;
+    const qint64 endFrame = FrameClock::frameNumber({end[0], end[1], end[2], end[3]}, run.rate);
+    const qint64 frames = endFrame - FrameClock::frameNumber({start[0], start[1], start[2], start[3]}, run.rate);
+    const int runMs = int(frames * 1000 / FrameClock::framesPerSecond(run.rate)) + 3000;
+
+    ui->pushButton->click();
+    if (!waitUntil([&] { return !window.transport()->checkTimer()->isActive(); }, runMs))
+        return kNotMeasured;
+    double stopped = before;
+    waitUntil([&] {
+        unit.call([&stopped](EmulatedUnit &u) { stopped = u.stopFrame(); });
+        return stopped != before;
+    }, 1000);
+    if (stopped == before)
+        return kNotMeasured;
+    return stopped - double(endFrame);
+}
+
+} // namespace EndStopMeasure
