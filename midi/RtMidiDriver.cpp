@@ -83,12 +83,11 @@ public:
     }
     ~OutputPort() override { m_out->closePort(); }
 
+    // The message leaves before the port list is asked whether its receiver
+    // is still there: listing costs a round trip to the MIDI system per port,
+    // and a Stop must not wait for that.
     bool sendLong(const QByteArray &message) override
     {
-        if (!targetListed()) {
-            qWarning() << "MIDI output port has gone:" << QString::fromStdString(m_target);
-            return false;
-        }
         m_failed = false;
         std::vector<unsigned char> bytes(message.constBegin(), message.constEnd());
         try {
@@ -97,7 +96,13 @@ public:
             qWarning() << "MIDI send failed:" << QString::fromStdString(error.getMessage());
             return false;
         }
-        return !m_failed;
+        if (m_failed)
+            return false;
+        if (!targetListed()) {
+            qWarning() << "MIDI output port has gone:" << QString::fromStdString(m_target);
+            return false;
+        }
+        return true;
     }
 
 private:
