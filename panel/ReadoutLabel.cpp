@@ -4,8 +4,11 @@
 #include <QFontMetricsF>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QStyle>
 #include <QStyleOption>
 #include <QTextLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -68,7 +71,7 @@ QRegion ReadoutLabel::changedArea(const Layout &before, const Layout &after) con
     const bool samePlaces = before.cells.size() == after.cells.size();
     for (int i = 0; samePlaces && i < after.cells.size(); ++i) {
         const Cell &was = before.cells[i], &now = after.cells[i];
-        if (was.character != now.character || was.topLeft != now.topLeft) {
+        if (was.character != now.character || was.pen != now.pen) {
             area += was.ink;
             area += now.ink;
         }
@@ -80,6 +83,11 @@ QRegion ReadoutLabel::changedArea(const Layout &before, const Layout &after) con
             area += cell.ink;
     }
     return area & contentsRect();
+}
+
+int ReadoutLabel::picturesRendered() const
+{
+    return int(std::count_if(m_pictures.cbegin(), m_pictures.cend(), [](const QImage &p) { return !p.isNull(); }));
 }
 
 bool ReadoutLabel::glyphPathUsable() const
@@ -111,30 +119,80 @@ const ReadoutLabel::Layout &ReadoutLabel::layoutFor(const QString &text)
         const qreal top = area.y() + (area.height() - height) / 2;
         layout.clip = line.horizontalAdvance() > area.width() || height > area.height();
         const QFontMetricsF metrics(font());
+        const qreal baseline = top + line.ascent();
         for (int i = 0; i < text.size(); ++i) {
             if (text[i] == QLatin1Char(' '))
                 continue;
-            const QPointF topLeft(left + line.cursorToX(i), top);
+            const QPointF pen(left + line.cursorToX(i), baseline);
             // The glyph's ink and its box in the line, and a margin for
             // antialiasing and hinting that the metrics do not report.
-            const QRectF box(topLeft, QSizeF(metrics.horizontalAdvance(text[i]), height));
-            const QRectF ink = metrics.boundingRect(text[i]).translated(topLeft.x(), top + line.ascent());
-            layout.cells.append({text[i], topLeft, box.united(ink).toAlignedRect().adjusted(-3, -3, 3, 3)});
+            const QRectF box(pen.x(), top, metrics.horizontalAdvance(text[i]), height);
+            const QRectF ink = metrics.boundingRect(text[i]).translated(pen);
+            layout.cells.append({text[i], pen, box.united(ink).toAlignedRect().adjusted(-3, -3, 3, 3)});
         }
         layout.usable = true;
     }
     return *m_layouts.insert(text, layout);
 }
 
-const QStaticText &ReadoutLabel::glyphFor(QChar character)
+const QImage &ReadoutLabel::blankLabel()
 {
-    auto found = m_glyphs.constFind(character);
-    if (found != m_glyphs.constEnd())
+    if (m_blank.isNull()) {
+        const qreal ratio = devicePixelRatioF();
+        m_blank = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        m_blank.setDevicePixelRatio(ratio);
+        m_blank.fill(Qt::transparent);
+        QPainter painter(&m_blank);
+        if (testAttribute(Qt::WA_StyledBackground)) {
+            QStyleOption option;
+            option.initFrom(this);
+            style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
+        }
+        drawFrame(&painter);
+    }
+    return m_blank;
+}
+
+const QImage &ReadoutLabel::pictureFor(const Cell &cell)
+{
+    const quint64 key = quint64(cell.character.unicode()) << 48 | (quint64(qRound(cell.pen.x() * 64)) & 0xFFFFFF) << 24
+                        | (quint64(qRound(cell.pen.y() * 64)) & 0xFFFFFF);
+    auto found = m_pictures.constFind(key);
+    if (found != m_pictures.constEnd())
         return *found;
-    QStaticText glyph{QString(character)};
-    glyph.setTextFormat(Qt::PlainText);
-    glyph.prepare(QTransform(), font());
-    return *m_glyphs.insert(character, glyph);
+
+    QImage picture;
+    const QImage &blank = blankLabel();
+    const qreal ratio = blank.devicePixelRatio();
+    const QRect pixels(cell.ink.topLeft() * ratio, cell.ink.size() * ratio);
+    if (blank.rect().contains(pixels)) {
+        const QRgb colour = blank.pixel(pixels.topLeft());
+        bool uniform = qAlpha(colour) == 255;
+        for (int y = pixels.top(); uniform && y <= pixels.bottom(); ++y) {
+            const QRgb *line = reinterpret_cast<const QRgb *>(blank.constScanLine(y));
+            for (int x = pixels.left(); uniform && x <= pixels.right(); ++x)
+                uniform = line[x] == colour;
+        }
+        if (uniform) {
+            picture = QImage(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+            picture.setDevicePixelRatio(ratio);
+            picture.fill(colour);
+            QPainter painter(&picture);
+            painter.translate(-cell.ink.topLeft());
+            drawDirectly(&painter, cell);
+        }
+    }
+    return *m_pictures.insert(key, picture);
+}
+
+// As QLabel draws its text: the palette's text colour, the widget's font.
+void ReadoutLabel::drawDirectly(QPainter *painter, const Cell &cell) const
+{
+    QStyleOption option;
+    option.initFrom(this);
+    painter->setFont(font());
+    painter->setPen(QPen(option.palette.brush(foregroundRole()), painter->pen().widthF()));
+    painter->drawText(cell.pen, QString(cell.character));
 }
 
 void ReadoutLabel::paintEvent(QPaintEvent *event)
@@ -145,23 +203,32 @@ void ReadoutLabel::paintEvent(QPaintEvent *event)
     }
     const Layout &layout = layoutFor(text());
     QPainter painter(this);
-    drawFrame(&painter);
+    // Pictures hold the background too: a repaint of changed characters only
+    // needs no frame.
+    QRegion pictured;
+    for (const Cell &cell : layout.cells)
+        if (!pictureFor(cell).isNull())
+            pictured += cell.ink;
+    if (!(event->region() - pictured).isEmpty())
+        drawFrame(&painter);
     if (layout.clip)
         painter.setClipRect(contentsRect(), Qt::IntersectClip);
-    QStyleOption option;
-    option.initFrom(this);
-    painter.setPen(QPen(option.palette.brush(foregroundRole()), painter.pen().widthF()));
-    const QRect dirty = event->rect();
     for (const Cell &cell : layout.cells) {
-        if (cell.ink.intersects(dirty))
-            painter.drawStaticText(cell.topLeft, glyphFor(cell.character));
+        if (!event->region().intersects(cell.ink))
+            continue;
+        const QImage &picture = pictureFor(cell);
+        if (picture.isNull())
+            drawDirectly(&painter, cell);
+        else
+            painter.drawImage(cell.ink.topLeft(), picture);
     }
 }
 
 void ReadoutLabel::dropCaches()
 {
     m_layouts.clear();
-    m_glyphs.clear();
+    m_pictures.clear();
+    m_blank = QImage();
 }
 
 void ReadoutLabel::changeEvent(QEvent *event)
@@ -179,13 +246,13 @@ void ReadoutLabel::changeEvent(QEvent *event)
 
 void ReadoutLabel::resizeEvent(QResizeEvent *event)
 {
-    m_layouts.clear();
+    dropCaches();
     QLabel::resizeEvent(event);
 }
 
 bool ReadoutLabel::event(QEvent *event)
 {
     if (event->type() == QEvent::ContentsRectChange)
-        m_layouts.clear();
+        dropCaches();
     return QLabel::event(event);
 }

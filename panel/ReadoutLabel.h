@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QHash>
+#include <QImage>
 #include <QLabel>
 #include <QPointF>
 #include <QRect>
-#include <QStaticText>
 #include <QVector>
 
 // One field of the time-code readout. It is a plain QLabel to everyone who
@@ -13,12 +13,14 @@
 // out the text on every paint, and showText() repaints only the characters
 // that changed.
 //
-// Each digit and the colon is a QStaticText laid out once per font; it is
-// drawn at the position a centred single-line text draw of the whole label
-// gives that character, through the same glyph cache and blending as that
-// draw, so the pixels are the same. Text with characters other than digits,
-// blanks and colons, and a disabled or word-wrapping label, go through
-// QLabel's painting unchanged.
+// Each character is placed where a centred single-line text draw of the whole
+// label puts it. Where the label's background under a character is one opaque
+// colour, the character is rendered once onto that colour, the same way the
+// text draw renders it, and later paints copy the picture; large fonts are
+// filled as outlines on every text draw, so this is where the time goes.
+// Characters over the border or a gradient are drawn directly. Text with
+// characters other than digits, blanks and colons, and a disabled or
+// word-wrapping label, go through QLabel's painting unchanged.
 class ReadoutLabel : public QLabel
 {
     Q_OBJECT
@@ -30,9 +32,9 @@ public:
     // differ from the old text are repainted.
     void showText(const QString &text);
 
-    // Characters laid out since the last font or style change; the cache
-    // holds at most the ten digits and the colon.
-    int glyphsLaidOut() const { return m_glyphs.size(); }
+    // Character pictures rendered since the last font, style or size change:
+    // one per character and place that has been shown over a plain background.
+    int picturesRendered() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -44,8 +46,8 @@ private:
     struct Cell
     {
         QChar character;
-        QPointF topLeft; // of the character's line box, widget pixels
-        QRect ink;       // what painting it may touch
+        QPointF pen; // on the baseline, widget pixels
+        QRect ink;   // what painting it may touch
     };
     struct Layout
     {
@@ -55,10 +57,15 @@ private:
     };
     bool glyphPathUsable() const;
     const Layout &layoutFor(const QString &text);
-    const QStaticText &glyphFor(QChar character);
+    // The character over its background, or a null image where that is not
+    // one opaque colour.
+    const QImage &pictureFor(const Cell &cell);
+    const QImage &blankLabel();
+    void drawDirectly(QPainter *painter, const Cell &cell) const;
     void dropCaches();
     QRegion changedArea(const Layout &before, const Layout &after) const;
 
     QHash<QString, Layout> m_layouts;
-    QHash<QChar, QStaticText> m_glyphs;
+    QHash<quint64, QImage> m_pictures;
+    QImage m_blank; // the label's background and frame without text
 };

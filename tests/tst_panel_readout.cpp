@@ -2,7 +2,9 @@
 // the position slider's start marker.
 
 #include "panel/CustomSlider.h"
+#include "panel/ReadoutLabel.h"
 #include "panel/GeneratorTransport.h"
+#include "midi/QMidiIn.h"
 #include "panel/TimecodeReadout.h"
 #include "support/PanelRig.h"
 #include "ui_MainWindow.h" // generated for this test; PanelRig.h needs it
@@ -38,6 +40,40 @@ class TestPanelReadout : public QObject
 {
     Q_OBJECT
 private slots:
+    // Quarter frames, full frames and source reports from one unit reach the
+    // window in the order the unit sent them, and the readout shows the last
+    // complete time.
+    void interleavedMessagesKeepTheirOrder_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("messages");
+        QTest::addColumn<QString>("readout");
+        // The parser suppresses a repeated time for the whole process, so
+        // every row streams times of its own.
+        auto label = [](int second) { return PanelTest::quarterFrames(0, 0, second, 0, 3); };
+        const QByteArray fullFrame = PanelTest::hex("F07F7F010160000507F7");
+        const QByteArray source = PanelTest::hex("F07F7F1002F7");
+        QTest::newRow("full frame after the last piece") << (label(11) + QList<QByteArray>{fullFrame})
+                                                         << "0 0 : 0 0 : 0 5 : 0 7 ";
+        QTest::newRow("full frame before the first piece") << (QList<QByteArray>{fullFrame} + label(12))
+                                                           << "0 0 : 0 0 : 1 2 : 0 0";
+        QTest::newRow("full frame and source report between the pieces")
+            << (label(13).mid(0, 4) + QList<QByteArray>{fullFrame, source} + label(13).mid(4)) << "0 0 : 0 0 : 1 3 : 0 0";
+        QTest::newRow("source report and full frame after the next label")
+            << (label(14) + label(15) + QList<QByteArray>{source, fullFrame}) << "0 0 : 0 0 : 0 5 : 0 7 ";
+    }
+    void interleavedMessagesKeepTheirOrder()
+    {
+        QFETCH(QList<QByteArray>, messages);
+        QFETCH(QString, readout);
+        PanelRig rig;
+        rig.window->connectMidiDevice("TQR-30 Pro [0]");
+        QList<QByteArray> seen;
+        QObject::connect(rig.window->midiIn(), &QMidiIn::midiMessageReceived, rig.window.get(),
+                         [&seen](const QByteArray &m) { seen.append(m); });
+        rig.feed(messages);
+        QCOMPARE(seen, messages);
+        QCOMPARE(rig.readoutText(), readout);
+    }
     void spacedFields()
     {
         QCOMPARE(TimecodeReadout::spacedField(7), QString("0 7"));
@@ -73,7 +109,7 @@ private slots:
 
     void quarterFrameTextsOfOtherShapesAreIgnored()
     {
-        QLabel h, m, s, f;
+        ReadoutLabel h, m, s, f;
         TimecodeReadout readout(&h, &m, &s, &f);
         readout.show(1, 2, 3, 4);
         readout.showQuarterFrameText("01:02:03");
