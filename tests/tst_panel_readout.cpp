@@ -206,6 +206,42 @@ private slots:
         QCOMPARE(formSlider->markerLeft(), handleCentre(formSlider) - 16);
     }
 
+    // The generator sets a value every few milliseconds; only a value that
+    // moves the handle by a pixel may cost a repaint.
+    void sliderRepaintsOnlyWhenTheHandleMoves()
+    {
+        CustomSlider slider;
+        slider.setRange(0, 100000);
+        slider.resize(600, 40);
+        slider.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&slider));
+        int paints = 0;
+        struct PaintCounter : QObject
+        {
+            int *count;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                *count += event->type() == QEvent::Paint;
+                return false;
+            }
+        } counter;
+        counter.count = &paints;
+        slider.installEventFilter(&counter);
+        slider.update();
+        QTRY_VERIFY(paints > 0); // the handle's pixel is known from this paint
+
+        paints = 0;
+        const int left = handleCentre(&slider);
+        slider.setValue(10); // far below one pixel of 600
+        QCoreApplication::processEvents();
+        QCOMPARE(handleCentre(&slider), left);
+        QCOMPARE(paints, 0);
+
+        slider.setValue(5000);
+        QTRY_VERIFY(paints > 0);
+        QVERIFY(handleCentre(&slider) > left);
+    }
+
     // Pictures of the running panel for a human to look at (build/panel-*.png).
     void renderRunningPanel_data()
     {
