@@ -59,10 +59,25 @@ void ReadoutLabel::showText(const QString &text)
         setText(text);
     }
     const Layout &after = layoutFor(text);
-    if (!before.usable || !after.usable)
+    if (!before.usable || !after.usable) {
         update(contentsRect());
-    else
-        update(changedArea(before, after));
+        return;
+    }
+    const QRegion area = changedArea(before, after);
+    // Where pictures cover all that changed, the label paints every pixel of
+    // the repaint itself, so the window need not paint what lies beneath.
+    if ((area - picturedArea(after)).isEmpty())
+        setAttribute(Qt::WA_OpaquePaintEvent, true);
+    update(area);
+}
+
+QRegion ReadoutLabel::picturedArea(const Layout &layout)
+{
+    QRegion pictured;
+    for (const Cell &cell : layout.cells)
+        if (!pictureFor(cell).isNull())
+            pictured += cell.ink;
+    return pictured;
 }
 
 QRegion ReadoutLabel::changedArea(const Layout &before, const Layout &after) const
@@ -174,7 +189,7 @@ const QImage &ReadoutLabel::pictureFor(const Cell &cell)
                 uniform = line[x] == colour;
         }
         if (uniform) {
-            picture = QImage(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+            picture = QImage(pixels.size(), QImage::Format_RGB32); // opaque: painted as a copy
             picture.setDevicePixelRatio(ratio);
             picture.fill(colour);
             QPainter painter(&picture);
@@ -197,20 +212,25 @@ void ReadoutLabel::drawDirectly(QPainter *painter, const Cell &cell) const
 
 void ReadoutLabel::paintEvent(QPaintEvent *event)
 {
+    // Set by showText() for this one repaint of pictured characters.
+    const bool nothingBeneath = testAttribute(Qt::WA_OpaquePaintEvent);
+    if (nothingBeneath)
+        setAttribute(Qt::WA_OpaquePaintEvent, false);
     if (!glyphPathUsable() || !drawnFromGlyphs(text())) {
         QLabel::paintEvent(event);
+        if (nothingBeneath)
+            update(); // something else joined the repaint; paint it again over the window
         return;
     }
     const Layout &layout = layoutFor(text());
     QPainter painter(this);
     // Pictures hold the background too: a repaint of changed characters only
     // needs no frame.
-    QRegion pictured;
-    for (const Cell &cell : layout.cells)
-        if (!pictureFor(cell).isNull())
-            pictured += cell.ink;
-    if (!(event->region() - pictured).isEmpty())
+    if (!(event->region() - picturedArea(layout)).isEmpty()) {
         drawFrame(&painter);
+        if (nothingBeneath)
+            update();
+    }
     if (layout.clip)
         painter.setClipRect(contentsRect(), Qt::IntersectClip);
     for (const Cell &cell : layout.cells) {

@@ -61,6 +61,7 @@ private:
     // one opaque colour.
     const QImage &pictureFor(const Cell &cell);
     const QImage &blankLabel();
+    QRegion picturedArea(const Layout &layout);
     void drawDirectly(QPainter *painter, const Cell &cell) const;
     void dropCaches();
     QRegion changedArea(const Layout &before, const Layout &after) const;
