@@ -417,17 +417,22 @@ void measureProgramOnJack()
     auto latencyRows = [&](const QString &where) {
         const auto windowTo = SteadyClock::now() - std::chrono::milliseconds(100);
         const auto countedFrom = windowFrom + std::chrono::milliseconds(50);
+        // A copy is matched within the next 64 originals and never to one
+        // written after it arrived; a copy with no such original is skipped
+        // rather than allowed to shift every later match.
         auto match = [](const std::vector<Stamp> &sent, const std::vector<Stamp> &got) {
             std::vector<SteadyClock::time_point> at(sent.size());
             std::vector<bool> found(sent.size(), false);
             size_t i = 0;
             for (const Stamp &g : got) {
-                while (i < sent.size() && sent[i].data != g.data)
-                    ++i;
-                if (i == sent.size())
-                    break;
-                at[i] = g.at;
-                found[i++] = true;
+                size_t j = i;
+                while (j < sent.size() && j < i + 64 && sent[j].at <= g.at && sent[j].data != g.data)
+                    ++j;
+                if (j < sent.size() && j < i + 64 && sent[j].at <= g.at && sent[j].data == g.data) {
+                    at[j] = g.at;
+                    found[j] = true;
+                    i = j + 1;
+                }
             }
             return std::make_pair(at, found);
         };
