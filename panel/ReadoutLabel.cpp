@@ -65,8 +65,9 @@ void ReadoutLabel::showText(const QString &text)
     }
     const QRegion area = changedArea(before, after);
     // Where pictures cover all that changed, the label paints every pixel of
-    // the repaint itself, so the window need not paint what lies beneath.
-    if ((area - picturedArea(after)).isEmpty())
+    // the repaint itself, so the window need not paint what lies beneath. A
+    // text of another length may resize the label, which repaints it whole.
+    if (before.cells.size() == after.cells.size() && (area - picturedArea(after)).isEmpty())
         setAttribute(Qt::WA_OpaquePaintEvent, true);
     update(area);
 }
