@@ -1,8 +1,9 @@
-// Figures of the running panel, each measured in this run: start-up, memory,
-// CPU while idle and while the generator runs, the Stop after End, a 64 KiB
-// firmware image at the fast pace against its pacing floor, and, when a JACK
-// server is there (scripts/bench starts one), the time from the emulated unit
-// writing a quarter frame to the readout holding it.
+// Figures of the running panel, each measured in this run. The window is built
+// as main() builds it (the system MIDI driver, here on the private JACK server
+// that scripts/bench starts, the system USB-description source and serial
+// port catalogue) for start-up, memory, CPU and the quarter-frame latency;
+// rows measured over in-memory parts say so in their names: the Stop after End
+// and the 64 KiB firmware image at the fast pace against its pacing floor.
 
 #include "app/MainWindow.h"
 #include "emulator/EmulatedUnit.h"
@@ -11,16 +12,20 @@
 #include "midi/RtMidiDriver.h"
 #include "panel/TimecodeReadout.h"
 #include "midi/InMemoryMidiDriver.h"
+#include "serial/EmulatedPortRegistry.h"
 #include "serial/FirmwareTransfer.h"
 #include "serial/InMemorySerialPortCatalogue.h"
 #include "serial/InMemoryUsbDescriptionSource.h"
 #include "serial/SerialPort.h"
+#include "serial/SerialPortCatalogue.h"
+#include "serial/UsbDescriptionSource.h"
 #include "support/EndStopMeasure.h"
 #include "support/JackEmulatedUnit.h"
 #include "support/PanelRig.h"
 #include "support/UnitPeer.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLoggingCategory>
@@ -34,7 +39,9 @@
 #include <cmath>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <mutex>
+#include <set>
 #include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
@@ -53,12 +60,47 @@ double residentMb()
     return statm.readAll().split(' ').value(1).toLongLong() * sysconf(_SC_PAGESIZE) / 1048576.0;
 }
 
+// One of the "Rss..." lines of /proc/self/status, in MB.
+double residentPartMb(const QByteArray &field)
+{
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLongLong() / 1024.0;
+    return -1;
+}
+
 // RUSAGE_SELF: the whole process; RUSAGE_THREAD: the calling thread.
 double cpuSeconds(int who = RUSAGE_SELF)
 {
     rusage u{};
     getrusage(who, &u);
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// The threads of this process, by kernel thread id.
+std::set<pid_t> threadsNow()
+{
+    std::set<pid_t> ids;
+    for (const QString &entry : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        ids.insert(pid_t(entry.toInt()));
+    return ids;
+}
+
+// CPU time of threads of this process, by the kernel's per-thread CPU clock
+// (what pthread_getcpuclockid() gives for a pthread).
+double cpuSecondsOf(const std::set<pid_t> &threads)
+{
+    double seconds = 0;
+    for (pid_t id : threads) {
+        const clockid_t clock = clockid_t((~unsigned(id) << 3) | 6);
+        timespec t{};
+        if (clock_gettime(clock, &t) == 0)
+            seconds += t.tv_sec + t.tv_nsec / 1e9;
+    }
+    return seconds;
 }
 
 // Runs the event loop for `ms`. QTest::qWait would wake every 10 ms and
@@ -73,21 +115,35 @@ void runEventLoop(int ms)
 struct CpuShare
 {
     double guiThread; // the panel: every widget, timer and handler runs here
-    double process;   // also the unit's thread and the MIDI delivery thread
+    double process;   // also the MIDI threads; without `excluded`
 };
 
-// CPU in percent of one core over `ms` of event loop on the GUI thread.
-CpuShare cpuPercentOver(int ms)
+// CPU in percent of one core over `ms` of event loop on the GUI thread. The
+// threads `excluded` (an emulated unit and a probe that a real program would
+// not hold) are left out of the process figure.
+CpuShare cpuPercentOver(int ms, const std::set<pid_t> &excluded = {})
 {
     const double processBefore = cpuSeconds(RUSAGE_SELF);
     const double threadBefore = cpuSeconds(RUSAGE_THREAD);
+    const double excludedBefore = cpuSecondsOf(excluded);
     QElapsedTimer clock;
     clock.start();
     runEventLoop(ms);
     const double seconds = clock.elapsed() / 1000.0;
+    const double excludedSeconds = cpuSecondsOf(excluded) - excludedBefore;
     return {100.0 * (cpuSeconds(RUSAGE_THREAD) - threadBefore) / seconds,
-            100.0 * (cpuSeconds(RUSAGE_SELF) - processBefore) / seconds};
+            100.0 * (cpuSeconds(RUSAGE_SELF) - processBefore - excludedSeconds) / seconds};
 }
+
+// The window and the platform parts that main() gives it.
+struct ProgramAsMainBuildsIt
+{
+    RtMidiDriver systemMidi;
+    EmulatedPortRegistry emulatedPorts;
+    std::unique_ptr<UsbDescriptionSource> usbDescriptions = createSystemUsbDescriptionSource(&emulatedPorts);
+    std::unique_ptr<SerialPortCatalogue> serialPorts = createSystemSerialPortCatalogue(&emulatedPorts);
+    MainWindow window{Platform{&systemMidi, usbDescriptions.get(), serialPorts.get()}};
+};
 
 using SteadyClock = std::chrono::steady_clock;
 
@@ -201,6 +257,8 @@ void row(const QString &figure, const QString &value, const QString &target, boo
     rows.append({figure, value, target, met});
 }
 
+// The Stop after End, over the in-memory MIDI driver: a unit thread streams
+// the quarter frames and notes when the End label was complete.
 void measurePanel()
 {
     PanelRig rig;
@@ -218,44 +276,38 @@ void measurePanel()
     if (!QTest::qWaitForWindowExposed(rig.window.get()))
         std::fprintf(stderr, "window not exposed\n");
     unit.start();
-    runEventLoop(1000);
+    runEventLoop(500);
 
-    const CpuShare idle = cpuPercentOver(10000);
-    row("CPU, idle with a unit connected", QString::asprintf("%.2f %% (process %.2f %%)", idle.guiThread, idle.process),
-        "<= 0.5 %", idle.guiThread <= 0.5);
-
-    constexpr int kEndSeconds = 12;
+    constexpr int kEndSeconds = 4;
     unit.endFrame = kEndSeconds * kFps;
     rig.ui()->radioButton_10->click();
     rig.ui()->lineEdit->setText("00 : 00 : 00 : 00");
     rig.ui()->lineEdit_2->setText(QString::asprintf("00 : 00 : %02d : 00", kEndSeconds));
     rig.ui()->pushButton->click();
-    runEventLoop(500);
-    const CpuShare running = cpuPercentOver(10000);
-    row("CPU, generator running at 30 fps",
-        QString::asprintf("%.2f %% (process %.2f %%)", running.guiThread, running.process), "<= 2 %",
-        running.guiThread <= 2.0);
 
     QElapsedTimer waited;
     waited.start();
-    while (unit.framesFromEndToStop() < 0 && waited.elapsed() < 10000)
+    while (unit.framesFromEndToStop() < 0 && waited.elapsed() < (kEndSeconds + 10) * 1000)
         runEventLoop(5);
     const double after = unit.framesFromEndToStop();
-    row("frames from End at the unit to Stop (in memory)",
+    row("frames from End at the unit to Stop (in-memory MIDI)",
         after < 0 ? QString("no Stop") : QString::asprintf("%.2f", after), "<= 1 frame", after >= 0 && after <= 1.0);
 }
 
-// The emulated unit on JACK, on a thread of its own as the stand-alone
-// emulator runs, streaming 30 fps time code to the panel on the GUI thread.
-// Each quarter frame is timed three times: as the unit writes it, as a bare
-// RtMidi callback on another JACK client gets it, and once the panel's
-// handler has put it on the readout.
-void measureJackLatency()
+// The program as users run it, with the emulated unit on JACK on a thread of
+// its own (as the stand-alone emulator runs): CPU while idle and while the
+// panel's generator runs at 30 fps, visible and hidden, and the time each
+// quarter frame takes to reach the readout, at the window's first size and at
+// 1920 x 1080. Each quarter frame is timed three times: as the unit writes it,
+// as a bare RtMidi callback on another JACK client gets it, and once the
+// panel's handler has put it on the readout.
+void measureProgramOnJack()
 {
-    const QString figure = "quarter frame on JACK to readout (median, p99)";
-    const QString target = "panel adds <= 0.5 ms at p99";
+    const QString latencyTarget = "panel adds <= 0.1 / 0.5 ms";
     if (qgetenv("QUILL_MIDI_API").trimmed().toLower() != "jack") {
-        row(figure, "not measured: no JACK (scripts/bench)", target, false);
+        for (const char *figure : {"CPU, idle with a unit connected", "CPU, generator running at 30 fps",
+                                   "CPU, generator running, window hidden", "quarter frame on JACK to readout"})
+            row(figure, "not measured: no JACK (scripts/bench)", "measured", false);
         return;
     }
     struct Stamp
@@ -272,6 +324,9 @@ void measureJackLatency()
     };
     auto isQuarterFrame = [](const unsigned char *bytes, size_t size) { return size >= 2 && bytes[0] == 0xF1; };
 
+    // Every thread started from here until the panel is built is the bench's:
+    // the unit's, its JACK clients' and the probe's.
+    const std::set<pid_t> before = threadsNow();
     QThread unitThread;
     auto *unit = new EmulatedUnit(UnitMessages::Model::Tqr30Pro);
     // Connected before the link's own connection, so it runs just before the write.
@@ -286,7 +341,7 @@ void measureJackLatency()
     unitThread.start();
     QMetaObject::invokeMethod(unit, &EmulatedUnit::powerOn, Qt::BlockingQueuedConnection);
     if (!link->isOpen()) {
-        row(figure, "not measured: " + link->errorText(), target, false);
+        row("quarter frame on JACK to readout", "not measured: " + link->errorText(), "measured", false);
         unitThread.quit();
         unitThread.wait();
         return;
@@ -314,8 +369,13 @@ void measureJackLatency()
         }
     }
 
-    RtMidiDriver driver(QStringLiteral("Quill Bench Panel"));
-    MainWindow window(Platform{&driver});
+    std::set<pid_t> benchThreads;
+    for (pid_t id : threadsNow())
+        if (!before.count(id))
+            benchThreads.insert(id);
+
+    ProgramAsMainBuildsIt program;
+    MainWindow &window = program.window;
     MessageBoxWatcher boxes;
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
@@ -337,63 +397,103 @@ void measureJackLatency()
             stamp(panel, quint8(m[1]));
     });
     boxes.stopWatching();
+    runEventLoop(1000);
+
+    const CpuShare idle = cpuPercentOver(10000, benchThreads);
+    row("CPU, idle with a unit connected", QString::asprintf("%.2f %% (process %.2f %%)", idle.guiThread, idle.process),
+        "<= 0.5 %", idle.guiThread <= 0.5);
+
+    // The panel's generator drives the unit, which streams time code back.
+    window.form()->radioButton_10->click();
+    window.form()->lineEdit->setText("00 : 00 : 00 : 00");
+    window.form()->lineEdit_2->setText("00 : 30 : 00 : 00");
+    window.form()->pushButton->click();
     runEventLoop(500);
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        written.clear();
-        bare.clear();
-        panel.clear();
-    }
-    QMetaObject::invokeMethod(unit, [unit] {
-        unit->receiveMidi(hex("f07f7f064406016100000000f7")); // 30 fps, 00:00:00:00
-        unit->receiveMidi(hex("f07f7f0602f7"));
-    });
-    runEventLoop(10000);
-    QMetaObject::invokeMethod(unit, [unit] { unit->receiveMidi(hex("f07f7f0601f7")); });
-    runEventLoop(200);
-    const QString readoutAtEnd = window.readout()->digits();
 
+    // The stamps are kept from the first quarter frame on, so that every copy
+    // has its original; a window only chooses which originals count.
+    SteadyClock::time_point windowFrom;
+    auto startLatencyWindow = [&] { windowFrom = SteadyClock::now(); };
     // Each received copy belongs to the next written quarter frame with the
-    // same bytes; a copy the panel lost shows up as a count, not as a delay.
-    auto match = [](const std::vector<Stamp> &sent, const std::vector<Stamp> &got) {
-        std::vector<SteadyClock::time_point> at(sent.size());
-        std::vector<bool> found(sent.size(), false);
-        size_t i = 0;
-        for (const Stamp &g : got) {
-            while (i < sent.size() && sent[i].data != g.data)
-                ++i;
-            if (i == sent.size())
-                break;
-            at[i] = g.at;
-            found[i++] = true;
-        }
-        return std::make_pair(at, found);
-    };
-    std::vector<double> panelMs, bareMs, addedMs;
-    size_t lost = 0;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        const auto [panelAt, panelFound] = match(written, panel);
-        const auto [bareAt, bareFound] = match(written, bare);
-        for (size_t i = 0; i < written.size(); ++i) {
-            if (!panelFound[i] || !bareFound[i]) {
-                ++lost;
-                continue;
+    // same bytes. Quarter frames written in the first 50 ms or the last 100 ms
+    // (one may still be on its way) are not counted; every other one that did
+    // not reach the panel is lost.
+    auto latencyRows = [&](const QString &where) {
+        const auto windowTo = SteadyClock::now() - std::chrono::milliseconds(100);
+        const auto countedFrom = windowFrom + std::chrono::milliseconds(50);
+        // A copy is matched within the next 64 originals and never to one
+        // written after it arrived; a copy with no such original is skipped
+        // rather than allowed to shift every later match.
+        auto match = [](const std::vector<Stamp> &sent, const std::vector<Stamp> &got) {
+            std::vector<SteadyClock::time_point> at(sent.size());
+            std::vector<bool> found(sent.size(), false);
+            size_t i = 0;
+            for (const Stamp &g : got) {
+                size_t j = i;
+                while (j < sent.size() && j < i + 64 && sent[j].at <= g.at && sent[j].data != g.data)
+                    ++j;
+                if (j < sent.size() && j < i + 64 && sent[j].at <= g.at && sent[j].data == g.data) {
+                    at[j] = g.at;
+                    found[j] = true;
+                    i = j + 1;
+                }
             }
-            panelMs.push_back(msBetween(written[i].at, panelAt[i]));
-            bareMs.push_back(msBetween(written[i].at, bareAt[i]));
-            addedMs.push_back(msBetween(bareAt[i], panelAt[i]));
+            return std::make_pair(at, found);
+        };
+        std::vector<double> panelMs, bareMs, addedMs;
+        size_t lost = 0;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            const auto [panelAt, panelFound] = match(written, panel);
+            const auto [bareAt, bareFound] = match(written, bare);
+            for (size_t i = 0; i < written.size(); ++i) {
+                if (written[i].at < countedFrom || written[i].at > windowTo)
+                    continue;
+                if (!panelFound[i] || !bareFound[i]) {
+                    ++lost;
+                    continue;
+                }
+                panelMs.push_back(msBetween(written[i].at, panelAt[i]));
+                bareMs.push_back(msBetween(written[i].at, bareAt[i]));
+                addedMs.push_back(msBetween(bareAt[i], panelAt[i]));
+            }
         }
-    }
-    const bool measured = panelMs.size() > 100 && !readoutAtEnd.isEmpty();
-    row(figure, measured ? QString::asprintf("%.2f / %.2f ms", percentile(panelMs, 50), percentile(panelMs, 99))
-                         : QString("too few quarter frames"), "", measured);
-    row("  bare JACK, to a plain RtMidi callback", QString::asprintf("%.2f / %.2f ms", percentile(bareMs, 50),
-                                                                      percentile(bareMs, 99)), "", measured);
-    const double addedP99 = percentile(addedMs, 99);
-    row(QString("  added by the panel (%1 quarter frames, %2 lost)").arg(addedMs.size()).arg(lost),
-        QString::asprintf("%.3f / %.3f ms", percentile(addedMs, 50), addedP99), target, measured && addedP99 <= 0.5);
+        const bool measured = panelMs.size() > 100 && !window.readout()->digits().isEmpty();
+        row("quarter frame on JACK to readout, " + where,
+            measured ? QString::asprintf("%.2f / %.2f ms", percentile(panelMs, 50), percentile(panelMs, 99))
+                     : QString("too few quarter frames (%1)").arg(panelMs.size()),
+            "", measured);
+        row("  bare JACK, to a plain RtMidi callback",
+            QString::asprintf("%.2f / %.2f ms", percentile(bareMs, 50), percentile(bareMs, 99)), "", measured);
+        const double addedMedian = percentile(addedMs, 50), addedP99 = percentile(addedMs, 99);
+        row(QString("  added by the panel (%1 quarter frames, %2 lost)").arg(addedMs.size()).arg(lost),
+            QString::asprintf("%.3f / %.3f ms", addedMedian, addedP99), latencyTarget,
+            measured && lost == 0 && addedMedian <= 0.1 && addedP99 <= 0.5);
+    };
 
+    startLatencyWindow();
+    const CpuShare running = cpuPercentOver(10000, benchThreads);
+    row("CPU, generator running at 30 fps",
+        QString::asprintf("%.2f %% (process %.2f %%)", running.guiThread, running.process), "<= 1 % (process 2 %)",
+        running.guiThread <= 1.0 && running.process <= 2.0);
+    latencyRows(QString("%1 x %2 (median, p99)").arg(window.width()).arg(window.height()));
+
+    window.resize(1920, 1080);
+    runEventLoop(500);
+    startLatencyWindow();
+    const CpuShare large = cpuPercentOver(10000, benchThreads);
+    latencyRows(QString("%1 x %2").arg(window.width()).arg(window.height()));
+    row("  CPU meanwhile", QString::asprintf("%.2f %% (process %.2f %%)", large.guiThread, large.process), "", true);
+
+    window.hide();
+    runEventLoop(500);
+    const CpuShare hidden = cpuPercentOver(10000, benchThreads);
+    row("CPU, generator running, window hidden",
+        QString::asprintf("%.2f %% (process %.2f %%)", hidden.guiThread, hidden.process), "process <= 2 %",
+        hidden.process <= 2.0);
+
+    window.form()->pushButton_3->click(); // Stop
+    runEventLoop(200);
     probeIn.cancelCallback();
     unitThread.quit();
     unitThread.wait();
@@ -497,13 +597,23 @@ void measureFirmware()
     clock.start(); // the unit answers the erase at once; the chunks follow
     while (!done && clock.elapsed() < 30000)
         runEventLoop(5);
-    QTRY_COMPARE_WITH_TIMEOUT(unit.image.size(), image.size(), 2000);
     const double seconds = clock.elapsed() / 1000.0;
+    QElapsedTimer arriving; // the last chunks may still be in the pseudo-terminal
+    arriving.start();
+    while (unit.image.size() < image.size() && arriving.elapsed() < 2000)
+        runEventLoop(5);
+    const bool whole = unit.image == image;
     const double floor = 1024 * 0.010;
-    row("64 KiB image at the fast pace", QString::asprintf("%.2f s (%.3f x floor %.2f s)", seconds, seconds / floor, floor),
-        "<= 1.05 x floor", seconds <= 1.05 * floor);
-    row("chunks sent before their acknowledgement", QString::number(unit.chunksAheadOfAck), "0",
-        unit.chunksAheadOfAck == 0 && unit.image == image);
+    const QString figure = "64 KiB image at the fast pace (pseudo-terminal unit)";
+    if (whole)
+        row(figure, QString::asprintf("%.2f s (%.3f x floor %.2f s)", seconds, seconds / floor, floor),
+            "<= 1.02 x floor", seconds <= 1.02 * floor);
+    else
+        row(figure, QString("not measured: the unit holds %1 of %2 bytes").arg(unit.image.size()).arg(image.size()),
+            "<= 1.02 x floor", false);
+    row("chunks sent before their acknowledgement",
+        whole ? QString::number(unit.chunksAheadOfAck) : QString("not measured"), "0",
+        whole && unit.chunksAheadOfAck == 0);
 }
 
 } // namespace
@@ -514,14 +624,17 @@ int main(int argc, char *argv[])
     sinceStart.start();
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\n*.warning=false"));
+    // The update checks go to a closed loopback port, never to the real server.
+    if (qEnvironmentVariableIsEmpty("QUILL_UPDATE_URL"))
+        qputenv("QUILL_UPDATE_URL", "https://127.0.0.1:9");
     QApplication app(argc, argv);
 
-    // Start-up: the plain window as main() builds it, until its first paint.
+    // Start-up: the window as main() builds it, until its first paint.
     qint64 startupMs = -1;
-    double startupRss = 0;
+    double startupRss = 0, startupAnon = 0, startupShared = 0;
     {
-        InMemoryMidiDriver midi;
-        MainWindow window(Platform{&midi});
+        ProgramAsMainBuildsIt program;
+        MainWindow &window = program.window;
         struct PaintWatch : QObject
         {
             qint64 *ms;
@@ -544,15 +657,21 @@ int main(int argc, char *argv[])
         window.grab(); // the offscreen platform paints only when asked
         if (startupMs < 0)
             startupMs = sinceStart.elapsed();
+        // What the first port and serial refreshes add, as a user's program has after a few seconds.
+        runEventLoop(2500);
         startupRss = residentMb();
+        startupAnon = residentPartMb("RssAnon");
+        startupShared = residentPartMb("RssShmem");
         window.removeEventFilter(&watch);
     }
-    row("start to first painted window", QString("%1 ms").arg(startupMs), "<= 400 ms", startupMs <= 400);
-    row("resident memory after start", QString::asprintf("%.1f MB", startupRss), "<= 80 MB", startupRss <= 80);
+    row("start to first painted window", QString("%1 ms").arg(startupMs), "<= 100 ms", startupMs <= 100);
+    row("resident memory after start",
+        QString::asprintf("%.1f MB (heap %.1f, shared %.1f)", startupRss, startupAnon, startupShared), "<= 50 MB",
+        startupRss <= 50);
 
     measurePanel();
     measureFirmware();
-    measureJackLatency();
+    measureProgramOnJack();
     measureStopAtUnit();
 
     std::printf("%-52s %-36s %-28s %s\n", "figure", "measured", "target", "met");

@@ -28,17 +28,30 @@ int CustomSlider::markerLeft() const
     return m_markerPlaced ? s_markerPosition : kUnplacedLeft;
 }
 
+QRect CustomSlider::handleRect() const
+{
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    return style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+}
+
+void CustomSlider::sliderChange(SliderChange change)
+{
+    if (change == SliderValueChange && !m_paintedHandle.isNull() && handleRect() == m_paintedHandle)
+        return;
+    QSlider::sliderChange(change);
+}
+
 void CustomSlider::paintEvent(QPaintEvent *event)
 {
     QSlider::paintEvent(event);
+    const QRect handle = handleRect();
+    m_paintedHandle = handle;
 
     QPixmap marker; // load() goes through QPixmapCache, so this is no file access per paint
     if (!marker.load(QStringLiteral(":/image/hk32.png")))
         return;
 
-    QStyleOptionSlider option;
-    initStyleOption(&option);
-    const QRect handle = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
     if (m_markerPending) {
         s_markerPosition = handle.center().x() - marker.width() / 2;
         m_markerPending = false;

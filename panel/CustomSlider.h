@@ -7,6 +7,9 @@
 // first paint after setMarker(), while the handle moves on; not placed, it
 // sits at the left end of the track, where value 0 is. It hangs below the
 // groove's centre line. A missing picture only means no marker.
+//
+// A new value that leaves the handle on the same pixel schedules no repaint:
+// the generator moves the slider far more often than its handle moves.
 class CustomSlider : public QSlider
 {
     Q_OBJECT
@@ -25,14 +28,18 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void sliderChange(SliderChange change) override;
 
 private:
+    QRect handleRect() const;
+
     static constexpr int kUnplacedLeft = -10;
     static constexpr int kDropBelowCentre = 6;
 
     int m_markerValue = 0;
     int m_markerPlaced = 0;
     bool m_markerPending = true;
+    QRect m_paintedHandle;
     // There is one slider; the position survives it being rebuilt.
     static int s_markerPosition;
 };

@@ -1,8 +1,8 @@
 #include "panel/TimecodeReadout.h"
 
+#include "panel/ReadoutLabel.h"
 #include "panel/StyleSheets.h"
 
-#include <QLabel>
 #include <QLineEdit>
 #include <QStringList>
 
@@ -28,7 +28,7 @@ QString TimecodeReadout::spacedField(int value)
     return spaced.trimmed();
 }
 
-TimecodeReadout::TimecodeReadout(QLabel *hours, QLabel *minutes, QLabel *seconds, QLabel *frames)
+TimecodeReadout::TimecodeReadout(ReadoutLabel *hours, ReadoutLabel *minutes, ReadoutLabel *seconds, ReadoutLabel *frames)
     : m_labels{hours, minutes, seconds, frames}
 {
 }
@@ -36,10 +36,10 @@ TimecodeReadout::TimecodeReadout(QLabel *hours, QLabel *minutes, QLabel *seconds
 void TimecodeReadout::show(int hours, int minutes, int seconds, int frames, FramesSuffix suffix)
 {
     static const QString separator = QStringLiteral(" : ");
-    m_labels[0]->setText(spacedField(hours) + separator);
-    m_labels[1]->setText(spacedField(minutes) + separator);
-    m_labels[2]->setText(spacedField(seconds) + separator);
-    m_labels[3]->setText(spacedField(frames) + (suffix == FramesSuffix::Blank ? QStringLiteral(" ") : QString()));
+    m_labels[0]->showText(spacedField(hours) + separator);
+    m_labels[1]->showText(spacedField(minutes) + separator);
+    m_labels[2]->showText(spacedField(seconds) + separator);
+    m_labels[3]->showText(spacedField(frames) + (suffix == FramesSuffix::Blank ? QStringLiteral(" ") : QString()));
 }
 
 void TimecodeReadout::show(const FrameArithmetic::Label &label, FramesSuffix suffix)
@@ -62,15 +62,15 @@ void TimecodeReadout::showQuarterFrameText(const QString &timecode)
         return out.trimmed();
     };
     static const QString separator = QStringLiteral(" : ");
-    m_labels[0]->setText(spaced(parts[0]) + separator);
-    m_labels[1]->setText(spaced(parts[1]) + separator);
-    m_labels[2]->setText(spaced(parts[2]) + separator);
-    m_labels[3]->setText(spaced(parts[3]));
+    m_labels[0]->showText(spaced(parts[0]) + separator);
+    m_labels[1]->showText(spaced(parts[1]) + separator);
+    m_labels[2]->showText(spaced(parts[2]) + separator);
+    m_labels[3]->showText(spaced(parts[3]));
 }
 
 void TimecodeReadout::clear()
 {
-    for (QLabel *label : m_labels)
+    for (ReadoutLabel *label : m_labels)
         label->clear();
 }
 
@@ -91,7 +91,7 @@ FrameArithmetic::Label TimecodeReadout::label() const
 QString TimecodeReadout::digits() const
 {
     QString joined;
-    for (QLabel *label : m_labels)
+    for (const ReadoutLabel *label : m_labels)
         joined += label->text();
     joined.remove(QLatin1Char(' '));
     joined.remove(QLatin1Char(':'));

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-class QLabel;
+class ReadoutLabel;
 class QLineEdit;
 class QWidget;
 
@@ -31,7 +31,7 @@ public:
 
     static QString spacedField(int value);
 
-    TimecodeReadout(QLabel *hours, QLabel *minutes, QLabel *seconds, QLabel *frames);
+    TimecodeReadout(ReadoutLabel *hours, ReadoutLabel *minutes, ReadoutLabel *seconds, ReadoutLabel *frames);
 
     enum class FramesSuffix { Blank, None };
     void show(int hours, int minutes, int seconds, int frames, FramesSuffix suffix = FramesSuffix::Blank);
@@ -52,5 +52,5 @@ public:
     Scale applyScale(int width, QLineEdit *const (&fields)[3], QWidget *labelScope);
 
 private:
-    QLabel *m_labels[4];
+    ReadoutLabel *m_labels[4];
 };

@@ -2,7 +2,9 @@
 // the position slider's start marker.
 
 #include "panel/CustomSlider.h"
+#include "panel/ReadoutLabel.h"
 #include "panel/GeneratorTransport.h"
+#include "midi/QMidiIn.h"
 #include "panel/TimecodeReadout.h"
 #include "support/PanelRig.h"
 #include "ui_MainWindow.h" // generated for this test; PanelRig.h needs it
@@ -38,6 +40,40 @@ class TestPanelReadout : public QObject
 {
     Q_OBJECT
 private slots:
+    // Quarter frames, full frames and source reports from one unit reach the
+    // window in the order the unit sent them, and the readout shows the last
+    // complete time.
+    void interleavedMessagesKeepTheirOrder_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("messages");
+        QTest::addColumn<QString>("readout");
+        // The parser suppresses a repeated time for the whole process, so
+        // every row streams times of its own.
+        auto label = [](int second) { return PanelTest::quarterFrames(0, 0, second, 0, 3); };
+        const QByteArray fullFrame = PanelTest::hex("F07F7F010160000507F7");
+        const QByteArray source = PanelTest::hex("F07F7F1002F7");
+        QTest::newRow("full frame after the last piece") << (label(11) + QList<QByteArray>{fullFrame})
+                                                         << "0 0 : 0 0 : 0 5 : 0 7 ";
+        QTest::newRow("full frame before the first piece") << (QList<QByteArray>{fullFrame} + label(12))
+                                                           << "0 0 : 0 0 : 1 2 : 0 0";
+        QTest::newRow("full frame and source report between the pieces")
+            << (label(13).mid(0, 4) + QList<QByteArray>{fullFrame, source} + label(13).mid(4)) << "0 0 : 0 0 : 1 3 : 0 0";
+        QTest::newRow("source report and full frame after the next label")
+            << (label(14) + label(15) + QList<QByteArray>{source, fullFrame}) << "0 0 : 0 0 : 0 5 : 0 7 ";
+    }
+    void interleavedMessagesKeepTheirOrder()
+    {
+        QFETCH(QList<QByteArray>, messages);
+        QFETCH(QString, readout);
+        PanelRig rig;
+        rig.window->connectMidiDevice("TQR-30 Pro [0]");
+        QList<QByteArray> seen;
+        QObject::connect(rig.window->midiIn(), &QMidiIn::midiMessageReceived, rig.window.get(),
+                         [&seen](const QByteArray &m) { seen.append(m); });
+        rig.feed(messages);
+        QCOMPARE(seen, messages);
+        QCOMPARE(rig.readoutText(), readout);
+    }
     void spacedFields()
     {
         QCOMPARE(TimecodeReadout::spacedField(7), QString("0 7"));
@@ -74,7 +110,7 @@ private slots:
 
     void quarterFrameTextsOfOtherShapesAreIgnored()
     {
-        QLabel h, m, s, f;
+        ReadoutLabel h, m, s, f;
         TimecodeReadout readout(&h, &m, &s, &f);
         readout.show(1, 2, 3, 4);
         readout.showQuarterFrameText("01:02:03");
@@ -169,6 +205,42 @@ private slots:
         formSlider->setMarker(50, 1);
         formSlider->grab();
         QCOMPARE(formSlider->markerLeft(), handleCentre(formSlider) - 16);
+    }
+
+    // The generator sets a value every few milliseconds; only a value that
+    // moves the handle by a pixel may cost a repaint.
+    void sliderRepaintsOnlyWhenTheHandleMoves()
+    {
+        CustomSlider slider;
+        slider.setRange(0, 100000);
+        slider.resize(600, 40);
+        slider.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&slider));
+        int paints = 0;
+        struct PaintCounter : QObject
+        {
+            int *count;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                *count += event->type() == QEvent::Paint;
+                return false;
+            }
+        } counter;
+        counter.count = &paints;
+        slider.installEventFilter(&counter);
+        slider.update();
+        QTRY_VERIFY(paints > 0); // the handle's pixel is known from this paint
+
+        paints = 0;
+        const int left = handleCentre(&slider);
+        slider.setValue(10); // far below one pixel of 600
+        QCoreApplication::processEvents();
+        QCOMPARE(handleCentre(&slider), left);
+        QCOMPARE(paints, 0);
+
+        slider.setValue(5000);
+        QTRY_VERIFY(paints > 0);
+        QVERIFY(handleCentre(&slider) > left);
     }
 
     // Pictures of the running panel for a human to look at (build/panel-*.png).

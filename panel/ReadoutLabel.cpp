@@ -1,0 +1,279 @@
+#include "panel/ReadoutLabel.h"
+
+#include <QEvent>
+#include <QFontMetricsF>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
+#include <QTextLayout>
+
+#include <algorithm>
+
+namespace {
+
+// QLabel::setText() schedules a repaint of the whole contents; while this is
+// held that repaint is dropped, so the caller can schedule just what changed.
+// The attribute is the one setUpdatesEnabled() sets, without the full repaint
+// that setUpdatesEnabled(true) would schedule.
+class RepaintHeld
+{
+public:
+    explicit RepaintHeld(QWidget *widget) : m_widget(widget) { m_widget->setAttribute(Qt::WA_UpdatesDisabled, true); }
+    ~RepaintHeld() { m_widget->setAttribute(Qt::WA_UpdatesDisabled, false); }
+    RepaintHeld(const RepaintHeld &) = delete;
+    RepaintHeld &operator=(const RepaintHeld &) = delete;
+
+private:
+    QWidget *m_widget;
+};
+
+bool drawnFromGlyphs(const QString &text)
+{
+    for (QChar c : text)
+        if (!(c.isDigit() && c.unicode() < 128) && c != QLatin1Char(' ') && c != QLatin1Char(':'))
+            return false;
+    return true;
+}
+
+} // namespace
+
+ReadoutLabel::ReadoutLabel(QWidget *parent)
+    : QLabel(parent)
+{
+}
+
+ReadoutLabel::~ReadoutLabel() = default;
+
+void ReadoutLabel::showText(const QString &text)
+{
+    if (text == this->text())
+        return;
+    if (!isVisible() || !updatesEnabled() || !glyphPathUsable()) {
+        setText(text);
+        return;
+    }
+    const Layout before = layoutFor(this->text());
+    {
+        const RepaintHeld held(this);
+        setText(text);
+    }
+    const Layout &after = layoutFor(text);
+    if (!before.usable || !after.usable) {
+        update(contentsRect());
+        return;
+    }
+    const QRegion area = changedArea(before, after);
+    // Where pictures cover all that changed, the label paints every pixel of
+    // the repaint itself, so the window need not paint what lies beneath. A
+    // text of another length may resize the label, which repaints it whole.
+    if (before.cells.size() == after.cells.size() && (area - picturedArea(after)).isEmpty())
+        setAttribute(Qt::WA_OpaquePaintEvent, true);
+    update(area);
+}
+
+QRegion ReadoutLabel::picturedArea(const Layout &layout)
+{
+    QRegion pictured;
+    for (const Cell &cell : layout.cells)
+        if (!pictureFor(cell).isNull())
+            pictured += cell.ink;
+    return pictured;
+}
+
+QRegion ReadoutLabel::changedArea(const Layout &before, const Layout &after) const
+{
+    QRegion area;
+    const bool samePlaces = before.cells.size() == after.cells.size();
+    for (int i = 0; samePlaces && i < after.cells.size(); ++i) {
+        const Cell &was = before.cells[i], &now = after.cells[i];
+        if (was.character != now.character || was.pen != now.pen) {
+            area += was.ink;
+            area += now.ink;
+        }
+    }
+    if (!samePlaces) {
+        for (const Cell &cell : before.cells)
+            area += cell.ink;
+        for (const Cell &cell : after.cells)
+            area += cell.ink;
+    }
+    return area & contentsRect();
+}
+
+int ReadoutLabel::picturesRendered() const
+{
+    return int(std::count_if(m_pictures.cbegin(), m_pictures.cend(), [](const QImage &p) { return !p.isNull(); }));
+}
+
+bool ReadoutLabel::glyphPathUsable() const
+{
+    return isEnabled() && textFormat() != Qt::RichText && !wordWrap() && alignment() == Qt::AlignCenter
+           && margin() == 0;
+}
+
+// Places the characters where a centred single-line draw of `text` into the
+// contents rectangle puts them: the line's advance centred across, its ascent
+// plus descent centred down.
+const ReadoutLabel::Layout &ReadoutLabel::layoutFor(const QString &text)
+{
+    auto found = m_layouts.constFind(text);
+    if (found != m_layouts.constEnd())
+        return *found;
+
+    Layout layout;
+    if (!text.isEmpty() && drawnFromGlyphs(text)) {
+        const QRect area = contentsRect();
+        QTextLayout lines(text, font());
+        lines.beginLayout();
+        QTextLine line = lines.createLine();
+        line.setLineWidth(0x01000000); // one line, never broken, as in a text draw without wrapping
+        line.setPosition(QPointF(0, 0));
+        lines.endLayout();
+        const qreal height = line.ascent() + line.descent();
+        const qreal left = area.x() + (area.width() - line.horizontalAdvance()) / 2;
+        const qreal top = area.y() + (area.height() - height) / 2;
+        layout.clip = line.horizontalAdvance() > area.width() || height > area.height();
+        const QFontMetricsF metrics(font());
+        const qreal baseline = top + line.ascent();
+        for (int i = 0; i < text.size(); ++i) {
+            if (text[i] == QLatin1Char(' '))
+                continue;
+            const QPointF pen(left + line.cursorToX(i), baseline);
+            // The glyph's ink and its box in the line, and a margin for
+            // antialiasing and hinting that the metrics do not report.
+            const QRectF box(pen.x(), top, metrics.horizontalAdvance(text[i]), height);
+            const QRectF ink = metrics.boundingRect(text[i]).translated(pen);
+            layout.cells.append({text[i], pen, box.united(ink).toAlignedRect().adjusted(-3, -3, 3, 3)});
+        }
+        layout.usable = true;
+    }
+    return *m_layouts.insert(text, layout);
+}
+
+const QImage &ReadoutLabel::blankLabel()
+{
+    if (m_blank.isNull()) {
+        const qreal ratio = devicePixelRatioF();
+        m_blank = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        m_blank.setDevicePixelRatio(ratio);
+        m_blank.fill(Qt::transparent);
+        QPainter painter(&m_blank);
+        if (testAttribute(Qt::WA_StyledBackground)) {
+            QStyleOption option;
+            option.initFrom(this);
+            style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
+        }
+        drawFrame(&painter);
+    }
+    return m_blank;
+}
+
+const QImage &ReadoutLabel::pictureFor(const Cell &cell)
+{
+    const quint64 key = quint64(cell.character.unicode()) << 48 | (quint64(qRound(cell.pen.x() * 64)) & 0xFFFFFF) << 24
+                        | (quint64(qRound(cell.pen.y() * 64)) & 0xFFFFFF);
+    auto found = m_pictures.constFind(key);
+    if (found != m_pictures.constEnd())
+        return *found;
+
+    QImage picture;
+    const QImage &blank = blankLabel();
+    const qreal ratio = blank.devicePixelRatio();
+    const QRect pixels(cell.ink.topLeft() * ratio, cell.ink.size() * ratio);
+    if (blank.rect().contains(pixels)) {
+        const QRgb colour = blank.pixel(pixels.topLeft());
+        bool uniform = qAlpha(colour) == 255;
+        for (int y = pixels.top(); uniform && y <= pixels.bottom(); ++y) {
+            const QRgb *line = reinterpret_cast<const QRgb *>(blank.constScanLine(y));
+            for (int x = pixels.left(); uniform && x <= pixels.right(); ++x)
+                uniform = line[x] == colour;
+        }
+        if (uniform) {
+            picture = QImage(pixels.size(), QImage::Format_RGB32); // opaque: painted as a copy
+            picture.setDevicePixelRatio(ratio);
+            picture.fill(colour);
+            QPainter painter(&picture);
+            painter.translate(-cell.ink.topLeft());
+            drawDirectly(&painter, cell);
+        }
+    }
+    return *m_pictures.insert(key, picture);
+}
+
+// As QLabel draws its text: the palette's text colour, the widget's font.
+void ReadoutLabel::drawDirectly(QPainter *painter, const Cell &cell) const
+{
+    QStyleOption option;
+    option.initFrom(this);
+    painter->setFont(font());
+    painter->setPen(QPen(option.palette.brush(foregroundRole()), painter->pen().widthF()));
+    painter->drawText(cell.pen, QString(cell.character));
+}
+
+void ReadoutLabel::paintEvent(QPaintEvent *event)
+{
+    // Set by showText() for this one repaint of pictured characters.
+    const bool nothingBeneath = testAttribute(Qt::WA_OpaquePaintEvent);
+    if (nothingBeneath)
+        setAttribute(Qt::WA_OpaquePaintEvent, false);
+    if (!glyphPathUsable() || !drawnFromGlyphs(text())) {
+        QLabel::paintEvent(event);
+        if (nothingBeneath)
+            update(); // something else joined the repaint; paint it again over the window
+        return;
+    }
+    const Layout &layout = layoutFor(text());
+    QPainter painter(this);
+    // Pictures hold the background too: a repaint of changed characters only
+    // needs no frame.
+    if (!(event->region() - picturedArea(layout)).isEmpty()) {
+        drawFrame(&painter);
+        if (nothingBeneath)
+            update();
+    }
+    if (layout.clip)
+        painter.setClipRect(contentsRect(), Qt::IntersectClip);
+    for (const Cell &cell : layout.cells) {
+        if (!event->region().intersects(cell.ink))
+            continue;
+        const QImage &picture = pictureFor(cell);
+        if (picture.isNull())
+            drawDirectly(&painter, cell);
+        else
+            painter.drawImage(cell.ink.topLeft(), picture);
+    }
+}
+
+void ReadoutLabel::dropCaches()
+{
+    m_layouts.clear();
+    m_pictures.clear();
+    m_blank = QImage();
+}
+
+void ReadoutLabel::changeEvent(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::FontChange:
+    case QEvent::StyleChange:
+        dropCaches();
+        break;
+    default:
+        break;
+    }
+    QLabel::changeEvent(event);
+}
+
+void ReadoutLabel::resizeEvent(QResizeEvent *event)
+{
+    dropCaches();
+    QLabel::resizeEvent(event);
+}
+
+bool ReadoutLabel::event(QEvent *event)
+{
+    if (event->type() == QEvent::ContentsRectChange)
+        dropCaches();
+    return QLabel::event(event);
+}

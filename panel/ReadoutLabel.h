@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QHash>
+#include <QImage>
+#include <QLabel>
+#include <QPointF>
+#include <QRect>
+#include <QVector>
+
+// One field of the time-code readout. It is a plain QLabel to everyone who
+// reads or styles it (text(), style sheet, font, palette), but paints its text
+// from glyph pictures rendered once per font, colour and size instead of laying
+// out the text on every paint, and showText() repaints only the characters
+// that changed.
+//
+// Each character is placed where a centred single-line text draw of the whole
+// label puts it. Where the label's background under a character is one opaque
+// colour, the character is rendered once onto that colour, the same way the
+// text draw renders it, and later paints copy the picture; large fonts are
+// filled as outlines on every text draw, so this is where the time goes.
+// Characters over the border or a gradient are drawn directly. Text with
+// characters other than digits, blanks and colons, and a disabled or
+// word-wrapping label, go through QLabel's painting unchanged.
+class ReadoutLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit ReadoutLabel(QWidget *parent = nullptr);
+    ~ReadoutLabel() override;
+
+    // Sets the text; while the label is on screen only the characters that
+    // differ from the old text are repainted.
+    void showText(const QString &text);
+
+    // Character pictures rendered since the last font, style or size change:
+    // one per character and place that has been shown over a plain background.
+    int picturesRendered() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool event(QEvent *event) override;
+
+private:
+    struct Cell
+    {
+        QChar character;
+        QPointF pen; // on the baseline, widget pixels
+        QRect ink;   // what painting it may touch
+    };
+    struct Layout
+    {
+        bool usable = false;
+        bool clip = false; // the text is wider or taller than the contents
+        QVector<Cell> cells;
+    };
+    bool glyphPathUsable() const;
+    const Layout &layoutFor(const QString &text);
+    // The character over its background, or a null image where that is not
+    // one opaque colour.
+    const QImage &pictureFor(const Cell &cell);
+    const QImage &blankLabel();
+    QRegion picturedArea(const Layout &layout);
+    void drawDirectly(QPainter *painter, const Cell &cell) const;
+    void dropCaches();
+    QRegion changedArea(const Layout &before, const Layout &after) const;
+
+    QHash<QString, Layout> m_layouts;
+    QHash<quint64, QImage> m_pictures;
+    QImage m_blank; // the label's background and frame without text
+};
