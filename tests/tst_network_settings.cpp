@@ -5,6 +5,7 @@
 #include "app/MainWindow.h"
 #include "midi/InMemoryMidiDriver.h"
 #include "settings/IpAddressEdit.h"
+#include "settings/IpSettingController.h"
 #include "settings/OscSettingWidget.h"
 #include "settings/TimeOffsetWidget.h"
 #include "settings/UdpSetting.h"
@@ -243,8 +244,8 @@ void TestNetworkSettings::ipSetManualSendsThreeMessagesApart()
         QMutexLocker lock(&p.unit.mutex);
         at = p.unit.at;
     }
-    QVERIFY2(at[1] - at[0] >= MainWindow::kIpMessageGapMs - 2, qPrintable(QString::number(at[1] - at[0])));
-    QVERIFY2(at[2] - at[1] >= MainWindow::kIpMessageGapMs - 2, qPrintable(QString::number(at[2] - at[1])));
+    QVERIFY2(at[1] - at[0] >= IpSettingController::kMessageGapMs - 2, qPrintable(QString::number(at[1] - at[0])));
+    QVERIFY2(at[2] - at[1] >= IpSettingController::kMessageGapMs - 2, qPrintable(QString::number(at[2] - at[1])));
     QCOMPARE(p.unit.take(), (QList<QByteArray>{
                                 hex("F07F7F5E0E40010902010608000601010102F7"),
                                 hex("F07F7F5E0E20020505020505020505000000F7"),
@@ -268,7 +269,7 @@ void TestNetworkSettings::ipSetDhcpAndRead()
     // DHCP ignores whatever the fields hold.
     p.ipField(ip_Dialog::AddressField)->setText("1.2.3.");
     p.window.ipDialog()->findChild<QPushButton *>("pushButton_2")->click();
-    QTest::qWait(MainWindow::kIpMessageGapMs + 30);
+    QTest::qWait(IpSettingController::kMessageGapMs + 30);
     QCOMPARE(p.unit.take(), QList<QByteArray>{hex("F07F7F5E0E70000000000000000000000000F7")});
 
     QVERIFY(!p.window.ipDialog()->isReadConfirmPending());
@@ -298,7 +299,7 @@ void TestNetworkSettings::ipSetSkipsEmptyAndRefusesAbove255()
     p.ipField(ip_Dialog::AddressField)->setText("192.168..1");
     emit ip->set_ip();
     QTRY_COMPARE(p.unit.count(), 2);
-    QTest::qWait(MainWindow::kIpMessageGapMs + 20);
+    QTest::qWait(IpSettingController::kMessageGapMs + 20);
     QCOMPARE(p.unit.take(), (QList<QByteArray>{
                                 hex("F07F7F5E0E20020505020505020505000000F7"),
                                 hex("F07F7F5E0E10010902010608000601000001F7"),
@@ -311,7 +312,7 @@ void TestNetworkSettings::ipSetSkipsEmptyAndRefusesAbove255()
     emit ip->set_ip();
     QTRY_COMPARE(boxes.titles(), QStringList{"Invalid IP Address"});
     QCOMPARE(boxes.boxes[0].text, QStringLiteral("The IP address is invalid. Please enter a valid IP address."));
-    QTest::qWait(MainWindow::kIpMessageGapMs + 20);
+    QTest::qWait(IpSettingController::kMessageGapMs + 20);
     QCOMPARE(p.unit.count(), 0);
 }
 
