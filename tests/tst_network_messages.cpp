@@ -36,7 +36,9 @@ private slots:
     void portMessagesAndFeedback();
 
     void frameOffsetCodeBothWays();
+    void timeOffsetMessages_data();
     void timeOffsetMessages();
+    void timeOffsetFrameShape();
 };
 
 void TestNetworkMessages::digitCodec()
@@ -293,13 +295,28 @@ void TestNetworkMessages::frameOffsetCodeBothWays()
     QVERIFY(!decodeFrameOffset(0x7F));
 }
 
+void TestNetworkMessages::timeOffsetMessages_data()
+{
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<QByteArray>("message");
+    QTest::newRow("-15") << -15 << hex("F07F7F120000000FF7");
+    QTest::newRow("-3") << -3 << hex("F07F7F1200000003F7");
+    QTest::newRow("0") << 0 << hex("F07F7F1240000010F7");
+    QTest::newRow("1") << 1 << hex("F07F7F1240000011F7");
+    QTest::newRow("15") << 15 << hex("F07F7F124000001FF7");
+    QTest::newRow("clamped to 15") << 40 << hex("F07F7F124000001FF7");
+}
+
 void TestNetworkMessages::timeOffsetMessages()
 {
-    QCOMPARE(buildTimeOffsetMessage(-3), hex("F07F7F1200000003F7"));
-    QCOMPARE(buildTimeOffsetMessage(0), hex("F07F7F1240000010F7"));
-    QCOMPARE(buildTimeOffsetMessage(15), hex("F07F7F124000001FF7"));
-    QCOMPARE(buildTimeOffsetMessage(-15), hex("F07F7F120000000FF7"));
-    QCOMPARE(buildTimeOffsetMessage(1), hex("F07F7F1240000011F7"));
+    QFETCH(int, frames);
+    QFETCH(QByteArray, message);
+    QCOMPARE(buildTimeOffsetMessage(frames), message);
+    QVERIFY(isTimeOffsetFrame(message));
+}
+
+void TestNetworkMessages::timeOffsetFrameShape()
+{
     QVERIFY(isTimeOffsetFrame(hex("F07F7F1240000005F7")));
     QVERIFY(!isTimeOffsetFrame(hex("F07F7F1201F7")));
     QVERIFY(!isTimeOffsetFrame(hex("F07F7F12400000 05F6")));
