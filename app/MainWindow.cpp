@@ -14,7 +14,8 @@
 #include "protocol/Identification.h"
 #include "protocol/MachineControl.h"
 #include "protocol/MidiTimecodeIn.h"
-#include "settings/NetworkMessages.h"
+#include "protocol/NetworkMessages.h"
+#include "settings/IpSettingController.h"
 #include "settings/NoticeBox.h"
 #include "settings/OscSettingWidget.h"
 #include "settings/TimeOffsetWidget.h"
@@ -218,7 +219,7 @@ void MainWindow::onMidiMessageReceived(QByteArray message)
     timecodeIn->processMidiMessage(message);
 
     // 5. The OSC acknowledgement belongs to the OSC window alone.
-    if (Identification::isOscAcknowledgement(message)) {
+    if (NetworkMessages::isAckMessage(message)) {
         osc_window->handleAck(message);
         return;
     }
@@ -228,7 +229,7 @@ void MainWindow::onMidiMessageReceived(QByteArray message)
     // 7. The unit is talking: keep the source locked.
     m_transport->noteMessageSeen();
     // 8. IP feedback.
-    parseIpFeedback(message);
+    ipSettings->handleFeedback(message);
 }
 
 // Model identification
@@ -663,11 +664,11 @@ void MainWindow::gatherUnitIdentity(const QByteArray &chunk)
 
 void MainWindow::createNetworkSettingsWindows()
 {
-    connect(ip_dialog, &ip_Dialog::read_ip, this, &MainWindow::requestIpConfig);
+    ipSettings = new IpSettingController(ip_dialog, this, this);
+    connect(ip_dialog, &ip_Dialog::read_ip, ipSettings, &IpSettingController::requestConfig);
     connect(ip_dialog, &ip_Dialog::set_ip, this, &MainWindow::setIP);
-    ipGapTimer = new QTimer(this);
-    ipGapTimer->setSingleShot(true);
-    connect(ipGapTimer, &QTimer::timeout, this, &MainWindow::sendNextIpMessage);
+    connect(ipSettings, &IpSettingController::sendSysExRequested, this,
+            [this](const QByteArray &message) { midi_out->sendLongMessage(message); });
 
     udp_window = std::make_unique<UdpSetting>();
     udp_window->setWindowTitle(tr("UDP/TCP Setting"));
@@ -726,102 +727,7 @@ void MainWindow::on_actionOffset_Setting_triggered()
     bringUp(offset_window.get());
 }
 
-void MainWindow::requestIpConfig()
-{
-    sendIpConfig(QString(), QStringLiteral("READIP"));
-}
-
 void MainWindow::setIP()
 {
-    if (ip_dialog->modeIndex() == ip_Dialog::kModeDhcp) {
-        sendIpConfig(QString(), QStringLiteral("DHCP"));
-        return;
-    }
-    const QList<QPair<ip_Dialog::Field, QString>> fields = {
-        {ip_Dialog::AddressField, QStringLiteral("IP")},
-        {ip_Dialog::SubnetField, QStringLiteral("Subnet")},
-        {ip_Dialog::GatewayField, QStringLiteral("Network")},
-    };
-    // Digits such as 999 fit the field's mask but no unit can take them; the
-    // whole Set waits until they are mended, so the unit never gets half of it.
-    for (const auto &f : fields) {
-        QLineEdit *edit = ip_dialog->field(f.first);
-        const QList<int> octets = splitIpOctets(edit->text());
-        if (octets.size() == 4 && !NetworkMessages::octetsInRange(octets)) {
-            ip_dialog->warnInvalidAddress(edit);
-            return;
-        }
-    }
-    for (const auto &f : fields)
-        sendIpConfig(ip_dialog->field(f.first)->text(), f.second);
-}
-
-void MainWindow::sendIpConfig(const QString &value, const QString &kind)
-{
-    const std::optional<QByteArray> message = NetworkMessages::buildIpConfigMessage(value, kind);
-    if (!message) {
-        qDebug() << "Invalid IP address!";
-        return;
-    }
-    ipSendQueue.append(*message);
-    if (!ipGapTimer->isActive())
-        sendNextIpMessage();
-}
-
-void MainWindow::sendNextIpMessage()
-{
-    if (ipSendQueue.isEmpty())
-        return;
-    const QByteArray message = ipSendQueue.takeFirst();
-    qDebug().noquote() << "Send IP config:" << message.toHex(' ').toUpper();
-    midi_out->sendLongMessage(message);
-    ipGapTimer->start(kIpMessageGapMs);
-}
-
-QList<int> MainWindow::splitIpOctets(const QString &text) const
-{
-    return NetworkMessages::splitIpOctets(text);
-}
-
-void MainWindow::parseIpFeedback(const QByteArray &message)
-{
-    const bool networkFamily = message.startsWith(QByteArray::fromHex("F07F7F5E"));
-    if (message.size() < NetworkMessages::kIpMessageSize) {
-        // Every message passes here; only this family's short ones are news.
-        if (networkFamily && message.size() > 4 && quint8(message[4]) == NetworkMessages::kIpCommand)
-            qDebug() << "Error: Invalid message length!";
-        return;
-    }
-    if (!networkFamily) {
-        qDebug() << "Error: Invalid message prefix!";
-        return;
-    }
-    const std::optional<NetworkMessages::IpFeedback> feedback = NetworkMessages::parseIpFeedback(message);
-    if (!feedback) {
-        qDebug().noquote() << "Error: Invalid IP digits:" << message.toHex(' ').toUpper();
-        return;
-    }
-    switch (feedback->kind) {
-    case NetworkMessages::IpAddress:
-        ip_dialog->field(ip_Dialog::AddressField)->setText(feedback->address);
-        return;
-    case NetworkMessages::IpSubnet:
-        ip_dialog->field(ip_Dialog::SubnetField)->setText(feedback->address);
-        return;
-    case NetworkMessages::IpGateway:
-        ip_dialog->field(ip_Dialog::GatewayField)->setText(feedback->address);
-        return;
-    case NetworkMessages::IpMode:
-        if (feedback->mode != NetworkMessages::kIpModeDhcp && feedback->mode != NetworkMessages::kIpModeManual)
-            return;
-        ip_dialog->setModeIndex(feedback->mode == NetworkMessages::kIpModeDhcp ? ip_Dialog::kModeDhcp
-                                                                              : ip_Dialog::kModeManual);
-        if (ip_dialog->isReadConfirmPending()) {
-            ip_dialog->setReadConfirmPending(false);
-            showNoticeBox(this, QMessageBox::Information, tr("Success"), tr("IP address read successfully!"));
-        }
-        return;
-    default:
-        return;
-    }
+    ipSettings->set();
 }

@@ -17,6 +17,7 @@ class OscSettingWidget;
 class TimeOffsetWidget;
 class UdpSetting;
 class ip_Dialog;
+class IpSettingController;
 class MidiTimecodeIn;
 class QMenu;
 class AppUpdateDialog;
@@ -155,9 +156,6 @@ public:
     OscSettingWidget *oscWindow() const { return osc_window.get(); }
     UdpSetting *udpWindow() const { return udp_window.get(); }
     TimeOffsetWidget *offsetWindow() const { return offset_window.get(); }
-    // Each IP configuration message is followed by this much quiet before the
-    // next, so the unit has handled one before it gets another.
-    static constexpr int kIpMessageGapMs = 50;
 
 public:
     // Model identification
@@ -183,23 +181,16 @@ private:
 
     // Network settings windows
     void createNetworkSettingsWindows();
-    void requestIpConfig();
-    void sendIpConfig(const QString &value, const QString &kind);
-    QList<int> splitIpOctets(const QString &text) const;
-    void parseIpFeedback(const QByteArray &message);
-    void sendNextIpMessage();
 
     Ui::MainWindow *ui;
     Platform platform;
 
     // Network settings windows; the three settings windows have no parent.
     ip_Dialog *ip_dialog = nullptr;
+    IpSettingController *ipSettings = nullptr;
     std::unique_ptr<UdpSetting> udp_window;
     std::unique_ptr<OscSettingWidget> osc_window;
     std::unique_ptr<TimeOffsetWidget> offset_window;
-    // IP configuration messages waiting for the gap after the previous one.
-    QList<QByteArray> ipSendQueue;
-    QTimer *ipGapTimer = nullptr;
 
     // MIDI transport: the connection owns both ports.
     MidiConnection *m_midi = nullptr;

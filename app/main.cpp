@@ -6,6 +6,7 @@
 #include "serial/EmulatedPortRegistry.h"
 #include "serial/SerialPortCatalogue.h"
 #include "serial/UsbDescriptionSource.h"
+#include "QuillVersion.h"
 
 #ifdef QUILL_HAVE_EMULATOR
 #include "emulator/BuiltInUnit.h"
@@ -20,7 +21,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quill Tool"));
-    QApplication::setApplicationVersion(QStringLiteral(QUILL_VERSION_TEXT));
+    QApplication::setApplicationVersion(QString::fromLatin1(QuillVersion::kText));
     DesktopIdentity::apply();
 
     QCommandLineParser parser;

@@ -1,5 +1,7 @@
 #include "dialogs/CustomDialog.h"
 
+#include "QuillVersion.h"
+
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLinearGradient>
@@ -43,7 +45,7 @@ CustomDialog::CustomDialog(QWidget *parent)
     // Room above the widgets for the painted title strip.
     layout->setContentsMargins(10, 40, 10, 10);
 
-    version = QStringLiteral("V2.1.0");
+    version = QString::fromLatin1(QuillVersion::kText);
 
     QLabel *versionLabel = centredLabel(this);
     versionLabel->setText(QStringLiteral("Version: ") + version.mid(1));

@@ -15,7 +15,7 @@ class CustomDialog : public QDialog
 public:
     explicit CustomDialog(QWidget *parent = nullptr);
 
-    // "V2.1.0"
+    // QuillVersion::kText, e.g. "V2.1.0"
     QString version;
 
     static constexpr int kTitleStripHeight = 30;

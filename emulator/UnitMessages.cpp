@@ -1,6 +1,7 @@
 #include "emulator/UnitMessages.h"
 
 #include "protocol/MachineControl.h"
+#include "protocol/SysEx.h"
 
 #include <QRegularExpression>
 
@@ -260,7 +261,7 @@ Request parseRequest(const QByteArray &message)
 {
     if (message.size() < 6)
         return Request();
-    if (hasHeader(message, MachineControl::kMachineControlCommand))
+    if (hasHeader(message, SysEx::kMachineControlSubId))
         return parseMachineControl(message);
     if (hasHeader(message, kIdentifySubId)) {
         Request request;

@@ -4,6 +4,7 @@
 #include "emulator/EmulatedUnit.h"
 #include "emulator/PtySerialLink.h"
 #include "emulator/RtMidiUnitLink.h"
+#include "QuillVersion.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -32,7 +33,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tqr-emulator"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(QUILL_VERSION_TEXT));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(QuillVersion::kText));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(

@@ -2,26 +2,11 @@
 
 #include "panel/CustomSlider.h"
 #include "protocol/MachineControl.h"
+#include "protocol/SourceSelection.h"
 #include "ui_MainWindow.h"
 
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
-
-namespace {
-constexpr quint8 kSourceFamily = 0x10;
-}
-
-QByteArray SourceRateSelection::sourceMessage(int sourceNumber)
-{
-    QByteArray message;
-    message.append(char(MachineControl::kSysExStart));
-    message.append(char(MachineControl::kUniversalRealTime));
-    message.append(char(MachineControl::kAllDevices));
-    message.append(char(kSourceFamily));
-    message.append(char(sourceNumber & 0x7F));
-    message.append(char(MachineControl::kSysExEnd));
-    return message;
-}
 
 QString SourceRateSelection::validatorPattern(const QString &rateText)
 {
@@ -85,7 +70,7 @@ void SourceRateSelection::sendSource()
 {
     for (int number = Usb; number <= ArtNet; ++number) {
         if (sourceButton(number)->isChecked()) {
-            m_context.send(sourceMessage(number));
+            m_context.send(SourceSelection::sourceMessage(number));
             return;
         }
     }

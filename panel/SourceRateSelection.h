@@ -21,7 +21,6 @@ public:
     // Source numbers of the six source buttons, in form order.
     enum Source { Usb = 1, Midi = 2, Ltc = 3, Generator = 4, RtpMidi = 5, ArtNet = 6 };
 
-    static QByteArray sourceMessage(int sourceNumber);
     // The time-entry pattern for a rate text; the frames part follows the rate
     // ("24": 00-23, "25": 00-24, "30Drop"/"30": 00-29, anything else: none).
     static QString validatorPattern(const QString &rateText);

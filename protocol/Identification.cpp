@@ -2,36 +2,26 @@
 #include "protocol/Identification.h"
 
 #include "midi/MidiPortList.h"
+#include "protocol/SysEx.h"
 
 #include <QDebug>
 
 namespace Identification {
 
 namespace {
-const QByteArray &manufacturerPrefix()
-{
-    static const QByteArray prefix = QByteArray::fromHex("F000215E");
-    return prefix;
-}
 constexpr quint8 kReplyIdentifier = 0x01;
 constexpr quint8 kReplyCommand = 0x01;
-constexpr quint8 kTimeOffsetFamily = 0x12;
 } // namespace
 
 QByteArray identificationRequest(const QByteArray &parameters)
 {
-    QByteArray message;
-    message.append(char(kSysExStart));
-    message.append(char(kUniversalRealTime));
-    message.append(char(kAllDevices));
-    message.append(char(kIdentificationRequest));
-    message.append(char(kIdentificationRequestCommand));
+    QByteArray body;
+    body.append(char(kIdentificationRequestCommand));
     if (!parameters.isEmpty()) {
-        message.append(char(parameters.size()));
-        message.append(parameters);
+        body.append(char(parameters.size()));
+        body.append(parameters);
     }
-    message.append(char(kSysExEnd));
-    return message;
+    return SysEx::universalRealTime(SysEx::kIdentificationSubId, body);
 }
 
 bool parseFeedbackDeviceType(const QByteArray &message, quint8 &gg, quint8 &hh)
@@ -40,7 +30,7 @@ bool parseFeedbackDeviceType(const QByteArray &message, quint8 &gg, quint8 &hh)
         qCDebug(lcMidiTraffic) << "Not a device-type reply: length" << message.size();
         return false;
     }
-    if (!message.startsWith(manufacturerPrefix())) {
+    if (!SysEx::isManufacturerMessage(message)) {
         qCDebug(lcMidiTraffic) << "Not a device-type reply: manufacturer" << message.left(4).toHex(' ').toUpper();
         return false;
     }
@@ -52,7 +42,7 @@ bool parseFeedbackDeviceType(const QByteArray &message, quint8 &gg, quint8 &hh)
         qCDebug(lcMidiTraffic) << "Not a device-type reply: command byte" << quint8(message.at(5));
         return false;
     }
-    if (quint8(message.at(8)) != kSysExEnd) {
+    if (quint8(message.at(8)) != SysEx::kEnd) {
         qCDebug(lcMidiTraffic) << "Not a device-type reply: no F7 at the end";
         return false;
     }
@@ -108,13 +98,6 @@ bool supportsOsc(bool outputOpen, const QString &outputLabel, const QString &pro
 bool hidesGeneratorSource(const QString &labelOrProduct)
 {
     return labelOrProduct.contains(QLatin1String("TQR-10"), Qt::CaseSensitive);
-}
-
-bool isOscAcknowledgement(const QByteArray &message)
-{
-    return message.size() == 6 && quint8(message.at(0)) == kSysExStart
-        && quint8(message.at(1)) == kUniversalRealTime && quint8(message.at(2)) == kAllDevices
-        && quint8(message.at(3)) == kTimeOffsetFamily && quint8(message.at(5)) == kSysExEnd;
 }
 
 } // namespace Identification

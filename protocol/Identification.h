@@ -12,11 +12,6 @@
 // where gg is the device class (06 for the TQR family) and hh the model code.
 namespace Identification {
 
-constexpr quint8 kSysExStart = 0xF0;
-constexpr quint8 kSysExEnd = 0xF7;
-constexpr quint8 kUniversalRealTime = 0x7F;
-constexpr quint8 kAllDevices = 0x7F;
-constexpr quint8 kIdentificationRequest = 0x11;
 constexpr quint8 kIdentificationRequestCommand = 0x01;
 constexpr quint8 kTqrDeviceClass = 0x06;
 constexpr int kDeviceTypeReplySize = 9;
@@ -46,9 +41,5 @@ bool supportsOsc(bool outputOpen, const QString &outputLabel, const QString &pro
 // The Generator source does not exist on a TQR-10; the test is case-sensitive
 // because it runs on port labels and product texts exactly as reported.
 bool hidesGeneratorSource(const QString &labelOrProduct);
-
-// The unit's six-byte OSC acknowledgement F0 7F 7F 12 xx F7. It goes to the OSC
-// window only; the handlers that come after it in the dispatch never see it.
-bool isOscAcknowledgement(const QByteArray &message);
 
 } // namespace Identification

@@ -1,24 +1,21 @@
 #include "protocol/MachineControl.h"
 
+#include "protocol/SysEx.h"
+
 #include <QStringList>
 
 namespace MachineControl {
 
 QByteArray buildCommand(quint8 command, const QByteArray &parameters)
 {
-    QByteArray message;
-    message.reserve(7 + parameters.size());
-    message.append(char(kSysExStart));
-    message.append(char(kUniversalRealTime));
-    message.append(char(kAllDevices));
-    message.append(char(kMachineControlCommand));
-    message.append(char(command));
+    QByteArray body;
+    body.reserve(2 + parameters.size());
+    body.append(char(command));
     if (!parameters.isEmpty()) {
-        message.append(char(parameters.size()));
-        message.append(parameters);
+        body.append(char(parameters.size()));
+        body.append(parameters);
     }
-    message.append(char(kSysExEnd));
-    return message;
+    return SysEx::universalRealTime(SysEx::kMachineControlSubId, body);
 }
 
 QByteArray stop()

@@ -19,12 +19,6 @@
 // sends Stop.
 namespace MachineControl {
 
-constexpr quint8 kSysExStart = 0xF0;
-constexpr quint8 kSysExEnd = 0xF7;
-constexpr quint8 kUniversalRealTime = 0x7F;
-constexpr quint8 kAllDevices = 0x7F;
-constexpr quint8 kMachineControlCommand = 0x06;
-
 constexpr quint8 kStop = 0x01;
 constexpr quint8 kPlay = 0x02;
 constexpr quint8 kLocate = 0x44;

@@ -1,7 +1,7 @@
 #include "settings/OscSettingWidget.h"
 
 #include "settings/IpAddressEdit.h"
-#include "settings/NetworkMessages.h"
+#include "protocol/NetworkMessages.h"
 #include "settings/NoticeBox.h"
 #include "settings/SettingsStyles.h"
 

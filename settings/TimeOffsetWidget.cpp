@@ -1,6 +1,6 @@
 #include "settings/TimeOffsetWidget.h"
 
-#include "settings/NetworkMessages.h"
+#include "protocol/NetworkMessages.h"
 #include "settings/SettingsStyles.h"
 
 #include <QDebug>

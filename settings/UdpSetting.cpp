@@ -1,6 +1,6 @@
 #include "settings/UdpSetting.h"
 
-#include "settings/NetworkMessages.h"
+#include "protocol/NetworkMessages.h"
 #include "settings/NoticeBox.h"
 #include "settings/SettingsStyles.h"
 

@@ -1,6 +1,6 @@
 #include "settings/ip_Dialog.h"
 
-#include "settings/NetworkMessages.h"
+#include "protocol/NetworkMessages.h"
 #include "settings/NoticeBox.h"
 #include "settings/SettingsStyles.h"
 

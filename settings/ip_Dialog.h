@@ -8,7 +8,7 @@
 class QLineEdit;
 
 // Holds the unit's addressing mode and, for manual addressing, its IP
-// address, subnet mask and gateway. The main window builds and sends the
+// address, subnet mask and gateway. IpSettingController builds and sends the
 // messages on read_ip() and set_ip(), and writes the unit's feedback back in.
 class ip_Dialog : public QDialog
 {

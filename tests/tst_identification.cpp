@@ -85,16 +85,6 @@ private slots:
         QVERIFY(!hidesGeneratorSource("TQR-20"));
     }
 
-    void oscAcknowledgementShape()
-    {
-        using Identification::isOscAcknowledgement;
-        QVERIFY(isOscAcknowledgement(hex("F07F7F1205F7")));
-        QVERIFY(isOscAcknowledgement(hex("F07F7F1200F7")));
-        QVERIFY(!isOscAcknowledgement(hex("F07F7F120501F7")));
-        QVERIFY(!isOscAcknowledgement(hex("F07F7F1005F7")));
-        QVERIFY(!isOscAcknowledgement(hex("F07F001205F7")));
-    }
-
     // A unit whose port name tells nothing: only its reply decides.
     void visibilityPerModel_data()
     {

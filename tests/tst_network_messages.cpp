@@ -1,4 +1,4 @@
-#include "settings/NetworkMessages.h"
+#include "protocol/NetworkMessages.h"
 
 #include <QtTest>
 
@@ -29,12 +29,16 @@ private slots:
     void oscFeedbackDecoding();
     void oscFeedbackRejectsMalformed_data();
     void oscFeedbackRejectsMalformed();
+    void acknowledgements_data();
     void acknowledgements();
+    void ackLogTexts();
 
     void portMessagesAndFeedback();
 
     void frameOffsetCodeBothWays();
+    void timeOffsetMessages_data();
     void timeOffsetMessages();
+    void timeOffsetFrameShape();
 };
 
 void TestNetworkMessages::digitCodec()
@@ -211,18 +215,39 @@ void TestNetworkMessages::oscFeedbackRejectsMalformed()
     QVERIFY(!parseOscFeedback(message));
 }
 
+// The six-byte F0 7F 7F 12 code F7: its shape, and the code it carries
+// (-1 for a code above 9 or anything that is not an acknowledgement).
+void TestNetworkMessages::acknowledgements_data()
+{
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<bool>("isAck");
+    QTest::addColumn<int>("code");
+    QTest::newRow("failure") << hex("F07F7F1200F7") << true << int(kAckFailed);
+    QTest::newRow("code 1") << hex("F07F7F1201F7") << true << 1;
+    QTest::newRow("code 5") << hex("F07F7F1205F7") << true << 5;
+    QTest::newRow("code 9") << hex("F07F7F1209F7") << true << 9;
+    QTest::newRow("code 10") << hex("F07F7F120AF7") << true << -1;
+    QTest::newRow("code 7F") << hex("F07F7F127FF7") << true << -1;
+    QTest::newRow("seven bytes") << hex("F07F7F120005F7") << false << -1;
+    QTest::newRow("seven bytes, code first") << hex("F07F7F120501F7") << false << -1;
+    QTest::newRow("time offset frame") << hex("F07F7F1240000010F7") << false << -1;
+    QTest::newRow("no F7") << hex("F07F7F1205F6") << false << -1;
+    QTest::newRow("other sub-id") << hex("F07F7F1005F7") << false << -1;
+    QTest::newRow("device 7E") << hex("F07F7E1205F7") << false << -1;
+    QTest::newRow("device 00") << hex("F07F001205F7") << false << -1;
+}
+
 void TestNetworkMessages::acknowledgements()
 {
-    QVERIFY(isAckMessage(hex("F07F7F1205F7")));
-    QVERIFY(!isAckMessage(hex("F07F7F120005F7")));
-    QVERIFY(!isAckMessage(hex("F07F7F1205F6")));
-    QVERIFY(!isAckMessage(hex("F07F7E1205F7")));
-    QCOMPARE(parseAck(hex("F07F7F1200F7")), kAckFailed);
-    QCOMPARE(parseAck(hex("F07F7F1201F7")), 1);
-    QCOMPARE(parseAck(hex("F07F7F1209F7")), 9);
-    QCOMPARE(parseAck(hex("F07F7F120AF7")), -1);
-    QCOMPARE(parseAck(hex("F07F7F127FF7")), -1);
-    QCOMPARE(parseAck(hex("F07F7F12400000 10F7")), -1);
+    QFETCH(QByteArray, message);
+    QFETCH(bool, isAck);
+    QFETCH(int, code);
+    QCOMPARE(isAckMessage(message), isAck);
+    QCOMPARE(parseAck(message), code);
+}
+
+void TestNetworkMessages::ackLogTexts()
+{
     QCOMPARE(ackLogText(0), QStringLiteral("设置失败"));
     QCOMPARE(ackLogText(9), QStringLiteral("设置TCP Port成功"));
     QVERIFY(ackLogText(10).isEmpty());
@@ -270,13 +295,28 @@ void TestNetworkMessages::frameOffsetCodeBothWays()
     QVERIFY(!decodeFrameOffset(0x7F));
 }
 
+void TestNetworkMessages::timeOffsetMessages_data()
+{
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<QByteArray>("message");
+    QTest::newRow("-15") << -15 << hex("F07F7F120000000FF7");
+    QTest::newRow("-3") << -3 << hex("F07F7F1200000003F7");
+    QTest::newRow("0") << 0 << hex("F07F7F1240000010F7");
+    QTest::newRow("1") << 1 << hex("F07F7F1240000011F7");
+    QTest::newRow("15") << 15 << hex("F07F7F124000001FF7");
+    QTest::newRow("clamped to 15") << 40 << hex("F07F7F124000001FF7");
+}
+
 void TestNetworkMessages::timeOffsetMessages()
 {
-    QCOMPARE(buildTimeOffsetMessage(-3), hex("F07F7F1200000003F7"));
-    QCOMPARE(buildTimeOffsetMessage(0), hex("F07F7F1240000010F7"));
-    QCOMPARE(buildTimeOffsetMessage(15), hex("F07F7F124000001FF7"));
-    QCOMPARE(buildTimeOffsetMessage(-15), hex("F07F7F120000000FF7"));
-    QCOMPARE(buildTimeOffsetMessage(1), hex("F07F7F1240000011F7"));
+    QFETCH(int, frames);
+    QFETCH(QByteArray, message);
+    QCOMPARE(buildTimeOffsetMessage(frames), message);
+    QVERIFY(isTimeOffsetFrame(message));
+}
+
+void TestNetworkMessages::timeOffsetFrameShape()
+{
     QVERIFY(isTimeOffsetFrame(hex("F07F7F1240000005F7")));
     QVERIFY(!isTimeOffsetFrame(hex("F07F7F1201F7")));
     QVERIFY(!isTimeOffsetFrame(hex("F07F7F12400000 05F6")));

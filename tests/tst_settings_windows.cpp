@@ -47,7 +47,9 @@ private slots:
 
     void oscReadAndSuccessfulSequence();
     void oscDeviceRowsInOrder();
+    void oscValidationSendsNothing_data();
     void oscValidationSendsNothing();
+    void oscRefusedSetLeavesSequenceRunning();
     void oscFailureSkipsTheRest();
     void oscTimeoutFailsCurrentAndLater();
     void oscNewSetRestartsSequence();
@@ -56,6 +58,7 @@ private slots:
     void oscMalformedFeedbackChangesNothing();
 
     void udpSetSendsBothPortsApart();
+    void udpValidationOrder_data();
     void udpValidationOrder();
     void udpFeedback();
 
@@ -144,55 +147,57 @@ void TestSettingsWindows::oscDeviceRowsInOrder()
                             "Local Port: Success\nForward: Success\nDevice1: Success\nDevice3: Success"));
 }
 
+// One device row at most is filled: by address (setAddress) or segment by
+// segment (text that slipped past the keys).
+void TestSettingsWindows::oscValidationSendsNothing_data()
+{
+    QTest::addColumn<QString>("local");
+    QTest::addColumn<int>("device");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QStringList>("segments");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("warning");
+    const QStringList none;
+    QTest::newRow("no local port") << "" << -1 << "" << none << "" << "The local device port is invalid.";
+    QTest::newRow("local port above 65535") << "70000" << -1 << "" << none << "" << "The local device port is invalid.";
+    QTest::newRow("address without port") << "8000" << 1 << "10.0.0.2" << none << "" << "Device 2 IP or port is incomplete.";
+    QTest::newRow("port without address") << "8000" << 3 << "" << none << "9000" << "Device 4 IP or port is incomplete.";
+    QTest::newRow("port above 65535") << "8000" << 0 << "10.0.0.2" << none << "65536" << "Device 1 port is invalid.";
+    // A row whose address is only partly filled counts as missing.
+    QTest::newRow("address partly filled")
+        << "8000" << 1 << "" << QStringList{"10", "", "", ""} << "9000" << "Device 2 IP or port is incomplete.";
+    // Text that slipped past the keys is caught, not sent as 0.
+    QTest::newRow("letters in the address")
+        << "8000" << 1 << "" << QStringList{"1", "1", "ab", "1"} << "9000" << "Device 2 IP address is invalid.";
+    QTest::newRow("octet above 255")
+        << "8000" << 1 << "" << QStringList{"1", "1", "300", "1"} << "9000" << "Device 2 IP address is invalid.";
+}
+
 void TestSettingsWindows::oscValidationSendsNothing()
 {
+    QFETCH(QString, local);
+    QFETCH(int, device);
+    QFETCH(QString, address);
+    QFETCH(QStringList, segments);
+    QFETCH(QString, port);
+    QFETCH(QString, warning);
     QSignalSpy spy(osc, &OscSettingWidget::sendSysExRequested);
-    struct Case
-    {
-        QString local;
-        int device;
-        QString address;
-        QString port;
-        QString warning;
-    };
-    const QList<Case> cases = {
-        {"", -1, "", "", "The local device port is invalid."},
-        {"70000", -1, "", "", "The local device port is invalid."},
-        {"8000", 1, "10.0.0.2", "", "Device 2 IP or port is incomplete."},
-        {"8000", 3, "", "9000", "Device 4 IP or port is incomplete."},
-        {"8000", 0, "10.0.0.2", "65536", "Device 1 port is invalid."},
-    };
-    for (const Case &c : cases) {
-        edit(osc, "localPortEdit")->setText(c.local);
-        for (int d = 0; d < 4; ++d)
-            fillDevice(d, "", "");
-        if (c.device >= 0)
-            fillDevice(c.device, c.address, c.port);
-        osc->onSetClicked();
-        QCOMPARE(only(closeOpenBoxes(), QMessageBox::Warning, "Warning"), c.warning);
-        QCOMPARE(spy.count(), 0);
-        QVERIFY(!osc->isSending());
+    edit(osc, "localPortEdit")->setText(local);
+    if (device >= 0) {
+        fillDevice(device, address, port);
+        for (int s = 0; s < segments.size(); ++s)
+            osc->addressEdit(device)->segment(s)->setText(segments[s]);
     }
-
-    // A row whose address is only partly filled counts as missing.
-    fillDevice(0, "", "");
-    fillDevice(1, "", "9000");
-    osc->addressEdit(1)->segment(0)->setText("10");
     osc->onSetClicked();
-    QCOMPARE(only(closeOpenBoxes(), QMessageBox::Warning, "Warning"), QStringLiteral("Device 2 IP or port is incomplete."));
-
-    // Text that slipped past the keys is caught, not sent as 0.
-    for (int s = 0; s < 4; ++s)
-        osc->addressEdit(1)->segment(s)->setText(s == 2 ? "ab" : "1");
-    osc->onSetClicked();
-    QCOMPARE(only(closeOpenBoxes(), QMessageBox::Warning, "Warning"), QStringLiteral("Device 2 IP address is invalid."));
-    osc->addressEdit(1)->segment(2)->setText("300");
-    osc->onSetClicked();
-    QCOMPARE(only(closeOpenBoxes(), QMessageBox::Warning, "Warning"), QStringLiteral("Device 2 IP address is invalid."));
+    QCOMPARE(only(closeOpenBoxes(), QMessageBox::Warning, "Warning"), warning);
     QCOMPARE(spy.count(), 0);
+    QVERIFY(!osc->isSending());
+}
 
-    // A refused Set leaves a running sequence alone.
-    fillDevice(1, "", "");
+void TestSettingsWindows::oscRefusedSetLeavesSequenceRunning()
+{
+    QSignalSpy spy(osc, &OscSettingWidget::sendSysExRequested);
+    edit(osc, "localPortEdit")->setText("8000");
     osc->onSetClicked();
     QCOMPARE(spy.count(), 1);
     edit(osc, "localPortEdit")->clear();
@@ -377,24 +382,31 @@ void TestSettingsWindows::udpSetSendsBothPortsApart()
     closeOpenBoxes();
 }
 
+// The first complaint wins: a missing port before an invalid one, UDP before TCP.
+void TestSettingsWindows::udpValidationOrder_data()
+{
+    QTest::addColumn<QString>("udpPort");
+    QTest::addColumn<QString>("tcpPort");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("both empty") << "" << "" << "The UDP port is required.";
+    QTest::newRow("UDP blank") << "  " << "6000" << "The UDP port is required.";
+    QTest::newRow("TCP empty") << "5000" << "" << "The TCP port is required.";
+    QTest::newRow("UDP invalid, TCP empty") << "70000" << "" << "The TCP port is required.";
+    QTest::newRow("both invalid") << "70000" << "99999" << "The UDP port is invalid.";
+    QTest::newRow("TCP above 65535") << "5000" << "65536" << "The TCP port is invalid.";
+}
+
 void TestSettingsWindows::udpValidationOrder()
 {
+    QFETCH(QString, udpPort);
+    QFETCH(QString, tcpPort);
+    QFETCH(QString, warning);
     UdpSetting udp;
     QSignalSpy spy(&udp, &UdpSetting::sendSysExRequested);
-    const QList<QStringList> cases = {
-        {"", "", "The UDP port is required."},
-        {"  ", "6000", "The UDP port is required."},
-        {"5000", "", "The TCP port is required."},
-        {"70000", "", "The TCP port is required."},
-        {"70000", "99999", "The UDP port is invalid."},
-        {"5000", "65536", "The TCP port is invalid."},
-    };
-    for (const QStringList &c : cases) {
-        edit(&udp, "udpPortEdit")->setText(c[0]);
-        edit(&udp, "tcpPortEdit")->setText(c[1]);
-        udp.onSetClicked();
-        QCOMPARE(only(closeOpenBoxes(), QMessageBox::Warning, "Warning"), c[2]);
-    }
+    edit(&udp, "udpPortEdit")->setText(udpPort);
+    edit(&udp, "tcpPortEdit")->setText(tcpPort);
+    udp.onSetClicked();
+    QCOMPARE(only(closeOpenBoxes(), QMessageBox::Warning, "Warning"), warning);
     QTest::qWait(UdpSetting::kTcpDelayMs + 20);
     QCOMPARE(spy.count(), 0);
 }
@@ -422,10 +434,9 @@ void TestSettingsWindows::offsetSendAndFeedback()
     QCOMPARE(spin->maximum(), 15);
     QCOMPARE(spin->value(), 0);
     QSignalSpy spy(&offset, &TimeOffsetWidget::sendSysExRequested);
+    // The encoding itself is tst_network_messages' business; here, that the
+    // spin box's value is what goes out.
     const QList<QPair<int, QByteArray>> sends = {
-        {0, hex("F07F7F1240000010F7")},
-        {-15, hex("F07F7F120000000FF7")},
-        {1, hex("F07F7F1240000011F7")},
         {-3, hex("F07F7F1200000003F7")},
         {15, hex("F07F7F124000001FF7")},
     };

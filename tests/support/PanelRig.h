@@ -1,8 +1,9 @@
 #pragma once
 
 // A main window on the in-memory MIDI system with one unit attached, for tests
-// of the time-code panel: the unit records what the panel sends, and what it
-// "sends" reaches the window through the real input port and queued signal.
+// of the panel and its settings windows: the unit records what the panel sends
+// (and when), may answer it, and what it "sends" reaches the window through the
+// real input port and queued signal.
 
 #include "app/MainWindow.h"
 #include "midi/InMemoryMidiDriver.h"
@@ -11,10 +12,12 @@
 #include "ui_MainWindow.h" // each test that includes this file gets it generated
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -26,9 +29,18 @@ public:
     explicit PanelRig(const QString &unitName = QStringLiteral("TQR-30 Pro"))
         : name(unitName)
     {
+        clock.start();
         ports = driver.addDevice(unitName, [this](const QByteArray &message) {
-            QMutexLocker lock(&mutex);
-            received.append(message);
+            QByteArray reply;
+            {
+                QMutexLocker lock(&mutex);
+                received.append(message);
+                arrivals.append(clock.elapsed());
+                if (answer)
+                    reply = answer(message);
+            }
+            if (!reply.isEmpty())
+                driver.send(ports.input, reply);
         });
         window = std::make_unique<MainWindow>(Platform{&driver});
     }
@@ -45,7 +57,26 @@ public:
     QList<QByteArray> take()
     {
         QMutexLocker lock(&mutex);
+        arrivals.clear();
         return std::exchange(received, {});
+    }
+    int count()
+    {
+        QMutexLocker lock(&mutex);
+        return received.size();
+    }
+    // Milliseconds since the rig was built at which each message not yet taken arrived.
+    QList<qint64> arrivalTimes()
+    {
+        QMutexLocker lock(&mutex);
+        return arrivals;
+    }
+    // What the unit answers to each message it gets from now on; an empty
+    // answer sends nothing.
+    void setAnswer(std::function<QByteArray(const QByteArray &)> reply)
+    {
+        QMutexLocker lock(&mutex);
+        answer = std::move(reply);
     }
 
     // The unit sends; returns once the window has handled it.
@@ -73,6 +104,9 @@ public:
     InMemoryMidiDriver::Device ports;
     QMutex mutex;
     QList<QByteArray> received;
+    QList<qint64> arrivals;
+    QElapsedTimer clock;
+    std::function<QByteArray(const QByteArray &)> answer;
     // Before the window, so that it outlives every box the window opens.
     MessageBoxWatcher boxes;
     std::unique_ptr<MainWindow> window;

@@ -1,4 +1,6 @@
-#include "settings/NetworkMessages.h"
+#include "protocol/NetworkMessages.h"
+
+#include "protocol/SysEx.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -9,20 +11,13 @@ namespace NetworkMessages {
 
 namespace {
 
-QByteArray header(quint8 subId)
-{
-    QByteArray m;
-    m.append(char(kSysExStart));
-    m.append(char(kUniversalRealTime));
-    m.append(char(kAllCall));
-    m.append(char(subId));
-    return m;
-}
+using SysEx::kEnd;
+using SysEx::kNetworkSubId;
+using SysEx::kOffsetAckSubId;
 
 bool startsWith(const QByteArray &message, quint8 subId)
 {
-    return message.size() >= 4 && quint8(message[0]) == kSysExStart && quint8(message[1]) == kUniversalRealTime
-        && quint8(message[2]) == kAllCall && quint8(message[3]) == subId;
+    return SysEx::isUniversalRealTime(message, subId);
 }
 
 QByteArray octetDigits(const QList<int> &octets)
@@ -83,7 +78,7 @@ bool octetsInRange(const QList<int> &octets)
 
 std::optional<QByteArray> buildIpConfigMessage(const QString &value, const QString &kindWord)
 {
-    QByteArray m = header(kNetworkSubId);
+    QByteArray m;
     m.append(char(kIpCommand));
     if (kindWord == QLatin1String("DHCP")) {
         m.append(char(IpMode));
@@ -103,8 +98,7 @@ std::optional<QByteArray> buildIpConfigMessage(const QString &value, const QStri
         m.append(char(IpRead));
         m.append(QByteArray(12, 0));
     }
-    m.append(char(kSysExEnd));
-    return m;
+    return SysEx::universalRealTime(kNetworkSubId, m);
 }
 
 std::optional<IpFeedback> parseIpFeedback(const QByteArray &message)
@@ -153,15 +147,14 @@ bool isSameSubnet(const QString &ip, const QString &gateway, const QString &mask
 
 QByteArray buildOscConfigMessage(quint8 target, quint8 first, const QByteArray &payload)
 {
-    QByteArray m = header(kNetworkSubId);
+    QByteArray m;
     m.append(char(kOscCommand));
     m.append(char(target));
     m.append(char(first));
     QByteArray body = payload.left(kOscPayloadSize);
     body.append(QByteArray(kOscPayloadSize - body.size(), 0));
     m.append(body);
-    m.append(char(kSysExEnd));
-    return m;
+    return SysEx::universalRealTime(kNetworkSubId, m);
 }
 
 QByteArray oscReadRequest()
@@ -194,7 +187,7 @@ QByteArray oscDeviceMessage(int device, const std::array<int, 4> &octets, quint1
 std::optional<OscFeedback> parseOscFeedback(const QByteArray &message)
 {
     if (message.size() != kOscMessageSize || !startsWith(message, kNetworkSubId)
-        || quint8(message[4]) != kOscCommand || quint8(message[23]) != kSysExEnd)
+        || quint8(message[4]) != kOscCommand || quint8(message[23]) != kEnd)
         return std::nullopt;
     OscFeedback feedback;
     feedback.target = quint8(message[5]);
@@ -229,8 +222,8 @@ std::optional<OscFeedback> parseOscFeedback(const QByteArray &message)
 
 bool isAckMessage(const QByteArray &message)
 {
-    return message.size() == kAckMessageSize && startsWith(message, kTimeOffsetSubId)
-        && quint8(message[5]) == kSysExEnd;
+    return message.size() == kAckMessageSize && startsWith(message, kOffsetAckSubId)
+        && quint8(message[5]) == kEnd;
 }
 
 int parseAck(const QByteArray &message)
@@ -262,18 +255,17 @@ QString ackLogText(int code)
 
 QByteArray buildPortMessage(quint8 kind, quint32 port)
 {
-    QByteArray m = header(kNetworkSubId);
+    QByteArray m;
     m.append(char(kPortCommand));
     m.append(char(kind));
     m.append(decimalDigits(port, 5));
-    m.append(char(kSysExEnd));
-    return m;
+    return SysEx::universalRealTime(kNetworkSubId, m);
 }
 
 std::optional<PortFeedback> parsePortFeedback(const QByteArray &message)
 {
     if (message.size() < kPortMessageSize || !startsWith(message, kNetworkSubId)
-        || quint8(message[4]) != kPortCommand || quint8(message.back()) != kSysExEnd)
+        || quint8(message[4]) != kPortCommand || quint8(message.back()) != kEnd)
         return std::nullopt;
     PortFeedback feedback;
     feedback.kind = quint8(message[5]);
@@ -311,19 +303,18 @@ quint8 frameOffsetSignByte(quint8 code)
 QByteArray buildTimeOffsetMessage(int frames)
 {
     const quint8 code = encodeFrameOffset(frames);
-    QByteArray m = header(kTimeOffsetSubId);
+    QByteArray m;
     m.append(char(frameOffsetSignByte(code)));
     m.append(char(0));
     m.append(char(0));
     m.append(char(code));
-    m.append(char(kSysExEnd));
-    return m;
+    return SysEx::universalRealTime(kOffsetAckSubId, m);
 }
 
 bool isTimeOffsetFrame(const QByteArray &message)
 {
-    return message.size() == kTimeOffsetMessageSize && startsWith(message, kTimeOffsetSubId)
-        && quint8(message[8]) == kSysExEnd;
+    return message.size() == kTimeOffsetMessageSize && startsWith(message, kOffsetAckSubId)
+        && quint8(message[8]) == kEnd;
 }
 
 } // namespace NetworkMessages

@@ -8,20 +8,13 @@
 #include <optional>
 
 // Builders and parsers for the unit's network-setting System Exclusive
-// messages. No widgets: the windows call these and only move values in and
+// messages (universal real-time, see protocol/SysEx.h). No widgets: the windows call these and only move values in and
 // out of their fields.
 //
 // Numbers inside these messages travel as one decimal digit (0 to 9) per
 // byte, most significant first, zero-padded: an IP octet as three digits, a
 // port as five.
 namespace NetworkMessages {
-
-constexpr quint8 kSysExStart = 0xF0;
-constexpr quint8 kSysExEnd = 0xF7;
-constexpr quint8 kUniversalRealTime = 0x7F;
-constexpr quint8 kAllCall = 0x7F;
-constexpr quint8 kNetworkSubId = 0x5E;
-constexpr quint8 kTimeOffsetSubId = 0x12;
 
 constexpr quint8 kIpCommand = 0x0E;
 constexpr quint8 kOscCommand = 0x0F;
@@ -122,6 +115,8 @@ constexpr int kAckMessageSize = 6;
 constexpr int kAckFailed = 0;
 constexpr int kAckHighestCode = 9;
 
+// The unit sends it for OSC, IP and port settings alike; it goes to the OSC
+// window only, and the handlers after it in the dispatch never see it.
 bool isAckMessage(const QByteArray &message);
 // 0 for failure, 1 to 9 for success (the code), -1 for anything else.
 int parseAck(const QByteArray &message);

@@ -1,0 +1,12 @@
+#include "protocol/SourceSelection.h"
+
+#include "protocol/SysEx.h"
+
+namespace SourceSelection {
+
+QByteArray sourceMessage(int sourceNumber)
+{
+    return SysEx::universalRealTime(SysEx::kSourceSubId, QByteArray(1, char(sourceNumber & 0x7F)));
+}
+
+} // namespace SourceSelection
