@@ -47,17 +47,18 @@ private slots:
     {
         QTest::addColumn<QList<QByteArray>>("messages");
         QTest::addColumn<QString>("readout");
-        // The parser suppresses a repeated time for the whole process, so
-        // every row streams times of its own.
+        // A label completed from quarter frames shows two frames on (the
+        // unit has moved on while its eight pieces came in); a full frame
+        // shows as it is.
         auto label = [](int second) { return PanelTest::quarterFrames(0, 0, second, 0, 3); };
         const QByteArray fullFrame = PanelTest::hex("F07F7F010160000507F7");
         const QByteArray source = PanelTest::hex("F07F7F1002F7");
         QTest::newRow("full frame after the last piece") << (label(11) + QList<QByteArray>{fullFrame})
                                                          << "0 0 : 0 0 : 0 5 : 0 7 ";
         QTest::newRow("full frame before the first piece") << (QList<QByteArray>{fullFrame} + label(12))
-                                                           << "0 0 : 0 0 : 1 2 : 0 0";
+                                                           << "0 0 : 0 0 : 1 2 : 0 2";
         QTest::newRow("full frame and source report between the pieces")
-            << (label(13).mid(0, 4) + QList<QByteArray>{fullFrame, source} + label(13).mid(4)) << "0 0 : 0 0 : 1 3 : 0 0";
+            << (label(13).mid(0, 4) + QList<QByteArray>{fullFrame, source} + label(13).mid(4)) << "0 0 : 0 0 : 1 3 : 0 2";
         QTest::newRow("source report and full frame after the next label")
             << (label(14) + label(15) + QList<QByteArray>{source, fullFrame}) << "0 0 : 0 0 : 0 5 : 0 7 ";
     }
