@@ -61,11 +61,14 @@ bool SerialReplySplitter::takeOne(QByteArray *reply, bool *dropped)
     if (m_held.isEmpty())
         return false;
     const int frame = SerialProtocol::kFrameSize;
-    if (m_held.startsWith(kHeader) && m_held.size() >= frame
-        && m_held.mid(frame - 2, 2) == kCrLf) {
-        *reply = m_held.left(frame);
-        m_held.remove(0, frame);
-        return true;
+    if (m_held.startsWith(kHeader) || m_held == kHeader.left(1)) {
+        if (m_held.size() < frame)
+            return false; // may still become a frame
+        if (m_held.mid(frame - 2, 2) == kCrLf) {
+            *reply = m_held.left(frame);
+            m_held.remove(0, frame);
+            return true;
+        }
     }
     const int lineEnd = m_held.indexOf(kCrLf);
     const int header = m_held.indexOf(kHeader, 1);

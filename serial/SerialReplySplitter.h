@@ -9,7 +9,8 @@
 //
 // Where a reply ends, first rule that matches, at the front of what is held:
 //   1. AA CC, three bytes, CR LF: a 7-byte frame shaped like the command
-//      frames (the acknowledgement), even when its middle holds CR LF.
+//      frames (the acknowledgement), even when its middle holds CR LF. What
+//      starts with AA CC waits for seven bytes before any other rule.
 //   2. Bytes before an AA CC that comes ahead of the first CR LF are no reply
 //      of their own (noise, or a remnant of a reply cut by a reopened port):
 //      dropped with a trace, unless they hold "ERASE END".

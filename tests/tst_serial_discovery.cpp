@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -63,6 +64,8 @@ private slots:
     void portListTakesANewPortName();
     void findsEntriesByTag();
     void registryRoundTripAndStaleEntries();
+    void registryIgnoresWhatOthersCouldPlant_data();
+    void registryIgnoresWhatOthersCouldPlant();
     void systemSourcesIncludeTheRegistry();
     void linkRefreshesItsListOnATimer();
 };
@@ -234,6 +237,62 @@ void SerialDiscoveryTest::registryRoundTripAndStaleEntries()
 
     QVERIFY(EmulatedPortRegistry::unregisterPort(file));
     QCOMPARE(registry.entries().size(), 0);
+}
+
+// Another local user must not be able to plant a path the panel opens and
+// writes to.
+void SerialDiscoveryTest::registryIgnoresWhatOthersCouldPlant_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("nothing changed") << "";
+    QTest::newRow("folder of another user") << "chown folder";
+    QTest::newRow("holding folder of another user") << "chown parent";
+    QTest::newRow("folder group-writable") << "chmod folder";
+    QTest::newRow("entry of another user") << "chown entry";
+    QTest::newRow("entry others may write") << "chmod entry";
+    QTest::newRow("entry is a link") << "link entry";
+}
+
+void SerialDiscoveryTest::registryIgnoresWhatOthersCouldPlant()
+{
+    QFETCH(QString, change);
+    if (change.startsWith("chown") && ::getuid() != 0)
+        QSKIP("giving a file to another user needs root");
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("quill-tool-x/serial");
+    EmulatedPortRegistry registry(folder);
+    QTemporaryFile pty;
+    QVERIFY(pty.open());
+    EmulatedPortRegistry::Entry entry;
+    entry.path = pty.fileName();
+    entry.vendorId = 0x1209;
+    entry.productId = 0x5130;
+    entry.description = "TQR-30 Pro Larkspur";
+    const QString file = registry.registerPort("unit", entry);
+    QVERIFY(!file.isEmpty());
+    // Made private, both levels.
+    QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFileDevice::Permissions());
+    QCOMPARE(QFileInfo(dir.filePath("quill-tool-x")).permissions() & 0x0077, QFileDevice::Permissions());
+
+    const uid_t nobody = 65534;
+    const QByteArray target = QFile::encodeName(change.endsWith("folder") ? folder
+                                                : change.endsWith("parent") ? dir.filePath("quill-tool-x")
+                                                                            : file);
+    if (change.startsWith("chown"))
+        QCOMPARE(::chown(target.constData(), nobody, nobody), 0);
+    else if (change == "chmod folder")
+        QCOMPARE(::chmod(target.constData(), 0770), 0);
+    else if (change == "chmod entry")
+        QCOMPARE(::chmod(target.constData(), 0606), 0);
+    else if (change == "link entry") {
+        const QString elsewhere = dir.filePath("planted.port");
+        QVERIFY(QFile::rename(file, elsewhere));
+        QVERIFY(QFile::link(elsewhere, file));
+    }
+    if (!change.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Emulated-port registry: ignoring .*"));
+    QCOMPARE(registry.entries().size(), change.isEmpty() ? 1 : 0);
+    registry.entries(); // the reason is told once
 }
 
 void SerialDiscoveryTest::systemSourcesIncludeTheRegistry()
