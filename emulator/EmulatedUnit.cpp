@@ -472,7 +472,12 @@ void EmulatedUnit::acknowledgeChunks(bool allowShort)
         ++m_acksOwed;
         sendAck([this, reply] { writeSerial(reply, true); });
     };
+    bool first = true;
     while (m_image.size() - m_imageAcked >= SerialUnitMessages::kChunkSize) {
+        // A second whole chunk in one read came before the first's acknowledgement.
+        if (!first)
+            ++m_chunksAheadOfAck;
+        first = false;
         m_imageAcked += SerialUnitMessages::kChunkSize;
         ackOne();
     }

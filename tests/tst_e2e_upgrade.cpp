@@ -51,6 +51,9 @@ private slots:
         options.timing.reenumerateMs = 300;
         options.timing.eraseMs = 50;
         options.timing.rebootMs = 60000;
+        // Acknowledged later than the pacing interval, as over USB: a sender
+        // that did not wait would be caught by chunksAheadOfAck().
+        options.faults.ackDelayMs = 3;
         options.faults.splitReplies = split;
         options.faults.coalesceAcks = coalesce;
         options.faults.busyUpgradePortMs = busyMs;

@@ -60,6 +60,7 @@ private slots:
     void descriptionMapRules();
     void sysfsDevices();
     void portListFollowsTheDevices();
+    void portListTakesQtsDescriptionThatNamesTheUnit();
     void portListSharesOneDescription();
     void portListTakesANewPortName();
     void findsEntriesByTag();
@@ -121,6 +122,17 @@ void SerialDiscoveryTest::sysfsDevices()
              QString("TQR-30 Pro Larkspur"));
     QVERIFY(source.findUsbDeviceDescriptions("PCI", QString(), false).isEmpty());
     QVERIFY(SysfsUsbDescriptionSource(root.filePath("missing")).readDevices().isEmpty());
+
+    // A unit that names itself only in its interface string.
+    QVERIFY(dir.mkpath("3-2"));
+    writeFile(root.filePath("3-2/idVendor"), "1209\n");
+    writeFile(root.filePath("3-2/idProduct"), "5131\n");
+    writeFile(root.filePath("3-2/product"), "USB Serial\n");
+    QVERIFY(dir.mkpath("3-2:1.0"));
+    writeFile(root.filePath("3-2:1.0/interface"), "CDC Control\n");
+    QVERIFY(dir.mkpath("3-2:1.1"));
+    writeFile(root.filePath("3-2:1.1/interface"), "TQR-30B Loader\n");
+    QCOMPARE(source.readDevices().last().description, QString("TQR-30B Loader"));
 }
 
 void SerialDiscoveryTest::portListFollowsTheDevices()
@@ -154,6 +166,23 @@ void SerialDiscoveryTest::portListFollowsTheDevices()
     // A port whose identity the lookup does not know is never listed.
     PortList::refresh(&list, UsbDescriptionMap(), ports);
     QCOMPARE(list.count(), 0);
+}
+
+// Where the bus strings say nothing of the unit, Qt's description (from
+// udev) may: it names the entry.
+void SerialDiscoveryTest::portListTakesQtsDescriptionThatNamesTheUnit()
+{
+    QComboBox list;
+    UsbDescriptionMap map;
+    map.insert(UsbKey(0x5130, 0x1209), "USB Serial");
+    SerialPortEntry named = port("ttyACM0", 0x1209, 0x5130);
+    named.description = "TQR-30 Pro Larkspur";
+    SerialPortEntry unknown = port("ttyACM1", 0x1234, 0x0001);
+    unknown.description = "TQR-30B Loader";
+    SerialPortEntry other = port("ttyUSB0", 0x0403, 0x6001);
+    other.description = "FT232R USB UART";
+    PortList::refresh(&list, map, {named, unknown, other});
+    QCOMPARE(texts(list), (QStringList{"TQR-30 Pro Larkspur=ttyACM0", "TQR-30B Loader=ttyACM1"}));
 }
 
 void SerialDiscoveryTest::portListSharesOneDescription()
