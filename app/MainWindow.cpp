@@ -112,6 +112,8 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     connect(serialPort, &SerialPort::showdata, this, &MainWindow::rec_data);
     connect(serialPort, &QSerialPort::errorOccurred, this, &MainWindow::handleSerialError);
     m_firmwareTransfer = new FirmwareTransfer(serialPort, FirmwareTransfer::Timing(), this);
+    // Every erase this window writes is for its automatic upgrade.
+    m_firmwareTransfer->setAfterErase(FirmwareTransfer::AfterErase::StartSending);
     connect(m_firmwareTransfer, &FirmwareTransfer::chunkWritten, this, [this](qint64 sent, qint64 size) {
         emit send_possvalue(FirmwareTransfer::mainWindowProgress(sent, size));
     });

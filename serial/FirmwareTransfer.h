@@ -71,8 +71,12 @@ public:
     bool loadImage(const QByteArray &image);
     // Forgets the image: Idle.
     void unloadImage();
+    // What the end of an erase leads to: the user's Upgrade, or the chunks
+    // at once. writeErase() without an argument follows setAfterErase().
     enum class AfterErase { Wait, StartSending };
-    bool writeErase(AfterErase after = AfterErase::Wait);
+    void setAfterErase(AfterErase after) { m_afterErase = after; }
+    bool writeErase() { return writeErase(m_afterErase); }
+    bool writeErase(AfterErase after);
 
     // Starts sending from byte 0; only in Erased.
     bool beginSending();
@@ -125,6 +129,7 @@ private:
     int m_family = 1;
     QByteArray m_image;
     QByteArray m_pendingImage;
+    AfterErase m_afterErase = AfterErase::Wait;
     bool m_startWhenErased = false;
     bool m_waitingForAck = false;
     bool m_closingOnPurpose = false;
