@@ -275,11 +275,20 @@ void UpgradeDialogsTest::manualUpgradeToTheEnd()
     rig.dialog.openImageFile(writeFile(dir, "TQR-30_V1.0.4.bin", image));
     QTRY_VERIFY(rig.dialog.erased());
     QVERIFY(rig.unit.image.isEmpty()); // waits for the user
+    int barAtTheEnd = -1;
+    bool upgradeEnabledAtTheEnd = true;
+    int acksAtTheEnd = -1;
+    connect(rig.dialog.transfer(), &FirmwareTransfer::finished, this, [&] {
+        barAtTheEnd = rig.dialog.form().progressBar->value();
+        upgradeEnabledAtTheEnd = rig.dialog.form().pushButton_4->isEnabled();
+        acksAtTheEnd = rig.unit.acksSent;
+    });
     QTest::mouseClick(rig.dialog.form().pushButton_4, Qt::LeftButton);
     QTRY_COMPARE(rig.unit.image, image);
     QCOMPARE(rig.unit.chunksAheadOfAck, 0);
-    QCOMPARE(rig.dialog.form().progressBar->value(), 99);
-    QVERIFY(!rig.dialog.form().pushButton_4->isEnabled());
+    QTRY_COMPARE(barAtTheEnd, 99);
+    QVERIFY(!upgradeEnabledAtTheEnd);
+    QCOMPARE(acksAtTheEnd, 16); // the end waits for the last chunk's acknowledgement
 
     QTRY_COMPARE(boxes.boxes.size(), 1);
     QCOMPARE(boxes.boxes.at(0).text, QString("Upgrade successful, please power on the device again."));
