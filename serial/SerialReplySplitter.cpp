@@ -3,6 +3,11 @@
 #include "serial/SerialProtocol.h"
 
 #include <QDebug>
+#include <QLoggingCategory>
+
+// A category of its own, so that a caller that silences it (the fuzzer) pays
+// nothing for the hex dump.
+Q_LOGGING_CATEGORY(lcSerialReplies, "quill.serial.replies")
 
 namespace {
 
@@ -18,7 +23,7 @@ bool startsTextReply(const QByteArray &bytes)
 
 void traceDropped(const QByteArray &bytes, const char *why)
 {
-    qWarning().noquote() << "Serial bytes dropped (" << why << "):" << bytes.left(32).toHex(' ')
+    qCWarning(lcSerialReplies).noquote() << "Serial bytes dropped (" << why << "):" << bytes.left(32).toHex(' ')
                          << (bytes.size() > 32 ? QStringLiteral("... (%1 bytes)").arg(bytes.size())
                                                : QString());
 }
