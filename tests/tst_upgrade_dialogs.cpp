@@ -366,6 +366,12 @@ void UpgradeDialogsTest::rendersBothDialogs()
     progress.show();
     QCOMPARE(progress.size(), QSize(458, 228));
     QVERIFY(progress.grab().save(out + "/upgrade_message_dialog.png"));
+    progress.showTransferState(FirmwareTransfer::State::FindingUpgradePort);
+    QCOMPARE(progress.form().progressBar->maximum(), 0);
+    QVERIFY(progress.form().stageLabel->isVisible());
+    QVERIFY(progress.grab().save(out + "/upgrade_message_dialog_busy.png"));
+    progress.resize(860, 650);
+    QVERIFY(progress.grab().save(out + "/upgrade_message_dialog_busy_large.png"));
 }
 
 QTEST_MAIN(UpgradeDialogsTest)
