@@ -80,7 +80,7 @@ void UnitPeer::onData(const QByteArray &bytes)
         }
         if (const int delay = nextAckDelay(); delay > 0) {
             m_ackDue = true;
-            QTimer::singleShot(delay, this, [this] { sendAck(); });
+            QTimer::singleShot(delay, Qt::PreciseTimer, this, [this] { sendAck(); });
         } else {
             sendAck();
         }
