@@ -53,7 +53,7 @@ private slots:
         options.timing.rebootMs = 60000;
         // Acknowledged later than the pacing interval, as over USB: a sender
         // that did not wait would be caught by chunksAheadOfAck().
-        options.faults.ackDelayMs = 3;
+        options.faults.ackDelayMs = 6;
         options.faults.splitReplies = split;
         options.faults.coalesceAcks = coalesce;
         options.faults.busyUpgradePortMs = busyMs;
