@@ -25,13 +25,13 @@
 #include "update/AppUpdateDialog.h"
 #include "update/FirmwareModel.h"
 #include "update/FirmwareUpdateCheck.h"
-#include "update/SerialIdentity.h"
 #include "update/StartupCheckSetting.h"
 #include "ui_MainWindow.h"
 #include "serial/FirmwareTransfer.h"
 #include "serial/PortList.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialProtocol.h"
+#include "serial/UnitUsbNames.h"
 #include "serial/Upgrade_message_Dialog.h"
 #include "serial/upgrade_Dialog.h"
 
@@ -120,25 +120,13 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
         field->setCursor(Qt::IBeamCursor);
 
     // Serial link and the progress window of the automatic upgrade
-    serialPort = new SerialPort(ui->comboBox_ComDevices, QStringLiteral("Larkspur"),
+    serialPort = new SerialPort(ui->comboBox_ComDevices, QString::fromLatin1(UnitUsbNames::kBrandWord),
                                 platform.usbDescriptions, platform.serialPorts, this);
     connect(serialPort, &SerialPort::showdata, this, &MainWindow::rec_data);
     connect(serialPort, &QSerialPort::errorOccurred, this, &MainWindow::handleSerialError);
     m_firmwareTransfer = new FirmwareTransfer(serialPort, FirmwareTransfer::Timing(), this);
-    connect(m_firmwareTransfer, &FirmwareTransfer::preparing, this, [this] {
-        preparingBox = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Message"),
-                                       QStringLiteral("Preparing for the upgrade..."),
-                                       QMessageBox::NoButton, this);
-        preparingBox->setWindowModality(Qt::ApplicationModal);
-        preparingBox->show();
-    });
-    connect(m_firmwareTransfer, &FirmwareTransfer::preparationEnded, this, [this] {
-        if (preparingBox) {
-            preparingBox->close();
-            preparingBox->deleteLater();
-            preparingBox = nullptr;
-        }
-    });
+    // Every erase this window writes is for its automatic upgrade.
+    m_firmwareTransfer->setAfterErase(FirmwareTransfer::AfterErase::StartSending);
     connect(m_firmwareTransfer, &FirmwareTransfer::chunkWritten, this, [this](qint64 sent, qint64 size) {
         emit send_possvalue(FirmwareTransfer::mainWindowProgress(sent, size));
     });
@@ -149,6 +137,8 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     connect(m_firmwareTransfer, &FirmwareTransfer::failed, this, &MainWindow::onUpgradeFailed);
 
     upgradeMessage = new Upgrade_message_Dialog(this);
+    connect(m_firmwareTransfer, &FirmwareTransfer::stateChanged, upgradeMessage,
+            &Upgrade_message_Dialog::showTransferState);
     connect(this, &MainWindow::send_brio_version, upgradeMessage, &Upgrade_message_Dialog::rec_brio_version);
     connect(this, &MainWindow::send_possvalue, upgradeMessage, &Upgrade_message_Dialog::rec_possvalue);
     connect(this, &MainWindow::done, upgradeMessage, &Upgrade_message_Dialog::upgrade_done);
@@ -542,30 +532,7 @@ void MainWindow::pairSerialLink(const QString &label)
 
 void MainWindow::rec_data(const QByteArray &data)
 {
-    const SerialProtocol::Reply reply = SerialProtocol::parseReply(data);
-    if (reply.eraseEnd) {
-        // Only an erase this window asked for starts a transfer; a stray
-        // "ERASE END" must not leave a modal progress window with nothing to show.
-        if (!m_firmwareTransfer->expectsEraseEnd()) {
-            qWarning() << "ERASE END without an upgrade under way";
-            return;
-        }
-        upgradeMessage->setWindowModality(Qt::WindowModal);
-        upgradeMessage->setModal(true);
-        upgradeMessage->show();
-        m_firmwareTransfer->beginSending();
-        return;
-    }
-    if (reply.acknowledgement) {
-        serialPort->setReadyForNext(true);
-        return;
-    }
-    if (reply.resetNotice) {
-        qDebug() << "Unit reports a reset:" << data;
-        return;
-    }
-    if (reply.hasModel)
-        m_firmwareTransfer->setModelFamily(FirmwareTransfer::familyForModel(reply.model));
+    // One whole reply; "ERASE END" and acknowledgements belong to the transfer.
     gatherUnitIdentity(data);
 }
 
@@ -588,11 +555,6 @@ void MainWindow::startFirmwareUpgrade(const QByteArray &image)
 
 void MainWindow::onUpgradeFailed(const QString &message)
 {
-    if (preparingBox) {
-        preparingBox->close();
-        preparingBox->deleteLater();
-        preparingBox = nullptr;
-    }
     if (upgradeMessage->isVisible())
         upgradeMessage->upgrade_failed(message);
     else
@@ -647,15 +609,17 @@ void MainWindow::on_actionUser_Manual_triggered()
 
 void MainWindow::gatherUnitIdentity(const QByteArray &chunk)
 {
-    const SerialIdentity id = parseSerialIdentity(chunk);
-    if (id.hasModel)
-        currentBrio1 = id.model;
-    else if (id.hasVersion)
-        currentVersion1 = id.version;
+    const SerialProtocol::Reply reply = SerialProtocol::parseReply(chunk);
+    if (reply.eraseEnd || reply.acknowledgement || reply.resetNotice)
+        return;
+    if (reply.hasModel)
+        currentBrio1 = reply.model;
+    else if (reply.hasVersion)
+        currentVersion1 = reply.version;
 
     if (updateDialogShown)
         return;
-    if (currentBrio1 != QLatin1String("xx") && currentVersion1 != QLatin1String("xx") && id.usable) {
+    if (currentBrio1 != QLatin1String("xx") && currentVersion1 != QLatin1String("xx") && reply.identifies) {
         updateDialogShown = true;
         firmwareCheck->start(currentBrio1, currentVersion1);
     }

@@ -26,7 +26,6 @@ class FirmwareUpdateCheck;
 class MidiConnection;
 class QMidiIn;
 class QMidiOut;
-class QMessageBox;
 class SerialPort;
 class QTimer;
 class SourceRateSelection;
@@ -65,8 +64,8 @@ public:
     FirmwareUpdateCheck *firmwareUpdateCheck() const { return firmwareCheck; }
     // Builds a check dialog and asks the server; the dialog deletes itself when done.
     AppUpdateDialog *startAppUpdateCheck(bool manual);
-    // Model and version replies from the serial link; starts the firmware check once
-    // per connection when both are known.
+    // Model and version replies from the serial link, one whole reply at a time;
+    // starts the firmware check once per connection when both are known.
     void gatherUnitIdentity(const QByteArray &chunk);
 
 public slots:
@@ -216,7 +215,6 @@ private:
     FirmwareTransfer *m_firmwareTransfer = nullptr;
     Upgrade_message_Dialog *upgradeMessage = nullptr;
     upgrade_Dialog *m_upgradeDialog = nullptr;
-    QMessageBox *preparingBox = nullptr;
 
     // Online updates, About box and manual
     CustomDialog *aboutDialog = nullptr;

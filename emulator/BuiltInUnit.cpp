@@ -19,6 +19,7 @@ BuiltInUnit::BuiltInUnit(InMemoryMidiDriver *driver, const Options &options)
     m_thread.setObjectName(QStringLiteral("emulated unit"));
     m_unit = new EmulatedUnit(options.model, options.firmwareVersion);
     m_unit->setTiming(options.timing);
+    m_unit->setFaults(options.faults);
     m_unit->moveToThread(&m_thread);
     m_thread.start();
     call([&](EmulatedUnit &unit) {

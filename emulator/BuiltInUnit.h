@@ -29,6 +29,7 @@ public:
         QString firmwareVersion = QStringLiteral("V1.0.2");
         QString registryDirectory; // empty: the registry's default
         EmulatedUnit::Timing timing = defaultTiming();
+        EmulatedUnit::Faults faults;
     };
     // A unit on USB answers a few milliseconds after it was asked.
     static EmulatedUnit::Timing defaultTiming()

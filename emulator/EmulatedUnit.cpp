@@ -21,6 +21,7 @@ EmulatedUnit::EmulatedUnit(Model model, const QString &firmwareVersion, QObject 
     , m_source(UnitMessages::hasGenerator(model) ? UnitMessages::SourceGenerator : UnitMessages::SourceUsb)
     , m_streamTimer(this)
     , m_outboxTimer(this)
+    , m_serialTimer(this)
     , m_chunkIdleTimer(this)
     , m_imageEndTimer(this)
     , m_eraseTimer(this)
@@ -52,6 +53,13 @@ EmulatedUnit::EmulatedUnit(Model model, const QString &firmwareVersion, QObject 
     });
     connect(&m_rebootTimer, &QTimer::timeout, this, [this] { reenumerate(SerialMode::Normal, m_timing.reenumerateMs); });
     connect(&m_modeTimer, &QTimer::timeout, this, [this] { setSerialMode(m_pendingMode); });
+    m_serialTimer.setSingleShot(true);
+    m_serialTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_serialTimer, &QTimer::timeout, this, [this] {
+        if (!m_serialOutbox.isEmpty())
+            m_serialOutbox.first().gapBeforeMs = 0;
+        flushSerial();
+    });
 }
 
 EmulatedUnit::~EmulatedUnit() = default;
@@ -409,11 +417,44 @@ void EmulatedUnit::answerSerial(const QByteArray &bytes)
     QByteArray reply = bytes;
     if (m_faults.malformed && reply.endsWith("\r\n"))
         reply.chop(2);
-    emit serialOut(reply);
+    writeSerial(reply);
+}
+
+void EmulatedUnit::writeSerial(const QByteArray &bytes, bool isAck)
+{
+    if (bytes.isEmpty())
+        return;
+    if (m_faults.splitReplies && bytes.size() >= 2) {
+        // The cut wanders through the reply, so every position is met.
+        const int cut = 1 + (m_splitCount++ % (bytes.size() - 1));
+        m_serialOutbox.append({bytes.left(cut), 0, false});
+        m_serialOutbox.append({bytes.mid(cut), kSplitGapMs, isAck});
+    } else {
+        m_serialOutbox.append({bytes, 0, isAck});
+    }
+    flushSerial();
+}
+
+void EmulatedUnit::flushSerial()
+{
+    if (m_serialTimer.isActive())
+        return;
+    while (!m_serialOutbox.isEmpty()) {
+        if (m_serialOutbox.first().gapBeforeMs > 0) {
+            m_serialTimer.start(m_serialOutbox.first().gapBeforeMs);
+            return;
+        }
+        const SerialPiece piece = m_serialOutbox.takeFirst();
+        if (piece.endsAck && m_acksOwed > 0)
+            --m_acksOwed;
+        emit serialOut(piece.bytes);
+    }
 }
 
 void EmulatedUnit::takeImageBytes(const QByteArray &bytes)
 {
+    if (m_acksOwed > 0)
+        ++m_chunksAheadOfAck;
     m_image.append(bytes);
     m_imageEndTimer.stop();
     acknowledgeChunks(false);
@@ -431,9 +472,17 @@ void EmulatedUnit::acknowledgeChunks(bool allowShort)
         QByteArray reply = SerialUnitMessages::chunkAck();
         if (m_faults.malformed)
             reply.chop(1);
-        sendAck([this, reply] { emit serialOut(reply); });
+        if (m_faults.coalesceAcks)
+            reply += reply;
+        ++m_acksOwed;
+        sendAck([this, reply] { writeSerial(reply, true); });
     };
+    bool first = true;
     while (m_image.size() - m_imageAcked >= SerialUnitMessages::kChunkSize) {
+        // A second whole chunk in one read came before the first's acknowledgement.
+        if (!first)
+            ++m_chunksAheadOfAck;
+        first = false;
         m_imageAcked += SerialUnitMessages::kChunkSize;
         ackOne();
     }
@@ -471,6 +520,9 @@ void EmulatedUnit::setSerialMode(SerialMode mode)
         return;
     m_serialMode = mode;
     m_serialBuffer.clear();
+    m_serialOutbox.clear();
+    m_serialTimer.stop();
+    m_acksOwed = 0;
     if (mode != SerialMode::Upgrade) {
         m_receivingImage = false;
         m_eraseTimer.stop();

@@ -40,7 +40,12 @@ public:
         bool failAcks = false;      // settings are refused (code 0), erases fail
         bool silent = false;        // nothing is answered and the generator freezes
         bool malformed = false;     // replies lose a byte, serial replies their CR LF
+        // Serial replies as a USB serial adapter under load delivers them:
+        bool splitReplies = false;  // every reply written in two pieces, kSplitGapMs apart
+        bool coalesceAcks = false;  // every chunk acknowledgement written doubled, in one write
+        int busyUpgradePortMs = 0;  // the upgrade-mode port refuses opens this long after it appears
     };
+    static constexpr int kSplitGapMs = 4;
 
     // How long the unit's own steps take; tests shorten them.
     struct Timing
@@ -103,6 +108,8 @@ public:
     SerialMode serialMode() const { return m_serialMode; }
     bool isPresent() const { return m_present; }
 
+    // Image reads that came while an acknowledgement was still to be written.
+    int chunksAheadOfAck() const { return m_chunksAheadOfAck; }
     // The last complete firmware image and the version it brought.
     QByteArray receivedImage() const { return m_lastImage; }
     // The image file's name as the user picked it, when the host knows it: the
@@ -143,6 +150,9 @@ private:
 
     void handleSerialCommand(quint8 code);
     void answerSerial(const QByteArray &bytes);
+    // Every serial byte leaves through here, in order, faults applied.
+    void writeSerial(const QByteArray &bytes, bool isAck = false);
+    void flushSerial();
     void startErase();
     void takeImageBytes(const QByteArray &bytes);
     void acknowledgeChunks(bool allowShort);
@@ -170,6 +180,18 @@ private:
 
     Network m_network;
     int m_offsetFrames = 0;
+
+    struct SerialPiece
+    {
+        QByteArray bytes;
+        int gapBeforeMs = 0;
+        bool endsAck = false;
+    };
+    QList<SerialPiece> m_serialOutbox;
+    QTimer m_serialTimer;
+    int m_splitCount = 0;
+    int m_acksOwed = 0;
+    int m_chunksAheadOfAck = 0;
 
     SerialMode m_serialMode = SerialMode::Absent;
     QByteArray m_serialBuffer;

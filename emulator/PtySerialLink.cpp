@@ -1,12 +1,15 @@
 #include "emulator/PtySerialLink.h"
 
 #include "serial/EmulatedPortRegistry.h"
+#include "serial/UnitUsbNames.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QSerialPort>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -41,12 +44,12 @@ PtySerialLink::~PtySerialLink()
 
 QString PtySerialLink::normalDescription(UnitMessages::Model model)
 {
-    return UnitMessages::modelName(model) + QStringLiteral(" Larkspur");
+    return UnitMessages::modelName(model) + QLatin1Char(' ') + QLatin1String(UnitUsbNames::kBrandWord);
 }
 
 QString PtySerialLink::upgradeDescription()
 {
-    return QStringLiteral("TQR-30B Loader");
+    return QLatin1String(UnitUsbNames::kUpgradeModeName) + QStringLiteral(" Loader");
 }
 
 QString PtySerialLink::defaultRegistryDirectory()
@@ -60,10 +63,10 @@ void PtySerialLink::follow(EmulatedUnit::SerialMode mode)
     if (mode == EmulatedUnit::SerialMode::Normal)
         appear(normalDescription(m_unit->model()), kNormalProductId);
     else if (mode == EmulatedUnit::SerialMode::Upgrade)
-        appear(upgradeDescription(), kUpgradeProductId);
+        appear(upgradeDescription(), kUpgradeProductId, m_unit->faults().busyUpgradePortMs);
 }
 
-bool PtySerialLink::appear(const QString &description, int productId)
+bool PtySerialLink::appear(const QString &description, int productId, int busyMs)
 {
     int master = -1;
     int slave = -1;
@@ -92,6 +95,20 @@ bool PtySerialLink::appear(const QString &description, int productId)
     m_description = description;
     m_notifier = new QSocketNotifier(master, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &PtySerialLink::readable);
+    if (busyMs > 0) {
+        // Held through QSerialPort, whose lock makes every other opener's
+        // attempt fail the way a port in use does; taken before the port is
+        // announced, so no opener ever finds it free early.
+        m_holder = new QSerialPort(m_slavePath, this);
+        if (m_holder->open(QIODevice::ReadOnly)) {
+            QTimer::singleShot(busyMs, m_holder, [this] {
+                m_holder->close();
+                qDebug() << "Emulated unit: upgrade-mode port free now";
+            });
+        } else {
+            qWarning() << "Emulated unit: cannot hold its port busy:" << m_holder->errorString();
+        }
+    }
 
     const QString stem = QStringLiteral("tqr-emulator-%1-%2").arg(QCoreApplication::applicationPid()).arg(nextPortNumber());
     EmulatedPortRegistry::Entry entry;
@@ -117,6 +134,8 @@ void PtySerialLink::vanish()
     m_registryFile.clear();
     delete m_notifier;
     m_notifier = nullptr;
+    delete m_holder;
+    m_holder = nullptr;
     ::close(m_master);
     ::close(m_slave);
     m_master = -1;

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+class QSerialPort;
 class QSocketNotifier;
 
 // The serial side of an emulated unit as a pseudo-terminal pair: the unit holds
@@ -46,7 +47,7 @@ signals:
 
 private:
     void follow(EmulatedUnit::SerialMode mode);
-    bool appear(const QString &description, int productId);
+    bool appear(const QString &description, int productId, int busyMs = 0);
     void vanish();
     void readable();
     void write(const QByteArray &bytes);
@@ -56,6 +57,9 @@ private:
     int m_master = -1;
     int m_slave = -1;
     QSocketNotifier *m_notifier = nullptr;
+    // Holds the port, as ModemManager probing a new device does, so that the
+    // panel's opens fail as "busy" for a while.
+    QSerialPort *m_holder = nullptr;
     QString m_slavePath;
     QString m_registryFile;
     QString m_description;

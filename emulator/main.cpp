@@ -68,11 +68,21 @@ int main(int argc, char *argv[])
                                     QStringLiteral("Fault: answer nothing and send no time code."));
     const QCommandLineOption malformed(QStringLiteral("malformed"),
                                        QStringLiteral("Fault: garble every reply (one byte short, no line ends)."));
+    const QCommandLineOption splitReplies(QStringLiteral("split-replies"),
+                                          QStringLiteral("Fault: write every serial reply in two pieces, a few "
+                                                         "milliseconds apart."));
+    const QCommandLineOption coalesceAcks(QStringLiteral("coalesce-acks"),
+                                          QStringLiteral("Fault: write every firmware chunk acknowledgement "
+                                                         "twice in one write."));
+    const QCommandLineOption busyUpgradePort(QStringLiteral("busy-upgrade-port"),
+                                             QStringLiteral("Fault: the upgrade-mode serial port is busy for this "
+                                                            "many milliseconds after it appears."),
+                                             QStringLiteral("ms"));
     const QCommandLineOption unplugAfter(QStringLiteral("unplug-after"),
                                          QStringLiteral("Fault: vanish from MIDI and serial after this many seconds."),
                                          QStringLiteral("s"));
     parser.addOptions({model, firmware, api, registry, dropAcks, ackDelay, duplicateAcks, fail, silent, malformed,
-                       unplugAfter});
+                       splitReplies, coalesceAcks, busyUpgradePort, unplugAfter});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -100,6 +110,16 @@ int main(int argc, char *argv[])
     faults.failAcks = parser.isSet(fail);
     faults.silent = parser.isSet(silent);
     faults.malformed = parser.isSet(malformed);
+    faults.splitReplies = parser.isSet(splitReplies);
+    faults.coalesceAcks = parser.isSet(coalesceAcks);
+    if (parser.isSet(busyUpgradePort)) {
+        bool ok = false;
+        faults.busyUpgradePortMs = parser.value(busyUpgradePort).toInt(&ok);
+        if (!ok || faults.busyUpgradePortMs < 0) {
+            err << "--busy-upgrade-port takes a number of milliseconds.\n";
+            return 2;
+        }
+    }
     if (parser.isSet(ackDelay)) {
         bool ok = false;
         faults.ackDelayMs = parser.value(ackDelay).toInt(&ok);

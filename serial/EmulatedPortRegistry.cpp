@@ -3,10 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QDebug>
 #include <QSaveFile>
 
 #include <cerrno>
 #include <csignal>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -19,7 +21,62 @@ bool processAlive(qint64 pid)
     return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
 }
 
+// Why a path's owner or mode makes it unsafe; empty when safe.
+QString distrust(const QString &path, bool directory)
+{
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return QStringLiteral("%1 cannot be read: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
+    if (directory ? !S_ISDIR(info.st_mode) : !S_ISREG(info.st_mode))
+        return QStringLiteral("%1 is not a plain %2").arg(path, directory ? QStringLiteral("directory")
+                                                                          : QStringLiteral("file"));
+    const bool sticky = directory && (info.st_mode & S_ISVTX);
+    if (info.st_uid != ::getuid() && !(sticky || (directory && info.st_uid == 0)))
+        return QStringLiteral("%1 belongs to another user (uid %2)").arg(path).arg(info.st_uid);
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) && !sticky)
+        return QStringLiteral("%1 may be written by group or others").arg(path);
+    return QString();
+}
+
 } // namespace
+
+QString EmulatedPortRegistry::distrustOfDirectory(const QString &path)
+{
+    // The registry directory itself must be the user's own; the folder
+    // holding it must at least keep others from swapping it.
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) == 0 && info.st_uid != ::getuid())
+        return QStringLiteral("%1 belongs to another user (uid %2)").arg(path).arg(info.st_uid);
+    QString why = distrust(path, true);
+    if (why.isEmpty())
+        why = distrust(QFileInfo(path).absolutePath(), true);
+    return why;
+}
+
+QString EmulatedPortRegistry::distrustOfFile(const QString &path)
+{
+    return distrust(path, false);
+}
+
+void EmulatedPortRegistry::traceOnce(const QString &why) const
+{
+    if (m_traced.contains(why))
+        return;
+    m_traced.append(why);
+    qWarning().noquote() << "Emulated-port registry: ignoring" << why;
+}
+
+bool EmulatedPortRegistry::directoryTrusted() const
+{
+    if (!QFileInfo::exists(m_directory))
+        return false;
+    const QString why = distrustOfDirectory(m_directory);
+    if (!why.isEmpty()) {
+        traceOnce(why);
+        return false;
+    }
+    return true;
+}
 
 EmulatedPortRegistry::EmulatedPortRegistry(const QString &directory)
     : m_directory(directory)
@@ -90,9 +147,16 @@ QByteArray EmulatedPortRegistry::format(const Entry &entry)
 QList<EmulatedPortRegistry::Entry> EmulatedPortRegistry::entries() const
 {
     QList<Entry> result;
+    if (!directoryTrusted())
+        return result;
     const QDir dir(m_directory);
     const QStringList files = dir.entryList({QStringLiteral("*.port")}, QDir::Files, QDir::Name);
     for (const QString &name : files) {
+        const QString why = distrustOfFile(dir.filePath(name));
+        if (!why.isEmpty()) {
+            traceOnce(why);
+            continue;
+        }
         QFile file(dir.filePath(name));
         if (!file.open(QIODevice::ReadOnly))
             continue;
@@ -110,12 +174,24 @@ QList<EmulatedPortRegistry::Entry> EmulatedPortRegistry::entries() const
 
 QString EmulatedPortRegistry::registerPort(const QString &fileStem, const Entry &entry) const
 {
-    if (!QDir().mkpath(m_directory))
+    // Each missing level is made private; what exists already must be safe.
+    const QString parent = QFileInfo(m_directory).absolutePath();
+    for (const QString &level : {parent, m_directory}) {
+        if (!QFileInfo::exists(level)
+            && ::mkdir(QFile::encodeName(level).constData(), S_IRWXU) != 0 && errno != EEXIST) {
+            if (level == parent && !QDir().mkpath(parent))
+                return QString();
+            if (level == m_directory)
+                return QString();
+        }
+    }
+    if (!directoryTrusted())
         return QString();
     const QString path = QDir(m_directory).filePath(fileStem + QLatin1String(".port"));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return QString();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     file.write(format(entry));
     if (!file.commit())
         return QString();

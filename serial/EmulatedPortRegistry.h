@@ -22,7 +22,13 @@
 //     pid=4242                     owning process (optional)
 //
 // An entry counts only while its path exists and, when pid is given, while
-// that process runs, so files left by a crashed emulator do no harm. A unit
+// that process runs, so files left by a crashed emulator do no harm.
+//
+// The panel opens and writes to the paths it finds here, so another local
+// user must not be able to plant one: the directory is made 0700, and a
+// directory (or the folder holding it) or an entry file that belongs to
+// someone else or that group or others may write is ignored, with a trace.
+// A folder with the sticky bit (such as /tmp) may hold it whoever owns it. A unit
 // that re-enumerates (for its upgrade mode) removes its file and writes a new
 // one. Writers write to a temporary name and rename, so readers never see a
 // half-written file.
@@ -56,6 +62,14 @@ public:
     static QByteArray format(const Entry &entry);
     static SerialPortEntry toPortEntry(const Entry &entry);
 
+    // Why a directory or an entry file is not trusted; empty when it is.
+    static QString distrustOfDirectory(const QString &path);
+    static QString distrustOfFile(const QString &path);
+
 private:
+    bool directoryTrusted() const;
+    void traceOnce(const QString &why) const;
+
     QString m_directory;
+    mutable QStringList m_traced;
 };

@@ -1,7 +1,6 @@
 #include "serial/FirmwareTransfer.h"
 
 #include "serial/PortList.h"
-#include "serial/SerialPort.h"
 #include "serial/SerialProtocol.h"
 
 #include <QDebug>
@@ -21,18 +20,31 @@ FirmwareTransfer::FirmwareTransfer(SerialPort *link, const Timing &timing, QObje
     m_pacing.setTimerType(Qt::PreciseTimer);
     m_step.setSingleShot(true);
     m_eraseWait.setSingleShot(true);
+    m_ackWait.setSingleShot(true);
     connect(&m_pacing, &QTimer::timeout, this, &FirmwareTransfer::sendNextChunk);
     connect(&m_step, &QTimer::timeout, this, &FirmwareTransfer::onStep);
     connect(&m_eraseWait, &QTimer::timeout, this, [this] {
         fail(tr("The device did not finish erasing its firmware. The upgrade was stopped."));
     });
-    connect(m_link, &QSerialPort::errorOccurred, this, &FirmwareTransfer::onLinkError);
-    connect(m_link, &SerialPort::send_erase, this, [this](bool erased) {
-        if (erased && m_state == State::Erasing) {
-            m_eraseWait.stop();
-            m_state = State::Erased;
-        }
+    connect(&m_ackWait, &QTimer::timeout, this, [this] {
+        fail(tr("The device stopped answering during the upgrade. %1 of %2 bytes were written.")
+                 .arg(m_sent)
+                 .arg(m_image.size()));
     });
+    connect(m_link, &QSerialPort::errorOccurred, this, &FirmwareTransfer::onLinkError);
+    connect(m_link, &QIODevice::aboutToClose, this, &FirmwareTransfer::onLinkClosing);
+    connect(m_link, &SerialPort::send_erase, this, [this](bool erased) {
+        if (erased)
+            onEraseEnd();
+    });
+    connect(m_link, &SerialPort::send_Brio, this, [this](const QString &model) {
+        if (!model.isEmpty())
+            m_family = familyForModel(model);
+    });
+    // Queued: the rest of the read that brought the acknowledgement (a copy
+    // of it, say) is taken in before the next chunk leaves.
+    connect(m_link, &SerialPort::acknowledged, this, &FirmwareTransfer::onAcknowledged,
+            Qt::QueuedConnection);
 }
 
 int FirmwareTransfer::familyForModel(const QString &model)
@@ -49,12 +61,6 @@ bool FirmwareTransfer::isBusy() const
 {
     return m_state == State::Preparing || m_state == State::FindingUpgradePort
         || m_state == State::Erasing || m_state == State::Sending;
-}
-
-bool FirmwareTransfer::expectsEraseEnd() const
-{
-    return !m_image.isEmpty()
-        && (m_state == State::Erasing || m_state == State::Erased || m_state == State::Sending);
 }
 
 int FirmwareTransfer::mainWindowProgress(qint64 sent, qint64 size)
@@ -75,12 +81,21 @@ int FirmwareTransfer::dialogProgress(qint64 sent, qint64 size)
     return std::clamp(p, 0, 99);
 }
 
+void FirmwareTransfer::setState(State state)
+{
+    if (state == m_state)
+        return;
+    m_state = state;
+    emit stateChanged(state);
+}
+
 void FirmwareTransfer::fail(const QString &message)
 {
     qWarning().noquote() << "Firmware transfer stopped:" << message;
     stopTimers();
-    m_state = State::Idle;
     m_pendingImage.clear();
+    m_startWhenErased = false;
+    setState(State::Idle);
     emit failed(message);
 }
 
@@ -89,13 +104,16 @@ void FirmwareTransfer::stopTimers()
     m_pacing.stop();
     m_step.stop();
     m_eraseWait.stop();
+    m_ackWait.stop();
+    m_waitingForAck = false;
 }
 
 void FirmwareTransfer::abort()
 {
     stopTimers();
-    m_state = State::Idle;
     m_pendingImage.clear();
+    m_startWhenErased = false;
+    setState(State::Idle);
 }
 
 bool FirmwareTransfer::startAutomaticUpgrade(const QByteArray &image)
@@ -109,7 +127,8 @@ bool FirmwareTransfer::startAutomaticUpgrade(const QByteArray &image)
         return false;
     }
     m_pendingImage = image;
-    m_state = State::Preparing;
+    m_lastOpenFailure.clear();
+    setState(State::Preparing);
     if (m_link->writeCommand(SerialProtocol::PrepareUpgrade))
         m_link->flush();
     emit preparing();
@@ -122,7 +141,7 @@ void FirmwareTransfer::onStep()
 {
     if (m_state == State::Preparing) {
         emit preparationEnded();
-        m_state = State::FindingUpgradePort;
+        setState(State::FindingUpgradePort);
         m_searching.start();
         searchUpgradePort();
     } else if (m_state == State::FindingUpgradePort) {
@@ -137,28 +156,38 @@ void FirmwareTransfer::searchUpgradePort()
     m_link->refreshPortList();
     const QString portName = PortList::findPortContaining(
         m_link->portList(), QString::fromLatin1(SerialProtocol::kUpgradeModeTag));
-    if (portName.isEmpty()) {
-        if (m_searching.elapsed() >= m_timing.upgradePortTimeoutMs) {
+    if (!portName.isEmpty()) {
+        m_closingOnPurpose = true;
+        m_link->close();
+        m_closingOnPurpose = false;
+        QString why;
+        SerialPort::OpenFailure kind = SerialPort::OpenFailure::None;
+        if (m_link->tryOpenPort(portName, SerialProtocol::kBaudRate, &why, &kind)) {
+            qDebug().noquote() << "Opened upgrade port" << portName;
+            m_image = m_pendingImage;
+            m_pendingImage.clear();
+            m_sent = 0;
+            m_chunk.clear();
+            writeErase(AfterErase::StartSending);
+            return;
+        }
+        // Just after re-enumeration the port may still be probed by
+        // ModemManager or wait for udev's permissions: try again.
+        qDebug().noquote() << "Upgrade port" << portName << "not open yet:" << why;
+        m_lastOpenFailure = why;
+    }
+    if (m_searching.elapsed() >= m_timing.upgradePortTimeoutMs) {
+        if (!m_lastOpenFailure.isEmpty()) {
+            fail(tr("The device's upgrade port could not be opened. Nothing was erased.\n\n%1")
+                     .arg(m_lastOpenFailure));
+        } else {
             fail(tr("The device did not come back in upgrade mode. Nothing was erased.\n\n"
                     "Unplug the device, plug it in again and retry, or put it into upgrade "
                     "mode by hand as the product manual describes."));
-            return;
         }
-        m_step.start(m_timing.upgradePortRetryMs);
         return;
     }
-    m_link->close();
-    QString why;
-    if (!m_link->tryOpenPort(portName, SerialProtocol::kBaudRate, &why)) {
-        fail(tr("The device's upgrade port could not be opened. Nothing was erased.\n\n%1")
-                 .arg(why));
-        return;
-    }
-    qDebug().noquote() << "Opened upgrade port" << portName;
-    m_image = m_pendingImage;
-    m_pendingImage.clear();
-    m_state = State::Idle;
-    writeErase();
+    m_step.start(m_timing.upgradePortRetryMs);
 }
 
 bool FirmwareTransfer::loadImage(const QByteArray &image)
@@ -172,10 +201,23 @@ bool FirmwareTransfer::loadImage(const QByteArray &image)
     m_image = image;
     m_sent = 0;
     m_chunk.clear();
+    stopTimers();
+    m_startWhenErased = false;
+    setState(State::Idle);
     return true;
 }
 
-bool FirmwareTransfer::writeErase()
+void FirmwareTransfer::unloadImage()
+{
+    if (isBusy())
+        return;
+    m_image.clear();
+    m_sent = 0;
+    m_chunk.clear();
+    abort();
+}
+
+bool FirmwareTransfer::writeErase(AfterErase after)
 {
     if (m_image.isEmpty()) {
         fail(tr("There is no firmware image to write, so the device was not erased."));
@@ -186,10 +228,27 @@ bool FirmwareTransfer::writeErase()
         return false;
     }
     stopTimers();
-    m_state = State::Erasing;
+    m_startWhenErased = after == AfterErase::StartSending;
+    setState(State::Erasing);
     m_eraseWait.start(m_timing.eraseTimeoutMs);
     emit eraseWritten();
     return true;
+}
+
+void FirmwareTransfer::onEraseEnd()
+{
+    if (m_state != State::Erasing) {
+        // Only an erase written for the loaded image opens the way to its
+        // chunks; a repeated or stray one must not restart a transfer.
+        qWarning() << "ERASE END ignored in state" << m_state;
+        return;
+    }
+    m_eraseWait.stop();
+    setState(State::Erased);
+    if (m_startWhenErased) {
+        m_startWhenErased = false;
+        beginSending();
+    }
 }
 
 void FirmwareTransfer::takeChunk()
@@ -200,17 +259,35 @@ void FirmwareTransfer::takeChunk()
 
 bool FirmwareTransfer::beginSending()
 {
-    if (m_image.isEmpty()) {
-        qWarning() << "No firmware image to send";
+    if (m_state != State::Erased || m_image.isEmpty()) {
+        qWarning() << "Not sending the firmware image: the device is not erased for it";
         return false;
     }
     stopTimers();
-    m_state = State::Sending;
+    setState(State::Sending);
     m_link->setReadyForNext(true);
+    m_sinceChunk.invalidate();
     m_sent = 0;
     takeChunk();
     sendNextChunk();
     return true;
+}
+
+void FirmwareTransfer::onAcknowledged()
+{
+    if (m_state != State::Sending || !m_link->readyForNext())
+        return;
+    m_ackWait.stop();
+    if (m_sent >= m_image.size()) {
+        // The last chunk is acknowledged: only now is the image written.
+        setState(State::Idle);
+        emit finished();
+        return;
+    }
+    if (m_waitingForAck) {
+        m_waitingForAck = false;
+        sendNextChunk();
+    }
 }
 
 void FirmwareTransfer::sendNextChunk()
@@ -222,16 +299,9 @@ void FirmwareTransfer::sendNextChunk()
         return;
     }
     if (!m_link->readyForNext()) {
-        // A late acknowledgement: look again at the pacing interval, never
-        // send ahead of it, and give up once the unit has been silent too long.
-        if (m_sinceChunk.isValid() && m_sinceChunk.elapsed() >= m_timing.ackTimeoutMs) {
-            fail(tr("The device stopped answering during the upgrade. "
-                    "%1 of %2 bytes were written.")
-                     .arg(m_sent)
-                     .arg(m_image.size()));
-            return;
-        }
-        m_pacing.start(pacingMs());
+        // A late acknowledgement: the chunk goes when it comes, never before;
+        // m_ackWait gives up once the unit has been silent too long.
+        m_waitingForAck = true;
         return;
     }
 
@@ -253,13 +323,10 @@ void FirmwareTransfer::sendNextChunk()
     m_sent += written;
     takeChunk();
     qDebug() << "Firmware bytes sent:" << m_sent << "last" << written;
-
+    m_ackWait.start(m_timing.ackTimeoutMs);
     if (m_sent < m_image.size()) {
         emit chunkWritten(m_sent, m_image.size());
         m_pacing.start(std::max(0, pacingMs() - 1));
-    } else {
-        m_state = State::Idle;
-        emit finished();
     }
 }
 
@@ -279,19 +346,36 @@ bool FirmwareTransfer::waitOutPacing()
     return true;
 }
 
+QString FirmwareTransfer::lostText() const
+{
+    return tr("The connection to the device was lost during the upgrade "
+              "(unplugged, switched off or the port closed). %1 of %2 bytes were written.")
+        .arg(m_sent)
+        .arg(m_image.size());
+}
+
 void FirmwareTransfer::onLinkError(QSerialPort::SerialPortError error)
 {
     if (error == QSerialPort::NoError)
         return;
     // While preparing, the old port vanishing is the unit re-enumerating.
-    if (m_state != State::Erasing && m_state != State::Sending)
+    if (error != QSerialPort::ResourceError && error != QSerialPort::WriteError
+        && error != QSerialPort::ReadError)
         return;
-    if (error == QSerialPort::ResourceError || error == QSerialPort::WriteError
-        || error == QSerialPort::ReadError) {
+    if (m_state == State::Erasing || m_state == State::Sending) {
         qWarning().noquote() << "Serial error during the upgrade:" << m_link->errorString();
-        fail(tr("The connection to the device was lost during the upgrade "
-                "(unplugged or switched off). %1 of %2 bytes were written.")
-                 .arg(m_sent)
-                 .arg(m_image.size()));
+        fail(lostText());
+    } else if (m_state == State::Erased) {
+        abort();
     }
+}
+
+void FirmwareTransfer::onLinkClosing()
+{
+    if (m_closingOnPurpose)
+        return;
+    if (m_state == State::Erasing || m_state == State::Sending)
+        fail(lostText());
+    else if (m_state == State::Erased)
+        abort();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/SerialPort.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
@@ -7,13 +9,17 @@
 #include <QString>
 #include <QTimer>
 
-class SerialPort;
-
 // Writes a firmware image to a unit over its serial link: erase, then chunks
 // of at most 64 bytes, each only after the unit acknowledged the one before.
 // The automatic flow first puts the unit into upgrade mode and reopens the
 // link on the port the unit comes back as. The class knows no widgets; the
 // window that drives it shows progress, boxes and the end.
+//
+// It is the one owner of the unit's "ERASE END" and acknowledgements:
+//   Idle -> [Preparing -> FindingUpgradePort ->] Erasing -> Erased -> Sending
+// and back to Idle with finished() (the last chunk acknowledged) or failed().
+// Chunks go out only from Erased, for the image the erase was written for;
+// a new image, the end, a failure, a lost or closed port all return to Idle.
 class FirmwareTransfer : public QObject
 {
     Q_OBJECT
@@ -26,8 +32,9 @@ public:
         FindingUpgradePort, // looking for the upgrade-mode port in fresh lists
         Erasing,            // erase written, waiting for "ERASE END"
         Erased,             // "ERASE END" seen, nothing sent yet
-        Sending,
+        Sending,            // chunks going out; ends at the last acknowledgement
     };
+    Q_ENUM(State)
 
     struct Timing
     {
@@ -45,24 +52,33 @@ public:
     void setTiming(const Timing &timing) { m_timing = timing; }
     const Timing &timing() const { return m_timing; }
 
-    // 2 when the model text contains "30", else 1; decides the pacing.
+    // 2 when the model text contains "30", else 1; decides the pacing. The
+    // link's model replies set it.
     void setModelFamily(int family) { m_family = family; }
     int modelFamily() const { return m_family; }
     static int familyForModel(const QString &model);
     int pacingMs() const;
 
     // Automatic flow with a downloaded image: prepare, wait, find the
-    // upgrade-mode port, reopen, erase. "ERASE END" then reaches
-    // beginSending() through the driver. An empty image, or a transfer
-    // already under way, is refused with failed() and nothing is written.
+    // upgrade-mode port, reopen, erase, and send once the unit reports
+    // "ERASE END". An empty image, or a transfer already under way, is
+    // refused with failed() and nothing is written.
     bool startAutomaticUpgrade(const QByteArray &image);
 
-    // Manual flow: the image to write (an empty one is refused), then the erase.
+    // Manual flow: the image to write (an empty one is refused); it returns
+    // the transfer to Idle, so an erase written for an earlier image counts
+    // no more.
     bool loadImage(const QByteArray &image);
-    bool writeErase();
+    // Forgets the image: Idle.
+    void unloadImage();
+    // What the end of an erase leads to: the user's Upgrade, or the chunks
+    // at once. writeErase() without an argument follows setAfterErase().
+    enum class AfterErase { Wait, StartSending };
+    void setAfterErase(AfterErase after) { m_afterErase = after; }
+    bool writeErase() { return writeErase(m_afterErase); }
+    bool writeErase(AfterErase after);
 
-    // Starts sending from byte 0 with the ready-for-next flag set; also a
-    // restart when "ERASE END" comes again mid-transfer.
+    // Starts sending from byte 0; only in Erased.
     bool beginSending();
     void sendNextChunk();
 
@@ -71,8 +87,6 @@ public:
 
     State state() const { return m_state; }
     bool isBusy() const;
-    // The unit's "ERASE END" is expected now (after an erase or during sending).
-    bool expectsEraseEnd() const;
     const QByteArray &image() const { return m_image; }
     qint64 sent() const { return m_sent; }
     int chunkLength() const { return m_chunk.size(); }
@@ -84,14 +98,16 @@ public:
     static int dialogProgress(qint64 sent, qint64 size);
 
 signals:
-    void preparing();        // the unit was told to prepare: show the waiting box
-    void preparationEnded(); // the wait is over: close it
+    void stateChanged(FirmwareTransfer::State state);
+    void preparing();        // the unit was told to prepare
+    void preparationEnded(); // the wait is over, the search begins
     void eraseWritten();
     void chunkWritten(qint64 sent, qint64 size); // after each chunk but the last
     void finished();
     void failed(const QString &message);
 
 private:
+    void setState(State state);
     // False when the pacing interval since the last chunk is still far from
     // over (the timer is set again); otherwise sleeps what is left of it.
     bool waitOutPacing();
@@ -101,7 +117,11 @@ private:
     void onStep();
     void searchUpgradePort();
     void takeChunk();
+    void onEraseEnd();
+    void onAcknowledged();
     void onLinkError(QSerialPort::SerialPortError error);
+    void onLinkClosing();
+    QString lostText() const;
 
     SerialPort *m_link;
     Timing m_timing;
@@ -109,11 +129,17 @@ private:
     int m_family = 1;
     QByteArray m_image;
     QByteArray m_pendingImage;
+    AfterErase m_afterErase = AfterErase::Wait;
+    bool m_startWhenErased = false;
+    bool m_waitingForAck = false;
+    bool m_closingOnPurpose = false;
     qint64 m_sent = 0;
     QByteArray m_chunk;
     QTimer m_pacing;
     QTimer m_step;
     QTimer m_eraseWait;
+    QTimer m_ackWait;
     QElapsedTimer m_sinceChunk;
     QElapsedTimer m_searching;
+    QString m_lastOpenFailure;
 };

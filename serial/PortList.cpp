@@ -25,9 +25,13 @@ void refresh(QComboBox *list, const UsbDescriptionMap &descriptions,
         }
         const UsbKey key(port.productId, port.vendorId);
         const auto found = descriptions.constFind(key);
-        if (found == descriptions.constEnd())
+        QString text = found == descriptions.constEnd() ? QString() : found.value();
+        // Qt's own description comes from udev; it may name the unit where
+        // the bus strings read here do not.
+        if (!namesUnit(text) && namesUnit(port.description))
+            text = port.description;
+        if (text.isEmpty())
             continue;
-        const QString &text = found.value();
         if (handled.contains(text))
             continue;
         handled.insert(text);

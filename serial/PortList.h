@@ -15,7 +15,8 @@ namespace PortList {
 
 // Adds the ports that appeared and removes the entries whose device is gone;
 // entries that stay keep their place. Ports whose identity is not in the map
-// are not listed. With logEachPort one log line per available port is written.
+// are not listed, unless the port's own description names a unit, which then
+// also wins over a map text that does not. With logEachPort one log line per available port is written.
 void refresh(QComboBox *list, const UsbDescriptionMap &descriptions,
              const QList<SerialPortEntry> &ports, bool logEachPort = false);
 

@@ -26,8 +26,17 @@ SerialPort::SerialPort(QComboBox *portList, const QString &brand, UsbDescription
 {
     refreshPortList();
     connect(this, &QSerialPort::readyRead, this, &SerialPort::readDataSlot);
+    // A reply cut short by closing the port must not join the next one's start.
+    connect(this, &QIODevice::aboutToClose, this, [this] { m_splitter.clear(); });
     connect(m_refreshTimer, &QTimer::timeout, this, [this] { refreshPortList(); });
     m_refreshTimer->start(kRefreshIntervalMs);
+}
+
+SerialPort::~SerialPort()
+{
+    blockSignals(true);
+    if (isOpen())
+        close();
 }
 
 void SerialPort::refreshPortList(bool logEachPort)
@@ -55,38 +64,62 @@ void SerialPort::showPortNameError()
     box.exec();
 }
 
+SerialPort::OpenFailure SerialPort::classifyOpenFailure(QSerialPort::SerialPortError error,
+                                                       bool accessible)
+{
+    switch (error) {
+    case QSerialPort::NoError:
+        return OpenFailure::None;
+    case QSerialPort::PermissionError:
+        return accessible ? OpenFailure::Busy : OpenFailure::Permission;
+    case QSerialPort::DeviceNotFoundError:
+        return OpenFailure::Missing;
+    default:
+        return OpenFailure::Other;
+    }
+}
+
 QString SerialPort::openFailureText(QSerialPort::SerialPortError error, const QString &portName,
                                     const QString &errorString, bool accessible)
 {
-    if (error == QSerialPort::PermissionError && !accessible) {
+    const OpenFailure kind = classifyOpenFailure(error, accessible);
+    if (kind == OpenFailure::Permission) {
         return tr("You are not allowed to open the serial port %1.\n\n"
-                  "Add your user to the group that owns it (usually \"dialout\", for example "
-                  "with: sudo usermod -aG dialout $USER), then log out and in again.")
+                  "Install the panel's udev rule (70-quill-tool.rules, which gives the "
+                  "logged-in user the unit's port), or add your user to the group that owns "
+                  "the port (usually \"dialout\", for example with: sudo usermod -aG dialout "
+                  "$USER), then log out and in again.")
             .arg(portName);
     }
-    if (error == QSerialPort::PermissionError) {
+    if (kind == OpenFailure::Busy) {
         return tr("The serial port %1 is in use by another program and cannot be opened.\n\n"
                   "Close the program that holds it. ModemManager often claims new USB serial "
                   "devices for a while after they are plugged in; wait a moment or stop it, "
                   "then try again.")
             .arg(portName);
     }
-    if (error == QSerialPort::DeviceNotFoundError) {
+    if (kind == OpenFailure::Missing) {
         return tr("The serial port %1 is no longer there. Check that the device is plugged in.")
             .arg(portName);
     }
     return tr("The serial port %1 could not be opened: %2").arg(portName, errorString);
 }
 
-bool SerialPort::tryOpenPort(const QString &portName, int baudRate, QString *failure)
+bool SerialPort::tryOpenPort(const QString &portName, int baudRate, QString *failure,
+                             OpenFailure *kind)
 {
+    if (kind)
+        *kind = OpenFailure::None;
     if (portName.isEmpty()) {
         if (failure)
             *failure = tr("Port name error. Please choose a valid COM port.");
+        if (kind)
+            *kind = OpenFailure::NoName;
         return false;
     }
     setPortName(portName);
     setBaudRate(baudRate, QSerialPort::AllDirections);
+    m_splitter.clear();
     if (open(QIODevice::ReadWrite))
         return true;
 
@@ -98,6 +131,8 @@ bool SerialPort::tryOpenPort(const QString &portName, int baudRate, QString *fai
                          << "code" << failedWith;
     if (failure)
         *failure = openFailureText(failedWith, portName, errorString(), accessible);
+    if (kind)
+        *kind = classifyOpenFailure(failedWith, accessible);
     return false;
 }
 
@@ -127,25 +162,25 @@ bool SerialPort::writeCommand(quint8 code)
 
 void SerialPort::readDataSlot()
 {
-    const QByteArray chunk = readAll();
-    if (chunk.isEmpty())
-        return;
-    emit showdata(chunk);
-    deal_updata(chunk);
-    const SerialProtocol::Reply reply = SerialProtocol::parseReply(chunk);
-    if (reply.eraseEnd)
-        emit send_erase(true);
-    else if (reply.acknowledgement)
-        m_readyForNext = true;
+    const QList<QByteArray> replies = m_splitter.feed(readAll());
+    for (const QByteArray &reply : replies)
+        handleReply(reply);
 }
 
-void SerialPort::deal_updata(const QByteArray &chunk)
+void SerialPort::handleReply(const QByteArray &bytes)
 {
-    const SerialProtocol::Reply reply = SerialProtocol::parseReply(chunk);
+    emit showdata(bytes);
+    const SerialProtocol::Reply reply = SerialProtocol::parseReply(bytes);
     if (reply.hasModel) {
         emit send_Brio(reply.model);
         writeCommand(SerialProtocol::QueryVersion);
     } else if (reply.hasVersion) {
         emit send_vesion(reply.version);
+    }
+    if (reply.eraseEnd) {
+        emit send_erase(true);
+    } else if (reply.acknowledgement) {
+        m_readyForNext = true;
+        emit acknowledged();
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/SerialReplySplitter.h"
+
 #include <QByteArray>
 #include <QSerialPort>
 #include <QString>
@@ -10,8 +12,9 @@ class SerialPortCatalogue;
 class UsbDescriptionSource;
 
 // The link to one unit's USB serial port. It keeps its port list current,
-// opens the chosen port and turns every received chunk into signals and the
-// ready-for-next flag. Callers write commands and image chunks themselves.
+// opens the chosen port, cuts what it receives into whole replies and turns
+// each into signals and the ready-for-next flag. Callers write commands and
+// image chunks themselves.
 class SerialPort : public QSerialPort
 {
     Q_OBJECT
@@ -23,12 +26,18 @@ public:
     // null: the list then stays empty.
     SerialPort(QComboBox *portList, const QString &brand, UsbDescriptionSource *usb,
                SerialPortCatalogue *ports, QObject *parent = nullptr);
+    // Closes quietly while the members still exist: nobody is told of a link
+    // that goes with its owner.
+    ~SerialPort() override;
 
     // An empty name shows the "Brio Tool" box. Any other failure is shown in a
     // box that says what stands in the way (permissions, another program).
     bool openPort(const QString &portName, int baudRate);
-    // The same without any box: on failure *failure says why.
-    bool tryOpenPort(const QString &portName, int baudRate, QString *failure);
+    // Why a port did not open, as far as the system tells.
+    enum class OpenFailure { None, NoName, Permission, Busy, Missing, Other };
+    // The same without any box: on failure *failure says why, *kind what kind.
+    bool tryOpenPort(const QString &portName, int baudRate, QString *failure,
+                     OpenFailure *kind = nullptr);
 
     void refreshPortList(bool logEachPort = false);
     QComboBox *portList() const { return m_portList; }
@@ -46,19 +55,23 @@ public:
     // the current user may read and write the device node at all.
     static QString openFailureText(QSerialPort::SerialPortError error, const QString &portName,
                                    const QString &errorString, bool accessible);
+    static OpenFailure classifyOpenFailure(QSerialPort::SerialPortError error, bool accessible);
 
 signals:
+    // Every reply, whole, before the link acts on it.
     void showdata(const QByteArray &data);
     void send_vesion(const QString &version);
     void send_Brio(const QString &Brio);
     void send_erase(bool eraseflag);
+    // An acknowledgement set the ready-for-next flag.
+    void acknowledged();
 
 private slots:
     void readDataSlot();
 
 private:
     void showPortNameError();
-    void deal_updata(const QByteArray &chunk);
+    void handleReply(const QByteArray &bytes);
 
     QComboBox *m_portList;
     QString m_brand;
@@ -66,4 +79,5 @@ private:
     SerialPortCatalogue *m_ports;
     bool m_readyForNext = false;
     QTimer *m_refreshTimer;
+    SerialReplySplitter m_splitter;
 };

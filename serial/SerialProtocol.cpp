@@ -8,7 +8,13 @@ const QByteArray kModelMarker("TQR-");
 const QByteArray kVersionMarker("\xAA\xCC\x06", 3);
 const QByteArray kEraseEnd("ERASE END");
 const QByteArray kReset("Reset");
+constexpr int kStatusByte = 6;
 } // namespace
+
+QString normalModeTag()
+{
+    return QString::fromLatin1(UnitUsbNames::kBrandWord).right(4);
+}
 
 QByteArray commandFrame(quint8 code)
 {
@@ -19,30 +25,32 @@ QByteArray commandFrame(quint8 code)
     return frame;
 }
 
-Reply parseReply(const QByteArray &chunk)
+Reply parseReply(const QByteArray &bytes)
 {
     Reply reply;
-    const int model = chunk.indexOf(kModelMarker);
+    reply.bytes = bytes;
+    reply.identifies = bytes.size() > kStatusByte && bytes.at(kStatusByte) != 'o';
+    const int model = bytes.indexOf(kModelMarker);
     if (model >= 0) {
-        const int end = chunk.indexOf(kCrLf, model);
+        const int end = bytes.indexOf(kCrLf, model);
         if (end >= 0) {
             reply.hasModel = true;
-            reply.model = QString::fromUtf8(chunk.mid(model, end - model));
+            reply.model = QString::fromUtf8(bytes.mid(model, end - model));
         }
     } else {
-        const int marker = chunk.indexOf(kVersionMarker);
-        if (marker >= 0) {
+        const int marker = bytes.indexOf(kVersionMarker);
+        if (marker >= 0 && reply.identifies) {
             const int start = marker + kVersionMarker.size();
-            const int end = chunk.indexOf(kCrLf, start);
+            const int end = bytes.indexOf(kCrLf, start);
             if (end >= 0) {
                 reply.hasVersion = true;
-                reply.version = QString::fromUtf8(chunk.mid(start, end - start));
+                reply.version = QString::fromUtf8(bytes.mid(start, end - start));
             }
         }
     }
-    reply.eraseEnd = chunk.contains(kEraseEnd);
-    reply.acknowledgement = !reply.eraseEnd && chunk.size() == kFrameSize;
-    reply.resetNotice = chunk.contains(kReset);
+    reply.eraseEnd = bytes.contains(kEraseEnd);
+    reply.acknowledgement = !reply.eraseEnd && bytes.size() == kFrameSize;
+    reply.resetNotice = bytes.contains(kReset);
     return reply;
 }
 

@@ -3,9 +3,14 @@
 #include "serial/UsbDescriptionSource.h"
 
 // Reads the USB devices from sysfs: every directory of the devices folder
-// that holds idVendor and idProduct is a device, its "product" file the
-// description it reports. Interfaces and hubs without those files are
-// skipped. Emulated units of the registry follow the real devices.
+// that holds idVendor and idProduct is a device. Its description is taken
+// from its "product" string and the "interface" strings of its interface
+// directories (<device>:<config>.<interface>), preferring the one that names
+// a unit. Emulated units of the registry follow the real devices.
+//
+// Walking sysfs by hand is kept over libudev: udev's device database adds
+// nothing the two strings do not give here, and the fake tree of the tests
+// stays a plain folder.
 class SysfsUsbDescriptionSource : public UsbDescriptionSource
 {
 public:

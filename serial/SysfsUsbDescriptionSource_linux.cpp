@@ -48,7 +48,12 @@ QList<UsbDeviceRecord> SysfsUsbDescriptionSource::readDevices() const
             || !readHexAttribute(dir + QLatin1String("/idProduct"), &device.productId))
             continue;
         device.hasIds = true;
-        device.description = readAttribute(dir + QLatin1String("/product"));
+        QStringList strings{readAttribute(dir + QLatin1String("/product"))};
+        const QStringList interfaces = root.entryList({name + QLatin1String(":*")},
+                                                      QDir::Dirs | QDir::System, QDir::Name);
+        for (const QString &interface : interfaces)
+            strings.append(readAttribute(root.filePath(interface) + QLatin1String("/interface")));
+        device.description = preferredUnitDescription(strings);
         if (device.description.isEmpty())
             continue; // a device that reports no description cannot be told apart
         devices.append(device);

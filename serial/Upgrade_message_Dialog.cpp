@@ -9,8 +9,23 @@ Upgrade_message_Dialog::Upgrade_message_Dialog(QWidget *parent)
 {
     ui.setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    m_finishTimer.setSingleShot(true);
-    connect(&m_finishTimer, &QTimer::timeout, this, &Upgrade_message_Dialog::finishTo100);
+    ui.stageLabel->hide();
+}
+
+QString Upgrade_message_Dialog::stageText(FirmwareTransfer::State state)
+{
+    switch (state) {
+    case FirmwareTransfer::State::Preparing:
+        return tr("Preparing for the upgrade...");
+    case FirmwareTransfer::State::FindingUpgradePort:
+        return tr("Waiting for the device to come back in upgrade mode...");
+    case FirmwareTransfer::State::Erasing:
+        return tr("Erasing the device's firmware...");
+    case FirmwareTransfer::State::Sending:
+        return tr("Writing the firmware image...");
+    default:
+        return QString();
+    }
 }
 
 void Upgrade_message_Dialog::rec_brio_version(const QString &Brio, const QString &version)
@@ -19,58 +34,71 @@ void Upgrade_message_Dialog::rec_brio_version(const QString &Brio, const QString
                            + QStringLiteral("Version:") + version);
 }
 
+void Upgrade_message_Dialog::showTransferState(FirmwareTransfer::State state)
+{
+    const QString text = stageText(state);
+    if (text.isEmpty())
+        return;
+    if (state == FirmwareTransfer::State::Preparing)
+        m_ended = false;
+    ui.stageLabel->setText(text);
+    ui.stageLabel->show();
+    if (state == FirmwareTransfer::State::Sending) {
+        showDeterminate();
+        ui.progressBar->setValue(0);
+    } else {
+        ui.progressBar->setRange(0, 0); // busy: no measure of how long it takes
+    }
+    if (!isVisible()) {
+        setWindowModality(Qt::WindowModal);
+        setModal(true);
+        show();
+    }
+}
+
+void Upgrade_message_Dialog::showDeterminate()
+{
+    if (ui.progressBar->maximum() != 100)
+        ui.progressBar->setRange(0, 100);
+}
+
 void Upgrade_message_Dialog::rec_possvalue(int value)
 {
-    if (m_finishing)
-        return;
-    if (value >= 100) {
-        ui.progressBar->setValue(99);
-        m_finishing = true;
-        m_endPending = true;
-        m_finishTimer.start(m_finishDelayMs);
-        return;
-    }
+    showDeterminate();
+    // 100 arrives before the last chunks are written: the bar waits at 99
+    // for done().
     ui.progressBar->setValue(std::clamp(value, 0, 99));
 }
 
 void Upgrade_message_Dialog::upgrade_done()
 {
-    if (m_finishing) {
-        m_endPending = true;
+    if (m_ended)
         return;
-    }
     endUpgrade();
-}
-
-void Upgrade_message_Dialog::finishTo100()
-{
-    ui.progressBar->setValue(100);
-    m_finishing = false;
-    if (m_endPending) {
-        m_endPending = false;
-        endUpgrade();
-    }
 }
 
 void Upgrade_message_Dialog::endUpgrade()
 {
+    m_ended = true;
+    showDeterminate();
     ui.progressBar->setValue(100);
     QMessageBox::information(this, QStringLiteral("Upgrade"),
                              QStringLiteral("Upgrade successful, please power on the device again."),
                              QMessageBox::Ok);
     ui.textBrowser->clear();
+    ui.stageLabel->hide();
     ui.progressBar->setValue(0);
     hide();
 }
 
 void Upgrade_message_Dialog::upgrade_failed(const QString &message)
 {
-    m_finishTimer.stop();
-    m_finishing = false;
-    m_endPending = false;
+    m_ended = true;
+    showDeterminate();
     QMessageBox::warning(this, QStringLiteral("Upgrade"), tr("The upgrade did not complete.\n\n%1").arg(message),
                          QMessageBox::Ok);
     ui.textBrowser->clear();
+    ui.stageLabel->hide();
     ui.progressBar->setValue(0);
     hide();
 }

@@ -1,24 +1,24 @@
 #pragma once
 
+#include "serial/FirmwareTransfer.h"
 #include "ui_Upgrade_message_Dialog.h"
 
 #include <QDialog>
-#include <QTimer>
 
-// The progress window of the main window's automatic upgrade. A value of 100
-// or more holds the bar at 99 for the finish delay and then ends with the
-// success message, whether or not done() has come meanwhile.
+// The progress window of the main window's automatic upgrade. While the unit
+// prepares, comes back in upgrade mode and erases, a busy bar and a line say
+// what is happening; then the bar follows the chunks. It ends with the
+// success message once, when done() comes after the last acknowledgement, or
+// with the failure, never both.
 class Upgrade_message_Dialog : public QDialog
 {
     Q_OBJECT
 public:
-    static constexpr int kFinishDelayMs = 5000;
-
     explicit Upgrade_message_Dialog(QWidget *parent = nullptr);
 
     Ui::Upgrade_message_Dialog &form() { return ui; }
-    void setFinishDelay(int ms) { m_finishDelayMs = ms; }
-    bool isFinishing() const { return m_finishing; }
+    // What the stage line says in each state of the transfer; empty: none.
+    static QString stageText(FirmwareTransfer::State state);
 
 public slots:
     void rec_brio_version(const QString &Brio, const QString &version);
@@ -26,16 +26,14 @@ public slots:
     void upgrade_done();
     // The transfer stopped: no success is shown, the reason is.
     void upgrade_failed(const QString &message);
-
-private slots:
-    void finishTo100();
+    // Shows the window for the stages before the first chunk.
+    void showTransferState(FirmwareTransfer::State state);
 
 private:
+    void showDeterminate();
     void endUpgrade();
 
     Ui::Upgrade_message_Dialog ui;
-    QTimer m_finishTimer;
-    int m_finishDelayMs = kFinishDelayMs;
-    bool m_finishing = false;
-    bool m_endPending = false;
+    // Set by the end, success or failure; a new upgrade clears it.
+    bool m_ended = false;
 };

@@ -1,5 +1,28 @@
 #include "serial/UsbDescriptionSource.h"
 
+#include "serial/UnitUsbNames.h"
+
+#include <QStringList>
+
+bool namesUnit(const QString &text)
+{
+    return text.contains(QLatin1String(UnitUsbNames::kBrandWord))
+        || text.contains(QLatin1String(UnitUsbNames::kUpgradeModeName));
+}
+
+QString preferredUnitDescription(const QStringList &strings)
+{
+    for (const QString &text : strings) {
+        if (namesUnit(text))
+            return text;
+    }
+    for (const QString &text : strings) {
+        if (!text.isEmpty())
+            return text;
+    }
+    return QString();
+}
+
 UsbDescriptionMap buildUsbDescriptionMap(const QList<UsbDeviceRecord> &devices,
                                          const QString &prefix, bool filterByPrefix)
 {

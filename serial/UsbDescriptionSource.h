@@ -35,6 +35,13 @@ public:
                                                         bool filterByPrefix) = 0;
 };
 
+// Of the strings a device reports (its product string first, then the
+// strings of its interfaces), the first that names a unit by the brand word
+// or the upgrade-mode name; else the first that is not empty. Some units put
+// the words only in the interface string.
+QString preferredUnitDescription(const QStringList &strings);
+bool namesUnit(const QString &text);
+
 // Files the records in order; the first device with a given pair wins. A
 // device without identifiers is left out: filing it under some other
 // device's pair (or under 0:0, where built-in serial ports sit) would put

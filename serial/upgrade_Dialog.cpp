@@ -3,6 +3,7 @@
 #include "serial/FirmwareTransfer.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialProtocol.h"
+#include "serial/UnitUsbNames.h"
 #include "update/FirmwareUpdateCheck.h"
 
 #include <QCloseEvent>
@@ -30,7 +31,8 @@ upgrade_Dialog::upgrade_Dialog(UsbDescriptionSource *usb, SerialPortCatalogue *p
 {
     ui.setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    m_link = new SerialPort(ui.comboBox, QStringLiteral("Larkspur"), usb, ports, this);
+    m_link = new SerialPort(ui.comboBox, QString::fromLatin1(UnitUsbNames::kBrandWord), usb, ports,
+                            this);
     m_transfer = new FirmwareTransfer(m_link, dialogTiming(), this);
 
     connect(m_link, &SerialPort::send_vesion, this, &upgrade_Dialog::rec_version);
@@ -39,6 +41,7 @@ upgrade_Dialog::upgrade_Dialog(UsbDescriptionSource *usb, SerialPortCatalogue *p
     connect(m_transfer, &FirmwareTransfer::chunkWritten, this, &upgrade_Dialog::onChunkWritten);
     connect(m_transfer, &FirmwareTransfer::finished, this, &upgrade_Dialog::onFinished);
     connect(m_transfer, &FirmwareTransfer::failed, this, &upgrade_Dialog::onFailed);
+    connect(m_transfer, &FirmwareTransfer::stateChanged, this, &upgrade_Dialog::updateUpgradeButton);
     m_updateCheck = new FirmwareUpdateCheck(FirmwareUpdateCheck::Place::UpgradeDialog, this);
     connect(m_updateCheck, &FirmwareUpdateCheck::imageReady, this, &upgrade_Dialog::upgradeFromDownload);
 
@@ -47,6 +50,7 @@ upgrade_Dialog::upgrade_Dialog(UsbDescriptionSource *usb, SerialPortCatalogue *p
 
     ui.pushButton_2->hide();
     ui.progressBar->setValue(0);
+    updateUpgradeButton();
     setStyleSheet(QString::fromLatin1(kStyleSheet));
 }
 
@@ -59,7 +63,7 @@ void upgrade_Dialog::prepareAndShow()
 {
     refreshPortList();
     show();
-    if (ui.comboBox->currentText().contains(QLatin1String(SerialProtocol::kNormalModeTag))) {
+    if (ui.comboBox->currentText().contains(SerialProtocol::normalModeTag())) {
         ui.textBrowser->clear();
         QMessageBox::warning(this, QStringLiteral("Warning"),
                              QStringLiteral("Please refer to the product manual to put the device "
@@ -101,8 +105,6 @@ void upgrade_Dialog::rec_brio(const QString &Brio)
 {
     ui.textBrowser->clear();
     ui.textBrowser->append(QStringLiteral("Product Model:") + Brio + QStringLiteral("\r\n"));
-    if (!Brio.isEmpty())
-        m_transfer->setModelFamily(FirmwareTransfer::familyForModel(Brio));
     m_model = Brio;
 }
 
@@ -115,8 +117,9 @@ void upgrade_Dialog::rec_version(const QString &version)
 
 void upgrade_Dialog::on_pushButton_3_clicked()
 {
-    const QString path = QFileDialog::getOpenFileName(this, tr("选择文件"), QString(),
-                                                      tr("所有文件(*.*)"));
+    // "*" and not "*.*": firmware files on Linux need not have a dot.
+    const QString path = QFileDialog::getOpenFileName(this, tr("Open Firmware Image"), QString(),
+                                                      tr("All files (*)"));
     if (path.isEmpty())
         return;
     openImageFile(path);
@@ -124,6 +127,14 @@ void upgrade_Dialog::on_pushButton_3_clicked()
 
 void upgrade_Dialog::openImageFile(const QString &path)
 {
+    if (m_transfer->isBusy()) {
+        QMessageBox::warning(this, QStringLiteral("Warning"), tr("An upgrade is already running."),
+                             QMessageBox::Ok);
+        return;
+    }
+    // Whatever this file turns out to be, an erase written for the image
+    // loaded before no longer opens the way to Upgrade.
+    m_transfer->unloadImage();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         qWarning().noquote() << "Cannot open firmware file" << path << ":" << file.errorString();
@@ -151,11 +162,7 @@ void upgrade_Dialog::openImageFile(const QString &path)
                              QMessageBox::Ok);
         return;
     }
-    if (!m_transfer->loadImage(content)) {
-        QMessageBox::warning(this, QStringLiteral("Warning"),
-                             tr("An upgrade is already running."), QMessageBox::Ok);
-        return;
-    }
+    m_transfer->loadImage(content);
     m_transfer->writeErase();
 }
 
@@ -172,23 +179,28 @@ void upgrade_Dialog::upgradeFromDownload(const QByteArray &image)
                              QMessageBox::Ok);
         return;
     }
-    if (m_transfer->writeErase())
-        m_autoStart = true;
+    m_transfer->writeErase(FirmwareTransfer::AfterErase::StartSending);
 }
 
-void upgrade_Dialog::rec_erase_flag(bool flag)
+bool upgrade_Dialog::erased() const
 {
-    m_erased = flag;
-    if (flag && m_autoStart) {
-        m_autoStart = false;
-        m_transfer->beginSending();
-    }
+    return m_transfer->state() == FirmwareTransfer::State::Erased;
+}
+
+void upgrade_Dialog::rec_erase_flag(bool)
+{
+    // The transfer took the erase's end first; only the button follows here.
+    updateUpgradeButton();
+}
+
+void upgrade_Dialog::updateUpgradeButton()
+{
+    ui.pushButton_4->setEnabled(!m_finishing && erased());
 }
 
 void upgrade_Dialog::on_pushButton_4_clicked()
 {
-    if (m_erased)
-        m_transfer->beginSending();
+    m_transfer->beginSending();
 }
 
 void upgrade_Dialog::sendNextChunk()
@@ -208,7 +220,7 @@ void upgrade_Dialog::onFinished()
     m_finishing = true;
     ui.progressBar->setValue(99);
     ui.pushButton_2->setEnabled(false);
-    ui.pushButton_4->setEnabled(false);
+    updateUpgradeButton();
     m_endTimer.start(m_endDelayMs);
 }
 
@@ -224,16 +236,15 @@ void upgrade_Dialog::endSequence()
     ui.progressBar->setValue(0);
     m_finishing = false;
     ui.pushButton_2->setEnabled(true);
-    ui.pushButton_4->setEnabled(true);
+    updateUpgradeButton();
 }
 
 void upgrade_Dialog::onFailed(const QString &message)
 {
-    m_autoStart = false;
     m_endTimer.stop();
     m_finishing = false;
     ui.pushButton_2->setEnabled(m_link->isOpen());
-    ui.pushButton_4->setEnabled(true);
+    updateUpgradeButton();
     ui.progressBar->setValue(0);
     QMessageBox::warning(this, QStringLiteral("Upgrade"),
                          tr("The upgrade did not complete.\n\n%1").arg(message), QMessageBox::Ok);

@@ -48,7 +48,8 @@ public:
 
     QString modelText() const { return m_model; }
     QString versionText() const { return m_version; }
-    bool erased() const { return m_erased; }
+    // The unit erased for the loaded image: the only state Upgrade starts from.
+    bool erased() const;
 
 public slots:
     void rec_version(const QString &version);
@@ -67,6 +68,7 @@ protected:
 
 private:
     void updateConnectionControls();
+    void updateUpgradeButton();
     void onChunkWritten(qint64 sent, qint64 size);
     void onFinished();
     void onFailed(const QString &message);
@@ -79,8 +81,6 @@ private:
     FirmwareUpdateCheck *m_updateCheck;
     QString m_model;
     QString m_version;
-    bool m_erased = false;
-    bool m_autoStart = false;
     bool m_finishing = false;
     QTimer m_endTimer;
     int m_endDelayMs = kEndDelayMs;

@@ -20,8 +20,26 @@ class TestE2eUpgrade : public QObject
 {
     Q_OBJECT
 private slots:
+    // The unit's faults are those of real USB serial adapters and of a new
+    // port that another program probes for a moment.
+    void automaticUpgradeWritesTheImage_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("split");
+        QTest::addColumn<bool>("coalesce");
+        QTest::addColumn<int>("busyMs");
+        QTest::newRow("plain") << 3000 << false << false << 0;
+        QTest::newRow("64 KiB, replies split") << 65536 << true << false << 0;
+        QTest::newRow("64 KiB, acknowledgements coalesced") << 65536 << false << true << 0;
+        QTest::newRow("upgrade port busy at first") << 3000 << false << false << 1200;
+    }
+
     void automaticUpgradeWritesTheImage()
     {
+        QFETCH(int, size);
+        QFETCH(bool, split);
+        QFETCH(bool, coalesce);
+        QFETCH(int, busyMs);
         QTemporaryDir registryDir;
         const EmulatedPortRegistry registry(registryDir.path());
         const auto usb = createSystemUsbDescriptionSource(&registry);
@@ -33,6 +51,12 @@ private slots:
         options.timing.reenumerateMs = 300;
         options.timing.eraseMs = 50;
         options.timing.rebootMs = 60000;
+        // Acknowledged later than the pacing interval, as over USB: a sender
+        // that did not wait would be caught by chunksAheadOfAck().
+        options.faults.ackDelayMs = 6;
+        options.faults.splitReplies = split;
+        options.faults.coalesceAcks = coalesce;
+        options.faults.busyUpgradePortMs = busyMs;
         BuiltInUnit unit(&driver, options);
 
         Platform platform;
@@ -43,6 +67,7 @@ private slots:
         MessageBoxWatcher boxes;
         FirmwareTransfer::Timing timing = w.firmwareTransfer()->timing();
         timing.prepareWaitMs = 200;
+        timing.fastPacingMs = 2;
         w.firmwareTransfer()->setTiming(timing);
 
         for (QAction *a : w.form()->menuMIDI_Out->actions()) {
@@ -55,12 +80,12 @@ private slots:
         QVERIFY(unit.serialPortPath().endsWith(w.serialLink()->portName()));
 
         QByteArray image;
-        for (int i = 0; i < 3000; ++i)
+        for (int i = 0; i < size - 14; ++i)
             image.append(char((i * 31 + 7) & 0xFF));
         image.append("QUILLFW V1.0.3");
         QSignalSpy written(unit.unit(), &EmulatedUnit::firmwareReceived);
         w.startFirmwareUpgrade(image);
-        QTRY_VERIFY_WITH_TIMEOUT(written.size() == 1, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(written.size() == 1, 40000);
         QByteArray received;
         QString version;
         unit.call([&](EmulatedUnit &u) {
@@ -70,6 +95,16 @@ private slots:
         QCOMPARE(received.size(), image.size());
         QCOMPARE(received, image);
         QCOMPARE(version, QStringLiteral("V1.0.3"));
+        int ahead = -1;
+        unit.call([&](EmulatedUnit &u) { ahead = u.chunksAheadOfAck(); });
+        QCOMPARE(ahead, 0);
+        const auto successes = [&boxes] {
+            int n = 0;
+            for (const auto &box : boxes.boxes)
+                n += box.text.startsWith(QLatin1String("Upgrade successful"));
+            return n;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(successes(), 1, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(w.firmwareTransfer()->state() == FirmwareTransfer::State::Idle, 5000);
         for (const auto &box : boxes.boxes)
             QVERIFY2(box.icon != QMessageBox::Warning && box.icon != QMessageBox::Critical, qPrintable(box.text));

@@ -43,8 +43,7 @@ SerialPortEntry portFor(const UnitPeer &unit, int productId)
     return p;
 }
 
-// A link on a unit peer with a transfer that starts on "ERASE END", the way
-// the main window drives it.
+// A link on a unit peer with a transfer, the way the windows drive it.
 struct Rig
 {
     UnitPeer unit;
@@ -55,22 +54,28 @@ struct Rig
     FirmwareTransfer transfer{&link, quickTiming()};
     QList<qint64> progress;
     int finished = 0;
+    int acksSentAtFinish = -1;
     QStringList failures;
 
     Rig()
     {
         transfer.setModelFamily(2);
-        QObject::connect(&link, &SerialPort::showdata, &transfer, [this](const QByteArray &data) {
-            if (SerialProtocol::parseReply(data).eraseEnd && transfer.expectsEraseEnd())
-                transfer.beginSending();
-        });
         QObject::connect(&transfer, &FirmwareTransfer::chunkWritten, &transfer,
                          [this](qint64 sent, qint64) { progress << sent; });
-        QObject::connect(&transfer, &FirmwareTransfer::finished, &transfer, [this] { ++finished; });
+        QObject::connect(&transfer, &FirmwareTransfer::finished, &transfer, [this] {
+            ++finished;
+            acksSentAtFinish = unit.acksSent;
+        });
         QObject::connect(&transfer, &FirmwareTransfer::failed, &transfer,
                          [this](const QString &m) { failures << m; });
     }
     bool open() { return link.tryOpenPort(unit.portName(), 115200, nullptr); }
+    // Loads, erases and sends as soon as the unit reports the erase's end.
+    bool start(const QByteArray &image)
+    {
+        return transfer.loadImage(image)
+            && transfer.writeErase(FirmwareTransfer::AfterErase::StartSending);
+    }
 };
 
 } // namespace
@@ -81,7 +86,12 @@ class FirmwareTransferTest : public QObject
 private slots:
     void wholeImage_data();
     void wholeImage();
-    void eraseEndAgainRestartsFromTheStart();
+    void strayEraseEndDoesNotRestart();
+    void sendingOnlyAfterTheEraseForTheImage_data();
+    void sendingOnlyAfterTheEraseForTheImage();
+    void lastChunkUnacknowledgedFails();
+    void busyUpgradePortIsRetried_data();
+    void busyUpgradePortIsRetried();
     void lateAcknowledgementIsWaitedFor();
     void chunksKeepThePacingInterval();
     void silentUnitEndsTheTransfer();
@@ -113,13 +123,12 @@ void FirmwareTransferTest::wholeImage()
     Rig rig;
     QVERIFY(rig.open());
     const QByteArray image = makeImage(size);
-    QVERIFY(rig.transfer.loadImage(image));
-    QVERIFY(rig.transfer.writeErase());
+    QVERIFY(rig.start(image));
     QTRY_COMPARE_WITH_TIMEOUT(rig.finished, 1, 10000);
 
-    // The end is reported once the last chunk is written; the unit reads it
-    // a moment later.
-    QTRY_COMPARE(rig.unit.image, image);
+    // The end comes with the last chunk's acknowledgement, not before.
+    QCOMPARE(rig.acksSentAtFinish, chunks);
+    QCOMPARE(rig.unit.image, image);
     QCOMPARE(rig.unit.chunkSizes.size(), chunks);
     QCOMPARE(rig.unit.chunkSizes.mid(0, firstChunks.size()), firstChunks);
     QCOMPARE(rig.unit.chunksAheadOfAck, 0);
@@ -135,20 +144,75 @@ void FirmwareTransferTest::wholeImage()
     QVERIFY(rig.link.isOpen());
 }
 
-void FirmwareTransferTest::eraseEndAgainRestartsFromTheStart()
+// A second "ERASE END" in the middle of the image is no erase the panel asked
+// for: restarting from byte 0 would append the image's start to what the unit
+// already holds.
+void FirmwareTransferTest::strayEraseEndDoesNotRestart()
 {
     Rig rig;
     QVERIFY(rig.open());
-    // The unit answers the fifth chunk with "ERASE END" instead of its acknowledgement.
-    rig.unit.eraseEndInsteadOfAck = 4;
+    rig.unit.eraseEndBeforeAck = 4;
     const QByteArray image = makeImage(1000);
-    QVERIFY(rig.transfer.loadImage(image));
-    QVERIFY(rig.transfer.writeErase());
+    QVERIFY(rig.start(image));
     QTRY_COMPARE_WITH_TIMEOUT(rig.finished, 1, 10000);
-
-    QCOMPARE(rig.unit.image, image.left(5 * 64) + image);
+    QCOMPARE(rig.unit.image, image);
     QCOMPARE(rig.unit.chunksAheadOfAck, 0);
     QVERIFY(rig.failures.isEmpty());
+}
+
+// Chunks only from Erased, for the image that erase was written for.
+void FirmwareTransferTest::sendingOnlyAfterTheEraseForTheImage_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::newRow("erase not ended") << "erasing";
+    QTest::newRow("new image after the erase") << "reload";
+    QTest::newRow("after a failure") << "failed";
+    QTest::newRow("after the end") << "finished";
+}
+
+void FirmwareTransferTest::sendingOnlyAfterTheEraseForTheImage()
+{
+    QFETCH(QString, before);
+    Rig rig;
+    QVERIFY(rig.open());
+    const QByteArray image = makeImage(200);
+    QVERIFY(rig.transfer.loadImage(image));
+    if (before == "erasing") {
+        rig.unit.answerErase = false;
+        QVERIFY(rig.transfer.writeErase());
+        QTRY_COMPARE(rig.unit.countCommand(0x02), 1);
+        rig.unit.inImage = true; // whatever arrives now would be image bytes
+    } else if (before == "reload") {
+        QVERIFY(rig.transfer.writeErase());
+        QTRY_COMPARE(rig.transfer.state(), FirmwareTransfer::State::Erased);
+        QVERIFY(rig.transfer.loadImage(makeImage(300)));
+    } else if (before == "failed") {
+        rig.unit.stopAckingAfter = 1;
+        QVERIFY(rig.start(image));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.failures.size(), 1, 3000);
+    } else {
+        QVERIFY(rig.start(image));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.finished, 1, 3000);
+    }
+    const QByteArray arrived = rig.unit.image;
+    QVERIFY(rig.transfer.state() != FirmwareTransfer::State::Erased);
+    QVERIFY(!rig.transfer.beginSending());
+    QTest::qWait(50);
+    QCOMPARE(rig.unit.image, arrived);
+}
+
+// The last chunk never acknowledged: a failure, and no end.
+void FirmwareTransferTest::lastChunkUnacknowledgedFails()
+{
+    Rig rig;
+    QVERIFY(rig.open());
+    rig.unit.stopAckingAfter = 2;
+    QVERIFY(rig.start(makeImage(150)));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.failures.size(), 1, 3000);
+    QCOMPARE(rig.unit.image.size(), 150);
+    QVERIFY(rig.failures.at(0).contains("150 of 150"));
+    QTest::qWait(50);
+    QCOMPARE(rig.finished, 0);
 }
 
 void FirmwareTransferTest::lateAcknowledgementIsWaitedFor()
@@ -158,8 +222,7 @@ void FirmwareTransferTest::lateAcknowledgementIsWaitedFor()
     rig.transfer.setModelFamily(1); // 3 ms pacing against 25 ms acknowledgements
     rig.unit.ackDelayMs = 25;
     const QByteArray image = makeImage(400);
-    QVERIFY(rig.transfer.loadImage(image));
-    QVERIFY(rig.transfer.writeErase());
+    QVERIFY(rig.start(image));
     QTRY_COMPARE_WITH_TIMEOUT(rig.finished, 1, 5000);
     QCOMPARE(rig.unit.image, image);
     QCOMPARE(rig.unit.chunksAheadOfAck, 0);
@@ -180,8 +243,8 @@ void FirmwareTransferTest::chunksKeepThePacingInterval()
     QObject::connect(&rig.transfer, &FirmwareTransfer::chunkWritten, &rig.transfer,
                      [&] { writtenAtNs << clock.nsecsElapsed(); });
     QVERIFY(rig.open());
-    QVERIFY(rig.transfer.loadImage(makeImage(40 * FirmwareTransfer::kChunkSize)));
-    QVERIFY(rig.transfer.writeErase());
+    rig.unit.ackDelayMs = 2; // well inside the interval: this is about the pacing
+    QVERIFY(rig.start(makeImage(40 * FirmwareTransfer::kChunkSize)));
     QTRY_COMPARE_WITH_TIMEOUT(rig.finished, 1, 5000);
     QCOMPARE(writtenAtNs.size(), 39);
     QList<qint64> gaps;
@@ -199,8 +262,7 @@ void FirmwareTransferTest::silentUnitEndsTheTransfer()
     Rig rig;
     QVERIFY(rig.open());
     rig.unit.stopAckingAfter = 2;
-    QVERIFY(rig.transfer.loadImage(makeImage(1000)));
-    QVERIFY(rig.transfer.writeErase());
+    QVERIFY(rig.start(makeImage(1000)));
     QTRY_COMPARE_WITH_TIMEOUT(rig.failures.size(), 1, 3000);
     QVERIFY(rig.failures.at(0).contains("stopped answering"));
     QVERIFY(rig.failures.at(0).contains("192 of 1000"));
@@ -220,10 +282,9 @@ void FirmwareTransferTest::silentUnitWithTheRealTimeLimit()
     rig.transfer.setTiming(timing);
     QVERIFY(rig.open());
     rig.unit.acknowledge = false;
-    QVERIFY(rig.transfer.loadImage(makeImage(300)));
     QElapsedTimer clock;
     clock.start();
-    QVERIFY(rig.transfer.writeErase());
+    QVERIFY(rig.start(makeImage(300)));
     QTRY_COMPARE_WITH_TIMEOUT(rig.failures.size(), 1, 4000);
     QVERIFY(clock.elapsed() >= 1900);
     QVERIFY(clock.elapsed() < 3000);
@@ -235,8 +296,7 @@ void FirmwareTransferTest::peerClosingItsSide()
     Rig rig;
     QVERIFY(rig.open());
     rig.unit.ackDelayMs = 20;
-    QVERIFY(rig.transfer.loadImage(makeImage(5000)));
-    QVERIFY(rig.transfer.writeErase());
+    QVERIFY(rig.start(makeImage(5000)));
     QTRY_VERIFY(rig.unit.chunkSizes.size() >= 3);
     QElapsedTimer clock;
     clock.start();
@@ -265,6 +325,7 @@ void FirmwareTransferTest::emptyImageIsRefused()
     QVERIFY(rig.open());
     QVERIFY(!rig.transfer.loadImage(QByteArray()));
     QVERIFY(!rig.transfer.writeErase());
+    QCOMPARE(rig.transfer.state(), FirmwareTransfer::State::Idle);
     QVERIFY(!rig.transfer.startAutomaticUpgrade(QByteArray()));
     QCOMPARE(rig.failures.size(), 2);
     QVERIFY(rig.failures.at(1).contains("empty"));
@@ -346,7 +407,45 @@ void FirmwareTransferTest::upgradePortThatWillNotOpen()
     QTRY_COMPARE_WITH_TIMEOUT(rig.failures.size(), 1, 3000);
     QVERIFY(rig.failures.at(0).contains("could not be opened"));
     QVERIFY(rig.failures.at(0).contains("Nothing was erased"));
+    QVERIFY2(rig.failures.at(0).contains("no longer there"), qPrintable(rig.failures.at(0)));
     QCOMPARE(rig.unit.commands, (QList<quint8>{0x09}));
+}
+
+// Just after re-enumeration another program may hold the new port for a
+// moment; the search keeps trying, and says why when it gives up.
+void FirmwareTransferTest::busyUpgradePortIsRetried_data()
+{
+    QTest::addColumn<int>("busyMs");
+    QTest::addColumn<bool>("completes");
+    QTest::newRow("busy for a moment") << 120 << true;
+    QTest::newRow("busy throughout") << 5000 << false;
+}
+
+void FirmwareTransferTest::busyUpgradePortIsRetried()
+{
+    QFETCH(int, busyMs);
+    QFETCH(bool, completes);
+    Rig rig;
+    UnitPeer boot;
+    rig.usb.addDevice(0x1209, 0x5131, "TQR-30B Boot");
+    QVERIFY(rig.open());
+    QSerialPort holder(boot.portName());
+    rig.unit.onPrepare = [&] {
+        QVERIFY(holder.open(QIODevice::ReadOnly));
+        QTimer::singleShot(busyMs, &holder, [&] { holder.close(); });
+        rig.ports.addPort(portFor(boot, 0x5131));
+    };
+    const QByteArray image = makeImage(300);
+    QVERIFY(rig.transfer.startAutomaticUpgrade(image));
+    if (completes) {
+        QTRY_COMPARE_WITH_TIMEOUT(rig.finished, 1, 3000);
+        QCOMPARE(boot.image, image);
+        QVERIFY(rig.failures.isEmpty());
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(rig.failures.size(), 1, 3000);
+        QVERIFY2(rig.failures.at(0).contains("ModemManager"), qPrintable(rig.failures.at(0)));
+        QVERIFY(boot.commands.isEmpty());
+    }
 }
 
 QTEST_MAIN(FirmwareTransferTest)

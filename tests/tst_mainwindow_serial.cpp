@@ -69,7 +69,6 @@ struct WindowRig
         timing.ackTimeoutMs = 300;
         timing.fastPacingMs = 1;
         window->firmwareTransfer()->setTiming(timing);
-        window->upgradeMessageDialog()->setFinishDelay(50);
     }
     SerialPort *link() { return window->serialLink(); }
 };
@@ -117,9 +116,21 @@ void MainWindowSerialTest::automaticUpgradeWithProgress()
     QSignalSpy done(rig.window.get(), &MainWindow::done);
 
     const QByteArray image = makeImage(10000);
+    Upgrade_message_Dialog *progress = rig.window->upgradeMessageDialog();
+    // Prepare, search and erase: a busy bar and a line saying what happens.
+    QStringList stages;
+    connect(rig.window->firmwareTransfer(), &FirmwareTransfer::stateChanged, this, [&] {
+        QVERIFY(progress->isVisible());
+        stages << QString("%1 (%2)").arg(progress->form().stageLabel->text()).arg(progress->form().progressBar->maximum());
+    });
     rig.window->startFirmwareUpgrade(image);
-    QTRY_VERIFY(boxes.seen("Preparing for the upgrade..."));
     QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 10000);
+    QCOMPARE(stages, (QStringList{"Preparing for the upgrade... (0)",
+                                  "Waiting for the device to come back in upgrade mode... (0)",
+                                  "Erasing the device's firmware... (0)",
+                                  "Erasing the device's firmware... (0)", // erased: unchanged
+                                  "Writing the firmware image... (100)",
+                                  "Writing the firmware image... (100)"})); // idle at the end
     QCOMPARE(rig.unit.commands, (QList<quint8>{0x01, 0x03, 0x09}));
     QCOMPARE(rig.boot.commands, (QList<quint8>{0x02}));
     QCOMPARE(rig.boot.image, image);
@@ -135,6 +146,11 @@ void MainWindowSerialTest::automaticUpgradeWithProgress()
 
     QTRY_VERIFY(boxes.seen("Upgrade successful, please power on the device again."));
     QTRY_VERIFY(!rig.window->upgradeMessageDialog()->isVisible());
+    QTest::qWait(100);
+    int successes = 0;
+    for (const BoxCatcher::Box &box : boxes.boxes)
+        successes += box.text.contains("Upgrade successful");
+    QCOMPARE(successes, 1);
     QVERIFY(rig.window->isVisible());
     QVERIFY(!rig.window->firmwareTransfer()->isBusy());
 }

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -59,10 +60,13 @@ private slots:
     void descriptionMapRules();
     void sysfsDevices();
     void portListFollowsTheDevices();
+    void portListTakesQtsDescriptionThatNamesTheUnit();
     void portListSharesOneDescription();
     void portListTakesANewPortName();
     void findsEntriesByTag();
     void registryRoundTripAndStaleEntries();
+    void registryIgnoresWhatOthersCouldPlant_data();
+    void registryIgnoresWhatOthersCouldPlant();
     void systemSourcesIncludeTheRegistry();
     void linkRefreshesItsListOnATimer();
 };
@@ -118,6 +122,17 @@ void SerialDiscoveryTest::sysfsDevices()
              QString("TQR-30 Pro Larkspur"));
     QVERIFY(source.findUsbDeviceDescriptions("PCI", QString(), false).isEmpty());
     QVERIFY(SysfsUsbDescriptionSource(root.filePath("missing")).readDevices().isEmpty());
+
+    // A unit that names itself only in its interface string.
+    QVERIFY(dir.mkpath("3-2"));
+    writeFile(root.filePath("3-2/idVendor"), "1209\n");
+    writeFile(root.filePath("3-2/idProduct"), "5131\n");
+    writeFile(root.filePath("3-2/product"), "USB Serial\n");
+    QVERIFY(dir.mkpath("3-2:1.0"));
+    writeFile(root.filePath("3-2:1.0/interface"), "CDC Control\n");
+    QVERIFY(dir.mkpath("3-2:1.1"));
+    writeFile(root.filePath("3-2:1.1/interface"), "TQR-30B Loader\n");
+    QCOMPARE(source.readDevices().last().description, QString("TQR-30B Loader"));
 }
 
 void SerialDiscoveryTest::portListFollowsTheDevices()
@@ -151,6 +166,23 @@ void SerialDiscoveryTest::portListFollowsTheDevices()
     // A port whose identity the lookup does not know is never listed.
     PortList::refresh(&list, UsbDescriptionMap(), ports);
     QCOMPARE(list.count(), 0);
+}
+
+// Where the bus strings say nothing of the unit, Qt's description (from
+// udev) may: it names the entry.
+void SerialDiscoveryTest::portListTakesQtsDescriptionThatNamesTheUnit()
+{
+    QComboBox list;
+    UsbDescriptionMap map;
+    map.insert(UsbKey(0x5130, 0x1209), "USB Serial");
+    SerialPortEntry named = port("ttyACM0", 0x1209, 0x5130);
+    named.description = "TQR-30 Pro Larkspur";
+    SerialPortEntry unknown = port("ttyACM1", 0x1234, 0x0001);
+    unknown.description = "TQR-30B Loader";
+    SerialPortEntry other = port("ttyUSB0", 0x0403, 0x6001);
+    other.description = "FT232R USB UART";
+    PortList::refresh(&list, map, {named, unknown, other});
+    QCOMPARE(texts(list), (QStringList{"TQR-30 Pro Larkspur=ttyACM0", "TQR-30B Loader=ttyACM1"}));
 }
 
 void SerialDiscoveryTest::portListSharesOneDescription()
@@ -234,6 +266,62 @@ void SerialDiscoveryTest::registryRoundTripAndStaleEntries()
 
     QVERIFY(EmulatedPortRegistry::unregisterPort(file));
     QCOMPARE(registry.entries().size(), 0);
+}
+
+// Another local user must not be able to plant a path the panel opens and
+// writes to.
+void SerialDiscoveryTest::registryIgnoresWhatOthersCouldPlant_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("nothing changed") << "";
+    QTest::newRow("folder of another user") << "chown folder";
+    QTest::newRow("holding folder of another user") << "chown parent";
+    QTest::newRow("folder group-writable") << "chmod folder";
+    QTest::newRow("entry of another user") << "chown entry";
+    QTest::newRow("entry others may write") << "chmod entry";
+    QTest::newRow("entry is a link") << "link entry";
+}
+
+void SerialDiscoveryTest::registryIgnoresWhatOthersCouldPlant()
+{
+    QFETCH(QString, change);
+    if (change.startsWith("chown") && ::getuid() != 0)
+        QSKIP("giving a file to another user needs root");
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("quill-tool-x/serial");
+    EmulatedPortRegistry registry(folder);
+    QTemporaryFile pty;
+    QVERIFY(pty.open());
+    EmulatedPortRegistry::Entry entry;
+    entry.path = pty.fileName();
+    entry.vendorId = 0x1209;
+    entry.productId = 0x5130;
+    entry.description = "TQR-30 Pro Larkspur";
+    const QString file = registry.registerPort("unit", entry);
+    QVERIFY(!file.isEmpty());
+    // Made private, both levels.
+    QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFileDevice::Permissions());
+    QCOMPARE(QFileInfo(dir.filePath("quill-tool-x")).permissions() & 0x0077, QFileDevice::Permissions());
+
+    const uid_t nobody = 65534;
+    const QByteArray target = QFile::encodeName(change.endsWith("folder") ? folder
+                                                : change.endsWith("parent") ? dir.filePath("quill-tool-x")
+                                                                            : file);
+    if (change.startsWith("chown"))
+        QCOMPARE(::chown(target.constData(), nobody, nobody), 0);
+    else if (change == "chmod folder")
+        QCOMPARE(::chmod(target.constData(), 0770), 0);
+    else if (change == "chmod entry")
+        QCOMPARE(::chmod(target.constData(), 0606), 0);
+    else if (change == "link entry") {
+        const QString elsewhere = dir.filePath("planted.port");
+        QVERIFY(QFile::rename(file, elsewhere));
+        QVERIFY(QFile::link(elsewhere, file));
+    }
+    if (!change.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Emulated-port registry: ignoring .*"));
+    QCOMPARE(registry.entries().size(), change.isEmpty() ? 1 : 0);
+    registry.entries(); // the reason is told once
 }
 
 void SerialDiscoveryTest::systemSourcesIncludeTheRegistry()

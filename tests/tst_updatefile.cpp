@@ -2,7 +2,6 @@
 // the serial identity replies: all pure functions.
 #include "update/FirmwareModel.h"
 #include "update/PanelRelease.h"
-#include "update/SerialIdentity.h"
 #include "update/UpdateFile.h"
 
 #include <QtTest>
@@ -23,7 +22,6 @@ private slots:
     void modelTable_data();
     void modelTable();
     void serverPaths();
-    void serialIdentity();
 };
 
 void UpdateFileTest::readsVersionLineOnlyAtTheVeryStart_data()
@@ -193,42 +191,6 @@ void UpdateFileTest::serverPaths()
     QCOMPARE(releaseNumberOf("Quill_Tool_"), QString());
     QCOMPARE(panelInstallerPath("2.2.0"), "/download/Product/Quill_Tool/Update/Quill_Tool_V2.2.0" + installerSuffix());
     QCOMPARE(installerFileName("2.2.0"), "2.2.0" + installerSuffix());
-}
-
-void UpdateFileTest::serialIdentity()
-{
-    SerialIdentity id = parseSerialIdentity("\xAA\xCC\x01\x02TQR-30 Pro\r\n");
-    QVERIFY(id.hasModel);
-    QCOMPARE(id.model, QString("TQR-30 Pro"));
-    QVERIFY(!id.hasVersion);
-    QVERIFY(id.usable);
-
-    id = parseSerialIdentity("TQR-30 Pro");  // no line end: the model text is empty
-    QVERIFY(id.hasModel);
-    QCOMPARE(id.model, QString());
-
-    id = parseSerialIdentity("\xAA\xCC\x06V1.0.2\r\n");
-    QVERIFY(id.hasVersion);
-    QCOMPARE(id.version, QString("V1.0.2"));
-    QVERIFY(id.usable);
-
-    id = parseSerialIdentity(QByteArray("\x01\xAA\xCC\x06V1.0.2\r\n"));
-    QCOMPARE(id.version, QString("V1.0.2"));
-
-    // A status chunk with 'o' at byte 6 carries no version and starts nothing.
-    id = parseSerialIdentity("\xAA\xCC\x06V1.o.2\r\n");
-    QVERIFY(!id.hasVersion);
-    QVERIFY(!id.usable);
-
-    // Six bytes or fewer are too short for a version.
-    id = parseSerialIdentity("\xAA\xCC\x06V1.");
-    QVERIFY(!id.hasVersion);
-    QVERIFY(!id.usable);
-
-    // A model text wins over a version marker in the same chunk.
-    id = parseSerialIdentity("\xAA\xCC\x06V1.0.2\r\nTQR-10\r\n");
-    QVERIFY(id.hasModel);
-    QVERIFY(!id.hasVersion);
 }
 
 QTEST_GUILESS_MAIN(UpdateFileTest)

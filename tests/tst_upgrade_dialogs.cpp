@@ -76,7 +76,8 @@ private slots:
     void connectAndDisconnect();
     void unitInNormalModeIsSentAway();
     void sameVersionFileIsNotErased();
-    void upgradeBeforeEraseEndSendsNothing();
+    void upgradeOnlyAfterTheEraseForTheFile_data();
+    void upgradeOnlyAfterTheEraseForTheFile();
     void manualUpgradeToTheEnd();
     void onlineDownloadStartsByItself();
     void silentUnitIsReported();
@@ -87,7 +88,6 @@ private slots:
 void UpgradeDialogsTest::progressDialogValues()
 {
     Upgrade_message_Dialog dialog;
-    dialog.setFinishDelay(80);
     BoxCatcher boxes;
     dialog.show();
     dialog.rec_brio_version("TQR-30 Pro", "TQR-30Pro_V1.0.3");
@@ -99,20 +99,21 @@ void UpgradeDialogsTest::progressDialogValues()
     }
     dialog.rec_possvalue(-5);
     QCOMPARE(dialog.form().progressBar->value(), 0);
+    // 100 comes while the last chunks are still to be written: it ends nothing.
     dialog.rec_possvalue(100);
     QCOMPARE(dialog.form().progressBar->value(), 99);
-    dialog.rec_possvalue(40); // ignored while finishing
-    QCOMPARE(dialog.form().progressBar->value(), 99);
+    QTest::qWait(50);
+    QVERIFY(boxes.boxes.isEmpty());
+    QVERIFY(dialog.isVisible());
     dialog.upgrade_done();
-    QCOMPARE(boxes.boxes.size(), 0);
-    QTRY_COMPARE(boxes.boxes.size(), 1);
+    QCOMPARE(boxes.boxes.size(), 1);
     QCOMPARE(boxes.boxes.at(0).title, QString("Upgrade"));
     QCOMPARE(boxes.boxes.at(0).text, QString("Upgrade successful, please power on the device again."));
     QCOMPARE(boxes.boxes.at(0).parent.data(), &dialog);
-    QTRY_VERIFY(!dialog.isVisible());
+    QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.form().progressBar->value(), 0);
     QVERIFY(dialog.form().textBrowser->toPlainText().isEmpty());
-    QTest::qWait(150);
+    dialog.upgrade_done(); // a second end shows nothing
     QCOMPARE(boxes.boxes.size(), 1);
 }
 
@@ -131,14 +132,14 @@ void UpgradeDialogsTest::progressDialogDoneBeforeAnyHundred()
 void UpgradeDialogsTest::progressDialogFailure()
 {
     Upgrade_message_Dialog dialog;
-    dialog.setFinishDelay(50);
     BoxCatcher boxes;
     dialog.show();
     dialog.rec_possvalue(100);
     dialog.upgrade_failed("The device stopped answering during the upgrade.");
     QCOMPARE(boxes.boxes.size(), 1);
     QVERIFY(boxes.boxes.at(0).text.contains("stopped answering"));
-    QTest::qWait(120);
+    dialog.upgrade_done();
+    QTest::qWait(50);
     QCOMPARE(boxes.boxes.size(), 1); // no success after a failure
     QVERIFY(!boxes.seen("Upgrade successful"));
 }
@@ -221,19 +222,47 @@ void UpgradeDialogsTest::sameVersionFileIsNotErased()
     QCOMPARE(boxes.boxes.size(), 3);
 }
 
-void UpgradeDialogsTest::upgradeBeforeEraseEndSendsNothing()
+// Upgrade is offered only once the unit has erased for the loaded image.
+void UpgradeDialogsTest::upgradeOnlyAfterTheEraseForTheFile_data()
 {
+    QTest::addColumn<QString>("before");
+    QTest::newRow("erase not ended") << "erasing";
+    QTest::newRow("same-version file after an erase") << "same";
+    QTest::newRow("after a failure") << "failed";
+}
+
+void UpgradeDialogsTest::upgradeOnlyAfterTheEraseForTheFile()
+{
+    QFETCH(QString, before);
     DialogRig rig;
-    rig.unit.answerErase = false;
     rig.connectUnit();
+    BoxCatcher boxes;
     QTemporaryDir dir;
-    rig.dialog.openImageFile(writeFile(dir, "TQR-30_V1.0.4.bin", makeImage(200)));
-    QTRY_COMPARE(rig.unit.countCommand(0x02), 1);
-    rig.unit.inImage = true; // whatever arrives now would be image bytes
-    QTest::mouseClick(rig.dialog.form().pushButton_4, Qt::LeftButton);
-    QTest::qWait(100);
-    QVERIFY(rig.unit.image.isEmpty());
+    QVERIFY(!rig.dialog.form().pushButton_4->isEnabled());
+    if (before == "erasing") {
+        rig.unit.answerErase = false;
+        rig.dialog.openImageFile(writeFile(dir, "TQR-30_V1.0.4.bin", makeImage(200)));
+        QTRY_COMPARE(rig.unit.countCommand(0x02), 1);
+        rig.unit.inImage = true; // whatever arrives now would be image bytes
+    } else if (before == "same") {
+        rig.dialog.openImageFile(writeFile(dir, "TQR-30_V1.0.4.bin", makeImage(200)));
+        QTRY_VERIFY(rig.dialog.form().pushButton_4->isEnabled());
+        rig.dialog.openImageFile(writeFile(dir, "TQR-30_V1.0.3.bin", makeImage(100)));
+        QVERIFY(boxes.seen("The version number is the same!"));
+    } else {
+        rig.unit.stopAckingAfter = 1;
+        rig.dialog.openImageFile(writeFile(dir, "TQR-30_V1.0.4.bin", makeImage(500)));
+        QTRY_VERIFY(rig.dialog.erased());
+        QTest::mouseClick(rig.dialog.form().pushButton_4, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(boxes.seen("stopped answering"), 3000);
+    }
+    const QByteArray arrived = rig.unit.image;
     QVERIFY(!rig.dialog.erased());
+    QVERIFY(!rig.dialog.form().pushButton_4->isEnabled());
+    // The slot itself refuses too, not only the disabled button.
+    QVERIFY(QMetaObject::invokeMethod(&rig.dialog, "on_pushButton_4_clicked"));
+    QTest::qWait(100);
+    QCOMPARE(rig.unit.image, arrived);
 }
 
 void UpgradeDialogsTest::manualUpgradeToTheEnd()
@@ -246,11 +275,20 @@ void UpgradeDialogsTest::manualUpgradeToTheEnd()
     rig.dialog.openImageFile(writeFile(dir, "TQR-30_V1.0.4.bin", image));
     QTRY_VERIFY(rig.dialog.erased());
     QVERIFY(rig.unit.image.isEmpty()); // waits for the user
+    int barAtTheEnd = -1;
+    bool upgradeEnabledAtTheEnd = true;
+    int acksAtTheEnd = -1;
+    connect(rig.dialog.transfer(), &FirmwareTransfer::finished, this, [&] {
+        barAtTheEnd = rig.dialog.form().progressBar->value();
+        upgradeEnabledAtTheEnd = rig.dialog.form().pushButton_4->isEnabled();
+        acksAtTheEnd = rig.unit.acksSent;
+    });
     QTest::mouseClick(rig.dialog.form().pushButton_4, Qt::LeftButton);
     QTRY_COMPARE(rig.unit.image, image);
     QCOMPARE(rig.unit.chunksAheadOfAck, 0);
-    QCOMPARE(rig.dialog.form().progressBar->value(), 99);
-    QVERIFY(!rig.dialog.form().pushButton_4->isEnabled());
+    QTRY_COMPARE(barAtTheEnd, 99);
+    QVERIFY(!upgradeEnabledAtTheEnd);
+    QCOMPARE(acksAtTheEnd, 16); // the end waits for the last chunk's acknowledgement
 
     QTRY_COMPARE(boxes.boxes.size(), 1);
     QCOMPARE(boxes.boxes.at(0).text, QString("Upgrade successful, please power on the device again."));
@@ -259,7 +297,8 @@ void UpgradeDialogsTest::manualUpgradeToTheEnd()
     QVERIFY(!rig.dialog.link()->isOpen());
     QCOMPARE(rig.dialog.form().progressBar->value(), 0);
     QCOMPARE(rig.dialog.form().comboBox->count(), 0);
-    QVERIFY(rig.dialog.form().pushButton_4->isEnabled());
+    // Done with this image: Upgrade waits for the next erase.
+    QVERIFY(!rig.dialog.form().pushButton_4->isEnabled());
     QCOMPARE(rig.dialog.form().pushButton->text(), QString("Connect"));
 }
 
@@ -327,6 +366,12 @@ void UpgradeDialogsTest::rendersBothDialogs()
     progress.show();
     QCOMPARE(progress.size(), QSize(458, 228));
     QVERIFY(progress.grab().save(out + "/upgrade_message_dialog.png"));
+    progress.showTransferState(FirmwareTransfer::State::FindingUpgradePort);
+    QCOMPARE(progress.form().progressBar->maximum(), 0);
+    QVERIFY(progress.form().stageLabel->isVisible());
+    QVERIFY(progress.grab().save(out + "/upgrade_message_dialog_busy.png"));
+    progress.resize(860, 650);
+    QVERIFY(progress.grab().save(out + "/upgrade_message_dialog_busy_large.png"));
 }
 
 QTEST_MAIN(UpgradeDialogsTest)

@@ -3,6 +3,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <iterator>
 
 UnitPeer::UnitPeer(QObject *parent)
     : QObject(parent)
@@ -16,13 +17,46 @@ int UnitPeer::countCommand(quint8 code) const
     return int(std::count(commands.begin(), commands.end(), code));
 }
 
-void UnitPeer::sendAck()
+int UnitPeer::nextAckDelay()
 {
-    if (ackTwiceInOneWrite) {
-        m_pty.send(ackBytes() + ackBytes());
+    if (ackDelayMs != kVaryingDelay)
+        return ackDelayMs;
+    // 1 to 12 ms: every eighth exceeds the 10 ms pacing of a TQR-30, all
+    // exceed the 1 to 3 ms pacing most tests use.
+    static constexpr int kDelays[] = {2, 5, 1, 12, 3, 7, 4, 6};
+    return kDelays[m_delayStep++ % int(std::size(kDelays))];
+}
+
+void UnitPeer::reply(const QByteArray &bytes, bool isAck)
+{
+    if (!splitReplies || bytes.size() < 2) {
+        m_pty.send(bytes);
+        if (isAck)
+            m_ackDue = false;
         return;
     }
-    m_pty.send(ackBytes());
+    // An acknowledgement is due until its last byte is out.
+    if (isAck)
+        m_ackDue = true;
+    const int cut = 1 + int(m_delayStep++ % (bytes.size() - 1));
+    m_pty.send(bytes.left(cut));
+    const QByteArray rest = bytes.mid(cut);
+    QTimer::singleShot(4, this, [this, rest, isAck] {
+        m_pty.send(rest);
+        if (isAck)
+            m_ackDue = false;
+    });
+}
+
+void UnitPeer::sendAck()
+{
+    ++acksSent;
+    if (ackTwiceInOneWrite) {
+        m_pty.send(ackBytes() + ackBytes());
+        m_ackDue = false;
+        return;
+    }
+    reply(ackBytes(), true);
     if (repeatAckAfterMs >= 0)
         QTimer::singleShot(repeatAckAfterMs, this, [this] { m_pty.send(ackBytes()); });
 }
@@ -36,21 +70,17 @@ void UnitPeer::onData(const QByteArray &bytes)
         chunkSizes.append(bytes.size());
         if (!acknowledge)
             return;
-        if (chunkSizes.size() - 1 == eraseEndInsteadOfAck) {
-            eraseEndInsteadOfAck = -1;
+        if (chunkSizes.size() - 1 == eraseEndBeforeAck) {
+            eraseEndBeforeAck = -1;
             m_pty.send("ERASE END");
-            return;
         }
         if (stopAckingAfter >= 0 && chunkSizes.size() > stopAckingAfter) {
             m_ackDue = true; // never sent: anything further is ahead of it
             return;
         }
-        if (ackDelayMs > 0) {
+        if (const int delay = nextAckDelay(); delay > 0) {
             m_ackDue = true;
-            QTimer::singleShot(ackDelayMs, this, [this] {
-                m_ackDue = false;
-                sendAck();
-            });
+            QTimer::singleShot(delay, Qt::PreciseTimer, this, [this] { sendAck(); });
         } else {
             sendAck();
         }
@@ -73,10 +103,10 @@ void UnitPeer::onData(const QByteArray &bytes)
         commands.append(code);
         switch (code) {
         case 0x01:
-            m_pty.send(modelReply);
+            reply(modelReply);
             break;
         case 0x03:
-            m_pty.send(versionReply);
+            reply(versionReply);
             break;
         case 0x02:
             if (!answerErase)
@@ -84,9 +114,9 @@ void UnitPeer::onData(const QByteArray &bytes)
             inImage = true;
             m_pending.clear();
             if (eraseEndDelayMs > 0)
-                QTimer::singleShot(eraseEndDelayMs, this, [this] { m_pty.send("ERASE END"); });
+                QTimer::singleShot(eraseEndDelayMs, this, [this] { reply("ERASE END"); });
             else
-                m_pty.send("ERASE END");
+                reply("ERASE END");
             return;
         case 0x09:
             if (onPrepare)

@@ -12,6 +12,11 @@
 // The serial side of a TQR-30 series unit, scripted for tests, behind a real
 // pseudo-terminal. It answers the model and version queries, acknowledges each
 // image chunk with a 7-byte reply and records what it was sent.
+//
+// By default it acknowledges a few milliseconds late, by a delay that varies
+// from chunk to chunk and now and then exceeds the pacing interval, as a unit
+// busy writing its flash does: a sender that does not wait for the
+// acknowledgement shows up in chunksAheadOfAck.
 class UnitPeer : public QObject
 {
     Q_OBJECT
@@ -27,9 +32,11 @@ public:
     bool answerErase = true;
     int eraseEndDelayMs = 0;
     bool acknowledge = true;
-    int ackDelayMs = 0;
+    static constexpr int kVaryingDelay = -1;
+    int ackDelayMs = kVaryingDelay; // 0: in the same turn as the chunk
     int stopAckingAfter = -1; // chunks acknowledged before going silent; -1 never
-    int eraseEndInsteadOfAck = -1; // answer this chunk (0-based) with "ERASE END" once
+    int eraseEndBeforeAck = -1; // before this chunk's (0-based) acknowledgement, a stray "ERASE END"
+    bool splitReplies = false; // each reply written in two pieces, a few milliseconds apart
     int repeatAckAfterMs = -1; // each acknowledgement again, in a write of its own, this much later
     bool ackTwiceInOneWrite = false; // each acknowledgement doubled into one 14-byte write
     static QByteArray ackBytes() { return QByteArray("\xAA\xCC\x07\x00\x01\r\n", 7); }
@@ -40,6 +47,7 @@ public:
     QByteArray image;         // the image bytes as they arrived
     bool inImage = false;     // erase answered, bytes are image data now
     int chunksAheadOfAck = 0; // image reads that came while an acknowledgement was still due
+    int acksSent = 0;
     std::function<void()> onPrepare; // command 09
 
     int countCommand(quint8 code) const;
@@ -47,8 +55,11 @@ public:
 private:
     void onData(const QByteArray &bytes);
     void sendAck();
+    void reply(const QByteArray &bytes, bool isAck = false);
+    int nextAckDelay();
 
     PtyPeer m_pty;
     QByteArray m_pending;
     bool m_ackDue = false;
+    int m_delayStep = 0;
 };
