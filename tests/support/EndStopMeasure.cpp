@@ -1,6 +1,7 @@
 #include "support/EndStopMeasure.h"
 
 #include "app/MainWindow.h"
+#include "midi/MidiConnection.h"
 #include "panel/GeneratorTransport.h"
 #include "protocol/MachineControl.h"
 #include "support/JackEmulatedUnit.h"
@@ -34,20 +35,26 @@ bool connectPanel(MainWindow &window, const JackEmulatedUnit &unit, QString *why
 {
     const QString prefix = unit.portName() + QStringLiteral(" [");
     QAction *entry = nullptr;
+    // The unit opens its two ports one after the other; a pick between the
+    // two would find no input to pair, so both must be listed first.
     waitUntil([&] {
+        entry = nullptr;
         for (QAction *a : window.form()->menuMIDI_Out->actions())
             if (a->text().startsWith(prefix))
                 entry = a;
-        return entry != nullptr;
+        return entry && !window.midiConnection()->findMatchingInput(entry->text()).isEmpty();
     }, 5000);
-    if (!entry) {
-        *why = QStringLiteral("the unit's ports did not appear in the MIDI Devices menu");
+    if (!entry || window.midiConnection()->findMatchingInput(entry->text()).isEmpty()) {
+        *why = QStringLiteral("the unit's ports did not both appear");
         return false;
     }
     entry->trigger();
-    if (!waitUntil([&] { return window.productText() == unit.portName() && window.form()->radioButton_4->isChecked(); },
-                   3000)) {
-        *why = QStringLiteral("the unit was not identified with its generator as the source");
+    if (!waitUntil([&] { return window.productText() == unit.portName(); }, 3000)) {
+        *why = QStringLiteral("the unit was not identified (input %1)").arg(window.midiConnection()->connectedInputLabel());
+        return false;
+    }
+    if (!waitUntil([&] { return window.form()->radioButton_4->isChecked(); }, 3000)) {
+        *why = QStringLiteral("the unit did not report its generator as the source");
         return false;
     }
     return true;
