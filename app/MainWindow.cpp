@@ -41,6 +41,9 @@
 #include <QResizeEvent>
 #include <QTimer>
 
+#include <algorithm>
+#include <iterator>
+
 // The pictures are compiled into the static library, whose resource
 // initialiser the linker would otherwise drop. Q_INIT_RESOURCE must be used
 // outside any namespace.
@@ -51,9 +54,8 @@ static void initResources()
 
 MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     : QMainWindow(parent)
-    , ui(new Ui::MainWindow)
+    , ui(std::make_unique<Ui::MainWindow>())
     , platform(platform_)
-    , timecodeIn(new MidiTimecodeIn)
 {
     initResources();
     installFontSubstitutes();
@@ -91,33 +93,14 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     connect(menuMarkTimer, &QTimer::timeout, this, &MainWindow::checkActionState11);
     menuMarkTimer->start(500);
 
-    // Time-code panel: readout, source and rate groups, generator transport.
-    const PanelContext panel(ui, midi_out, this);
-    m_readout = new TimecodeReadout(ui->time_hour, ui->time_min, ui->time_sed, ui->time_fam);
-    m_selection = new SourceRateSelection(panel, this);
-    m_transport = new GeneratorTransport(panel, m_readout, this);
-    connect(m_transport->sourceLockTimer(), &QTimer::timeout, this, &MainWindow::checpauseTimer);
-    connect(m_transport->checkTimer(), &QTimer::timeout, this, &MainWindow::checkAndPause);
-    connect(m_transport->progressTimer(), &QTimer::timeout, this, &MainWindow::updateProgressBar);
-
+    createTimecodePanel();
     connect(midi_in, &QMidiIn::midiMessageReceived, this, &MainWindow::onMidiMessageReceived);
-    connect(timecodeIn, &MidiTimecodeIn::timeCodeParsed, this, &MainWindow::displayTimeCode);
-    connect(timecodeIn, &MidiTimecodeIn::sourcecodeReceived, this, &MainWindow::source_recvice);
-    connect(timecodeIn, &MidiTimecodeIn::timecodeReceived, this, &MainWindow::onQuarterFrameText);
-    connect(timecodeIn, &MidiTimecodeIn::quarterFramePosition, m_transport, &GeneratorTransport::followQuarterFrame);
 
-    m_readout->show(1, 0, 0, 0);
     ui->pushButton_7->hide();
     ui->radioButton_5->hide();
     ui->radioButton_6->hide();
     ui->actionOSC_Setting->setVisible(false);
     ui->actionUDP_TCP->setVisible(false);
-
-    m_selection->connectButtons();
-    m_selection->rebuildValidator();
-    connect(ui->lineEdit_2, &QLineEdit::editingFinished, m_transport, &GeneratorTransport::checkEnd);
-    for (QLineEdit *field : {ui->lineEdit, ui->lineEdit_2, ui->lineEdit_3})
-        field->setCursor(Qt::IBeamCursor);
 
     // Serial link and the progress window of the automatic upgrade
     serialPort = new SerialPort(ui->comboBox_ComDevices, QStringLiteral("Larkspur"),
@@ -176,12 +159,7 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
         QTimer::singleShot(500, this, [this] { startAppUpdateCheck(false); });
 }
 
-MainWindow::~MainWindow()
-{
-    delete ui;
-    delete m_readout;
-    delete timecodeIn;
-}
+MainWindow::~MainWindow() = default;
 
 void MainWindow::sendSysEx(const QByteArray &data)
 {
@@ -268,6 +246,55 @@ void MainWindow::applyGeneratorSourceRule(const QString &labelOrProduct)
 }
 
 // Time-code panel
+
+void MainWindow::createTimecodePanel()
+{
+    PanelContext::Widgets shared;
+    shared.rates[0] = ui->radioButton_7;
+    shared.rates[1] = ui->radioButton_8;
+    shared.rates[2] = ui->radioButton_9;
+    shared.rates[3] = ui->radioButton_10;
+    shared.play = ui->pushButton;
+    shared.pause = ui->pushButton_2;
+    shared.stop = ui->pushButton_3;
+    shared.gotoCapture = ui->pushButton_4;
+    m_panel = std::make_unique<PanelContext>(shared, midi_out, this);
+    const PanelContext::TimeFields fields{ui->lineEdit, ui->lineEdit_2, ui->lineEdit_3};
+
+    m_readout = std::make_unique<TimecodeReadout>(ui->time_hour, ui->time_min, ui->time_sed, ui->time_fam);
+
+    SourceRateSelection::Widgets selection;
+    QRadioButton *const sources[] = {ui->radioButton,   ui->radioButton_2, ui->radioButton_3,
+                                     ui->radioButton_4, ui->radioButton_5, ui->radioButton_6};
+    std::copy(std::begin(sources), std::end(sources), selection.sources);
+    selection.sourceGroup = ui->groupBox;
+    selection.rateGroup = ui->groupBox_2;
+    selection.fields = fields;
+    selection.slider = ui->horizontalSlider;
+    m_selection = new SourceRateSelection(*m_panel, selection, this);
+
+    const GeneratorTransport::Widgets transport{fields, ui->horizontalSlider, ui->pushButton_6, ui->pushButton_7,
+                                                ui->groupBox};
+    m_transport = new GeneratorTransport(*m_panel, transport, m_readout.get(), this);
+
+    timecodeIn = new MidiTimecodeIn(this);
+    connect(timecodeIn, &MidiTimecodeIn::timeCodeParsed, this, &MainWindow::displayTimeCode);
+    connect(timecodeIn, &MidiTimecodeIn::sourcecodeReceived, this, &MainWindow::source_recvice);
+    connect(timecodeIn, &MidiTimecodeIn::timecodeReceived, this, &MainWindow::onQuarterFrameText);
+    connect(timecodeIn, &MidiTimecodeIn::quarterFramePosition, m_transport, &GeneratorTransport::followQuarterFrame);
+
+    m_readout->show(1, 0, 0, 0);
+    m_selection->connectButtons();
+    m_selection->rebuildValidator();
+    connect(ui->lineEdit_2, &QLineEdit::editingFinished, m_transport, &GeneratorTransport::checkEnd);
+    for (QLineEdit *field : {ui->lineEdit, ui->lineEdit_2, ui->lineEdit_3})
+        field->setCursor(Qt::IBeamCursor);
+}
+
+quint8 MainWindow::checkedRateCode() const
+{
+    return m_panel->rateCode();
+}
 
 void MainWindow::displayTimeCode(int hour, int minute, int second, int frame)
 {
@@ -502,17 +529,6 @@ void MainWindow::onMidiDisconnected(const QString &label, bool byUser)
     markDeviceAction(ui->menuMIDI_Out, label, false);
     QMessageBox::information(nullptr, QStringLiteral("MIDI Disconnected"),
                              QStringLiteral("The MIDI connection has been disconnected."), QMessageBox::Ok);
-}
-
-// MIDI Machine Control ---------------------------------------------------------
-
-quint8 MainWindow::checkedRateCode() const
-{
-    for (const QRadioButton *button : {ui->radioButton_7, ui->radioButton_8, ui->radioButton_9, ui->radioButton_10}) {
-        if (button->isChecked())
-            return MachineControl::rateCodeForText(button->text());
-    }
-    return MachineControl::rateCodeForText(QStringLiteral("None"));
 }
 
 // Serial link and firmware upgrade ----------------------------------------------

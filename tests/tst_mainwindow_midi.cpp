@@ -7,6 +7,7 @@
 #include "midi/InMemoryMidiDriver.h"
 #include "midi/QMidiIn.h"
 #include "midi/QMidiOut.h"
+#include "support/Hex.h"
 #include "support/MessageBoxWatcher.h"
 #include "support/MessageCollector.h"
 #include "ui_MainWindow.h"
@@ -18,11 +19,6 @@
 #include <QtTest>
 
 namespace {
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
 
 // A unit on the in-memory system that records what the panel sends it.
 struct FakeUnit

@@ -3,6 +3,7 @@
 
 #include "protocol/MidiTimecodeIn.h"
 
+#include "support/Hex.h"
 #include "support/QuarterFrames.h"
 
 #include <QSignalSpy>
@@ -11,10 +12,6 @@
 Q_DECLARE_METATYPE(FrameArithmetic::Label)
 
 namespace {
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
 
 // What the decoder reported, in order, as readable strings.
 struct Recorder
