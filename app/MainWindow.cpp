@@ -12,7 +12,6 @@
 #include "panel/SourceRateSelection.h"
 #include "panel/TimecodeReadout.h"
 #include "protocol/Identification.h"
-#include "protocol/MachineControl.h"
 #include "protocol/MidiTimecodeIn.h"
 #include "protocol/NetworkMessages.h"
 #include "settings/IpSettingController.h"
@@ -40,9 +39,6 @@
 #include <QMessageBox>
 #include <QResizeEvent>
 #include <QTimer>
-
-#include <algorithm>
-#include <iterator>
 
 // The pictures are compiled into the static library, whose resource
 // initialiser the linker would otherwise drop. Q_INIT_RESOURCE must be used
@@ -249,30 +245,16 @@ void MainWindow::applyGeneratorSourceRule(const QString &labelOrProduct)
 
 void MainWindow::createTimecodePanel()
 {
-    PanelContext::Widgets shared;
-    shared.rates[0] = ui->radioButton_7;
-    shared.rates[1] = ui->radioButton_8;
-    shared.rates[2] = ui->radioButton_9;
-    shared.rates[3] = ui->radioButton_10;
-    shared.play = ui->pushButton;
-    shared.pause = ui->pushButton_2;
-    shared.stop = ui->pushButton_3;
-    shared.gotoCapture = ui->pushButton_4;
+    const PanelContext::Widgets shared{{ui->radioButton_7, ui->radioButton_8, ui->radioButton_9, ui->radioButton_10},
+                                       ui->pushButton, ui->pushButton_2, ui->pushButton_3, ui->pushButton_4};
     m_panel = std::make_unique<PanelContext>(shared, midi_out, this);
     const PanelContext::TimeFields fields{ui->lineEdit, ui->lineEdit_2, ui->lineEdit_3};
-
     m_readout = std::make_unique<TimecodeReadout>(ui->time_hour, ui->time_min, ui->time_sed, ui->time_fam);
 
-    SourceRateSelection::Widgets selection;
-    QRadioButton *const sources[] = {ui->radioButton,   ui->radioButton_2, ui->radioButton_3,
-                                     ui->radioButton_4, ui->radioButton_5, ui->radioButton_6};
-    std::copy(std::begin(sources), std::end(sources), selection.sources);
-    selection.sourceGroup = ui->groupBox;
-    selection.rateGroup = ui->groupBox_2;
-    selection.fields = fields;
-    selection.slider = ui->horizontalSlider;
+    const SourceRateSelection::Widgets selection{{ui->radioButton, ui->radioButton_2, ui->radioButton_3,
+                                                  ui->radioButton_4, ui->radioButton_5, ui->radioButton_6},
+                                                 ui->groupBox, ui->groupBox_2, fields, ui->horizontalSlider};
     m_selection = new SourceRateSelection(*m_panel, selection, this);
-
     const GeneratorTransport::Widgets transport{fields, ui->horizontalSlider, ui->pushButton_6, ui->pushButton_7,
                                                 ui->groupBox};
     m_transport = new GeneratorTransport(*m_panel, transport, m_readout.get(), this);
