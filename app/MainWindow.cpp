@@ -12,7 +12,6 @@
 #include "panel/SourceRateSelection.h"
 #include "panel/TimecodeReadout.h"
 #include "protocol/Identification.h"
-#include "protocol/MachineControl.h"
 #include "protocol/MidiTimecodeIn.h"
 #include "protocol/NetworkMessages.h"
 #include "settings/IpSettingController.h"
@@ -51,9 +50,8 @@ static void initResources()
 
 MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     : QMainWindow(parent)
-    , ui(new Ui::MainWindow)
+    , ui(std::make_unique<Ui::MainWindow>())
     , platform(platform_)
-    , timecodeIn(new MidiTimecodeIn)
 {
     initResources();
     installFontSubstitutes();
@@ -91,33 +89,14 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     connect(menuMarkTimer, &QTimer::timeout, this, &MainWindow::checkActionState11);
     menuMarkTimer->start(500);
 
-    // Time-code panel: readout, source and rate groups, generator transport.
-    const PanelContext panel(ui, midi_out, this);
-    m_readout = new TimecodeReadout(ui->time_hour, ui->time_min, ui->time_sed, ui->time_fam);
-    m_selection = new SourceRateSelection(panel, this);
-    m_transport = new GeneratorTransport(panel, m_readout, this);
-    connect(m_transport->sourceLockTimer(), &QTimer::timeout, this, &MainWindow::checpauseTimer);
-    connect(m_transport->checkTimer(), &QTimer::timeout, this, &MainWindow::checkAndPause);
-    connect(m_transport->progressTimer(), &QTimer::timeout, this, &MainWindow::updateProgressBar);
-
+    createTimecodePanel();
     connect(midi_in, &QMidiIn::midiMessageReceived, this, &MainWindow::onMidiMessageReceived);
-    connect(timecodeIn, &MidiTimecodeIn::timeCodeParsed, this, &MainWindow::displayTimeCode);
-    connect(timecodeIn, &MidiTimecodeIn::sourcecodeReceived, this, &MainWindow::source_recvice);
-    connect(timecodeIn, &MidiTimecodeIn::timecodeReceived, this, &MainWindow::onQuarterFrameText);
-    connect(timecodeIn, &MidiTimecodeIn::quarterFramePosition, m_transport, &GeneratorTransport::followQuarterFrame);
 
-    m_readout->show(1, 0, 0, 0);
     ui->pushButton_7->hide();
     ui->radioButton_5->hide();
     ui->radioButton_6->hide();
     ui->actionOSC_Setting->setVisible(false);
     ui->actionUDP_TCP->setVisible(false);
-
-    m_selection->connectButtons();
-    m_selection->rebuildValidator();
-    connect(ui->lineEdit_2, &QLineEdit::editingFinished, m_transport, &GeneratorTransport::checkEnd);
-    for (QLineEdit *field : {ui->lineEdit, ui->lineEdit_2, ui->lineEdit_3})
-        field->setCursor(Qt::IBeamCursor);
 
     // Serial link and the progress window of the automatic upgrade
     serialPort = new SerialPort(ui->comboBox_ComDevices, QString::fromLatin1(UnitUsbNames::kBrandWord),
@@ -166,12 +145,7 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
         QTimer::singleShot(500, this, [this] { startAppUpdateCheck(false); });
 }
 
-MainWindow::~MainWindow()
-{
-    delete ui;
-    delete m_readout;
-    delete timecodeIn;
-}
+MainWindow::~MainWindow() = default;
 
 void MainWindow::sendSysEx(const QByteArray &data)
 {
@@ -258,6 +232,41 @@ void MainWindow::applyGeneratorSourceRule(const QString &labelOrProduct)
 }
 
 // Time-code panel
+
+void MainWindow::createTimecodePanel()
+{
+    const PanelContext::Widgets shared{{ui->radioButton_7, ui->radioButton_8, ui->radioButton_9, ui->radioButton_10},
+                                       ui->pushButton, ui->pushButton_2, ui->pushButton_3, ui->pushButton_4};
+    m_panel = std::make_unique<PanelContext>(shared, midi_out, this);
+    const PanelContext::TimeFields fields{ui->lineEdit, ui->lineEdit_2, ui->lineEdit_3};
+    m_readout = std::make_unique<TimecodeReadout>(ui->time_hour, ui->time_min, ui->time_sed, ui->time_fam);
+
+    const SourceRateSelection::Widgets selection{{ui->radioButton, ui->radioButton_2, ui->radioButton_3,
+                                                  ui->radioButton_4, ui->radioButton_5, ui->radioButton_6},
+                                                 ui->groupBox, ui->groupBox_2, fields, ui->horizontalSlider};
+    m_selection = new SourceRateSelection(*m_panel, selection, this);
+    const GeneratorTransport::Widgets transport{fields, ui->horizontalSlider, ui->pushButton_6, ui->pushButton_7,
+                                                ui->groupBox};
+    m_transport = new GeneratorTransport(*m_panel, transport, m_readout.get(), this);
+
+    timecodeIn = new MidiTimecodeIn(this);
+    connect(timecodeIn, &MidiTimecodeIn::timeCodeParsed, this, &MainWindow::displayTimeCode);
+    connect(timecodeIn, &MidiTimecodeIn::sourcecodeReceived, this, &MainWindow::source_recvice);
+    connect(timecodeIn, &MidiTimecodeIn::timecodeReceived, this, &MainWindow::onQuarterFrameText);
+    connect(timecodeIn, &MidiTimecodeIn::quarterFramePosition, m_transport, &GeneratorTransport::followQuarterFrame);
+
+    m_readout->show(1, 0, 0, 0);
+    m_selection->connectButtons();
+    m_selection->rebuildValidator();
+    connect(ui->lineEdit_2, &QLineEdit::editingFinished, m_transport, &GeneratorTransport::checkEnd);
+    for (QLineEdit *field : {ui->lineEdit, ui->lineEdit_2, ui->lineEdit_3})
+        field->setCursor(Qt::IBeamCursor);
+}
+
+quint8 MainWindow::checkedRateCode() const
+{
+    return m_panel->rateCode();
+}
 
 void MainWindow::displayTimeCode(int hour, int minute, int second, int frame)
 {
@@ -492,17 +501,6 @@ void MainWindow::onMidiDisconnected(const QString &label, bool byUser)
     markDeviceAction(ui->menuMIDI_Out, label, false);
     QMessageBox::information(nullptr, QStringLiteral("MIDI Disconnected"),
                              QStringLiteral("The MIDI connection has been disconnected."), QMessageBox::Ok);
-}
-
-// MIDI Machine Control ---------------------------------------------------------
-
-quint8 MainWindow::checkedRateCode() const
-{
-    for (const QRadioButton *button : {ui->radioButton_7, ui->radioButton_8, ui->radioButton_9, ui->radioButton_10}) {
-        if (button->isChecked())
-            return MachineControl::rateCodeForText(button->text());
-    }
-    return MachineControl::rateCodeForText(QStringLiteral("None"));
 }
 
 // Serial link and firmware upgrade ----------------------------------------------

@@ -24,6 +24,7 @@ class AppUpdateDialog;
 class CustomDialog;
 class FirmwareUpdateCheck;
 class MidiConnection;
+class PanelContext;
 class QMidiIn;
 class QMidiOut;
 class SerialPort;
@@ -39,7 +40,8 @@ class MainWindow;
 
 // The panel's one window. It owns every other object of the program, runs the
 // periodic timers and wires the subsystems together; the work itself lives in
-// the classes of the subsystem folders.
+// the classes of the subsystem folders. Each subsystem's members stand
+// together below, under one heading.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -48,37 +50,21 @@ public:
     ~MainWindow() override;
 
     // For tests and tools that drive the window.
-    Ui::MainWindow *form() const { return ui; }
+    Ui::MainWindow *form() const { return ui.get(); }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    std::unique_ptr<Ui::MainWindow> ui;
+    Platform platform;
+
+    // ---- MIDI device discovery and connection
+public:
     QMidiOut *midiOut() const { return midi_out; }
     QMidiIn *midiIn() const { return midi_in; }
     MidiConnection *midiConnection() const { return m_midi; }
 
-    // Time-code panel, for tests and tools.
-    TimecodeReadout *readout() const { return m_readout; }
-    GeneratorTransport *transport() const { return m_transport; }
-    SourceRateSelection *sourceRateSelection() const { return m_selection; }
-    QString productText() const { return product; }
-
-    // Online updates, About box and manual
-    CustomDialog *aboutBox() const { return aboutDialog; }
-    FirmwareUpdateCheck *firmwareUpdateCheck() const { return firmwareCheck; }
-    // Builds a check dialog and asks the server; the dialog deletes itself when done.
-    AppUpdateDialog *startAppUpdateCheck(bool manual);
-    // Model and version replies from the serial link, one whole reply at a time;
-    // starts the firmware check once per connection when both are known.
-    void gatherUnitIdentity(const QByteArray &chunk);
-
-public slots:
-    void sendSysEx(const QByteArray &data);
-
-    // MIDI device discovery and connection
-    void update_list();
-    void checkDevices();
-    void checkActionState11();
-    void connectMidiDevice(QString label);
-
-public:
-    // MIDI device discovery and connection
     QMap<QString, QString> enumerateMidiOutputs();
     QMap<QString, QString> enumerateMidiInputs();
     void rebuildMidiOutMenu();
@@ -89,14 +75,56 @@ public:
     QString connectedOutputLabel() const;
     QString connectedInputLabel() const;
 
+public slots:
+    void sendSysEx(const QByteArray &data);
+    void update_list();
+    void checkDevices();
+    void checkActionState11();
+    void connectMidiDevice(QString label);
+    // Every message the unit sends; see the function for the order of the consumers.
+    void onMidiMessageReceived(QByteArray message);
+
+private:
+    // What the MIDI connection reports.
+    void fillMidiOutMenu();
+    void onMidiConnected(const QString &label);
+    void onMidiConnectFailed(const QString &label, bool again);
+    void onMidiDisconnected(const QString &label, bool byUser);
+    void showMidiState();
+
+    // The connection owns both ports.
+    MidiConnection *m_midi = nullptr;
+    QMidiOut *midi_out = nullptr;
+    QMidiIn *midi_in = nullptr;
+    // Port list refresh, unplug watch, menu check mark.
+    QTimer *listTimer = nullptr;
+    QTimer *deviceCheckTimer = nullptr;
+    QTimer *menuMarkTimer = nullptr;
+
+    // ---- Model identification
+public:
+    QString productText() const { return product; }
+    bool supportsIp() const;
+    bool supportsOsc() const;
+    void updateOscControlsVisibility();
+    // Shown by the OSC and UDP/TCP menu entries when the unit cannot do OSC.
+    void showOscUnavailable();
+
+private:
+    // The Generator source does not exist on a TQR-10.
+    void applyGeneratorSourceRule(const QString &labelOrProduct);
+
+    QString product;
+
+    // ---- Time-code panel
+public:
+    TimecodeReadout *readout() const { return m_readout.get(); }
+    GeneratorTransport *transport() const { return m_transport; }
+    SourceRateSelection *sourceRateSelection() const { return m_selection; }
     // The rate code of the checked frame-rate button (0 when none is checked).
     quint8 checkedRateCode() const;
 
 public slots:
-    // Every message the unit sends; see the function for the order of the consumers.
-    void onMidiMessageReceived(QByteArray message);
-
-    // Time-code panel
     void displayTimeCode(int hour, int minute, int second, int frame);
     void source_recvice(int num);
     void send_fps();
@@ -114,12 +142,17 @@ public slots:
     void on_horizontalSlider_sliderReleased();
     void on_horizontalSlider_valueChanged(int value);
 
-    // Online updates, About box and manual
-    void on_actionCheck_for_Update_triggered();
-    void on_actionAbout_triggered();
-    void on_actionUser_Manual_triggered();
+private:
+    void createTimecodePanel();
+    void onQuarterFrameText(const QString &timecode);
 
-    // Serial link and firmware upgrade
+    MidiTimecodeIn *timecodeIn = nullptr;
+    std::unique_ptr<PanelContext> m_panel;
+    std::unique_ptr<TimecodeReadout> m_readout;
+    SourceRateSelection *m_selection = nullptr;
+    GeneratorTransport *m_transport = nullptr;
+
+    // ---- Serial link and firmware upgrade
 public:
     SerialPort *serialLink() const { return serialPort; }
     FirmwareTransfer *firmwareTransfer() const { return m_firmwareTransfer; }
@@ -141,74 +174,7 @@ signals:
     void send_possvalue(int value);
     void done();
 
-public slots:
-    // Network settings windows
-    void setIP();
-    void on_pushButton_7_clicked();
-    void on_actionOSC_Setting_triggered();
-    void on_actionUDP_TCP_triggered();
-    void on_actionOffset_Setting_triggered();
-
-public:
-    // Network settings windows, for tests and tools.
-    ip_Dialog *ipDialog() const { return ip_dialog; }
-    OscSettingWidget *oscWindow() const { return osc_window.get(); }
-    UdpSetting *udpWindow() const { return udp_window.get(); }
-    TimeOffsetWidget *offsetWindow() const { return offset_window.get(); }
-
-public:
-    // Model identification
-    bool supportsIp() const;
-    bool supportsOsc() const;
-    void updateOscControlsVisibility();
-    // Shown by the OSC and UDP/TCP menu entries when the unit cannot do OSC.
-    void showOscUnavailable();
-
-protected:
-    void resizeEvent(QResizeEvent *event) override;
-
 private:
-    // What the MIDI connection reports.
-    void fillMidiOutMenu();
-    void onMidiConnected(const QString &label);
-    void onMidiConnectFailed(const QString &label, bool again);
-    void onMidiDisconnected(const QString &label, bool byUser);
-    void showMidiState();
-    // The Generator source does not exist on a TQR-10.
-    void applyGeneratorSourceRule(const QString &labelOrProduct);
-    void onQuarterFrameText(const QString &timecode);
-
-    // Network settings windows
-    void createNetworkSettingsWindows();
-
-    Ui::MainWindow *ui;
-    Platform platform;
-
-    // Network settings windows; the three settings windows have no parent.
-    ip_Dialog *ip_dialog = nullptr;
-    IpSettingController *ipSettings = nullptr;
-    std::unique_ptr<UdpSetting> udp_window;
-    std::unique_ptr<OscSettingWidget> osc_window;
-    std::unique_ptr<TimeOffsetWidget> offset_window;
-
-    // MIDI transport: the connection owns both ports.
-    MidiConnection *m_midi = nullptr;
-    QMidiOut *midi_out = nullptr;
-    QMidiIn *midi_in = nullptr;
-    QString product;
-
-    // Time-code panel
-    MidiTimecodeIn *timecodeIn;
-    TimecodeReadout *m_readout = nullptr;
-    SourceRateSelection *m_selection = nullptr;
-    GeneratorTransport *m_transport = nullptr;
-    // MIDI device discovery and connection
-    bool updateDialogShown = false;
-    QTimer *listTimer = nullptr;
-    QTimer *deviceCheckTimer = nullptr;
-    QTimer *menuMarkTimer = nullptr;
-
-    // Serial link and firmware upgrade
     void pairSerialLink(const QString &label);
     void onUpgradeFailed(const QString &message);
     SerialPort *serialPort = nullptr;
@@ -216,9 +182,50 @@ private:
     Upgrade_message_Dialog *upgradeMessage = nullptr;
     upgrade_Dialog *m_upgradeDialog = nullptr;
 
-    // Online updates, About box and manual
+    // ---- Online updates, About box and manual
+public:
+    CustomDialog *aboutBox() const { return aboutDialog; }
+    FirmwareUpdateCheck *firmwareUpdateCheck() const { return firmwareCheck; }
+    // Builds a check dialog and asks the server; the dialog deletes itself when done.
+    AppUpdateDialog *startAppUpdateCheck(bool manual);
+    // Model and version replies from the serial link, one whole reply at a time;
+    // starts the firmware check once per connection when both are known.
+    void gatherUnitIdentity(const QByteArray &chunk);
+
+public slots:
+    void on_actionCheck_for_Update_triggered();
+    void on_actionAbout_triggered();
+    void on_actionUser_Manual_triggered();
+
+private:
     CustomDialog *aboutDialog = nullptr;
     FirmwareUpdateCheck *firmwareCheck = nullptr;
+    // Whether the firmware check ran for this connection.
+    bool updateDialogShown = false;
     QString currentBrio1 = QStringLiteral("xx");
     QString currentVersion1 = QStringLiteral("xx");
+
+    // ---- Network settings windows
+public:
+    ip_Dialog *ipDialog() const { return ip_dialog; }
+    OscSettingWidget *oscWindow() const { return osc_window.get(); }
+    UdpSetting *udpWindow() const { return udp_window.get(); }
+    TimeOffsetWidget *offsetWindow() const { return offset_window.get(); }
+
+public slots:
+    void setIP();
+    void on_pushButton_7_clicked();
+    void on_actionOSC_Setting_triggered();
+    void on_actionUDP_TCP_triggered();
+    void on_actionOffset_Setting_triggered();
+
+private:
+    void createNetworkSettingsWindows();
+
+    ip_Dialog *ip_dialog = nullptr;
+    IpSettingController *ipSettings = nullptr;
+    // The three settings windows have no parent.
+    std::unique_ptr<UdpSetting> udp_window;
+    std::unique_ptr<OscSettingWidget> osc_window;
+    std::unique_ptr<TimeOffsetWidget> offset_window;
 };

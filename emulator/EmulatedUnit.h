@@ -12,6 +12,11 @@
 
 #include <functional>
 
+// The emulator folder is a second, independent implementation of the unit,
+// written from the unit's side of the protocol: it keeps its own byte
+// constants and message code instead of using protocol/, so that a fault in
+// the panel's builders or parsers is not repeated by the unit that tests them.
+//
 // An emulated TQR unit: its generator, source, network settings and firmware,
 // and its answers to every message the panel sends. It knows no transport: the
 // MIDI and serial bytes it receives come in through receiveMidi() and

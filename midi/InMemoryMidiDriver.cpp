@@ -1,5 +1,7 @@
 #include "midi/InMemoryMidiDriver.h"
 
+#include "protocol/SysEx.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
@@ -17,7 +19,7 @@ int shortMessageLength(quint8 status)
         return (kind == 0xC0 || kind == 0xD0) ? 2 : 3;
     }
     switch (status) {
-    case 0xF1: // time-code quarter frame
+    case SysEx::kQuarterFrame:
     case 0xF3: // song select
         return 2;
     case 0xF2: // song position
@@ -314,8 +316,8 @@ void InMemoryMidiDriver::send(int inputId, const QByteArray &bytes)
     quint8 runningStatus = 0;
     while (i < bytes.size()) {
         const quint8 first = byteAt(i);
-        if (first == 0xF0) {
-            int end = bytes.indexOf(char(0xF7), i);
+        if (first == SysEx::kStart) {
+            int end = bytes.indexOf(char(SysEx::kEnd), i);
             end = end < 0 ? bytes.size() : end + 1;
             for (int at = i; at < end; at += kSysExBufferSize) {
                 State::Item item;
@@ -340,7 +342,7 @@ void InMemoryMidiDriver::send(int inputId, const QByteArray &bytes)
             ++i;
             if (first < 0xF0)
                 runningStatus = first;
-            else if (first < 0xF8)
+            else if (first < SysEx::kFirstRealTimeStatus)
                 runningStatus = 0;
         }
         quint8 data[2] = {0, 0};

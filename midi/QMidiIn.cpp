@@ -1,5 +1,7 @@
 #include "midi/QMidiIn.h"
 
+#include "protocol/SysEx.h"
+
 #include <QDebug>
 #include <QLoggingCategory>
 
@@ -47,9 +49,9 @@ void QMidiIn::shortMessage(quint8 status, quint8 data1, quint8 data2)
 {
     if (m_closing)
         return;
-    const bool realTime = status >= kFirstRealTimeStatus;
+    const bool realTime = status >= SysEx::kFirstRealTimeStatus;
     const bool gathering = !m_accumulator.isEmpty() || m_discardingSysEx;
-    if (gathering && !realTime && (status & 0x80) && status != kSysExEnd) {
+    if (gathering && !realTime && (status & 0x80) && status != SysEx::kEnd) {
         // A unit that is unplugged or reset mid-message never sends its F7.
         // As on a MIDI cable, the next status byte ends the broken message;
         // without this every later short message would be swallowed.
@@ -59,15 +61,15 @@ void QMidiIn::shortMessage(quint8 status, quint8 data1, quint8 data2)
     }
     // Real-time bytes may sit between the words of a message; they are
     // messages of their own and leave it intact.
-    if (!realTime && (status == kSysExStart || !m_accumulator.isEmpty() || m_discardingSysEx)) {
+    if (!realTime && (status == SysEx::kStart || !m_accumulator.isEmpty() || m_discardingSysEx)) {
         const char bytes[3] = {char(status), char(data1), char(data2)};
         if (m_discardingSysEx) {
-            if (QByteArray::fromRawData(bytes, 3).contains(char(kSysExEnd)))
+            if (QByteArray::fromRawData(bytes, 3).contains(char(SysEx::kEnd)))
                 m_discardingSysEx = false;
             return;
         }
         m_accumulator.append(bytes, 3);
-        const int end = m_accumulator.indexOf(char(kSysExEnd));
+        const int end = m_accumulator.indexOf(char(SysEx::kEnd));
         if (end < 0) {
             if (m_accumulator.size() > kMaxGatheredSysEx) {
                 // Far longer than anything a unit sends: keep memory bounded

@@ -54,9 +54,6 @@ private:
     std::unique_ptr<MidiInputPort> m_port;
     // Raised while the port closes so that late callbacks are dropped.
     std::atomic<bool> m_closing{false};
-    static constexpr quint8 kSysExStart = 0xF0;
-    static constexpr quint8 kSysExEnd = 0xF7;
-    static constexpr quint8 kFirstRealTimeStatus = 0xF8;
 
     // Short words of a System Exclusive message in progress; driver thread only.
     QByteArray m_accumulator;

@@ -2,6 +2,7 @@
 
 #include "midi/JackPortIds.h"
 #include "midi/MidiSystemProbe.h"
+#include "protocol/SysEx.h"
 
 #include <rtmidi/RtMidi.h>
 
@@ -160,7 +161,7 @@ private:
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_sink || bytes.empty())
             return;
-        if (bytes[0] == 0xF0) {
+        if (bytes[0] == SysEx::kStart) {
             // RtMidi gathers a whole System Exclusive message; hand it over in
             // receive-buffer sized pieces as the MIDI system would.
             for (size_t at = 0; at < bytes.size(); at += MidiDriver::kSysExBufferSize) {

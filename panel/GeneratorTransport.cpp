@@ -4,8 +4,10 @@
 #include "panel/StyleSheets.h"
 #include "panel/TimecodeReadout.h"
 #include "protocol/MachineControl.h"
-#include "ui_MainWindow.h"
 
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QThread>
 #include <QTime>
 #include <QTimer>
@@ -25,15 +27,20 @@ bool isComplete(const Label &label)
 }
 } // namespace
 
-GeneratorTransport::GeneratorTransport(const PanelContext &context, TimecodeReadout *readout, QObject *parent)
+GeneratorTransport::GeneratorTransport(const PanelContext &context, const Widgets &widgets, TimecodeReadout *readout,
+                                       QObject *parent)
     : QObject(parent)
     , m_context(context)
+    , m_widgets(widgets)
     , m_readout(readout)
-    , m_checkTimer(new QTimer(context.window()))
-    , m_progressTimer(new QTimer(context.window()))
-    , m_sourceLockTimer(new QTimer(context.window()))
+    , m_checkTimer(new QTimer(this))
+    , m_progressTimer(new QTimer(this))
+    , m_sourceLockTimer(new QTimer(this))
     , m_restartPlayTimer(new QTimer(this))
 {
+    connect(m_checkTimer, &QTimer::timeout, this, &GeneratorTransport::checkAndPause);
+    connect(m_progressTimer, &QTimer::timeout, this, &GeneratorTransport::updateProgressBar);
+    connect(m_sourceLockTimer, &QTimer::timeout, this, &GeneratorTransport::checpauseTimer);
     m_restartPlayTimer->setSingleShot(true);
     connect(m_restartPlayTimer, &QTimer::timeout, this, [this] { m_context.sendPlay(); });
 }
@@ -59,7 +66,7 @@ void GeneratorTransport::takeRangeFromFields(const Label &start, const Label &en
     m_rangeFramesPerSecond = m_framesPerSecond;
     m_rangeDropFrame = dropFrame();
     m_totalFrames = FrameArithmetic::distance(start, end, m_framesPerSecond, m_rangeDropFrame);
-    CustomSlider *slider = m_context.ui()->horizontalSlider;
+    CustomSlider *slider = m_widgets.slider;
     slider->setMaximum(clampToInt(m_totalFrames));
     slider->setMinimum(0);
 }
@@ -69,17 +76,16 @@ void GeneratorTransport::followRate()
     m_framesPerSecond = framesPerSecond();
     if (m_rangeFramesPerSecond == 0 || (m_framesPerSecond == m_rangeFramesPerSecond && dropFrame() == m_rangeDropFrame))
         return;
-    Ui::MainWindow *ui = m_context.ui();
     Label start;
     Label end;
-    if (readField(ui->lineEdit->text(), start) && readField(ui->lineEdit_2->text(), end))
+    if (readField(m_widgets.fields.start->text(), start) && readField(m_widgets.fields.end->text(), end))
         takeRangeFromFields(start, end);
 }
 
 long long GeneratorTransport::readoutPosition() const
 {
     Label start;
-    readField(m_context.ui()->lineEdit->text(), start);
+    readField(m_widgets.fields.start->text(), start);
     return FrameArithmetic::distance(start, m_readout->label(), m_framesPerSecond, dropFrame());
 }
 
@@ -88,13 +94,13 @@ long long GeneratorTransport::unitQuarterFrames() const
     if (!m_unit.known)
         return 4 * readoutPosition();
     Label start;
-    readField(m_context.ui()->lineEdit->text(), start);
+    readField(m_widgets.fields.start->text(), start);
     return 4 * FrameArithmetic::distance(start, m_unit.label, m_framesPerSecond, dropFrame()) + m_unit.quarterFrames;
 }
 
 long long GeneratorTransport::endQuarterFrames() const
 {
-    return 4LL * m_context.ui()->horizontalSlider->maximum();
+    return 4LL * m_widgets.slider->maximum();
 }
 
 void GeneratorTransport::takeUnitPosition(const Label &label, int quarterFrames)
@@ -155,21 +161,20 @@ bool GeneratorTransport::playPending() const
 
 void GeneratorTransport::lockSource(bool locked)
 {
-    PanelContext::applyRadioGroupLook(m_context.ui()->groupBox, !locked);
+    PanelContext::applyRadioGroupLook(m_widgets.sourceGroup, !locked);
 }
 
 void GeneratorTransport::setIpButtonLocked(bool locked)
 {
     const char *sheet = locked ? PanelStyle::kIpButtonLocked : PanelStyle::kIpButtonNormal;
     const QString filled = QString::fromLatin1(sheet).arg(m_buttonFontSize);
-    if (m_context.ui()->pushButton_7->styleSheet() != filled)
-        m_context.ui()->pushButton_7->setStyleSheet(filled);
+    if (m_widgets.ipButton->styleSheet() != filled)
+        m_widgets.ipButton->setStyleSheet(filled);
 }
 
 void GeneratorTransport::play()
 {
-    Ui::MainWindow *ui = m_context.ui();
-    CustomSlider *slider = ui->horizontalSlider;
+    CustomSlider *slider = m_widgets.slider;
     if (!m_context.outputOpen()) {
         m_context.warnNotConnected();
     } else if (slider->value() != 0) {
@@ -188,13 +193,13 @@ void GeneratorTransport::play()
         m_readout->clear();
         m_unit.known = false;
         Label start;
-        if (!readField(ui->lineEdit->text(), start) || !isComplete(start)) {
+        if (!readField(m_widgets.fields.start->text(), start) || !isComplete(start)) {
             m_context.warn(QStringLiteral("Invalid Time Format"), QStringLiteral("Start time format is incorrect."));
             return;
         }
         showOwnTime(start);
         Label end;
-        if (!readField(ui->lineEdit_2->text(), end) || !isComplete(end)) {
+        if (!readField(m_widgets.fields.end->text(), end) || !isComplete(end)) {
             m_context.warn(QStringLiteral("Invalid Time Format"), QStringLiteral("End time format is incorrect."));
             return;
         }
@@ -207,7 +212,7 @@ void GeneratorTransport::play()
         if (!m_progressTimer->isActive()) {
             m_progressTimer->start(kFastTickMs);
             lockSource(true);
-            ui->pushButton_7->setEnabled(false);
+            m_widgets.ipButton->setEnabled(false);
             setIpButtonLocked(true);
         }
         m_context.sendLocate(start);
@@ -215,32 +220,30 @@ void GeneratorTransport::play()
         if (!m_checkTimer->isActive())
             m_checkTimer->start(kSlowTickMs);
     }
-    ui->pushButton->setStyleSheet(QString::fromLatin1(PanelStyle::kPlayRunning));
-    ui->pushButton_2->setStyleSheet(QString::fromLatin1(PanelStyle::kPauseNormal));
-    ui->pushButton_3->setStyleSheet(QString::fromLatin1(PanelStyle::kStopNormal));
+    m_context.widgets().play->setStyleSheet(QString::fromLatin1(PanelStyle::kPlayRunning));
+    m_context.widgets().pause->setStyleSheet(QString::fromLatin1(PanelStyle::kPauseNormal));
+    m_context.widgets().stop->setStyleSheet(QString::fromLatin1(PanelStyle::kStopNormal));
     m_sourceLockTimer->start(kSourceLockTickMs);
 }
 
 void GeneratorTransport::pause()
 {
-    Ui::MainWindow *ui = m_context.ui();
     if (m_context.outputOpen()) {
-        ui->pushButton_2->setStyleSheet(QString::fromLatin1(PanelStyle::kPauseActive));
+        m_context.widgets().pause->setStyleSheet(QString::fromLatin1(PanelStyle::kPauseActive));
         cancelPendingPlay();
         m_context.sendStop();
         m_checkTimer->stop();
         m_progressTimer->stop();
-        ui->pushButton_7->setEnabled(true);
+        m_widgets.ipButton->setEnabled(true);
         setIpButtonLocked(false);
     }
-    ui->pushButton->setStyleSheet(QString::fromLatin1(PanelStyle::kPlayNormal));
+    m_context.widgets().play->setStyleSheet(QString::fromLatin1(PanelStyle::kPlayNormal));
 }
 
 void GeneratorTransport::stop()
 {
-    Ui::MainWindow *ui = m_context.ui();
     if (m_context.outputOpen()) {
-        CustomSlider *slider = ui->horizontalSlider;
+        CustomSlider *slider = m_widgets.slider;
         cancelPendingPlay();
         m_awaitingRestart = false;
         m_context.sendStop();
@@ -249,8 +252,8 @@ void GeneratorTransport::stop()
 
         Label start;
         Label end;
-        const bool startRead = readField(ui->lineEdit->text(), start);
-        if (startRead && readField(ui->lineEdit_2->text(), end))
+        const bool startRead = readField(m_widgets.fields.start->text(), start);
+        if (startRead && readField(m_widgets.fields.end->text(), end))
             takeRangeFromFields(start, end);
 
         if (startRead)
@@ -260,7 +263,7 @@ void GeneratorTransport::stop()
         m_progressTimer->stop();
         setIpButtonLocked(false);
 
-        if (readField(ui->lineEdit->text(), start)) {
+        if (readField(m_widgets.fields.start->text(), start)) {
             m_context.sendLocate(start);
             showOwnTime(start);
         }
@@ -269,27 +272,26 @@ void GeneratorTransport::stop()
     } else {
         m_context.warnNotConnected();
     }
-    ui->pushButton->setStyleSheet(QString::fromLatin1(PanelStyle::kPlayNormal));
-    ui->pushButton_2->setStyleSheet(QString::fromLatin1(PanelStyle::kPauseNormal));
-    ui->pushButton_3->setStyleSheet(QString::fromLatin1(PanelStyle::kStopActive));
+    m_context.widgets().play->setStyleSheet(QString::fromLatin1(PanelStyle::kPlayNormal));
+    m_context.widgets().pause->setStyleSheet(QString::fromLatin1(PanelStyle::kPauseNormal));
+    m_context.widgets().stop->setStyleSheet(QString::fromLatin1(PanelStyle::kStopActive));
 }
 
 void GeneratorTransport::gotoCapture()
 {
-    Ui::MainWindow *ui = m_context.ui();
     if (!m_context.outputOpen()) {
         m_context.warnNotConnected();
         return;
     }
     Label capture;
-    if (!readField(ui->lineEdit_3->text(), capture) || !isComplete(capture)) {
+    if (!readField(m_widgets.fields.capture->text(), capture) || !isComplete(capture)) {
         m_context.warn(QStringLiteral("Invalid Time Format"), QStringLiteral("The capture time format is incorrect."));
         return;
     }
     followRate();
     Label start;
-    readField(ui->lineEdit->text(), start);
-    CustomSlider *slider = ui->horizontalSlider;
+    readField(m_widgets.fields.start->text(), start);
+    CustomSlider *slider = m_widgets.slider;
     slider->setValue(clampToInt(FrameArithmetic::distance(start, capture, m_framesPerSecond, dropFrame())));
     slider->setMarker(slider->value(), 1);
     m_context.sendLocate(capture);
@@ -297,7 +299,7 @@ void GeneratorTransport::gotoCapture()
 
 void GeneratorTransport::capture()
 {
-    m_context.ui()->lineEdit_3->setText(m_readout->digits());
+    m_widgets.fields.capture->setText(m_readout->digits());
 }
 
 void GeneratorTransport::sliderPressed()
@@ -315,7 +317,7 @@ void GeneratorTransport::sliderValueChanged(int value)
     if (!m_context.outputOpen() || m_progressTimer->isActive())
         return;
     Label start;
-    if (!readField(m_context.ui()->lineEdit->text(), start))
+    if (!readField(m_widgets.fields.start->text(), start))
         return;
     followRate();
     showOwnTime(FrameArithmetic::labelAtPosition(start, value, m_framesPerSecond, dropFrame()),
@@ -324,16 +326,15 @@ void GeneratorTransport::sliderValueChanged(int value)
 
 void GeneratorTransport::sliderReleased()
 {
-    Ui::MainWindow *ui = m_context.ui();
     if (!m_context.outputOpen()) {
         m_context.warnNotConnected();
         return;
     }
     followRate();
     Label start;
-    if (readField(ui->lineEdit->text(), start))
+    if (readField(m_widgets.fields.start->text(), start))
         m_context.sendLocate(
-            FrameArithmetic::labelAtPosition(start, ui->horizontalSlider->value(), m_framesPerSecond, dropFrame()));
+            FrameArithmetic::labelAtPosition(start, m_widgets.slider->value(), m_framesPerSecond, dropFrame()));
     if (!m_progressTimer->isActive())
         m_progressTimer->start(kFastTickMs);
     if (!m_checkTimer->isActive())
@@ -343,7 +344,7 @@ void GeneratorTransport::sliderReleased()
 void GeneratorTransport::updateProgressBar()
 {
     followRate();
-    CustomSlider *slider = m_context.ui()->horizontalSlider;
+    CustomSlider *slider = m_widgets.slider;
     slider->setValue(clampToInt(qMin<long long>(readoutPosition(), slider->maximum())));
 }
 
@@ -352,16 +353,15 @@ void GeneratorTransport::checkAndPause()
     followRate();
     if (m_totalFrames <= 0)
         return;
-    Ui::MainWindow *ui = m_context.ui();
-    CustomSlider *slider = ui->horizontalSlider;
+    CustomSlider *slider = m_widgets.slider;
     const long long end = endQuarterFrames();
     const long long current = unitQuarterFrames();
     if (current < end || m_awaitingRestart)
         return;
 
     Label start;
-    const bool startRead = readField(ui->lineEdit->text(), start);
-    if (ui->pushButton_6->isChecked()) {
+    const bool startRead = readField(m_widgets.fields.start->text(), start);
+    if (m_widgets.loop->isChecked()) {
         if (startRead)
             restartLoop(start);
         return;
@@ -381,13 +381,13 @@ void GeneratorTransport::checkAndPause()
     m_checkTimer->stop();
     m_progressTimer->stop();
     lockSource(false);
-    ui->pushButton_7->setEnabled(true);
+    m_widgets.ipButton->setEnabled(true);
     setIpButtonLocked(false);
 }
 
 void GeneratorTransport::restartLoop(const Label &start)
 {
-    CustomSlider *slider = m_context.ui()->horizontalSlider;
+    CustomSlider *slider = m_widgets.slider;
     m_context.sendStop();
     slider->setValue(0);
     slider->setMarker(0, 0);
@@ -399,25 +399,23 @@ void GeneratorTransport::restartLoop(const Label &start)
 
 void GeneratorTransport::checpauseTimer()
 {
-    Ui::MainWindow *ui = m_context.ui();
     if (m_messageSeen) {
         m_messageSeen = false;
         lockSource(true);
-        ui->pushButton_7->setEnabled(false);
+        m_widgets.ipButton->setEnabled(false);
         setIpButtonLocked(true);
         return;
     }
     lockSource(false);
-    ui->pushButton_7->setEnabled(true);
+    m_widgets.ipButton->setEnabled(true);
     setIpButtonLocked(false);
     m_sourceLockTimer->stop();
 }
 
 void GeneratorTransport::checkEnd()
 {
-    Ui::MainWindow *ui = m_context.ui();
-    QString start = ui->lineEdit->text();
-    QString end = ui->lineEdit_2->text();
+    QString start = m_widgets.fields.start->text();
+    QString end = m_widgets.fields.end->text();
     start.remove(QLatin1Char(' '));
     end.remove(QLatin1Char(' '));
     const QString format = QStringLiteral("HH:mm:ss");
@@ -428,5 +426,5 @@ void GeneratorTransport::checkEnd()
     const int startFrames = start.right(2).toInt();
     const int endFrames = end.right(2).toInt();
     if (endTime < startTime || (endTime == startTime && endFrames < startFrames))
-        ui->lineEdit_2->setText(ui->lineEdit->text());
+        m_widgets.fields.end->setText(m_widgets.fields.start->text());
 }

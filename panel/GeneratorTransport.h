@@ -6,6 +6,9 @@
 
 #include <QObject>
 
+class CustomSlider;
+class QGroupBox;
+class QPushButton;
 class QTimer;
 
 // Drives the unit's generator with Machine Control between the Start and End
@@ -35,9 +38,21 @@ public:
     static constexpr int kLoopRestartDelayMs = 30;
     static constexpr int kResumeSettleMs = 100;
 
-    // The timers are created with `context.window()` as their parent; the
-    // window connects their timeouts to its slots.
-    GeneratorTransport(const PanelContext &context, TimecodeReadout *readout, QObject *parent = nullptr);
+    // What the transport drives besides the context's widgets.
+    struct Widgets
+    {
+        PanelContext::TimeFields fields;
+        CustomSlider *slider;
+        QPushButton *loop;
+        // Locked while the generator runs or the unit's messages keep arriving.
+        QPushButton *ipButton;
+        QGroupBox *sourceGroup;
+    };
+
+    // Creates the timers and connects them to the End check, the progress
+    // update and the source lock.
+    GeneratorTransport(const PanelContext &context, const Widgets &widgets, TimecodeReadout *readout,
+                       QObject *parent = nullptr);
 
     QTimer *checkTimer() const { return m_checkTimer; }
     QTimer *progressTimer() const { return m_progressTimer; }
@@ -110,6 +125,7 @@ private:
     };
 
     PanelContext m_context;
+    Widgets m_widgets;
     TimecodeReadout *m_readout;
     QTimer *m_checkTimer;
     QTimer *m_progressTimer;

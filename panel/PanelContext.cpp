@@ -3,13 +3,15 @@
 #include "midi/QMidiOut.h"
 #include "panel/StyleSheets.h"
 #include "protocol/MachineControl.h"
-#include "ui_MainWindow.h"
 
 #include <QDebug>
+#include <QGroupBox>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
 
-PanelContext::PanelContext(Ui::MainWindow *ui, QMidiOut *midiOut, QWidget *window)
-    : m_ui(ui)
+PanelContext::PanelContext(const Widgets &widgets, QMidiOut *midiOut, QWidget *window)
+    : m_widgets(widgets)
     , m_midiOut(midiOut)
     , m_window(window)
 {
@@ -30,7 +32,7 @@ void PanelContext::send(const QByteArray &message) const
 bool PanelContext::sendLocate(const FrameArithmetic::Label &label) const
 {
     const auto message = MachineControl::locate(label.hours, label.minutes, label.seconds, label.frames,
-                                                MachineControl::rateCodeForText(rateText()));
+                                                rateCode());
     if (!message) {
         qWarning() << "Locate not sent, a time part is out of range:" << label.hours << label.minutes
                    << label.seconds << label.frames;
@@ -52,11 +54,16 @@ void PanelContext::sendPlay() const
 
 QString PanelContext::rateText() const
 {
-    for (QRadioButton *button : {m_ui->radioButton_7, m_ui->radioButton_8, m_ui->radioButton_9, m_ui->radioButton_10}) {
+    for (const QRadioButton *button : m_widgets.rates) {
         if (button->isChecked())
             return button->text();
     }
     return QStringLiteral("None");
+}
+
+quint8 PanelContext::rateCode() const
+{
+    return MachineControl::rateCodeForText(rateText());
 }
 
 void PanelContext::warnNotConnected() const
@@ -76,10 +83,10 @@ void PanelContext::applyTransportLook(bool enabled) const
         QPushButton *button;
         const char *sheet;
     } buttons[] = {
-        {m_ui->pushButton, PanelStyle::kPlayNormal},
-        {m_ui->pushButton_2, PanelStyle::kPauseNormal},
-        {m_ui->pushButton_3, PanelStyle::kStopNormal},
-        {m_ui->pushButton_4, PanelStyle::kGotoNormal},
+        {m_widgets.play, PanelStyle::kPlayNormal},
+        {m_widgets.pause, PanelStyle::kPauseNormal},
+        {m_widgets.stop, PanelStyle::kStopNormal},
+        {m_widgets.gotoCapture, PanelStyle::kGotoNormal},
     };
     for (const auto &entry : buttons) {
         entry.button->setStyleSheet(QString::fromLatin1(enabled ? entry.sheet : PanelStyle::kTransportDisabled));

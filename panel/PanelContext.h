@@ -6,20 +6,38 @@
 #include <QString>
 
 class QGroupBox;
+class QLineEdit;
 class QMidiOut;
+class QPushButton;
+class QRadioButton;
 class QWidget;
-namespace Ui {
-class MainWindow;
-}
 
-// What the time-code panel's parts share: the main form, the output port and
-// the window that parents their message boxes. Borrowed; the window owns all.
+// What the time-code panel's parts share: the widgets more than one of them
+// drives, the output port and the window that parents their message boxes.
+// Borrowed; the window owns all.
 class PanelContext
 {
 public:
-    PanelContext(Ui::MainWindow *ui, QMidiOut *midiOut, QWidget *window);
+    // The three time entries, in form order.
+    struct TimeFields
+    {
+        QLineEdit *start;
+        QLineEdit *end;
+        QLineEdit *capture;
+    };
+    struct Widgets
+    {
+        // The frame-rate buttons in form order: 24, 25, 30 drop, 30.
+        QRadioButton *rates[4];
+        QPushButton *play;
+        QPushButton *pause;
+        QPushButton *stop;
+        QPushButton *gotoCapture;
+    };
 
-    Ui::MainWindow *ui() const { return m_ui; }
+    PanelContext(const Widgets &widgets, QMidiOut *midiOut, QWidget *window);
+
+    const Widgets &widgets() const { return m_widgets; }
     QWidget *window() const { return m_window; }
 
     bool outputOpen() const;
@@ -34,6 +52,8 @@ public:
 
     // Text of the checked frame-rate button, "None" when none is checked.
     QString rateText() const;
+    // The Machine Control rate code of that text.
+    quint8 rateCode() const;
 
     // "MIDI Device Not Connected".
     void warnNotConnected() const;
@@ -45,7 +65,7 @@ public:
     static void applyRadioGroupLook(QGroupBox *group, bool enabled);
 
 private:
-    Ui::MainWindow *m_ui;
+    Widgets m_widgets;
     QMidiOut *m_midiOut;
     QWidget *m_window;
 };

@@ -3,8 +3,10 @@
 #include "panel/CustomSlider.h"
 #include "protocol/MachineControl.h"
 #include "protocol/SourceSelection.h"
-#include "ui_MainWindow.h"
 
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 
@@ -20,18 +22,16 @@ QString SourceRateSelection::validatorPattern(const QString &rateText)
     return QStringLiteral("^((0[0-9]|1[0-9]|2[0-3])) : ([0-5][0-9]) : ([0-5][0-9]) : (%1)$").arg(frames);
 }
 
-SourceRateSelection::SourceRateSelection(const PanelContext &context, QObject *parent)
+SourceRateSelection::SourceRateSelection(const PanelContext &context, const Widgets &widgets, QObject *parent)
     : QObject(parent)
     , m_context(context)
+    , m_widgets(widgets)
 {
 }
 
 void SourceRateSelection::connectButtons()
 {
-    Ui::MainWindow *ui = m_context.ui();
-    for (QRadioButton *button : {ui->radioButton, ui->radioButton_2, ui->radioButton_3, ui->radioButton_4,
-                                 ui->radioButton_5, ui->radioButton_6, ui->radioButton_7, ui->radioButton_8,
-                                 ui->radioButton_9, ui->radioButton_10}) {
+    for (QRadioButton *button : allButtons()) {
         connect(button, &QRadioButton::toggled, this, [this, button](bool checked) {
             if (checked)
                 handleSelection(button);
@@ -41,29 +41,28 @@ void SourceRateSelection::connectButtons()
 
 void SourceRateSelection::handleSelection(QRadioButton *button)
 {
-    Ui::MainWindow *ui = m_context.ui();
     rebuildValidator();
     if (!m_context.outputOpen()) {
         m_context.warnNotConnected();
         return;
     }
-    if (button == ui->radioButton_4) {
+    if (button == sourceButton(Generator)) {
         sendSource();
         m_context.applyTransportLook(true);
-        PanelContext::applyRadioGroupLook(ui->groupBox_2, true);
+        PanelContext::applyRadioGroupLook(m_widgets.rateGroup, true);
         return;
     }
-    if (button->parentWidget() == ui->groupBox) {
+    if (button->parentWidget() == m_widgets.sourceGroup) {
         sendSource();
         m_context.applyTransportLook(false);
-        PanelContext::applyRadioGroupLook(ui->groupBox_2, false);
+        PanelContext::applyRadioGroupLook(m_widgets.rateGroup, false);
         return;
     }
     // A rate button: the start time again, now carrying the new rate.
     FrameArithmetic::Label start;
-    if (FrameArithmetic::labelFromParts(MachineControl::readTimeField(ui->lineEdit->text()), start))
+    if (FrameArithmetic::labelFromParts(MachineControl::readTimeField(m_widgets.fields.start->text()), start))
         m_context.sendLocate(start);
-    ui->horizontalSlider->setMarker(0, 0);
+    m_widgets.slider->setMarker(0, 0);
 }
 
 void SourceRateSelection::sendSource()
@@ -79,10 +78,7 @@ void SourceRateSelection::sendSource()
 
 void SourceRateSelection::receiveReport(int num)
 {
-    Ui::MainWindow *ui = m_context.ui();
-    QRadioButton *const all[] = {ui->radioButton,   ui->radioButton_2, ui->radioButton_3, ui->radioButton_4,
-                                 ui->radioButton_5, ui->radioButton_6, ui->radioButton_7, ui->radioButton_8,
-                                 ui->radioButton_9, ui->radioButton_10};
+    const auto all = allButtons();
     for (QRadioButton *button : all)
         button->blockSignals(true);
 
@@ -90,10 +86,9 @@ void SourceRateSelection::receiveReport(int num)
         sourceButton(num)->setChecked(true);
         const bool generator = num == Generator;
         m_context.applyTransportLook(generator);
-        PanelContext::applyRadioGroupLook(ui->groupBox_2, generator);
+        PanelContext::applyRadioGroupLook(m_widgets.rateGroup, generator);
     } else if (num >= 11 && num <= 14) {
-        QRadioButton *const rates[] = {ui->radioButton_7, ui->radioButton_8, ui->radioButton_9, ui->radioButton_10};
-        rates[num - 11]->setChecked(true);
+        m_context.widgets().rates[num - 11]->setChecked(true);
     }
 
     for (QRadioButton *button : all)
@@ -102,20 +97,24 @@ void SourceRateSelection::receiveReport(int num)
 
 void SourceRateSelection::rebuildValidator()
 {
-    Ui::MainWindow *ui = m_context.ui();
     auto *validator = new QRegularExpressionValidator(QRegularExpression(validatorPattern(m_context.rateText())),
                                                       m_context.window());
-    ui->lineEdit_3->setValidator(validator);
-    ui->lineEdit_2->setValidator(validator);
-    ui->lineEdit->setValidator(validator);
+    m_widgets.fields.capture->setValidator(validator);
+    m_widgets.fields.end->setValidator(validator);
+    m_widgets.fields.start->setValidator(validator);
     delete m_validator;
     m_validator = validator;
 }
 
 QRadioButton *SourceRateSelection::sourceButton(int number) const
 {
-    Ui::MainWindow *ui = m_context.ui();
-    QRadioButton *const sources[] = {ui->radioButton,   ui->radioButton_2, ui->radioButton_3,
-                                     ui->radioButton_4, ui->radioButton_5, ui->radioButton_6};
-    return sources[number - 1];
+    return m_widgets.sources[number - 1];
+}
+
+std::array<QRadioButton *, 10> SourceRateSelection::allButtons() const
+{
+    const auto &rates = m_context.widgets().rates;
+    const auto &sources = m_widgets.sources;
+    return {sources[0], sources[1], sources[2], sources[3], sources[4], sources[5],
+            rates[0],   rates[1],   rates[2],   rates[3]};
 }

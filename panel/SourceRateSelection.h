@@ -6,6 +6,10 @@
 #include <QObject>
 #include <QString>
 
+#include <array>
+
+class CustomSlider;
+class QGroupBox;
 class QRadioButton;
 class QRegularExpressionValidator;
 
@@ -25,7 +29,19 @@ public:
     // ("24": 00-23, "25": 00-24, "30Drop"/"30": 00-29, anything else: none).
     static QString validatorPattern(const QString &rateText);
 
-    SourceRateSelection(const PanelContext &context, QObject *parent = nullptr);
+    // What the selection drives besides the context's widgets.
+    struct Widgets
+    {
+        // In source-number order: sources[0] is Usb.
+        QRadioButton *sources[6];
+        QGroupBox *sourceGroup;
+        QGroupBox *rateGroup;
+        // The fields take the rate's validator; Start is relocated on a rate change.
+        PanelContext::TimeFields fields;
+        CustomSlider *slider;
+    };
+
+    SourceRateSelection(const PanelContext &context, const Widgets &widgets, QObject *parent = nullptr);
 
     // Connects toggled(bool) of the ten buttons so that only the newly checked
     // one reaches the selection handler.
@@ -43,7 +59,10 @@ public:
 
 private:
     QRadioButton *sourceButton(int number) const;
+    // The six source buttons, then the four rate buttons.
+    std::array<QRadioButton *, 10> allButtons() const;
 
     PanelContext m_context;
+    Widgets m_widgets;
     QRegularExpressionValidator *m_validator = nullptr;
 };

@@ -1,18 +1,14 @@
 #include "protocol/TrafficLog.h"
 #include "protocol/MidiTimecodeIn.h"
 
+#include "protocol/SysEx.h"
+
 #include <QDebug>
 
 namespace {
-constexpr quint8 kQuarterFrame = 0xF1;
-constexpr quint8 kSysExStart = 0xF0;
-constexpr quint8 kUniversalRealTime = 0x7F;
-constexpr quint8 kAllDevices = 0x7F;
-constexpr quint8 kTimeCodeFamily = 0x01;
-constexpr quint8 kFullFrame = 0x01;
-constexpr quint8 kSourceFamily = 0x10;
 constexpr int kLongSourceReportSize = 16;
 constexpr int kLongSourceMarkerIndex = 9;
+constexpr quint8 kLongSourceMarker = 0x7F;
 constexpr int kLongSourceNumberIndex = 14;
 
 // Piece-7 data bytes that carry a frame rate with the hour's bit 4 clear.
@@ -41,18 +37,6 @@ quint8 byteAt(const QByteArray &message, int index)
     return quint8(message.at(index));
 }
 
-bool startsWith(const QByteArray &message, std::initializer_list<quint8> prefix)
-{
-    if (message.size() < int(prefix.size()))
-        return false;
-    int i = 0;
-    for (quint8 expected : prefix) {
-        if (byteAt(message, i++) != expected)
-            return false;
-    }
-    return true;
-}
-
 bool isSourceNumber(int n)
 {
     return n >= 1 && n <= 6;
@@ -71,19 +55,19 @@ MidiTimecodeIn::MidiTimecodeIn(QObject *parent)
 
 void MidiTimecodeIn::processMidiMessage(QByteArray message)
 {
-    if (message.size() >= 2 && byteAt(message, 0) == kQuarterFrame)
+    if (message.size() >= 2 && byteAt(message, 0) == SysEx::kQuarterFrame)
         takeQuarterFrame(byteAt(message, 1));
 
     int source = -1;
-    if (message.size() >= 5 && startsWith(message, {kSysExStart, kUniversalRealTime, kAllDevices, kSourceFamily}))
+    if (message.size() >= 5 && SysEx::isUniversalRealTime(message, SysEx::kSourceSubId))
         source = byteAt(message, 4);
-    else if (message.size() == kLongSourceReportSize && byteAt(message, kLongSourceMarkerIndex) == 0x7F)
+    else if (message.size() == kLongSourceReportSize && byteAt(message, kLongSourceMarkerIndex) == kLongSourceMarker)
         source = byteAt(message, kLongSourceNumberIndex);
     if (isSourceNumber(source))
         emit sourcecodeReceived(source);
 
-    if (message.size() >= 9
-        && startsWith(message, {kSysExStart, kUniversalRealTime, kAllDevices, kTimeCodeFamily, kFullFrame})) {
+    if (message.size() >= 9 && SysEx::isUniversalRealTime(message, SysEx::kTimeCodeSubId)
+        && byteAt(message, 4) == SysEx::kFullFrame) {
         const quint8 hourByte = byteAt(message, 5);
         static const char *const rateNames[] = {"24 fps", "25 fps", "30 fps (drop frame)", "30 fps (non-drop frame)"};
         qCDebug(lcMidiTraffic) << "Full frame at" << ((hourByte & 0x80) ? "Unknown frame rate" : rateNames[(hourByte >> 5) & 0x03]);

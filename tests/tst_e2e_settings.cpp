@@ -1,56 +1,25 @@
 // Each network settings window of the panel against the built-in emulated
 // unit: Set reaches the unit and is acknowledged, Read brings it back.
 
-#include "app/MainWindow.h"
-#include "emulator/BuiltInUnit.h"
-#include "midi/InMemoryMidiDriver.h"
 #include "settings/IpAddressEdit.h"
 #include "settings/OscSettingWidget.h"
 #include "settings/TimeOffsetWidget.h"
 #include "settings/UdpSetting.h"
 #include "settings/ip_Dialog.h"
-#include "support/MessageBoxWatcher.h"
+#include "support/BuiltInRig.h"
 #include "ui_MainWindow.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
 
-struct Rig
+struct Rig : PanelTest::BuiltInRig
 {
-    QTemporaryDir registry;
-    InMemoryMidiDriver driver;
-    BuiltInUnit unit {&driver, options(registry)};
-    MainWindow window {Platform {&driver}};
-    MessageBoxWatcher boxes;
-
-    static BuiltInUnit::Options options(const QTemporaryDir &dir)
-    {
-        BuiltInUnit::Options o;
-        o.registryDirectory = dir.path();
-        return o;
-    }
-    bool connectUnit()
-    {
-        for (QAction *a : window.form()->menuMIDI_Out->actions()) {
-            if (a->text() == QLatin1String("TQR-30 Pro (built-in) [0]")) {
-                a->trigger();
-                return QTest::qWaitFor([this] { return window.productText() == QLatin1String("TQR-30 Pro"); });
-            }
-        }
-        return false;
-    }
-    EmulatedUnit::Network network()
-    {
-        EmulatedUnit::Network n;
-        unit.call([&](EmulatedUnit &u) { n = u.network(); });
-        return n;
-    }
+    // The boxes as "title: text".
     QStringList texts() const
     {
         QStringList t;

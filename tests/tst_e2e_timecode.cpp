@@ -1,35 +1,13 @@
 // The panel against the built-in emulated unit over the in-memory MIDI
 // system: connecting and identification, then the generator run to End.
 
-#include "app/MainWindow.h"
-#include "emulator/BuiltInUnit.h"
-#include "midi/InMemoryMidiDriver.h"
 #include "panel/TimecodeReadout.h"
-#include "support/MessageBoxWatcher.h"
+#include "support/BuiltInRig.h"
 #include "ui_MainWindow.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-
-QAction *menuEntry(MainWindow &w, const QString &label)
-{
-    for (QAction *a : w.form()->menuMIDI_Out->actions())
-        if (a->text() == label)
-            return a;
-    return nullptr;
-}
-
-BuiltInUnit::Options optionsFor(UnitMessages::Model model, const QTemporaryDir &registry)
-{
-    BuiltInUnit::Options options;
-    options.model = model;
-    options.registryDirectory = registry.path();
-    return options;
-}
-
-} // namespace
+using PanelTest::BuiltInRig;
 
 class TestE2eTimecode : public QObject
 {
@@ -37,12 +15,10 @@ class TestE2eTimecode : public QObject
 private slots:
     void connectAndIdentify()
     {
-        QTemporaryDir registry;
-        InMemoryMidiDriver driver;
-        BuiltInUnit unit(&driver, optionsFor(UnitMessages::Model::Tqr30Pro, registry));
-        MainWindow w(Platform {&driver});
-        MessageBoxWatcher boxes;
-        QAction *entry = menuEntry(w, QStringLiteral("TQR-30 Pro (built-in) [0]"));
+        BuiltInRig rig;
+        MainWindow &w = rig.window;
+        BuiltInUnit &unit = rig.unit;
+        QAction *entry = PanelTest::menuEntry(w, QStringLiteral("TQR-30 Pro (built-in) [0]"));
         QVERIFY(entry);
         entry->trigger();
         QCOMPARE(w.connectedInputLabel(), QStringLiteral("TQR-30 Pro (built-in) [0]"));
@@ -58,35 +34,30 @@ private slots:
         w.form()->radioButton_3->click();
         QTRY_COMPARE(unit.unit()->source(), 3);
         QVERIFY(w.form()->radioButton_3->isChecked());
-        QVERIFY(boxes.boxes.isEmpty());
+        QVERIFY(rig.boxes.boxes.isEmpty());
     }
 
     void smallestModelHasNoGenerator()
     {
-        QTemporaryDir registry;
-        InMemoryMidiDriver driver;
-        BuiltInUnit unit(&driver, optionsFor(UnitMessages::Model::Tqr10, registry));
-        MainWindow w(Platform {&driver});
-        MessageBoxWatcher boxes;
-        menuEntry(w, QStringLiteral("TQR-10 (built-in) [0]"))->trigger();
+        BuiltInRig rig(UnitMessages::Model::Tqr10);
+        MainWindow &w = rig.window;
+        PanelTest::menuEntry(w, QStringLiteral("TQR-10 (built-in) [0]"))->trigger();
         QTRY_COMPARE(w.productText(), QStringLiteral("TQR-10"));
         QVERIFY(w.form()->radioButton_4->isHidden());
         QVERIFY(w.form()->pushButton_7->isHidden());
         // Its own source report checks USB.
         QTRY_VERIFY(w.form()->radioButton->isChecked());
-        QVERIFY(unit.serialPortPath().isEmpty());
+        QVERIFY(rig.unit.serialPortPath().isEmpty());
     }
 
     void playRunsToEnd()
     {
-        QTemporaryDir registry;
-        InMemoryMidiDriver driver;
-        BuiltInUnit unit(&driver, optionsFor(UnitMessages::Model::Tqr30Pro, registry));
-        MainWindow w(Platform {&driver});
-        MessageBoxWatcher boxes;
+        BuiltInRig rig;
+        MainWindow &w = rig.window;
+        BuiltInUnit &unit = rig.unit;
         w.form()->lineEdit->setText(QStringLiteral("01 : 00 : 00 : 00"));
         w.form()->lineEdit_2->setText(QStringLiteral("01 : 00 : 01 : 11"));
-        menuEntry(w, QStringLiteral("TQR-30 Pro (built-in) [0]"))->trigger();
+        PanelTest::menuEntry(w, QStringLiteral("TQR-30 Pro (built-in) [0]"))->trigger();
         QTRY_COMPARE(w.productText(), QStringLiteral("TQR-30 Pro"));
         w.form()->radioButton_8->click(); // 25 fps: relocates with the new rate
         QTRY_COMPARE(unit.unit()->rate(), FrameClock::Rate25);
@@ -105,7 +76,7 @@ private slots:
         const qint64 overshoot = FrameClock::frameNumber(stopped, FrameClock::Rate25)
             - FrameClock::frameNumber({1, 0, 1, 11}, FrameClock::Rate25);
         QVERIFY2(overshoot >= 0 && overshoot <= 4, qPrintable(QString::number(overshoot)));
-        QVERIFY(boxes.boxes.isEmpty());
+        QVERIFY(rig.boxes.boxes.isEmpty());
     }
 };
 

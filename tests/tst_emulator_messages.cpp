@@ -2,6 +2,7 @@
 #include "emulator/SerialUnitMessages.h"
 #include "emulator/UnitMessages.h"
 #include "protocol/MachineControl.h"
+#include "support/Hex.h"
 
 #include <QtTest>
 
@@ -9,10 +10,6 @@ using namespace FrameClock;
 using UnitMessages::Request;
 
 namespace {
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
 Label L(int h, int m, int s, int f)
 {
     return Label {h, m, s, f};

@@ -1,5 +1,6 @@
 #include "emulator/EmulatedUnit.h"
 #include "protocol/MachineControl.h"
+#include "support/Hex.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -9,11 +10,6 @@ using namespace FrameClock;
 using UnitMessages::Model;
 
 namespace {
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
 
 // Gathers what a unit sends, and reassembles its quarter-frame stream the
 // way a receiver does (a label completes with piece 7).

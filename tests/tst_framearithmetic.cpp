@@ -19,27 +19,77 @@ class TestFrameArithmetic : public QObject
 {
     Q_OBJECT
 private slots:
-    void nonDropDistances()
+    void distances_data()
     {
+        QTest::addColumn<Label>("from");
+        QTest::addColumn<Label>("to");
+        QTest::addColumn<int>("fps");
+        QTest::addColumn<bool>("drop");
+        QTest::addColumn<long long>("frames");
+        const Label zero{0, 0, 0, 0};
         const Label one{1, 0, 0, 0};
         const Label two{2, 0, 0, 0};
-        QCOMPARE(distance(one, two, 24, false), 86400LL);
-        QCOMPARE(distance(one, two, 25, false), 90000LL);
-        QCOMPARE(distance(one, two, 30, false), 108000LL);
-        QCOMPARE(distance(two, one, 25, false), -90000LL);
-        QCOMPARE(distance(Label{0, 0, 0, 0}, Label{0, 2, 0, 0}, 30, false), 3600LL);
+        QTest::newRow("an hour at 24") << one << two << 24 << false << 86400LL;
+        QTest::newRow("an hour at 25") << one << two << 25 << false << 90000LL;
+        QTest::newRow("an hour at 30") << one << two << 30 << false << 108000LL;
+        QTest::newRow("backwards") << two << one << 25 << false << -90000LL;
+        QTest::newRow("two minutes at 30") << zero << Label{0, 2, 0, 0} << 30 << false << 3600LL;
         // Out-of-range fields are counted as they are.
-        QCOMPARE(distance(Label{1, 0, 0, 0}, Label{1, 0, 0, 30}, 25, false), 30LL);
+        QTest::newRow("frames past the rate") << one << Label{1, 0, 0, 30} << 25 << false << 30LL;
+        // Skipped labels, typed by hand, read as the minute's first real frame.
+        QTest::newRow("drop, skipped 00") << zero << Label{0, 1, 0, 0} << 30 << true << 1800LL;
+        QTest::newRow("drop, skipped 01") << zero << Label{0, 1, 0, 1} << 30 << true << 1800LL;
+        QTest::newRow("drop, first real 02") << zero << Label{0, 1, 0, 2} << 30 << true << 1800LL;
+        QTest::newRow("drop, ten minutes") << zero << Label{0, 10, 0, 0} << 30 << true << 17982LL;
+        QTest::newRow("drop, an hour") << one << two << 30 << true << 107892LL;
+        // Across a minute boundary the count never runs backwards.
+        QTest::newRow("drop, into minute 1") << Label{0, 0, 59, 29} << Label{0, 1, 0, 2} << 30 << true << 1LL;
+        QTest::newRow("drop, into minute 10") << Label{0, 9, 59, 29} << Label{0, 10, 0, 0} << 30 << true << 1LL;
+        QTest::newRow("drop, into minute 20") << Label{0, 19, 59, 29} << Label{0, 20, 0, 0} << 30 << true << 1LL;
     }
 
-    void nonDropPositions()
+    void distances()
+    {
+        QFETCH(Label, from);
+        QFETCH(Label, to);
+        QFETCH(int, fps);
+        QFETCH(bool, drop);
+        QFETCH(long long, frames);
+        QCOMPARE(distance(from, to, fps, drop), frames);
+    }
+
+    void positions_data()
+    {
+        QTest::addColumn<Label>("start");
+        QTest::addColumn<long long>("position");
+        QTest::addColumn<int>("fps");
+        QTest::addColumn<bool>("drop");
+        QTest::addColumn<Label>("label");
+        const Label start{1, 0, 0, 0};
+        QTest::newRow("a minute at 25") << start << 1500LL << 25 << false << Label{1, 1, 0, 0};
+        QTest::newRow("an hour at 25") << start << 90000LL << 25 << false << Label{2, 0, 0, 0};
+        QTest::newRow("into the hour at 24") << Label{0, 59, 59, 23} << 1LL << 24 << false << Label{1, 0, 0, 0};
+        QTest::newRow("no wrap at 24 hours") << Label{23, 59, 59, 29} << 1LL << 30 << false << Label{24, 0, 0, 0};
+        QTest::newRow("drop, a minute") << start << 1800LL << 30 << true << Label{1, 1, 0, 2};
+        QTest::newRow("drop, ten minutes") << start << 17982LL << 30 << true << Label{1, 10, 0, 0};
+        QTest::newRow("drop, into minute 1") << Label{0, 0, 59, 29} << 1LL << 30 << true << Label{0, 1, 0, 2};
+        // A zero rate cannot divide.
+        QTest::newRow("zero rate") << start << 100LL << 0 << false << start;
+    }
+
+    void positions()
+    {
+        QFETCH(Label, start);
+        QFETCH(long long, position);
+        QFETCH(int, fps);
+        QFETCH(bool, drop);
+        QFETCH(Label, label);
+        QCOMPARE(labelAtPosition(start, position, fps, drop), label);
+    }
+
+    void nonDropPositionsComeBack()
     {
         const Label start{1, 0, 0, 0};
-        QCOMPARE(labelAtPosition(start, 1500, 25, false), (Label{1, 1, 0, 0}));
-        QCOMPARE(labelAtPosition(start, 90000, 25, false), (Label{2, 0, 0, 0}));
-        QCOMPARE(labelAtPosition(Label{0, 59, 59, 23}, 1, 24, false), (Label{1, 0, 0, 0}));
-        // No wrap at 24 hours.
-        QCOMPARE(labelAtPosition(Label{23, 59, 59, 29}, 1, 30, false), (Label{24, 0, 0, 0}));
         for (int fps : {24, 25, 30}) {
             for (long long v : {0LL, 1LL, 59LL, 1799LL, 12345LL, 86399LL}) {
                 const Label l = labelAtPosition(start, v, fps, false);
@@ -96,27 +146,11 @@ private slots:
             QCOMPARE(frameNumber(labelForFrame(n, 30, true), 30, true), n);
     }
 
-    void dropFrameDistancesAndPositions()
+    void dropFrameSkippedLabelsNeverRunBack()
     {
         const Label zero{0, 0, 0, 0};
-        // Skipped labels, typed by hand, read as the minute's first real frame,
-        // never as less than the frame before them.
-        QCOMPARE(distance(zero, Label{0, 1, 0, 0}, 30, true), 1800LL);
-        QCOMPARE(distance(zero, Label{0, 1, 0, 1}, 30, true), 1800LL);
-        QCOMPARE(distance(zero, Label{0, 1, 0, 2}, 30, true), 1800LL);
         QVERIFY(distance(Label{0, 0, 59, 29}, Label{0, 1, 0, 0}, 30, true) > 0);
         QCOMPARE(distance(zero, Label{0, 21, 0, 1}, 30, true), distance(zero, Label{0, 21, 0, 2}, 30, true));
-        QCOMPARE(distance(zero, Label{0, 10, 0, 0}, 30, true), 17982LL);
-        QCOMPARE(distance(Label{1, 0, 0, 0}, Label{2, 0, 0, 0}, 30, true), 107892LL);
-        // Across a minute boundary the count never runs backwards.
-        QCOMPARE(distance(Label{0, 0, 59, 29}, Label{0, 1, 0, 2}, 30, true), 1LL);
-        QCOMPARE(distance(Label{0, 9, 59, 29}, Label{0, 10, 0, 0}, 30, true), 1LL);
-        QCOMPARE(distance(Label{0, 19, 59, 29}, Label{0, 20, 0, 0}, 30, true), 1LL);
-
-        const Label start{1, 0, 0, 0};
-        QCOMPARE(labelAtPosition(start, 1800, 30, true), (Label{1, 1, 0, 2}));
-        QCOMPARE(labelAtPosition(start, 17982, 30, true), (Label{1, 10, 0, 0}));
-        QCOMPARE(labelAtPosition(Label{0, 0, 59, 29}, 1, 30, true), (Label{0, 1, 0, 2}));
     }
 
     // A day counted label by label, as a unit's generator counts: every label
@@ -185,8 +219,6 @@ private slots:
         QCOMPARE(l, (Label{1, 2, 3, 4}));
         QVERIFY(!labelFromParts({1, 2, 3}, l));
         QVERIFY(!labelFromParts({1, 2, 3, 4, 5}, l));
-        // A zero rate cannot divide.
-        QCOMPARE(labelAtPosition(Label{1, 0, 0, 0}, 100, 0, false), (Label{1, 0, 0, 0}));
     }
 };
 

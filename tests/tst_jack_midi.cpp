@@ -6,6 +6,7 @@
 #include "midi/QMidiOut.h"
 #include "midi/RtMidiDriver.h"
 #include "panel/TimecodeReadout.h"
+#include "support/Hex.h"
 #include "support/JackUnitPeer.h"
 #include "support/MessageBoxWatcher.h"
 #include "support/MessageCollector.h"
@@ -19,11 +20,6 @@
 #include <QtTest>
 
 namespace {
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
 
 // A unit on JACK: one client that listens, one that talks, both under the
 // unit's name (JACK calls the second "TQR-30 Pro-01").

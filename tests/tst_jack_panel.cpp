@@ -10,6 +10,7 @@
 #include "panel/GeneratorTransport.h"
 #include "panel/TimecodeReadout.h"
 #include "support/EndStopMeasure.h"
+#include "support/Hex.h"
 #include "support/JackEmulatedUnit.h"
 #include "support/JackUnitPeer.h"
 #include "support/MessageBoxWatcher.h"
@@ -18,11 +19,6 @@
 #include <QtTest>
 
 namespace {
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
 
 QAction *menuEntry(MainWindow &w, const QString &label)
 {

@@ -1,13 +1,7 @@
 #include "protocol/MachineControl.h"
+#include "support/Hex.h"
 
 #include <QtTest>
-
-namespace {
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
-} // namespace
 
 class TestMachineControl : public QObject
 {

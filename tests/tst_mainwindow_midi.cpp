@@ -7,70 +7,23 @@
 #include "midi/InMemoryMidiDriver.h"
 #include "midi/QMidiIn.h"
 #include "midi/QMidiOut.h"
+#include "support/Hex.h"
 #include "support/MessageBoxWatcher.h"
 #include "support/MessageCollector.h"
+#include "support/MidiMenu.h"
+#include "support/RecordingUnit.h"
 #include "ui_MainWindow.h"
 
-#include <QMutex>
-#include <QMutexLocker>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QtTest>
 
+using PanelTest::checkedEntries;
+using PanelTest::menuEntry;
+using PanelTest::menuTexts;
+using PanelTest::RecordingUnit;
+
 namespace {
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
-
-// A unit on the in-memory system that records what the panel sends it.
-struct FakeUnit
-{
-    InMemoryMidiDriver &driver;
-    InMemoryMidiDriver::Device ports;
-    QMutex mutex;
-    QList<QByteArray> received;
-
-    FakeUnit(InMemoryMidiDriver &d, const QString &name)
-        : driver(d)
-    {
-        ports = driver.addDevice(name, [this](const QByteArray &m) {
-            QMutexLocker lock(&mutex);
-            received.append(m);
-        });
-    }
-    QList<QByteArray> take()
-    {
-        QMutexLocker lock(&mutex);
-        return std::exchange(received, {});
-    }
-};
-
-QStringList menuTexts(MainWindow &w)
-{
-    QStringList texts;
-    for (QAction *a : w.form()->menuMIDI_Out->actions())
-        texts << a->text();
-    return texts;
-}
-
-QAction *menuEntry(MainWindow &w, const QString &label)
-{
-    for (QAction *a : w.form()->menuMIDI_Out->actions())
-        if (a->text() == label)
-            return a;
-    return nullptr;
-}
-
-QStringList checkedEntries(MainWindow &w)
-{
-    QStringList texts;
-    for (QAction *a : w.form()->menuMIDI_Out->actions())
-        if (a->isCheckable() && a->isChecked())
-            texts << a->text();
-    return texts;
-}
 
 const QByteArray kStop = hex("f07f7f0601f7");
 const QByteArray kIdentify = hex("f07f7f1101f7");
@@ -99,7 +52,7 @@ private slots:
 void TestMainWindowMidi::startupFillsTheMenuAndSetsDefaults()
 {
     InMemoryMidiDriver driver;
-    FakeUnit unit(driver, "TQR-30 Pro");
+    RecordingUnit unit(driver, "TQR-30 Pro");
     driver.addOutputPort("Microsoft GS Wavetable Synth", {});
     driver.addOutputPort("Synth", {});
     MainWindow w(Platform{&driver});
@@ -148,12 +101,12 @@ void TestMainWindowMidi::emptyOrSynthOnlyMenuShowsDisabledNone()
 void TestMainWindowMidi::menuFollowsPortsButNotRenames()
 {
     InMemoryMidiDriver driver;
-    FakeUnit a(driver, "TQR-20");
+    RecordingUnit a(driver, "TQR-20");
     MainWindow w(Platform{&driver});
     QCOMPARE(menuTexts(w), QStringList{"TQR-20 [0]"});
 
     // Picked up by the one-second refresh on its own.
-    FakeUnit b(driver, "TQR-30 Pro");
+    RecordingUnit b(driver, "TQR-30 Pro");
     QTRY_COMPARE_WITH_TIMEOUT(menuTexts(w), (QStringList{"TQR-20 [0]", "TQR-30 Pro [1]"}), 1500);
 
     // Another unit under the same numbers: the menu stays as it was.
@@ -170,7 +123,7 @@ void TestMainWindowMidi::connectLocatesAndIdentifiesAndPairsTheInput()
 {
     InMemoryMidiDriver driver;
     driver.addInputPort("Keyboard");
-    FakeUnit unit(driver, "TQR-30 Pro");
+    RecordingUnit unit(driver, "TQR-30 Pro");
     MainWindow w(Platform{&driver});
     MessageBoxWatcher boxes;
     {
@@ -210,7 +163,7 @@ void TestMainWindowMidi::connectLocatesAndIdentifiesAndPairsTheInput()
 void TestMainWindowMidi::blankStartTimeSendsNoLocate()
 {
     InMemoryMidiDriver driver;
-    FakeUnit unit(driver, "TQR-30");
+    RecordingUnit unit(driver, "TQR-30");
     MainWindow w(Platform{&driver});
     w.form()->lineEdit->setText("01 :    : 03 : 04");
     menuEntry(w, "TQR-30 [0]")->trigger();
@@ -223,7 +176,7 @@ void TestMainWindowMidi::blankStartTimeSendsNoLocate()
 void TestMainWindowMidi::choosingAgainDisconnectsWithABox()
 {
     InMemoryMidiDriver driver;
-    FakeUnit unit(driver, "TQR-30");
+    RecordingUnit unit(driver, "TQR-30");
     MainWindow w(Platform{&driver});
     MessageBoxWatcher boxes;
     menuEntry(w, "TQR-30 [0]")->trigger();
@@ -253,7 +206,7 @@ void TestMainWindowMidi::unplugDisconnectsWithoutABox()
 {
     InMemoryMidiDriver driver;
     driver.addOutputPort("Synth", {});
-    FakeUnit unit(driver, "TQR-30 Pro");
+    RecordingUnit unit(driver, "TQR-30 Pro");
     MainWindow w(Platform{&driver});
     MessageBoxWatcher boxes;
     menuEntry(w, "TQR-30 Pro [1]")->trigger();
@@ -277,8 +230,8 @@ void TestMainWindowMidi::unplugDisconnectsWithoutABox()
 void TestMainWindowMidi::refusedOutputShowsConnectionError()
 {
     InMemoryMidiDriver driver;
-    FakeUnit good(driver, "TQR-20");
-    FakeUnit held(driver, "TQR-30");
+    RecordingUnit good(driver, "TQR-20");
+    RecordingUnit held(driver, "TQR-30");
     driver.setOutputOpenable(held.ports.output, false);
     MainWindow w(Platform{&driver});
     MessageBoxWatcher boxes;
@@ -304,8 +257,8 @@ void TestMainWindowMidi::refusedOutputShowsConnectionError()
 void TestMainWindowMidi::choosingAnotherEntryMovesTheConnection()
 {
     InMemoryMidiDriver driver;
-    FakeUnit a(driver, "TQR-20");
-    FakeUnit b(driver, "TQR-30 MIDIOUT2");
+    RecordingUnit a(driver, "TQR-20");
+    RecordingUnit b(driver, "TQR-30 MIDIOUT2");
     driver.renamePort(b.ports.input, "TQR-30 MIDIIN2");
     MainWindow w(Platform{&driver});
     MessageBoxWatcher boxes;
@@ -326,8 +279,8 @@ void TestMainWindowMidi::choosingAnotherEntryMovesTheConnection()
 void TestMainWindowMidi::generatorSourceHiddenForTqr10Only()
 {
     InMemoryMidiDriver driver;
-    FakeUnit ten(driver, "TQR-10");
-    FakeUnit twenty(driver, "TQR-20");
+    RecordingUnit ten(driver, "TQR-10");
+    RecordingUnit twenty(driver, "TQR-20");
     MainWindow w(Platform{&driver});
     w.show();
     menuEntry(w, "TQR-10 [0]")->trigger();
@@ -355,7 +308,7 @@ void TestMainWindowMidi::builtInUnitStaysConnectedAndCheckedWhenAnotherAppears()
     QVERIFY(w.form()->actionOSC_Setting->isVisible());
 
     // A stand-alone emulator or a real unit of the same model starts.
-    FakeUnit other(system, "TQR-30 Pro");
+    RecordingUnit other(system, "TQR-30 Pro");
     w.update_list();
     w.checkDevices();
     QCOMPARE(menuTexts(w), (QStringList{"TQR-30 Pro [0]", "TQR-30 Pro (built-in) [1]"}));
@@ -379,7 +332,7 @@ void TestMainWindowMidi::builtInUnitStaysConnectedAndCheckedWhenAnotherAppears()
 void TestMainWindowMidi::rendersTheMainWindow()
 {
     InMemoryMidiDriver driver;
-    FakeUnit unit(driver, "TQR-30 Pro");
+    RecordingUnit unit(driver, "TQR-30 Pro");
     MainWindow w(Platform{&driver});
     w.resize(860, 650);
     w.show();

@@ -5,6 +5,7 @@
 #include "midi/InMemoryMidiDriver.h"
 #include "midi/QMidiIn.h"
 #include "midi/QMidiOut.h"
+#include "support/Hex.h"
 #include "support/MessageCollector.h"
 
 #include <QElapsedTimer>
@@ -17,11 +18,6 @@
 #include <thread>
 
 namespace {
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
 
 // Records what a panel-side output port hands to the device, from any thread.
 struct Recorder

@@ -1,15 +1,9 @@
 #include "protocol/NetworkMessages.h"
+#include "support/Hex.h"
 
 #include <QtTest>
 
 using namespace NetworkMessages;
-
-namespace {
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
-} // namespace
 
 class TestNetworkMessages : public QObject
 {

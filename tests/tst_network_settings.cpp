@@ -9,6 +9,7 @@
 #include "settings/TimeOffsetWidget.h"
 #include "settings/UdpSetting.h"
 #include "settings/ip_Dialog.h"
+#include "support/Hex.h"
 #include "support/PanelRig.h"
 #include "ui_MainWindow.h"
 
@@ -21,11 +22,6 @@
 using PanelTest::PanelRig;
 
 namespace {
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
 
 QLineEdit *ipField(PanelRig &p, ip_Dialog::Field f)
 {

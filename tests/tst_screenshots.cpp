@@ -3,19 +3,15 @@
 // dialog with a unit in upgrade mode, and the OSC setting window. Each goes to the build
 // directory; with QUILL_SCREENSHOT_DIR set (the "screenshots" build target sets it to
 // docs/screenshots) also there, to be committed.
-#include "app/MainWindow.h"
-#include "emulator/BuiltInUnit.h"
-#include "midi/InMemoryMidiDriver.h"
 #include "panel/TimecodeReadout.h"
 #include "serial/InMemorySerialPortCatalogue.h"
 #include "serial/InMemoryUsbDescriptionSource.h"
 #include "serial/upgrade_Dialog.h"
 #include "settings/OscSettingWidget.h"
-#include "support/MessageBoxWatcher.h"
+#include "support/BuiltInRig.h"
 #include "support/UnitPeer.h"
 #include "ui_MainWindow.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -51,25 +47,15 @@ private slots:
 
 void ScreenshotsTest::mainWindowRunningAt25Fps()
 {
-    QTemporaryDir registry;
-    InMemoryMidiDriver driver;
-    BuiltInUnit::Options options;
-    options.registryDirectory = registry.path();
-    BuiltInUnit unit(&driver, options);
-    MainWindow w(Platform{&driver});
-    MessageBoxWatcher boxes;
+    PanelTest::BuiltInRig rig;
+    MainWindow &w = rig.window;
+    BuiltInUnit &unit = rig.unit;
     w.resize(860, 650);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.form()->lineEdit->setText(QStringLiteral("01 : 00 : 00 : 00"));
     w.form()->lineEdit_2->setText(QStringLiteral("01 : 00 : 04 : 00"));
-    QAction *entry = nullptr;
-    for (QAction *a : w.form()->menuMIDI_Out->actions())
-        if (a->text() == QLatin1String("TQR-30 Pro (built-in) [0]"))
-            entry = a;
-    QVERIFY(entry);
-    entry->trigger();
-    QTRY_COMPARE(w.productText(), QStringLiteral("TQR-30 Pro"));
+    QVERIFY(rig.connectUnit());
     w.form()->radioButton_8->click();
     QTRY_COMPARE(unit.unit()->rate(), FrameClock::Rate25);
     w.form()->pushButton->click();
@@ -79,7 +65,7 @@ void ScreenshotsTest::mainWindowRunningAt25Fps()
     QVERIFY(w.form()->radioButton_8->isChecked());
     QCOMPARE(save(&w, QStringLiteral("main-window.png")).size(),
              qEnvironmentVariableIsSet("QUILL_SCREENSHOT_DIR") ? 2 : 1);
-    QVERIFY(boxes.boxes.isEmpty());
+    QVERIFY(rig.boxes.boxes.isEmpty());
 }
 
 void ScreenshotsTest::upgradeDialog()

@@ -3,6 +3,7 @@
 #include "settings/OscSettingWidget.h"
 #include "settings/TimeOffsetWidget.h"
 #include "settings/UdpSetting.h"
+#include "support/Hex.h"
 #include "support/OpenBoxes.h"
 
 #include <QCheckBox>
@@ -13,10 +14,6 @@
 #include <QtTest>
 
 namespace {
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
 
 const QByteArray kAckOk = hex("F07F7F1202F7");
 const QByteArray kAckFail = hex("F07F7F1200F7");

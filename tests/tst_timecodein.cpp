@@ -3,6 +3,7 @@
 
 #include "protocol/MidiTimecodeIn.h"
 
+#include "support/Hex.h"
 #include "support/QuarterFrames.h"
 
 #include <QSignalSpy>
@@ -11,10 +12,6 @@
 Q_DECLARE_METATYPE(FrameArithmetic::Label)
 
 namespace {
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
 
 // What the decoder reported, in order, as readable strings.
 struct Recorder
@@ -184,68 +181,57 @@ private slots:
         QCOMPARE(texts[0][0].toString(), QString("00:00:00:02"));
     }
 
-    void tooShortOrForeignMessages()
+    // One message to a fresh decoder, and what it reports.
+    void singleMessages_data()
     {
-        MidiTimecodeIn in;
-        Recorder got(in);
-        in.processMidiMessage(hex("F1"));
-        in.processMidiMessage(QByteArray());
-        in.processMidiMessage(hex("F07F7F10")); // source report needs five bytes
-        in.processMidiMessage(hex("F07F0001010102030 4F7"));
-        in.processMidiMessage(hex("F07F000104F7"));
-        in.processMidiMessage(hex("F07F7F0101010203")); // eight bytes: not a full frame
-        in.processMidiMessage(hex("903C40"));
-        QVERIFY(got.take().isEmpty());
-    }
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<QStringList>("reported");
+        // The 16-byte source report: byte 9 is 7F, the source at byte 14.
+        const auto longForm = [](char marker, char source) {
+            QByteArray m = hex("F0002100000000000000000000000000");
+            m[9] = marker;
+            m[14] = source;
+            return m;
+        };
 
-    void fullFrames()
-    {
-        MidiTimecodeIn in;
-        Recorder got(in);
+        QTest::newRow("lone F1") << hex("F1") << QStringList();
+        QTest::newRow("empty") << QByteArray() << QStringList();
+        QTest::newRow("source report of four bytes") << hex("F07F7F10") << QStringList();
+        QTest::newRow("device 00") << hex("F07F0001010102030 4F7") << QStringList();
+        QTest::newRow("short, device 00") << hex("F07F000104F7") << QStringList();
+        QTest::newRow("full frame of eight bytes") << hex("F07F7F0101010203") << QStringList();
+        QTest::newRow("note on") << hex("903C40") << QStringList();
+
         // Rate bits 3 (30 non-drop) do not reach any signal.
-        in.processMidiMessage(hex("F07F7F0101611E2D0CF7"));
-        QCOMPARE(got.take(), QStringList{"full 1 30 45 12"});
+        QTest::newRow("full frame") << hex("F07F7F0101611E2D0CF7") << QStringList{"full 1 30 45 12"};
         // Set bit 7 is masked off the hours; no closing F7 is needed.
-        in.processMidiMessage(hex("F07F7F0101B7000000"));
-        QCOMPARE(got.take(), QStringList{"full 23 0 0 0"});
-        // Device identity other than 7F is not ours.
-        in.processMidiMessage(hex("F07F000101010203 04F7"));
-        QVERIFY(got.take().isEmpty());
+        QTest::newRow("full frame, bit 7, no F7") << hex("F07F7F0101B7000000") << QStringList{"full 23 0 0 0"};
+        QTest::newRow("full frame, device 00") << hex("F07F000101010203 04F7") << QStringList();
+
+        QTest::newRow("source 4") << hex("F07F7F1004F7") << QStringList{"source 4"};
+        QTest::newRow("source 6") << hex("F07F7F1006F7") << QStringList{"source 6"};
+        QTest::newRow("source 7") << hex("F07F7F1007F7") << QStringList();
+        QTest::newRow("source 0") << hex("F07F7F1000F7") << QStringList();
+        QTest::newRow("source, device 00") << hex("F07F001003F7") << QStringList();
+
+        QTest::newRow("long source 3") << longForm(0x7F, 0x03) << QStringList{"source 3"};
+        QTest::newRow("long source of 15 bytes") << longForm(0x7F, 0x03).left(15) << QStringList();
+        QTest::newRow("long source of 17 bytes") << longForm(0x7F, 0x03) + char(0xF7) << QStringList();
+        QTest::newRow("long source, byte 9 7E") << longForm(0x7E, 0x03) << QStringList();
+        QTest::newRow("long source 7") << longForm(0x7F, 0x07) << QStringList();
+        // A short report wins over the long form when both would match.
+        QTest::newRow("short and long report") << hex("F07F7F1002000000007F000000000300")
+                                               << QStringList{"source 2"};
     }
 
-    void sourceReports()
+    void singleMessages()
     {
+        QFETCH(QByteArray, message);
+        QFETCH(QStringList, reported);
         MidiTimecodeIn in;
         Recorder got(in);
-        in.processMidiMessage(hex("F07F7F1004F7"));
-        in.processMidiMessage(hex("F07F7F1006F7"));
-        QCOMPARE(got.take(), (QStringList{"source 4", "source 6"}));
-        in.processMidiMessage(hex("F07F7F1007F7"));
-        in.processMidiMessage(hex("F07F7F1000F7"));
-        in.processMidiMessage(hex("F07F001003F7"));
-        QVERIFY(got.take().isEmpty());
-
-        // The 16-byte form: byte 9 is 7F, the source at byte 14.
-        QByteArray longForm = hex("F0002100000000000000000000000000");
-        longForm[9] = char(0x7F);
-        longForm[14] = char(0x03);
-        QCOMPARE(longForm.size(), 16);
-        in.processMidiMessage(longForm);
-        QCOMPARE(got.take(), QStringList{"source 3"});
-        in.processMidiMessage(longForm.left(15));
-        in.processMidiMessage(longForm + char(0xF7));
-        QByteArray notMarked = longForm;
-        notMarked[9] = char(0x7E);
-        in.processMidiMessage(notMarked);
-        QByteArray outOfRange = longForm;
-        outOfRange[14] = char(0x07);
-        in.processMidiMessage(outOfRange);
-        QVERIFY(got.take().isEmpty());
-
-        // A short report wins over the long form when both would match.
-        QByteArray both = hex("F07F7F1002000000007F000000000300");
-        in.processMidiMessage(both);
-        QCOMPARE(got.take(), QStringList{"source 2"});
+        in.processMidiMessage(message);
+        QCOMPARE(got.take(), reported);
     }
 };
 

@@ -9,39 +9,28 @@
 #include "midi/InMemoryMidiDriver.h"
 #include "support/MessageBoxWatcher.h"
 #include "support/QuarterFrames.h"
+#include "support/RecordingUnit.h"
 #include "ui_MainWindow.h" // each test that includes this file gets it generated
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QtTest>
 
-#include <functional>
 #include <memory>
-#include <utility>
 
 namespace PanelTest {
 
-class PanelRig
+// The MIDI system comes first so that it outlives the unit on it.
+struct OwnMidiSystem
+{
+    InMemoryMidiDriver driver;
+};
+
+class PanelRig : public OwnMidiSystem, public RecordingUnit
 {
 public:
     explicit PanelRig(const QString &unitName = QStringLiteral("TQR-30 Pro"))
-        : name(unitName)
+        : RecordingUnit(driver, unitName)
     {
-        clock.start();
-        ports = driver.addDevice(unitName, [this](const QByteArray &message) {
-            QByteArray reply;
-            {
-                QMutexLocker lock(&mutex);
-                received.append(message);
-                arrivals.append(clock.elapsed());
-                if (answer)
-                    reply = answer(message);
-            }
-            if (!reply.isEmpty())
-                driver.send(ports.input, reply);
-        });
         window = std::make_unique<MainWindow>(Platform{&driver});
     }
 
@@ -52,31 +41,6 @@ public:
     {
         window->connectMidiDevice(name + QStringLiteral(" [0]"));
         take();
-    }
-
-    QList<QByteArray> take()
-    {
-        QMutexLocker lock(&mutex);
-        arrivals.clear();
-        return std::exchange(received, {});
-    }
-    int count()
-    {
-        QMutexLocker lock(&mutex);
-        return received.size();
-    }
-    // Milliseconds since the rig was built at which each message not yet taken arrived.
-    QList<qint64> arrivalTimes()
-    {
-        QMutexLocker lock(&mutex);
-        return arrivals;
-    }
-    // What the unit answers to each message it gets from now on; an empty
-    // answer sends nothing.
-    void setAnswer(std::function<QByteArray(const QByteArray &)> reply)
-    {
-        QMutexLocker lock(&mutex);
-        answer = std::move(reply);
     }
 
     // The unit sends; returns once the window has handled it.
@@ -99,14 +63,6 @@ public:
         return ui()->time_hour->text() + ui()->time_min->text() + ui()->time_sed->text() + ui()->time_fam->text();
     }
 
-    QString name;
-    InMemoryMidiDriver driver;
-    InMemoryMidiDriver::Device ports;
-    QMutex mutex;
-    QList<QByteArray> received;
-    QList<qint64> arrivals;
-    QElapsedTimer clock;
-    std::function<QByteArray(const QByteArray &)> answer;
     // Before the window, so that it outlives every box the window opens.
     MessageBoxWatcher boxes;
     std::unique_ptr<MainWindow> window;

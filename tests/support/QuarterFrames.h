@@ -3,15 +3,14 @@
 // Bytes of MIDI time code as a unit sends them, for tests of the decoder and
 // the panel.
 
+#include "support/Hex.h"
+
 #include <QByteArray>
 #include <QList>
 
 namespace PanelTest {
 
-inline QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
+using ::hex;
 
 // The eight quarter-frame messages (F1 dd, padded to three bytes as the input
 // port delivers them) of one time at a locate rate code 0-3.
