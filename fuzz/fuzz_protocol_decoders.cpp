@@ -11,7 +11,8 @@
 //   two or three digits that differs from the previous one;
 // - what a parser accepts, the matching builder writes back as well-formed
 //   System Exclusive that parses to the same values;
-// - a label that exists at a rate survives the trip through its frame number.
+// - a label that exists at a rate survives the trip through its frame number;
+// - an address text the address check passes reads as four octets 0 to 255.
 
 #include "FuzzCore.h"
 
@@ -179,6 +180,16 @@ void checkAckAndOffset(const QByteArray &message)
         fault("offset changed on the way back", message);
 }
 
+// The address fields' own text check, on the message read as text: a text it
+// passes is one the address reader takes apart into four octets 0 to 255.
+void checkAddressText(const QByteArray &message)
+{
+    const QString text = QString::fromLatin1(message);
+    using namespace NetworkMessages;
+    if (isValidIpAddress(text) && !octetsInRange(splitIpOctets(text)))
+        fault("valid address read as other octets", message);
+}
+
 // Bytes 0-3 as a label, byte 4 as the rate: 24, 25, 30 drop, 30.
 void checkFrameArithmetic(const QByteArray &message)
 {
@@ -222,6 +233,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         checkPortFeedback(message);
         checkAckAndOffset(message);
         checkFrameArithmetic(message);
+        checkAddressText(message);
     }
     return 0;
 }
