@@ -1,23 +1,48 @@
 // What a MIDI driver hands the input port, straight into its two entry
 // points: packed short words (from which System Exclusive is gathered when a
-// driver delivers it that way) and receive buffers. Each input starts with a
+// driver delivers it that way), receive buffers, and whole messages split the
+// way the RtMidi driver splits what RtMidi gathered. Each input starts with a
 // fresh port; no event loop, no window.
 //
-// Input: a tag byte, then its payload. A tag below 80 is a short word of the
-// next three bytes; from 80 up it is a receive buffer of (tag - 80) * 5 bytes
-// (the last one may be short). Besides the sanitizers it checks that what is
-// gathered stays bounded and that a gathered message ends in F7.
+// Input: a tag byte, then its payload (the last one may be short). A tag
+// below 40 is a short word of the next three bytes; 40 to 7F a whole message
+// of (tag - 40) * 20 bytes; from 80 up a receive buffer of (tag - 80) * 5
+// bytes. Besides the sanitizers it checks that what is gathered stays bounded,
+// that a gathered message ends in F7 and that a whole System Exclusive
+// message arrives complete and in order.
 
 #include "midi/QMidiIn.h"
+#include "midi/WholeMessageSplit.h"
 
 #include <cstdio>
 #include <cstdlib>
 
+namespace {
+
+// The driver's view of the port: QMidiIn is a sink only to the driver that opened it.
+class PortSink : public MidiInputSink
+{
+public:
+    explicit PortSink(QMidiIn &in)
+        : m_in(in)
+    {
+    }
+    void shortMessage(quint8 status, quint8 data1, quint8 data2) override { m_in.shortMessage(status, data1, data2); }
+    void longMessage(const QByteArray &data) override { m_in.longMessage(data); }
+
+private:
+    QMidiIn &m_in;
+};
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     QMidiIn in(nullptr);
+    PortSink sink(in);
     bool fromShort = false;
-    QObject::connect(&in, &QMidiIn::midiMessageReceived, [&fromShort](const QByteArray &message) {
+    QByteArray delivered;
+    QObject::connect(&in, &QMidiIn::midiMessageReceived, [&](const QByteArray &message) {
         if (message.isEmpty()) {
             std::fprintf(stderr, "empty message delivered\n");
             std::abort();
@@ -28,16 +53,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             std::fprintf(stderr, "gathered message without its F7: %s\n", message.toHex(' ').constData());
             std::abort();
         }
+        delivered += message;
     });
     size_t at = 0;
     while (at < size) {
         const uint8_t tag = data[at++];
-        if (tag < 0x80) {
+        delivered.clear();
+        if (tag < 0x40) {
             if (size - at < 3)
                 break;
             fromShort = true;
             in.shortMessage(data[at], data[at + 1], data[at + 2]);
             at += 3;
+        } else if (tag < 0x80) {
+            const size_t length = std::min(size_t(tag - 0x40) * 20, size - at);
+            fromShort = false;
+            passWholeMessage(data + at, length, sink);
+            if (length > 0 && data[at] == 0xF0
+                && delivered != QByteArray::fromRawData(reinterpret_cast<const char *>(data + at), int(length))) {
+                std::fprintf(stderr, "whole message not delivered as sent\n");
+                std::abort();
+            }
+            at += length;
         } else {
             const size_t length = std::min(size_t(tag - 0x80) * 5, size - at);
             fromShort = false;

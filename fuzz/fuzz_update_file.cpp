@@ -6,7 +6,7 @@
 // never both of two newer than the other, and a version found in a file is
 // one the pattern anchors at the start.
 
-#include "FuzzSupport.h"
+#include "FuzzCore.h"
 
 #include "update/FirmwareModel.h"
 #include "update/PanelRelease.h"
@@ -42,21 +42,35 @@ void checkOrder(const QString &a, const QString &b)
         fault("major.minor newer but release not", a, b);
 }
 
+// Compiled once: a compile per input would outweigh the matching.
+const QList<QRegularExpression> &patterns()
+{
+    static const QList<QRegularExpression> compiled = [] {
+        QList<QRegularExpression> list{QRegularExpression(QString::fromLatin1(kPanelVersionPattern))};
+        for (const char *model : {"TQR-10", "TQR-20", "TQR-30", "TQR-30 Pro"})
+            list << QRegularExpression(firmwareModelFor(QString::fromLatin1(model)).versionPattern);
+        return list;
+    }();
+    return compiled;
+}
+
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    FuzzSupport::silenceQtMessages();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray body(reinterpret_cast<const char *>(data), int(size));
     const QString text = QString::fromUtf8(body);
 
-    QStringList patterns{QString::fromLatin1(kPanelVersionPattern)};
-    for (const char *model : {"TQR-10", "TQR-20", "TQR-30", "TQR-30 Pro"})
-        patterns << firmwareModelFor(QString::fromLatin1(model)).versionPattern;
-
-    for (const QString &pattern : patterns) {
+    for (const QRegularExpression &pattern : patterns()) {
         const UpdateAnnouncement found = readUpdateFile(body, pattern);
         if (found.hasVersion() && !text.startsWith(found.newestVersion))
-            fault("version not at the start of the file", found.newestVersion, pattern);
+            fault("version not at the start of the file", found.newestVersion, pattern.pattern());
         if (found.hasVersion()) {
             (void)releaseNumberOf(found.newestVersion);
             (void)versionNumbers(found.newestVersion);

@@ -2,7 +2,7 @@
 
 #include "midi/JackPortIds.h"
 #include "midi/MidiSystemProbe.h"
-#include "protocol/SysEx.h"
+#include "midi/WholeMessageSplit.h"
 
 #include <rtmidi/RtMidi.h>
 
@@ -159,18 +159,8 @@ private:
     void deliver(const std::vector<unsigned char> &bytes)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (!m_sink || bytes.empty())
-            return;
-        if (bytes[0] == SysEx::kStart) {
-            // RtMidi gathers a whole System Exclusive message; hand it over in
-            // receive-buffer sized pieces as the MIDI system would.
-            for (size_t at = 0; at < bytes.size(); at += MidiDriver::kSysExBufferSize) {
-                const size_t n = std::min(bytes.size() - at, size_t(MidiDriver::kSysExBufferSize));
-                m_sink->longMessage(QByteArray(reinterpret_cast<const char *>(bytes.data() + at), int(n)));
-            }
-            return;
-        }
-        m_sink->shortMessage(bytes[0], bytes.size() > 1 ? bytes[1] : 0, bytes.size() > 2 ? bytes[2] : 0);
+        if (m_sink)
+            passWholeMessage(bytes.data(), bytes.size(), *m_sink);
     }
 
     RtMidiIn *m_in;

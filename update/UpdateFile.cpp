@@ -5,36 +5,48 @@
 
 namespace {
 
-const QString kNotesMarkerPattern = QStringLiteral("Update content:\\s*(.*)");
-
-int pieceValue(const QString &piece)
+int pieceValue(const QStringRef &piece)
 {
     bool ok = false;
     const int value = piece.toInt(&ok, 10);
     return ok ? value : 0;
 }
 
-QList<int> dottedNumbers(const QString &text)
+// References, not copies: the texts come from the server and the unit, and a
+// long run of dots would otherwise cost an allocation per piece.
+QList<int> dottedNumbers(const QStringRef &text)
 {
     QList<int> numbers;
-    const QStringList pieces = text.split(QLatin1Char('.'));
-    for (const QString &piece : pieces)
+    const QVector<QStringRef> pieces = text.split(QLatin1Char('.'));
+    numbers.reserve(pieces.size());
+    for (const QStringRef &piece : pieces)
         numbers.append(pieceValue(piece));
     return numbers;
+}
+
+QList<int> dottedNumbers(const QString &text)
+{
+    return dottedNumbers(QStringRef(&text));
 }
 
 } // namespace
 
 UpdateAnnouncement readUpdateFile(const QByteArray &body, const QString &versionPattern)
 {
+    return readUpdateFile(body, QRegularExpression(versionPattern));
+}
+
+UpdateAnnouncement readUpdateFile(const QByteArray &body, const QRegularExpression &versionPattern)
+{
     const QString text = QString::fromUtf8(body);
     UpdateAnnouncement result;
 
-    const QRegularExpressionMatch version = QRegularExpression(versionPattern).match(text);
+    const QRegularExpressionMatch version = versionPattern.match(text);
     if (version.hasMatch())
         result.newestVersion = version.captured(1);
 
-    const QRegularExpression notes(kNotesMarkerPattern, QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression notes(QStringLiteral("Update content:\\s*(.*)"),
+                                          QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch notesMatch = notes.match(text);
     if (notesMatch.hasMatch())
         result.notes = notesMatch.captured(1);
@@ -46,7 +58,7 @@ QList<int> versionNumbers(const QString &versionText)
     const int v = versionText.indexOf(QLatin1Char('V'));
     if (v < 0)
         return {};
-    return dottedNumbers(versionText.mid(v + 1));
+    return dottedNumbers(versionText.midRef(v + 1));
 }
 
 bool isNewerVersion(const QList<int> &current, const QList<int> &newest)

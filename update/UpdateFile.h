@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QRegularExpression>
 #include <QString>
 
 // The text files on the update server announce the newest release of one product:
@@ -25,6 +26,8 @@ struct UpdateAnnouncement
 // is decoded as UTF-8; the pattern is matched against the whole body, so a version line
 // that is not first is not found.
 UpdateAnnouncement readUpdateFile(const QByteArray &body, const QString &versionPattern);
+// The same with the pattern compiled by the caller, for callers that read many bodies.
+UpdateAnnouncement readUpdateFile(const QByteArray &body, const QRegularExpression &versionPattern);
 
 // "TQR-30_V1.0.10" -> {1, 0, 10}: the text after the first (upper-case) "V", split at
 // ".", each piece a decimal integer, 0 when a piece is not a number. No "V" -> {}.
