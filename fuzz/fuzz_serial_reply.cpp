@@ -6,7 +6,7 @@
 // order and without overlap; what the splitter holds stays bounded; the
 // parser's fields agree with the reply they came from.
 
-#include "FuzzSupport.h"
+#include "FuzzCore.h"
 
 #include "serial/SerialProtocol.h"
 #include "serial/SerialReplySplitter.h"
