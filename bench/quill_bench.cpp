@@ -567,12 +567,25 @@ void measureStopAtUnit()
     }
 }
 
-void measureFirmware()
+struct FirmwareRun
+{
+    bool whole = false;
+    double seconds = 0;
+    int imageBytes = 0;
+    int heldBytes = 0;
+    int chunksAheadOfAck = 0;
+};
+
+// One 64 KiB transfer through the main window to a pseudo-terminal unit that
+// acknowledges each chunk after ackDelayMs (UnitPeer::kVaryingDelay: a few
+// milliseconds, varying, now and then past the pacing interval).
+FirmwareRun transferImage(int ackDelayMs)
 {
     InMemoryMidiDriver midi;
     InMemoryUsbDescriptionSource usb;
     InMemorySerialPortCatalogue ports;
     UnitPeer unit;
+    unit.ackDelayMs = ackDelayMs;
     SerialPortEntry p;
     p.portName = unit.portName();
     p.hasVendorId = p.hasProductId = true;
@@ -597,23 +610,38 @@ void measureFirmware()
     clock.start(); // the unit answers the erase at once; the chunks follow
     while (!done && clock.elapsed() < 30000)
         runEventLoop(5);
-    const double seconds = clock.elapsed() / 1000.0;
+    FirmwareRun run;
+    run.seconds = clock.elapsed() / 1000.0;
     QElapsedTimer arriving; // the last chunks may still be in the pseudo-terminal
     arriving.start();
     while (unit.image.size() < image.size() && arriving.elapsed() < 2000)
         runEventLoop(5);
-    const bool whole = unit.image == image;
+    run.whole = unit.image == image;
+    run.imageBytes = image.size();
+    run.heldBytes = unit.image.size();
+    run.chunksAheadOfAck = unit.chunksAheadOfAck;
+    return run;
+}
+
+// The pace is measured against a unit that acknowledges at once, so the figure
+// is the sender's own; whether it waits for each acknowledgement is measured
+// against a unit that is late, which a sender that does not wait gets ahead of.
+void measureFirmware()
+{
+    const FirmwareRun fast = transferImage(0);
     const double floor = 1024 * 0.010;
-    const QString figure = "64 KiB image at the fast pace (pseudo-terminal unit)";
-    if (whole)
-        row(figure, QString::asprintf("%.2f s (%.3f x floor %.2f s)", seconds, seconds / floor, floor),
-            "<= 1.02 x floor", seconds <= 1.02 * floor);
+    const QString figure = "64 KiB image at the fast pace (unit acks at once)";
+    if (fast.whole)
+        row(figure, QString::asprintf("%.2f s (%.3f x floor %.2f s)", fast.seconds, fast.seconds / floor, floor),
+            "<= 1.02 x floor", fast.seconds <= 1.02 * floor);
     else
-        row(figure, QString("not measured: the unit holds %1 of %2 bytes").arg(unit.image.size()).arg(image.size()),
+        row(figure, QString("not measured: the unit holds %1 of %2 bytes").arg(fast.heldBytes).arg(fast.imageBytes),
             "<= 1.02 x floor", false);
-    row("chunks sent before their acknowledgement",
-        whole ? QString::number(unit.chunksAheadOfAck) : QString("not measured"), "0",
-        whole && unit.chunksAheadOfAck == 0);
+
+    const FirmwareRun late = transferImage(UnitPeer::kVaryingDelay);
+    row("chunks sent before their acknowledgement (unit acks late)",
+        late.whole ? QString::number(late.chunksAheadOfAck) : QString("not measured"), "0",
+        late.whole && late.chunksAheadOfAck == 0);
 }
 
 } // namespace
