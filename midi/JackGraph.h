@@ -29,8 +29,12 @@ public:
     bool hasPort(const QString &portName) const;
     // The id of the port's client; 0 when there is no such port or no server.
     quint64 clientIdOf(const QString &portName) const;
-    // True once the two are connected (also when they already were).
+    // True once the server has taken the connection (also when the two
+    // already were connected). Data flows from JACK's next cycle on, which
+    // isConnected() tells.
     bool connect(const QString &source, const QString &destination) const;
+    // Whether the graph JACK runs now connects the two; no request, any thread.
+    bool isConnected(const QString &source, const QString &destination) const;
 
 private:
     struct _jack_client *m_client = nullptr;

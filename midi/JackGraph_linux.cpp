@@ -68,3 +68,11 @@ bool JackGraph::connect(const QString &source, const QString &destination) const
     const int result = jack_connect(m_client, source.toUtf8().constData(), destination.toUtf8().constData());
     return result == 0 || result == EEXIST;
 }
+
+bool JackGraph::isConnected(const QString &source, const QString &destination) const
+{
+    if (!m_client)
+        return false;
+    const jack_port_t *port = jack_port_by_name(m_client, source.toUtf8().constData());
+    return port && jack_port_connected_to(port, destination.toUtf8().constData());
+}

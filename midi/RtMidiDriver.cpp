@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdio>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -73,11 +74,14 @@ class RtMidiDriver::OutputPort : public MidiOutputPort
 public:
     // A client of its own per open port: QMidiOut may leave a stuck send
     // behind, and that client must not be touched by anyone else meanwhile.
-    OutputPort(std::unique_ptr<RtMidiOut> out, const QString &target, std::shared_ptr<JackGraph> jack)
+    // On JACK, ownPort is the full name of the port that was connected to target.
+    OutputPort(std::unique_ptr<RtMidiOut> out, const QString &target, std::shared_ptr<JackGraph> jack = nullptr,
+               const QString &ownPort = QString())
         : m_out(std::move(out))
         , m_target(target.toStdString())
         , m_targetName(target)
         , m_jack(std::move(jack))
+        , m_ownPort(ownPort)
     {
         // With a callback installed RtMidi reports a failed send here instead
         // of throwing, and the send itself returns as if it had worked.
@@ -90,6 +94,8 @@ public:
     // and a Stop must not wait for that.
     bool sendLong(const QByteArray &message) override
     {
+        if (!m_flowing && !waitForConnection())
+            return false;
         m_failed = false;
         std::vector<unsigned char> bytes(message.constBegin(), message.constEnd());
         try {
@@ -115,6 +121,26 @@ private:
             static_cast<OutputPort *>(self)->m_failed = true;
     }
 
+    // JACK routes a new connection from its next cycle on; what is sent
+    // before goes nowhere, and a unit would never see the first messages.
+    // This runs on QMidiOut's sending thread.
+    bool waitForConnection()
+    {
+        if (!m_jack || m_ownPort.isEmpty()) {
+            m_flowing = true;
+            return true;
+        }
+        for (int waited = 0; waited < kConnectionWaitMs; ++waited) {
+            if (m_jack->isConnected(m_ownPort, m_targetName)) {
+                m_flowing = true;
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        qWarning() << "MIDI output: JACK has not connected" << m_ownPort << "to" << m_targetName;
+        return false;
+    }
+
     // Neither ALSA nor JACK tell a sender that its receiver went away.
     bool targetListed() const
     {
@@ -132,6 +158,9 @@ private:
     std::string m_target;
     QString m_targetName;
     std::shared_ptr<JackGraph> m_jack; // may outlive the driver with a stuck send
+    QString m_ownPort;
+    bool m_flowing = false;
+    static constexpr int kConnectionWaitMs = 500;
     std::atomic<bool> m_failed{false};
 };
 
@@ -381,6 +410,21 @@ std::unique_ptr<MidiOutputPort> RtMidiDriver::openOutput(int index)
     std::unique_ptr<RtMidiOut> out = tryClient<RtMidiOut>(m_api, m_clientName + QStringLiteral(" Out"));
     if (!out)
         return nullptr;
+    if (out->getCurrentApi() == RtMidi::UNIX_JACK && m_jack && m_jack->isOpen()) {
+        const QStringList before = ownJackPorts(true);
+        try {
+            out->openVirtualPort("MIDI Out");
+        } catch (const RtMidiError &error) {
+            qWarning() << "MIDI output port could not be made:" << QString::fromStdString(error.getMessage());
+            return nullptr;
+        }
+        const QString made = madeJackPort(before, true);
+        if (made.isEmpty() || !m_jack->connect(made, now.raw[index])) {
+            qWarning() << "MIDI output could not be connected to" << now.raw[index];
+            return nullptr;
+        }
+        return std::make_unique<OutputPort>(std::move(out), now.raw[index], m_jack, made);
+    }
     // The new client numbers the ports as it sees them; find ours by name.
     const unsigned count = out->getPortCount();
     for (unsigned i = 0; i < count; ++i) {
@@ -389,8 +433,7 @@ std::unique_ptr<MidiOutputPort> RtMidiDriver::openOutput(int index)
         out->openPort(i, "MIDI Out");
         if (!out->isPortOpen())
             return nullptr;
-        std::shared_ptr<JackGraph> jack = out->getCurrentApi() == RtMidi::UNIX_JACK ? m_jack : nullptr;
-        return std::make_unique<OutputPort>(std::move(out), now.raw[int(index)], std::move(jack));
+        return std::make_unique<OutputPort>(std::move(out), now.raw[int(index)]);
     }
     return nullptr;
 }
@@ -414,15 +457,26 @@ std::unique_ptr<MidiInputPort> RtMidiDriver::openInput(int index, MidiInputSink 
     return port;
 }
 
-QStringList RtMidiDriver::ownJackInputPorts() const
+QStringList RtMidiDriver::ownJackPorts(bool outputs) const
 {
-    const QString ownIn = m_clientName + QStringLiteral(" In");
+    const QString client = m_clientName + (outputs ? QStringLiteral(" Out") : QStringLiteral(" In"));
+    const QString port = outputs ? QStringLiteral(":MIDI Out") : QStringLiteral(":MIDI In");
     QStringList own;
-    for (const QString &name : m_jack->midiPorts(false)) {
-        if (withoutJackSuffix(clientPart(name)) == ownIn && name.endsWith(QLatin1String(":MIDI In")))
+    for (const QString &name : m_jack->midiPorts(outputs)) {
+        if (withoutJackSuffix(clientPart(name)) == client && name.endsWith(port))
             own << name;
     }
     return own;
+}
+
+// RtMidi does not tell its port's full name, and JACK may have renamed its
+// client: ours is the one that was not there before.
+QString RtMidiDriver::madeJackPort(const QStringList &before, bool outputs) const
+{
+    QStringList made = ownJackPorts(outputs);
+    for (const QString &name : before)
+        made.removeAll(name);
+    return made.size() == 1 ? made.first() : QString();
 }
 
 std::unique_ptr<MidiInputPort> RtMidiDriver::openJackInput(int index, MidiInputSink *sink)
@@ -430,9 +484,7 @@ std::unique_ptr<MidiInputPort> RtMidiDriver::openJackInput(int index, MidiInputS
     if (index < 0 || index >= m_inputs.raw.size())
         return nullptr;
     const QString source = m_inputs.raw[index];
-    // RtMidi does not tell its port's full name, and JACK may have renamed
-    // its client: ours is the one that was not there before.
-    const QStringList before = ownJackInputPorts();
+    const QStringList before = ownJackPorts(false);
     auto port = std::make_unique<InputPort>(m_in.get(), sink, m_inputTaken);
     try {
         m_in->openVirtualPort("MIDI In");
@@ -440,10 +492,8 @@ std::unique_ptr<MidiInputPort> RtMidiDriver::openJackInput(int index, MidiInputS
         qWarning() << "MIDI input port could not be made:" << QString::fromStdString(error.getMessage());
         return nullptr;
     }
-    QStringList made = ownJackInputPorts();
-    for (const QString &name : before)
-        made.removeAll(name);
-    if (made.size() != 1 || !m_jack->connect(source, made.first())) {
+    const QString made = madeJackPort(before, false);
+    if (made.isEmpty() || !m_jack->connect(source, made)) {
         qWarning() << "MIDI input could not be connected to" << source;
         return nullptr;
     }

@@ -44,9 +44,11 @@
 //
 // Numbering is that of the last outputCount()/inputCount(). Opening an output
 // looks the system up again and opens the port of that number now. Opening an
-// input on JACK opens the port that had that number in the last listing, by
-// its name: JACK's numbering moves whenever a port comes or goes, also
-// between RtMidi's own listing and its connecting.
+// input on JACK opens the port that had that number in the last listing. On
+// JACK both are connected by name through a client of the driver's own:
+// JACK's numbering moves whenever a port comes or goes, also between RtMidi's
+// own listing and its connecting, and RtMidi ignores a connection that
+// failed. A new output sends nothing before JACK routes its connection.
 class JackGraph;
 
 class RtMidiDriver : public MidiDriver
@@ -90,7 +92,8 @@ private:
     };
     Listing list(bool outputs);
     std::unique_ptr<MidiInputPort> openJackInput(int index, MidiInputSink *sink);
-    QStringList ownJackInputPorts() const;
+    QStringList ownJackPorts(bool outputs) const;
+    QString madeJackPort(const QStringList &before, bool outputs) const;
     void openSystem();
     void retryIfUnavailable();
 
