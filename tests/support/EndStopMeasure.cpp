@@ -48,9 +48,28 @@ bool connectPanel(MainWindow &window, const JackEmulatedUnit &unit, QString *why
         *why = QStringLiteral("the unit's ports did not both appear");
         return false;
     }
-    entry->trigger();
-    if (!waitUntil([&] { return window.productText() == unit.portName(); }, 3000)) {
-        *why = QStringLiteral("the unit was not identified (input %1)").arg(window.midiConnection()->connectedInputLabel());
+    // A JACK cycle that overruns on a loaded machine drops every MIDI event
+    // of that cycle, and the panel asks for the identity once per connection;
+    // the whole burst sent on connecting can go that way. Picking the entry
+    // again disconnects; once more connects anew.
+    const auto identified = [&] { return window.productText() == unit.portName(); };
+    const QString label = entry->text();
+    const auto pick = [&] {
+        // The menu is rebuilt when ports come or go; find the entry anew.
+        for (QAction *a : window.form()->menuMIDI_Out->actions())
+            if (a->text() == label) {
+                a->trigger();
+                return;
+            }
+    };
+    pick();
+    for (int again = 0; again < 2 && !waitUntil(identified, 1000); ++again) {
+        pick();
+        pick();
+    }
+    if (!waitUntil(identified, 1000)) {
+        *why = QStringLiteral("the unit was not identified in three connections (input %1)")
+                   .arg(window.midiConnection()->connectedInputLabel());
         return false;
     }
     if (!waitUntil([&] { return window.form()->radioButton_4->isChecked(); }, 3000)) {
