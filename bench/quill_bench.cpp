@@ -601,17 +601,25 @@ FirmwareRun transferImage(int ackDelayMs)
     window.serialLink()->tryOpenPort(unit.portName(), 115200, &failure);
     transfer->setModelFamily(2);
     const QByteArray image(64 * 1024, char(0x5A));
+    // The window tells the end of an upgrade in a modal box; its time is not
+    // the transfer's, which is read as the transfer ends.
+    MessageBoxWatcher boxes;
     bool done = false;
-    QObject::connect(transfer, &FirmwareTransfer::finished, [&done] { done = true; });
-    QObject::connect(transfer, &FirmwareTransfer::failed, [&done](const QString &) { done = true; });
-    transfer->loadImage(image);
+    FirmwareRun run;
     QElapsedTimer clock;
+    const auto end = [&] {
+        done = true;
+        run.seconds = clock.elapsed() / 1000.0;
+    };
+    QObject::connect(transfer, &FirmwareTransfer::finished, end);
+    QObject::connect(transfer, &FirmwareTransfer::failed, [&end](const QString &) { end(); });
+    transfer->loadImage(image);
     transfer->writeErase();
     clock.start(); // the unit answers the erase at once; the chunks follow
     while (!done && clock.elapsed() < 30000)
         runEventLoop(5);
-    FirmwareRun run;
-    run.seconds = clock.elapsed() / 1000.0;
+    if (!done)
+        run.seconds = clock.elapsed() / 1000.0;
     QElapsedTimer arriving; // the last chunks may still be in the pseudo-terminal
     arriving.start();
     while (unit.image.size() < image.size() && arriving.elapsed() < 2000)
