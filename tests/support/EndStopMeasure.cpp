@@ -2,7 +2,9 @@
 
 #include "app/MainWindow.h"
 #include "midi/MidiConnection.h"
+#include "midi/QMidiOut.h"
 #include "panel/GeneratorTransport.h"
+#include "protocol/Identification.h"
 #include "protocol/MachineControl.h"
 #include "support/JackEmulatedUnit.h"
 #include "ui_MainWindow.h"
@@ -49,26 +51,15 @@ bool connectPanel(MainWindow &window, const JackEmulatedUnit &unit, QString *why
         return false;
     }
     // A JACK cycle that overruns on a loaded machine drops every MIDI event
-    // of that cycle, and the panel asks for the identity once per connection;
-    // the whole burst sent on connecting can go that way. Picking the entry
-    // again disconnects; once more connects anew.
+    // of that cycle, and the whole burst the panel sends on connecting can go
+    // that way; the panel asks for the identity once per connection, so the
+    // rig asks again on its output.
     const auto identified = [&] { return window.productText() == unit.portName(); };
-    const QString label = entry->text();
-    const auto pick = [&] {
-        // The menu is rebuilt when ports come or go; find the entry anew.
-        for (QAction *a : window.form()->menuMIDI_Out->actions())
-            if (a->text() == label) {
-                a->trigger();
-                return;
-            }
-    };
-    pick();
-    for (int again = 0; again < 2 && !waitUntil(identified, 1000); ++again) {
-        pick();
-        pick();
-    }
+    entry->trigger();
+    for (int again = 0; again < 2 && !waitUntil(identified, 1000); ++again)
+        window.midiOut()->sendLongMessage(Identification::identificationRequest());
     if (!waitUntil(identified, 1000)) {
-        *why = QStringLiteral("the unit was not identified in three connections (input %1)")
+        *why = QStringLiteral("the unit was not identified after three requests (input %1)")
                    .arg(window.midiConnection()->connectedInputLabel());
         return false;
     }
