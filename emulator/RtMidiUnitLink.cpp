@@ -94,11 +94,13 @@ void RtMidiUnitLink::follow(bool present)
             in->setErrorCallback(&logError);
             out->setErrorCallback(&logError);
             in->ignoreTypes(false, false, true);
+            // In place before the port exists: RtMidi queues what comes
+            // earlier where no callback ever reads it.
+            in->setCallback(&received, &m_target);
             in->openVirtualPort(name);
             out->openVirtualPort(name);
             m_in = std::move(in);
             m_out = std::move(out);
-            m_in->setCallback(&received, &m_target);
             m_error.clear();
             return;
         } catch (const RtMidiError &error) {

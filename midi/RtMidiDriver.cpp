@@ -1,6 +1,6 @@
 #include "midi/RtMidiDriver.h"
 
-#include "midi/JackPortIds.h"
+#include "midi/JackGraph.h"
 #include "midi/MidiSystemProbe.h"
 #include "midi/WholeMessageSplit.h"
 
@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstdio>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -74,9 +75,14 @@ class RtMidiDriver::OutputPort : public MidiOutputPort
 public:
     // A client of its own per open port: QMidiOut may leave a stuck send
     // behind, and that client must not be touched by anyone else meanwhile.
-    OutputPort(std::unique_ptr<RtMidiOut> out, const QString &target)
+    // On JACK, ownPort is the full name of the port that was connected to target.
+    OutputPort(std::unique_ptr<RtMidiOut> out, const QString &target, std::shared_ptr<JackGraph> jack = nullptr,
+               const QString &ownPort = QString())
         : m_out(std::move(out))
         , m_target(target.toStdString())
+        , m_targetName(target)
+        , m_jack(std::move(jack))
+        , m_ownPort(ownPort)
     {
         // With a callback installed RtMidi reports a failed send here instead
         // of throwing, and the send itself returns as if it had worked.
@@ -89,6 +95,8 @@ public:
     // and a Stop must not wait for that.
     bool sendLong(const QByteArray &message) override
     {
+        if (!m_flowing && !waitForConnection())
+            return false;
         m_failed = false;
         std::vector<unsigned char> bytes(message.constBegin(), message.constEnd());
         try {
@@ -114,9 +122,31 @@ private:
             static_cast<OutputPort *>(self)->m_failed = true;
     }
 
+    // JACK routes a new connection from its next cycle on; what is sent
+    // before goes nowhere, and a unit would never see the first messages.
+    // This runs on QMidiOut's sending thread.
+    bool waitForConnection()
+    {
+        if (!m_jack || m_ownPort.isEmpty()) {
+            m_flowing = true;
+            return true;
+        }
+        for (int waited = 0; waited < kConnectionWaitMs; ++waited) {
+            if (m_jack->isConnected(m_ownPort, m_targetName)) {
+                m_flowing = true;
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        qWarning() << "MIDI output: JACK has not connected" << m_ownPort << "to" << m_targetName;
+        return false;
+    }
+
     // Neither ALSA nor JACK tell a sender that its receiver went away.
     bool targetListed() const
     {
+        if (m_jack && m_jack->isOpen())
+            return m_jack->hasPort(m_targetName);
         const unsigned count = m_out->getPortCount();
         for (unsigned i = 0; i < count; ++i) {
             if (m_out->getPortName(i) == m_target)
@@ -127,16 +157,23 @@ private:
 
     std::unique_ptr<RtMidiOut> m_out;
     std::string m_target;
+    QString m_targetName;
+    std::shared_ptr<JackGraph> m_jack; // may outlive the driver with a stuck send
+    QString m_ownPort;
+    bool m_flowing = false;
+    static constexpr int kConnectionWaitMs = 500;
     std::atomic<bool> m_failed{false};
 };
 
 class RtMidiDriver::InputPort : public MidiInputPort
 {
 public:
-    InputPort(RtMidiIn *in, MidiInputSink *sink)
+    InputPort(RtMidiIn *in, MidiInputSink *sink, std::shared_ptr<std::atomic<bool>> taken)
         : m_in(in)
         , m_sink(sink)
+        , m_taken(std::move(taken))
     {
+        *m_taken = true;
         m_in->setCallback(&InputPort::received, this);
     }
     ~InputPort() override
@@ -147,6 +184,7 @@ public:
         }
         m_in->closePort();
         m_in->cancelCallback();
+        *m_taken = false;
     }
 
 private:
@@ -166,6 +204,7 @@ private:
     RtMidiIn *m_in;
     std::mutex m_mutex;
     MidiInputSink *m_sink;
+    std::shared_ptr<std::atomic<bool>> m_taken;
 };
 
 RtMidiDriver::RtMidiDriver(const QString &clientName)
@@ -209,7 +248,7 @@ void RtMidiDriver::openSystem()
         if (m_out)
             m_api = m_out->getCurrentApi();
         if (m_api == RtMidi::UNIX_JACK)
-            m_jackIds = std::make_unique<JackPortIds>();
+            m_jack = std::make_shared<JackGraph>();
     }
     if (m_in || m_out) {
         m_unavailable.clear();
@@ -279,17 +318,35 @@ RtMidiDriver::Listing RtMidiDriver::list(bool outputs)
     const QString ownIn = m_clientName + QStringLiteral(" In");
     const QString ownOut = m_clientName + QStringLiteral(" Out");
 
+    // RtMidi asks JACK for the whole list again for each name; one request
+    // gives them all, in the same order.
+    QStringList all;
+    if (jack && m_jack && m_jack->isOpen()) {
+        all = m_jack->midiPorts(!outputs);
+    } else {
+        const unsigned count = client->getPortCount();
+        for (unsigned i = 0; i < count; ++i)
+            all << QString::fromStdString(client->getPortName(i));
+    }
     QStringList raw;
-    const unsigned count = client->getPortCount();
-    for (unsigned i = 0; i < count; ++i) {
-        const QString name = QString::fromStdString(client->getPortName(i));
-        const QString owner = jack ? withoutJackSuffix(clientPart(name)) : clientPart(name);
+    QHash<QString, quint64> clientIds; // a client's ports share its id
+    for (int i = 0; i < all.size(); ++i) {
+        const QString &name = all[i];
+        const QString client = clientPart(name);
+        const QString owner = jack ? withoutJackSuffix(client) : client;
         if (owner == ownIn || owner == ownOut)
             continue;
-        listing.rtIndex.push_back(i);
+        listing.rtIndex.push_back(unsigned(i));
         raw << name;
         listing.raw << name;
-        listing.ids << (jack && m_jackIds ? name + QLatin1Char('#') + QString::number(m_jackIds->idOf(name)) : name);
+        if (jack && m_jack) {
+            auto id = clientIds.find(client);
+            if (id == clientIds.end())
+                id = clientIds.insert(client, m_jack->clientIdOf(name));
+            listing.ids << name + QLatin1Char('#') + QString::number(*id);
+        } else {
+            listing.ids << name;
+        }
     }
     listing.names = jack ? cleanJackNames(raw) : cleanAlsaNames(raw);
     // A port that vanished while being listed has an empty name; the MIDI
@@ -344,6 +401,21 @@ std::unique_ptr<MidiOutputPort> RtMidiDriver::openOutput(int index)
     std::unique_ptr<RtMidiOut> out = tryClient<RtMidiOut>(m_api, m_clientName + QStringLiteral(" Out"));
     if (!out)
         return nullptr;
+    if (out->getCurrentApi() == RtMidi::UNIX_JACK && m_jack && m_jack->isOpen()) {
+        const QStringList before = ownJackPorts(true);
+        try {
+            out->openVirtualPort("MIDI Out");
+        } catch (const RtMidiError &error) {
+            qWarning() << "MIDI output port could not be made:" << QString::fromStdString(error.getMessage());
+            return nullptr;
+        }
+        const QString made = madeJackPort(before, true);
+        if (made.isEmpty() || !m_jack->connect(made, now.raw[index])) {
+            qWarning() << "MIDI output could not be connected to" << now.raw[index];
+            return nullptr;
+        }
+        return std::make_unique<OutputPort>(std::move(out), now.raw[index], m_jack, made);
+    }
     // The new client numbers the ports as it sees them; find ours by name.
     const unsigned count = out->getPortCount();
     for (unsigned i = 0; i < count; ++i) {
@@ -359,16 +431,61 @@ std::unique_ptr<MidiOutputPort> RtMidiDriver::openOutput(int index)
 
 std::unique_ptr<MidiInputPort> RtMidiDriver::openInput(int index, MidiInputSink *sink)
 {
-    if (!m_in || !sink || m_in->isPortOpen())
+    if (!m_in || !sink || *m_inputTaken)
         return nullptr;
+    if (m_in->getCurrentApi() == RtMidi::UNIX_JACK && m_jack && m_jack->isOpen())
+        return openJackInput(index, sink);
     const Listing now = list(false);
     if (index < 0 || size_t(index) >= now.rtIndex.size())
         return nullptr;
     // The callback is in place before the first byte can arrive.
-    auto port = std::make_unique<InputPort>(m_in.get(), sink);
+    auto port = std::make_unique<InputPort>(m_in.get(), sink, m_inputTaken);
     m_in->openPort(now.rtIndex[size_t(index)], "MIDI In");
     if (!m_in->isPortOpen()) {
         port.reset();
+        return nullptr;
+    }
+    return port;
+}
+
+QStringList RtMidiDriver::ownJackPorts(bool outputs) const
+{
+    const QString client = m_clientName + (outputs ? QStringLiteral(" Out") : QStringLiteral(" In"));
+    const QString port = outputs ? QStringLiteral(":MIDI Out") : QStringLiteral(":MIDI In");
+    QStringList own;
+    for (const QString &name : m_jack->midiPorts(outputs)) {
+        if (withoutJackSuffix(clientPart(name)) == client && name.endsWith(port))
+            own << name;
+    }
+    return own;
+}
+
+// RtMidi does not tell its port's full name, and JACK may have renamed its
+// client: ours is the one that was not there before.
+QString RtMidiDriver::madeJackPort(const QStringList &before, bool outputs) const
+{
+    QStringList made = ownJackPorts(outputs);
+    for (const QString &name : before)
+        made.removeAll(name);
+    return made.size() == 1 ? made.first() : QString();
+}
+
+std::unique_ptr<MidiInputPort> RtMidiDriver::openJackInput(int index, MidiInputSink *sink)
+{
+    if (index < 0 || index >= m_inputs.raw.size())
+        return nullptr;
+    const QString source = m_inputs.raw[index];
+    const QStringList before = ownJackPorts(false);
+    auto port = std::make_unique<InputPort>(m_in.get(), sink, m_inputTaken);
+    try {
+        m_in->openVirtualPort("MIDI In");
+    } catch (const RtMidiError &error) {
+        qWarning() << "MIDI input port could not be made:" << QString::fromStdString(error.getMessage());
+        return nullptr;
+    }
+    const QString made = madeJackPort(before, false);
+    if (made.isEmpty() || !m_jack->connect(source, made)) {
+        qWarning() << "MIDI input could not be connected to" << source;
         return nullptr;
     }
     return port;

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QStringList>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -41,9 +42,14 @@
 //   "name-01"), so the name is the client name without such a suffix. Only a
 //   client with several ports in one direction keeps "client:port" for each.
 //
-// Numbering is that of the last outputCount()/inputCount(); opening a port
-// looks the system up again and opens the port of that number now.
-class JackPortIds;
+// Numbering is that of the last outputCount()/inputCount(). Opening an output
+// looks the system up again and opens the port of that number now. Opening an
+// input on JACK opens the port that had that number in the last listing. On
+// JACK both are connected by name through a client of the driver's own:
+// JACK's numbering moves whenever a port comes or goes, also between RtMidi's
+// own listing and its connecting, and RtMidi ignores a connection that
+// failed. A new output sends nothing before JACK routes its connection.
+class JackGraph;
 
 class RtMidiDriver : public MidiDriver
 {
@@ -85,6 +91,9 @@ private:
         QStringList ids;
     };
     Listing list(bool outputs);
+    std::unique_ptr<MidiInputPort> openJackInput(int index, MidiInputSink *sink);
+    QStringList ownJackPorts(bool outputs) const;
+    QString madeJackPort(const QStringList &before, bool outputs) const;
     void openSystem();
     void retryIfUnavailable();
 
@@ -93,7 +102,10 @@ private:
     QString m_unavailable;
     bool m_toldUnavailable = false;
     QElapsedTimer m_lastAttempt;
-    std::unique_ptr<JackPortIds> m_jackIds;
+    // On JACK: listings in one request, ids, and the input connected by name.
+    std::shared_ptr<JackGraph> m_jack;
+    // The input client's one port is taken (an InputPort is alive).
+    std::shared_ptr<std::atomic<bool>> m_inputTaken = std::make_shared<std::atomic<bool>>(false);
     std::unique_ptr<RtMidiIn> m_in;
     std::unique_ptr<RtMidiOut> m_out;
     Listing m_outputs;

@@ -19,6 +19,8 @@
 #include <QMutexLocker>
 #include <QtTest>
 
+#include <map>
+
 namespace {
 
 // A unit on JACK: one client that listens, one that talks, both under the
@@ -82,6 +84,7 @@ private slots:
     void anotherClientKeepsTheUnitAndItsTimeCode();
     void unitThatComesBackIsReconnected();
     void sendToAPortThatHasGoneFails();
+    void inputOpensThePortListedEvenWhenTheNumberingMoved();
 };
 
 void TestJackMidi::jackNamesPairAUnitsTwoClients()
@@ -214,6 +217,34 @@ void TestJackMidi::sendToAPortThatHasGoneFails()
     unit.reset();
     QTRY_VERIFY_WITH_TIMEOUT(driver.outputCount() == 0, 2000);
     QVERIFY(!out.sendLongMessage(hex("f07f7f0601f7")));
+}
+
+// JACK numbers ports by the slots they hold, and a port that comes or goes
+// moves the others between a listing and the opening: the input must still
+// be connected to the port that was listed under that number.
+void TestJackMidi::inputOpensThePortListedEvenWhenTheNumberingMoved()
+{
+    QUILL_REQUIRE_JACK_SERVER();
+    RtMidiDriver driver;
+    std::map<QString, std::unique_ptr<JackPeer>> units;
+    for (const char *name : {"Unit A", "Unit B", "Unit C"})
+        units[name] = std::make_unique<JackPeer>(name);
+    QTRY_COMPARE_WITH_TIMEOUT(driver.inputCount(), 3, 2000);
+    const QString first = *driver.inputName(0);
+    const QString second = *driver.inputName(1);
+    const QString third = *driver.inputName(2);
+    units.erase(first); // the second is now numbered 0, the third 1
+
+    QMidiIn in(&driver);
+    QVERIFY(in.openDevice(1));
+    MessageCollector got;
+    connect(&in, &QMidiIn::midiMessageReceived, &got, &MessageCollector::collect);
+    QTest::qWait(50); // JACK makes the connection at its next cycle
+    units.at(third)->send(hex("903c40"));
+    units.at(second)->send(hex("803c00"));
+    QTRY_VERIFY_WITH_TIMEOUT(!got.messages.isEmpty(), 2000);
+    QTest::qWait(50);
+    QCOMPARE(got.messages, QList<QByteArray>{hex("803c00")});
 }
 
 QTEST_MAIN(TestJackMidi)

@@ -2,7 +2,9 @@
 
 #include "app/MainWindow.h"
 #include "midi/MidiConnection.h"
+#include "midi/QMidiOut.h"
 #include "panel/GeneratorTransport.h"
+#include "protocol/Identification.h"
 #include "protocol/MachineControl.h"
 #include "support/JackEmulatedUnit.h"
 #include "ui_MainWindow.h"
@@ -48,9 +50,17 @@ bool connectPanel(MainWindow &window, const JackEmulatedUnit &unit, QString *why
         *why = QStringLiteral("the unit's ports did not both appear");
         return false;
     }
+    // A JACK cycle that overruns on a loaded machine drops every MIDI event
+    // of that cycle, and the whole burst the panel sends on connecting can go
+    // that way; the panel asks for the identity once per connection, so the
+    // rig asks again on its output.
+    const auto identified = [&] { return window.productText() == unit.portName(); };
     entry->trigger();
-    if (!waitUntil([&] { return window.productText() == unit.portName(); }, 3000)) {
-        *why = QStringLiteral("the unit was not identified (input %1)").arg(window.midiConnection()->connectedInputLabel());
+    for (int again = 0; again < 2 && !waitUntil(identified, 1000); ++again)
+        window.midiOut()->sendLongMessage(Identification::identificationRequest());
+    if (!waitUntil(identified, 1000)) {
+        *why = QStringLiteral("the unit was not identified after three requests (input %1)")
+                   .arg(window.midiConnection()->connectedInputLabel());
         return false;
     }
     if (!waitUntil([&] { return window.form()->radioButton_4->isChecked(); }, 3000)) {

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+// JACK's port graph, read and changed through a client of its own that has no
+// ports. Ports are named in full, "client:port".
+//
+// A JACK port's name stays the same when the program that owns it is
+// restarted; its client's id does not, which tells a port from the one that
+// replaced it. Connections are made by name: a port's place in a listing moves
+// whenever another port comes or goes, even between two calls a microsecond
+// apart.
+class JackGraph
+{
+public:
+    JackGraph();
+    ~JackGraph();
+    JackGraph(const JackGraph &) = delete;
+    JackGraph &operator=(const JackGraph &) = delete;
+
+    bool isOpen() const { return m_client != nullptr; }
+    // The MIDI ports that send (whose data an input reads) or that receive,
+    // in one request to the server.
+    QStringList midiPorts(bool sending) const;
+    // Read from the graph the client shares with the server, without a
+    // request; safe from any thread.
+    bool hasPort(const QString &portName) const;
+    // The id of the port's client; 0 when there is no such port or no server.
+    quint64 clientIdOf(const QString &portName) const;
+    // True once the server has taken the connection (also when the two
+    // already were connected). Data flows from JACK's next cycle on, which
+    // isConnected() tells.
+    bool connect(const QString &source, const QString &destination) const;
+    // Whether the graph JACK runs now connects the two; no request, any thread.
+    bool isConnected(const QString &source, const QString &destination) const;
+
+private:
+    struct _jack_client *m_client = nullptr;
+};
