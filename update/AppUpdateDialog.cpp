@@ -139,16 +139,21 @@ void AppUpdateDialog::onDownloadProgress(qint64 received, qint64 total)
     qDebug().noquote() << "Download Progress:" << percent << "%";
 }
 
-void AppUpdateDialog::onInstaller(QNetworkReply *reply)
+bool AppUpdateDialog::finishDownload(QNetworkReply *reply)
 {
     release(reply);
     download.clear();
+    if (reply->error() != QNetworkReply::OperationCanceledError)
+        return false;
+    qDebug() << "Download canceled by user.";
+    QDialog::reject();
+    return true;
+}
 
-    if (reply->error() == QNetworkReply::OperationCanceledError) {
-        qDebug() << "Download canceled by user.";
-        QDialog::reject();
+void AppUpdateDialog::onInstaller(QNetworkReply *reply)
+{
+    if (finishDownload(reply))
         return;
-    }
     if (reply->error() != QNetworkReply::NoError) {
         qWarning().noquote() << "EXE download failed:" << reply->errorString();
         boxes->show(this, QMessageBox::Warning, QStringLiteral("Download Failed"),
@@ -175,13 +180,8 @@ void AppUpdateDialog::onInstaller(QNetworkReply *reply)
 
 void AppUpdateDialog::onSignature(QNetworkReply *reply, const QByteArray &installer)
 {
-    release(reply);
-    download.clear();
-    if (reply->error() == QNetworkReply::OperationCanceledError) {
-        qDebug() << "Download canceled by user.";
-        QDialog::reject();
+    if (finishDownload(reply))
         return;
-    }
     if (reply->error() != QNetworkReply::NoError) {
         qWarning().noquote() << "Installer signature download failed:" << reply->errorString();
         refuseUnverified(QStringLiteral("The update has no signature, so it cannot be checked."));

@@ -54,6 +54,9 @@ private:
     void onUpdateFile(QNetworkReply *reply);
     void startDownload();
     void onDownloadProgress(qint64 received, qint64 total);
+    // Ends a download: it is no longer abortable; true when the user cancelled it
+    // and the dialog has closed.
+    bool finishDownload(QNetworkReply *reply);
     void onInstaller(QNetworkReply *reply);
     void onSignature(QNetworkReply *reply, const QByteArray &installer);
     void refuseUnverified(const QString &reason);
