@@ -12,6 +12,7 @@
 #include <memory>
 
 class FirmwareTransfer;
+class ModelControls;
 class GeneratorTransport;
 class OscSettingWidget;
 class TimeOffsetWidget;
@@ -30,6 +31,7 @@ class SerialPort;
 class QTimer;
 class SourceRateSelection;
 class TimecodeReadout;
+class UnitSerialSession;
 class Upgrade_message_Dialog;
 class upgrade_Dialog;
 
@@ -61,7 +63,7 @@ public:
 
     // Online updates, About box and manual
     CustomDialog *aboutBox() const { return aboutDialog; }
-    FirmwareUpdateCheck *firmwareUpdateCheck() const { return firmwareCheck; }
+    FirmwareUpdateCheck *firmwareUpdateCheck() const;
     // Builds a check dialog and asks the server; the dialog deletes itself when done.
     AppUpdateDialog *startAppUpdateCheck(bool manual);
     // Model and version replies from the serial link, one whole reply at a time;
@@ -121,10 +123,10 @@ public slots:
 
     // Serial link and firmware upgrade
 public:
-    SerialPort *serialLink() const { return serialPort; }
-    FirmwareTransfer *firmwareTransfer() const { return m_firmwareTransfer; }
-    Upgrade_message_Dialog *upgradeMessageDialog() const { return upgradeMessage; }
-    upgrade_Dialog *upgradeDialog() const { return m_upgradeDialog; }
+    SerialPort *serialLink() const;
+    FirmwareTransfer *firmwareTransfer() const;
+    Upgrade_message_Dialog *upgradeMessageDialog() const;
+    upgrade_Dialog *upgradeDialog() const;
     // Writes a downloaded firmware image to the paired unit: prepare, wait for
     // its upgrade-mode port, erase, then the chunks once it reports "ERASE
     // END". An empty image is refused with a message and nothing is written.
@@ -175,7 +177,6 @@ private:
     void onMidiDisconnected(const QString &label, bool byUser);
     void showMidiState();
     // The Generator source does not exist on a TQR-10.
-    void applyGeneratorSourceRule(const QString &labelOrProduct);
     void onQuarterFrameText(const QString &timecode);
 
     // Network settings windows
@@ -196,6 +197,7 @@ private:
     QMidiOut *midi_out = nullptr;
     QMidiIn *midi_in = nullptr;
     QString product;
+    std::unique_ptr<ModelControls> m_modelControls;
 
     // Time-code panel
     MidiTimecodeIn *timecodeIn;
@@ -203,22 +205,13 @@ private:
     SourceRateSelection *m_selection = nullptr;
     GeneratorTransport *m_transport = nullptr;
     // MIDI device discovery and connection
-    bool updateDialogShown = false;
     QTimer *listTimer = nullptr;
     QTimer *deviceCheckTimer = nullptr;
     QTimer *menuMarkTimer = nullptr;
 
     // Serial link and firmware upgrade
-    void pairSerialLink(const QString &label);
-    void onUpgradeFailed(const QString &message);
-    SerialPort *serialPort = nullptr;
-    FirmwareTransfer *m_firmwareTransfer = nullptr;
-    Upgrade_message_Dialog *upgradeMessage = nullptr;
-    upgrade_Dialog *m_upgradeDialog = nullptr;
+    UnitSerialSession *m_serial = nullptr;
 
     // Online updates, About box and manual
     CustomDialog *aboutDialog = nullptr;
-    FirmwareUpdateCheck *firmwareCheck = nullptr;
-    QString currentBrio1 = QStringLiteral("xx");
-    QString currentVersion1 = QStringLiteral("xx");
 };

@@ -376,7 +376,7 @@ void measureProgramOnJack()
 
     ProgramAsMainBuildsIt program;
     MainWindow &window = program.window;
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         std::fprintf(stderr, "window not exposed\n");
@@ -519,7 +519,7 @@ void measureStopAtUnit()
     }
     RtMidiDriver driver(QStringLiteral("Quill Bench Stop"));
     MainWindow window(Platform{&driver});
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
     window.show();
     QString why;
     if (!EndStopMeasure::connectPanel(window, unit, &why)) {

@@ -1,12 +1,12 @@
 #include "panel/PanelContext.h"
 
+#include "dialogs/MessageBoxes.h"
 #include "midi/QMidiOut.h"
 #include "panel/StyleSheets.h"
 #include "protocol/MachineControl.h"
 #include "ui_MainWindow.h"
 
 #include <QDebug>
-#include <QMessageBox>
 
 PanelContext::PanelContext(Ui::MainWindow *ui, QMidiOut *midiOut, QWidget *window)
     : m_ui(ui)
@@ -66,7 +66,7 @@ void PanelContext::warnNotConnected() const
 
 void PanelContext::warn(const QString &title, const QString &text) const
 {
-    QMessageBox::warning(m_window, title, text, QMessageBox::Ok);
+    MessageBoxes::desktop()->show(m_window, QMessageBox::Warning, title, text);
 }
 
 void PanelContext::applyTransportLook(bool enabled) const

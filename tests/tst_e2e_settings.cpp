@@ -9,7 +9,7 @@
 #include "settings/TimeOffsetWidget.h"
 #include "settings/UdpSetting.h"
 #include "settings/ip_Dialog.h"
-#include "support/MessageBoxWatcher.h"
+#include "support/MessageBoxRecorder.h"
 #include "ui_MainWindow.h"
 
 #include <QCheckBox>
@@ -27,7 +27,7 @@ struct Rig
     InMemoryMidiDriver driver;
     BuiltInUnit unit {&driver, options(registry)};
     MainWindow window {Platform {&driver}};
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
 
     static BuiltInUnit::Options options(const QTemporaryDir &dir)
     {

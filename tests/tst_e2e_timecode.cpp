@@ -5,7 +5,7 @@
 #include "emulator/BuiltInUnit.h"
 #include "midi/InMemoryMidiDriver.h"
 #include "panel/TimecodeReadout.h"
-#include "support/MessageBoxWatcher.h"
+#include "support/MessageBoxRecorder.h"
 #include "ui_MainWindow.h"
 
 #include <QTemporaryDir>
@@ -41,7 +41,7 @@ private slots:
         InMemoryMidiDriver driver;
         BuiltInUnit unit(&driver, optionsFor(UnitMessages::Model::Tqr30Pro, registry));
         MainWindow w(Platform {&driver});
-        MessageBoxWatcher boxes;
+        MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
         QAction *entry = menuEntry(w, QStringLiteral("TQR-30 Pro (built-in) [0]"));
         QVERIFY(entry);
         entry->trigger();
@@ -67,7 +67,7 @@ private slots:
         InMemoryMidiDriver driver;
         BuiltInUnit unit(&driver, optionsFor(UnitMessages::Model::Tqr10, registry));
         MainWindow w(Platform {&driver});
-        MessageBoxWatcher boxes;
+        MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
         menuEntry(w, QStringLiteral("TQR-10 (built-in) [0]"))->trigger();
         QTRY_COMPARE(w.productText(), QStringLiteral("TQR-10"));
         QVERIFY(w.form()->radioButton_4->isHidden());
@@ -83,7 +83,7 @@ private slots:
         InMemoryMidiDriver driver;
         BuiltInUnit unit(&driver, optionsFor(UnitMessages::Model::Tqr30Pro, registry));
         MainWindow w(Platform {&driver});
-        MessageBoxWatcher boxes;
+        MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
         w.form()->lineEdit->setText(QStringLiteral("01 : 00 : 00 : 00"));
         w.form()->lineEdit_2->setText(QStringLiteral("01 : 00 : 01 : 11"));
         menuEntry(w, QStringLiteral("TQR-30 Pro (built-in) [0]"))->trigger();

@@ -9,7 +9,7 @@
 #include "serial/InMemoryUsbDescriptionSource.h"
 #include "serial/SerialPort.h"
 #include "serial/Upgrade_message_Dialog.h"
-#include "support/BoxCatcher.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/UnitPeer.h"
 #include "ui_MainWindow.h"
 
@@ -75,7 +75,7 @@ private slots:
 void TestFaultSerial::portUnpluggedDuringTheImage()
 {
     Rig rig;
-    BoxCatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     rig.window->show();
     rig.window->connectMidiDevice("TQR-30 Pro [0]");
     QTRY_COMPARE(rig.unit.countCommand(0x03), 1);
@@ -135,7 +135,7 @@ void startUpgrade(Rig &rig, const QByteArray &image)
 void TestFaultSerial::duplicatedAcknowledgementsSendNothingEarly()
 {
     Rig rig;
-    BoxCatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     FirmwareTransfer::Timing timing = rig.window->firmwareTransfer()->timing();
     timing.fastPacingMs = 10;
     rig.window->firmwareTransfer()->setTiming(timing);
@@ -161,7 +161,7 @@ void TestFaultSerial::duplicatedAcknowledgementsSendNothingEarly()
 void TestFaultSerial::doubledAcknowledgementInOneRead()
 {
     Rig rig;
-    BoxCatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     rig.boot.ackTwiceInOneWrite = true;
     const QByteArray image = testImage(10 * FirmwareTransfer::kChunkSize + 5);
     startUpgrade(rig, image);

@@ -12,7 +12,7 @@
 #include "support/EndStopMeasure.h"
 #include "support/JackEmulatedUnit.h"
 #include "support/JackUnitPeer.h"
-#include "support/MessageBoxWatcher.h"
+#include "support/MessageBoxRecorder.h"
 #include "ui_MainWindow.h"
 
 #include <QtTest>
@@ -42,7 +42,7 @@ private slots:
     {
         QUILL_REQUIRE_JACK_SERVER();
         RtMidiDriver driver;
-        MessageBoxWatcher boxes;
+        MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
         MainWindow w(Platform{&driver});
         w.show();
         JackUnitPeer unit("TQR-30 Pro");
@@ -102,7 +102,7 @@ private slots:
         JackEmulatedUnit unit;
         QVERIFY2(unit.isOpen(), qPrintable(unit.errorText()));
         RtMidiDriver driver;
-        MessageBoxWatcher boxes;
+        MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
         MainWindow w(Platform{&driver});
         w.show();
         QString why;

@@ -7,7 +7,7 @@
 #include "midi/InMemoryMidiDriver.h"
 #include "midi/QMidiIn.h"
 #include "midi/QMidiOut.h"
-#include "support/MessageBoxWatcher.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/MessageCollector.h"
 #include "ui_MainWindow.h"
 
@@ -172,7 +172,7 @@ void TestMainWindowMidi::connectLocatesAndIdentifiesAndPairsTheInput()
     driver.addInputPort("Keyboard");
     FakeUnit unit(driver, "TQR-30 Pro");
     MainWindow w(Platform{&driver});
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
     {
         // 25 fps, set quietly: a click without a port would warn "not connected".
         const QSignalBlocker quiet(w.form()->radioButton_8);
@@ -225,7 +225,7 @@ void TestMainWindowMidi::choosingAgainDisconnectsWithABox()
     InMemoryMidiDriver driver;
     FakeUnit unit(driver, "TQR-30");
     MainWindow w(Platform{&driver});
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
     menuEntry(w, "TQR-30 [0]")->trigger();
     QVERIFY(driver.isOutputOpen(unit.ports.output));
     QVERIFY(driver.isInputOpen(unit.ports.input));
@@ -255,7 +255,7 @@ void TestMainWindowMidi::unplugDisconnectsWithoutABox()
     driver.addOutputPort("Synth", {});
     FakeUnit unit(driver, "TQR-30 Pro");
     MainWindow w(Platform{&driver});
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
     menuEntry(w, "TQR-30 Pro [1]")->trigger();
     QVERIFY(w.midiIn()->isOpen());
 
@@ -281,7 +281,7 @@ void TestMainWindowMidi::refusedOutputShowsConnectionError()
     FakeUnit held(driver, "TQR-30");
     driver.setOutputOpenable(held.ports.output, false);
     MainWindow w(Platform{&driver});
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
 
     menuEntry(w, "TQR-20 [0]")->trigger();
     QVERIFY(w.midiOut()->isOpen());
@@ -308,7 +308,7 @@ void TestMainWindowMidi::choosingAnotherEntryMovesTheConnection()
     FakeUnit b(driver, "TQR-30 MIDIOUT2");
     driver.renamePort(b.ports.input, "TQR-30 MIDIIN2");
     MainWindow w(Platform{&driver});
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
 
     menuEntry(w, "TQR-20 [0]")->trigger();
     menuEntry(w, "TQR-30 MIDIOUT2 [1]")->trigger();
@@ -347,7 +347,7 @@ void TestMainWindowMidi::builtInUnitStaysConnectedAndCheckedWhenAnotherAppears()
     BuiltInUnit unit(&builtInMidi, options);
     CompositeMidiDriver both({&system, &builtInMidi});
     MainWindow w(Platform{&both});
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
     const QString builtIn = BuiltInUnit::portNameFor(UnitMessages::Model::Tqr30Pro) + " [0]";
     QCOMPARE(builtIn, QString("TQR-30 Pro (built-in) [0]"));
     menuEntry(w, builtIn)->trigger();

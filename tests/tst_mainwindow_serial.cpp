@@ -10,7 +10,7 @@
 #include "serial/SerialPort.h"
 #include "serial/Upgrade_message_Dialog.h"
 #include "serial/upgrade_Dialog.h"
-#include "support/BoxCatcher.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/UnitPeer.h"
 #include "ui_MainWindow.h"
 
@@ -108,7 +108,7 @@ void MainWindowSerialTest::pairsTheSerialPortOfAUnit()
 void MainWindowSerialTest::automaticUpgradeWithProgress()
 {
     WindowRig rig;
-    BoxCatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     rig.window->show();
     rig.window->connectMidiDevice("TQR-30 Pro [0]");
     QTRY_COMPARE(rig.unit.countCommand(0x03), 1);
@@ -148,7 +148,7 @@ void MainWindowSerialTest::automaticUpgradeWithProgress()
     QTRY_VERIFY(!rig.window->upgradeMessageDialog()->isVisible());
     QTest::qWait(100);
     int successes = 0;
-    for (const BoxCatcher::Box &box : boxes.boxes)
+    for (const MessageBoxRecorder::Box &box : boxes.boxes)
         successes += box.text.contains("Upgrade successful");
     QCOMPARE(successes, 1);
     QVERIFY(rig.window->isVisible());
@@ -158,7 +158,7 @@ void MainWindowSerialTest::automaticUpgradeWithProgress()
 void MainWindowSerialTest::emptyImageIsRefused()
 {
     WindowRig rig;
-    BoxCatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     rig.window->connectMidiDevice("TQR-30 Pro [0]");
     QTRY_COMPARE(rig.unit.countCommand(0x03), 1);
     rig.window->startFirmwareUpgrade(QByteArray());
@@ -171,7 +171,7 @@ void MainWindowSerialTest::emptyImageIsRefused()
 void MainWindowSerialTest::silentUnitIsShownInTheProgressWindow()
 {
     WindowRig rig;
-    BoxCatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     rig.window->show();
     rig.boot.stopAckingAfter = 3;
     rig.window->connectMidiDevice("TQR-30 Pro [0]");
@@ -179,7 +179,7 @@ void MainWindowSerialTest::silentUnitIsShownInTheProgressWindow()
     rig.window->startFirmwareUpgrade(makeImage(2000));
     QTRY_VERIFY_WITH_TIMEOUT(boxes.seen("stopped answering"), 5000);
     Upgrade_message_Dialog *progress = rig.window->upgradeMessageDialog();
-    const BoxCatcher::Box failure = boxes.boxes.last();
+    const MessageBoxRecorder::Box failure = boxes.boxes.last();
     QCOMPARE(failure.parent.data(), progress);
     QVERIFY(!boxes.seen("Upgrade successful"));
     QVERIFY(rig.window->isVisible());
@@ -209,7 +209,7 @@ void MainWindowSerialTest::lostPortIsClosed()
 void MainWindowSerialTest::upgradeActionOpensTheDialog()
 {
     WindowRig rig;
-    BoxCatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     rig.window->show();
     QVERIFY(!rig.window->upgradeDialog());
     rig.ports.clear();

@@ -11,7 +11,7 @@
 #include "serial/InMemoryUsbDescriptionSource.h"
 #include "serial/upgrade_Dialog.h"
 #include "settings/OscSettingWidget.h"
-#include "support/MessageBoxWatcher.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/UnitPeer.h"
 #include "ui_MainWindow.h"
 
@@ -57,7 +57,7 @@ void ScreenshotsTest::mainWindowRunningAt25Fps()
     options.registryDirectory = registry.path();
     BuiltInUnit unit(&driver, options);
     MainWindow w(Platform{&driver});
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
     w.resize(860, 650);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));

@@ -7,7 +7,7 @@
 
 #include "app/MainWindow.h"
 #include "midi/InMemoryMidiDriver.h"
-#include "support/MessageBoxWatcher.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/QuarterFrames.h"
 #include "ui_MainWindow.h" // each test that includes this file gets it generated
 
@@ -108,7 +108,7 @@ public:
     QElapsedTimer clock;
     std::function<QByteArray(const QByteArray &)> answer;
     // Before the window, so that it outlives every box the window opens.
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
     std::unique_ptr<MainWindow> window;
 };
 
