@@ -1,6 +1,6 @@
 #include "serial/FirmwareTransfer.h"
-#include "serial/InMemorySerialPortCatalogue.h"
-#include "serial/InMemoryUsbDescriptionSource.h"
+#include "support/InMemorySerialPortCatalogue.h"
+#include "support/InMemoryUsbDescriptionSource.h"
 #include "serial/SerialPort.h"
 #include "serial/Upgrade_message_Dialog.h"
 #include "serial/upgrade_Dialog.h"
