@@ -18,6 +18,7 @@
 #include "protocol/MidiTimecodeIn.h"
 #include "protocol/NetworkMessages.h"
 #include "settings/IpSettingController.h"
+#include "settings/NetworkSettingsWindows.h"
 #include "settings/OscSettingWidget.h"
 #include "settings/TimeOffsetWidget.h"
 #include "settings/UdpSetting.h"
@@ -64,7 +65,13 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
         onMidiDisconnected(label, loss == MidiConnection::Loss::ByUser);
     });
     connect(m_midi, &MidiConnection::stateChanged, this, &MainWindow::showMidiState);
-    ip_dialog = new ip_Dialog(platform.messageBoxes, this);
+    m_settings = std::make_unique<NetworkSettingsWindows>(this, platform.messageBoxes);
+    connect(ipDialog(), &ip_Dialog::set_ip, this, &MainWindow::setIP);
+    connect(m_settings->ipController(), &IpSettingController::sendSysExRequested, this,
+            [this](const QByteArray &message) { midi_out->sendLongMessage(message); });
+    connect(udpWindow(), &UdpSetting::sendSysExRequested, this, &MainWindow::sendSysEx);
+    connect(oscWindow(), &OscSettingWidget::sendSysExRequested, this, &MainWindow::sendSysEx);
+    connect(offsetWindow(), &TimeOffsetWidget::sendSysExRequested, this, &MainWindow::sendSysEx);
     m_modelControls = std::make_unique<ModelControls>(
         ModelControls::Widgets{ui->pushButton_7, ui->radioButton_5, ui->radioButton_6, ui->radioButton_4,
                                ui->actionOSC_Setting, ui->actionUDP_TCP},
@@ -127,7 +134,6 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
 
     ui->pushButton_6->setCheckable(true);
     ui->pushButton_6->setChecked(false);
-    createNetworkSettingsWindows();
     ui->pushButton_8->hide();
 
     // Online updates, About box and manual
@@ -172,25 +178,25 @@ void MainWindow::onMidiMessageReceived(QByteArray message)
     }
 
     // 2. OSC window feedback.
-    osc_window->handleFeedback(message);
+    oscWindow()->handleFeedback(message);
     // 3. UDP/TCP window feedback.
-    udp_window->handleFeedback(message);
+    udpWindow()->handleFeedback(message);
 
     // 4. Time code, source and rate reports.
     timecodeIn->processMidiMessage(message);
 
     // 5. The OSC acknowledgement belongs to the OSC window alone.
     if (NetworkMessages::isAckMessage(message)) {
-        osc_window->handleAck(message);
+        oscWindow()->handleAck(message);
         return;
     }
 
     // 6. Offset window feedback.
-    offset_window->handleFeedback(message);
+    offsetWindow()->handleFeedback(message);
     // 7. The unit is talking: keep the source locked.
     m_transport->noteMessageSeen();
     // 8. IP feedback.
-    ipSettings->handleFeedback(message);
+    m_settings->ipController()->handleFeedback(message);
 }
 
 // Model identification
@@ -212,9 +218,7 @@ void MainWindow::updateOscControlsVisibility()
 
 void MainWindow::showOscUnavailable()
 {
-    MessageBoxes::orDesktop(platform.messageBoxes)
-        ->show(this, QMessageBox::Information, QStringLiteral("OSC Unavailable"),
-               QStringLiteral("Only TQR-30 Pro supports OSC."));
+    m_settings->showOscUnavailable();
 }
 
 // Time-code panel
@@ -468,25 +472,9 @@ quint8 MainWindow::checkedRateCode() const
 
 // Serial link and firmware upgrade ----------------------------------------------
 
-SerialPort *MainWindow::serialLink() const
-{
-    return m_serial->link();
-}
 
-FirmwareTransfer *MainWindow::firmwareTransfer() const
-{
-    return m_serial->transfer();
-}
 
-Upgrade_message_Dialog *MainWindow::upgradeMessageDialog() const
-{
-    return m_serial->progressDialog();
-}
 
-upgrade_Dialog *MainWindow::upgradeDialog() const
-{
-    return m_serial->upgradeDialog();
-}
 
 void MainWindow::rec_data(const QByteArray &data)
 {
@@ -494,20 +482,12 @@ void MainWindow::rec_data(const QByteArray &data)
     m_serial->gatherUnitIdentity(data);
 }
 
-void MainWindow::gatherUnitIdentity(const QByteArray &chunk)
-{
-    m_serial->gatherUnitIdentity(chunk);
-}
 
 void MainWindow::sendNextChunk()
 {
     m_serial->transfer()->sendNextChunk();
 }
 
-void MainWindow::startFirmwareUpgrade(const QByteArray &image)
-{
-    m_serial->startFirmwareUpgrade(image);
-}
 
 void MainWindow::handleSerialError(QSerialPort::SerialPortError error)
 {
@@ -543,79 +523,34 @@ void MainWindow::on_actionUser_Manual_triggered()
     UserManual::exportAndOpen();
 }
 
-FirmwareUpdateCheck *MainWindow::firmwareUpdateCheck() const
-{
-    return m_serial->updateCheck();
-}
 
 // Network settings windows ---------------------------------------------------
 
-void MainWindow::createNetworkSettingsWindows()
-{
-    ipSettings = new IpSettingController(ip_dialog, this, platform.messageBoxes, this);
-    connect(ip_dialog, &ip_Dialog::read_ip, ipSettings, &IpSettingController::requestConfig);
-    connect(ip_dialog, &ip_Dialog::set_ip, this, &MainWindow::setIP);
-    connect(ipSettings, &IpSettingController::sendSysExRequested, this,
-            [this](const QByteArray &message) { midi_out->sendLongMessage(message); });
 
-    udp_window = std::make_unique<UdpSetting>(platform.messageBoxes);
-    udp_window->setWindowTitle(tr("UDP/TCP Setting"));
-    connect(udp_window.get(), &UdpSetting::sendSysExRequested, this, &MainWindow::sendSysEx);
 
-    osc_window = std::make_unique<OscSettingWidget>(platform.messageBoxes);
-    osc_window->setWindowTitle(tr("OSC Setting"));
-    connect(osc_window.get(), &OscSettingWidget::sendSysExRequested, this, &MainWindow::sendSysEx);
 
-    offset_window = std::make_unique<TimeOffsetWidget>();
-    offset_window->setWindowTitle(tr("Quill time offset"));
-    offset_window->resize(330, 120);
-    offset_window->setWindowFlags(Qt::Window | Qt::WindowCloseButtonHint);
-    connect(offset_window.get(), &TimeOffsetWidget::sendSysExRequested, this, &MainWindow::sendSysEx);
-}
-
-namespace {
-void bringUp(QWidget *window)
-{
-    window->show();
-    window->raise();
-    window->activateWindow();
-}
-} // namespace
 
 void MainWindow::on_pushButton_7_clicked()
 {
-    if (!supportsIp()) {
-        MessageBoxes::orDesktop(platform.messageBoxes)
-            ->notify(this, QMessageBox::Information, tr("IP Unavailable"), tr("Only TQR-30 series supports IP setting."));
-        return;
-    }
-    bringUp(ip_dialog);
+    m_settings->openIp(supportsIp());
 }
 
 void MainWindow::on_actionOSC_Setting_triggered()
 {
-    if (!supportsOsc()) {
-        showOscUnavailable();
-        return;
-    }
-    bringUp(osc_window.get());
+    m_settings->openOsc(supportsOsc());
 }
 
 void MainWindow::on_actionUDP_TCP_triggered()
 {
-    if (!supportsOsc()) {
-        showOscUnavailable();
-        return;
-    }
-    bringUp(udp_window.get());
+    m_settings->openUdpTcp(supportsOsc());
 }
 
 void MainWindow::on_actionOffset_Setting_triggered()
 {
-    bringUp(offset_window.get());
+    m_settings->openOffset();
 }
 
 void MainWindow::setIP()
 {
-    ipSettings->set();
+    m_settings->ipController()->set();
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/Platform.h"
+#include "serial/UnitSerialSession.h"
+#include "settings/NetworkSettingsWindows.h"
 
 #include <QByteArray>
 #include <QMainWindow>
@@ -20,6 +22,7 @@ class UdpSetting;
 class ip_Dialog;
 class IpSettingController;
 class MidiTimecodeIn;
+class NetworkSettingsWindows;
 class QMenu;
 class AppUpdateDialog;
 class CustomDialog;
@@ -63,12 +66,12 @@ public:
 
     // Online updates, About box and manual
     CustomDialog *aboutBox() const { return aboutDialog; }
-    FirmwareUpdateCheck *firmwareUpdateCheck() const;
+    FirmwareUpdateCheck *firmwareUpdateCheck() const { return m_serial->updateCheck(); }
     // Builds a check dialog and asks the server; the dialog deletes itself when done.
     AppUpdateDialog *startAppUpdateCheck(bool manual);
     // Model and version replies from the serial link, one whole reply at a time;
     // starts the firmware check once per connection when both are known.
-    void gatherUnitIdentity(const QByteArray &chunk);
+    void gatherUnitIdentity(const QByteArray &chunk) { m_serial->gatherUnitIdentity(chunk); }
 
 public slots:
     void sendSysEx(const QByteArray &data);
@@ -123,14 +126,14 @@ public slots:
 
     // Serial link and firmware upgrade
 public:
-    SerialPort *serialLink() const;
-    FirmwareTransfer *firmwareTransfer() const;
-    Upgrade_message_Dialog *upgradeMessageDialog() const;
-    upgrade_Dialog *upgradeDialog() const;
+    SerialPort *serialLink() const { return m_serial->link(); }
+    FirmwareTransfer *firmwareTransfer() const { return m_serial->transfer(); }
+    Upgrade_message_Dialog *upgradeMessageDialog() const { return m_serial->progressDialog(); }
+    upgrade_Dialog *upgradeDialog() const { return m_serial->upgradeDialog(); }
     // Writes a downloaded firmware image to the paired unit: prepare, wait for
     // its upgrade-mode port, erase, then the chunks once it reports "ERASE
     // END". An empty image is refused with a message and nothing is written.
-    void startFirmwareUpgrade(const QByteArray &image);
+    void startFirmwareUpgrade(const QByteArray &image) { m_serial->startFirmwareUpgrade(image); }
 
 public slots:
     void rec_data(const QByteArray &data);
@@ -153,10 +156,10 @@ public slots:
 
 public:
     // Network settings windows, for tests and tools.
-    ip_Dialog *ipDialog() const { return ip_dialog; }
-    OscSettingWidget *oscWindow() const { return osc_window.get(); }
-    UdpSetting *udpWindow() const { return udp_window.get(); }
-    TimeOffsetWidget *offsetWindow() const { return offset_window.get(); }
+    ip_Dialog *ipDialog() const { return m_settings->ipDialog(); }
+    OscSettingWidget *oscWindow() const { return m_settings->oscWindow(); }
+    UdpSetting *udpWindow() const { return m_settings->udpWindow(); }
+    TimeOffsetWidget *offsetWindow() const { return m_settings->offsetWindow(); }
 
 public:
     // Model identification
@@ -180,17 +183,12 @@ private:
     void onQuarterFrameText(const QString &timecode);
 
     // Network settings windows
-    void createNetworkSettingsWindows();
 
     Ui::MainWindow *ui;
     Platform platform;
 
     // Network settings windows; the three settings windows have no parent.
-    ip_Dialog *ip_dialog = nullptr;
-    IpSettingController *ipSettings = nullptr;
-    std::unique_ptr<UdpSetting> udp_window;
-    std::unique_ptr<OscSettingWidget> osc_window;
-    std::unique_ptr<TimeOffsetWidget> offset_window;
+    std::unique_ptr<NetworkSettingsWindows> m_settings;
 
     // MIDI transport: the connection owns both ports.
     MidiConnection *m_midi = nullptr;
