@@ -22,7 +22,6 @@ class UdpSetting;
 class ip_Dialog;
 class IpSettingController;
 class MidiTimecodeIn;
-class NetworkSettingsWindows;
 class QMenu;
 class AppUpdateDialog;
 class CustomDialog;
@@ -34,7 +33,6 @@ class SerialPort;
 class QTimer;
 class SourceRateSelection;
 class TimecodeReadout;
-class UnitSerialSession;
 class Upgrade_message_Dialog;
 class upgrade_Dialog;
 
