@@ -1,7 +1,9 @@
 #include "protocol/TrafficLog.h"
 #include "app/MainWindow.h"
 
+#include "app/ModelControls.h"
 #include "dialogs/CustomDialog.h"
+#include "dialogs/MessageBoxes.h"
 #include "dialogs/UserManual.h"
 #include "midi/MidiConnection.h"
 #include "midi/MidiPortList.h"
@@ -15,28 +17,21 @@
 #include "protocol/MidiTimecodeIn.h"
 #include "protocol/NetworkMessages.h"
 #include "settings/IpSettingController.h"
-#include "settings/NoticeBox.h"
+#include "settings/NetworkSettingsWindows.h"
 #include "settings/OscSettingWidget.h"
 #include "settings/TimeOffsetWidget.h"
 #include "settings/UdpSetting.h"
 #include "settings/ip_Dialog.h"
 #include "ui/FontSubstitutes.h"
 #include "update/AppUpdateDialog.h"
-#include "update/FirmwareModel.h"
-#include "update/FirmwareUpdateCheck.h"
 #include "update/StartupCheckSetting.h"
 #include "ui_MainWindow.h"
 #include "serial/FirmwareTransfer.h"
-#include "serial/PortList.h"
 #include "serial/SerialPort.h"
-#include "serial/SerialProtocol.h"
-#include "serial/UnitUsbNames.h"
-#include "serial/Upgrade_message_Dialog.h"
-#include "serial/upgrade_Dialog.h"
+#include "serial/UnitSerialSession.h"
 
 #include <QDebug>
 #include <QIcon>
-#include <QMessageBox>
 #include <QResizeEvent>
 #include <QTimer>
 
@@ -68,7 +63,17 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
         onMidiDisconnected(label, loss == MidiConnection::Loss::ByUser);
     });
     connect(m_midi, &MidiConnection::stateChanged, this, &MainWindow::showMidiState);
-    ip_dialog = new ip_Dialog(this);
+    m_settings = std::make_unique<NetworkSettingsWindows>(this, platform.messageBoxes);
+    connect(ipDialog(), &ip_Dialog::set_ip, this, &MainWindow::setIP);
+    connect(m_settings->ipController(), &IpSettingController::sendSysExRequested, this,
+            [this](const QByteArray &message) { midi_out->sendLongMessage(message); });
+    connect(udpWindow(), &UdpSetting::sendSysExRequested, this, &MainWindow::sendSysEx);
+    connect(oscWindow(), &OscSettingWidget::sendSysExRequested, this, &MainWindow::sendSysEx);
+    connect(offsetWindow(), &TimeOffsetWidget::sendSysExRequested, this, &MainWindow::sendSysEx);
+    m_modelControls = std::make_unique<ModelControls>(
+        ModelControls::Widgets{ui->pushButton_7, ui->radioButton_5, ui->radioButton_6, ui->radioButton_4,
+                               ui->actionOSC_Setting, ui->actionUDP_TCP},
+        m_midi);
 
     // The device menu is filled before the first timer tick.
     rebuildMidiOutMenu();
@@ -98,48 +103,20 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     ui->actionOSC_Setting->setVisible(false);
     ui->actionUDP_TCP->setVisible(false);
 
-    // Serial link and the progress window of the automatic upgrade
-    serialPort = new SerialPort(ui->comboBox_ComDevices, QString::fromLatin1(UnitUsbNames::kBrandWord),
-                                platform.usbDescriptions, platform.serialPorts, this);
-    connect(serialPort, &SerialPort::showdata, this, &MainWindow::rec_data);
-    connect(serialPort, &QSerialPort::errorOccurred, this, &MainWindow::handleSerialError);
-    m_firmwareTransfer = new FirmwareTransfer(serialPort, FirmwareTransfer::Timing(), this);
-    // Every erase this window writes is for its automatic upgrade.
-    m_firmwareTransfer->setAfterErase(FirmwareTransfer::AfterErase::StartSending);
-    connect(m_firmwareTransfer, &FirmwareTransfer::chunkWritten, this, [this](qint64 sent, qint64 size) {
-        emit send_possvalue(FirmwareTransfer::mainWindowProgress(sent, size));
-    });
-    connect(m_firmwareTransfer, &FirmwareTransfer::finished, this, [this] {
-        emit done();
-        updateDialogShown = false;
-    });
-    connect(m_firmwareTransfer, &FirmwareTransfer::failed, this, &MainWindow::onUpgradeFailed);
-
-    upgradeMessage = new Upgrade_message_Dialog(this);
-    connect(m_firmwareTransfer, &FirmwareTransfer::stateChanged, upgradeMessage,
-            &Upgrade_message_Dialog::showTransferState);
-    connect(this, &MainWindow::send_brio_version, upgradeMessage, &Upgrade_message_Dialog::rec_brio_version);
-    connect(this, &MainWindow::send_possvalue, upgradeMessage, &Upgrade_message_Dialog::rec_possvalue);
-    connect(this, &MainWindow::done, upgradeMessage, &Upgrade_message_Dialog::upgrade_done);
+    // Serial link, the firmware check and the automatic upgrade
+    m_serial = new UnitSerialSession(ui->comboBox_ComDevices, platform, this);
+    connect(m_serial->link(), &SerialPort::showdata, this, &MainWindow::rec_data);
+    connect(m_serial->link(), &QSerialPort::errorOccurred, this, &MainWindow::handleSerialError);
+    connect(m_serial, &UnitSerialSession::send_brio_version, this, &MainWindow::send_brio_version);
+    connect(m_serial, &UnitSerialSession::send_possvalue, this, &MainWindow::send_possvalue);
+    connect(m_serial, &UnitSerialSession::done, this, &MainWindow::done);
 
     ui->pushButton_6->setCheckable(true);
     ui->pushButton_6->setChecked(false);
-    createNetworkSettingsWindows();
     ui->pushButton_8->hide();
 
     // Online updates, About box and manual
     aboutDialog = new CustomDialog(this);
-    firmwareCheck = new FirmwareUpdateCheck(FirmwareUpdateCheck::Place::MainWindow, this, platform.messageBoxes);
-    connect(firmwareCheck, &FirmwareUpdateCheck::versionAnnounced, this, &MainWindow::send_brio_version);
-    connect(firmwareCheck, &FirmwareUpdateCheck::offerAccepted, this, [this] {
-        currentBrio1 = QStringLiteral("xx");
-        currentVersion1 = QStringLiteral("xx");
-    });
-    connect(firmwareCheck, &FirmwareUpdateCheck::updateOffered, this, [this](int modelNumber) {
-        if (modelNumber == 3)
-            m_firmwareTransfer->setModelFamily(2);
-    });
-    connect(firmwareCheck, &FirmwareUpdateCheck::imageReady, this, &MainWindow::startFirmwareUpgrade);
     StartupCheckSetting::bind(ui->actionCheck_for_Updates_at_Start);
     if (StartupCheckSetting::enabled())
         QTimer::singleShot(500, this, [this] { startAppUpdateCheck(false); });
@@ -170,65 +147,52 @@ void MainWindow::onMidiMessageReceived(QByteArray message)
         if (deviceClass == Identification::kTqrDeviceClass) {
             product = Identification::productForModel(deviceClass, model);
             updateOscControlsVisibility();
-            applyGeneratorSourceRule(product);
+            m_modelControls->applyGeneratorSourceRule(product);
         }
     }
 
     // 2. OSC window feedback.
-    osc_window->handleFeedback(message);
+    oscWindow()->handleFeedback(message);
     // 3. UDP/TCP window feedback.
-    udp_window->handleFeedback(message);
+    udpWindow()->handleFeedback(message);
 
     // 4. Time code, source and rate reports.
     timecodeIn->processMidiMessage(message);
 
     // 5. The OSC acknowledgement belongs to the OSC window alone.
     if (NetworkMessages::isAckMessage(message)) {
-        osc_window->handleAck(message);
+        oscWindow()->handleAck(message);
         return;
     }
 
     // 6. Offset window feedback.
-    offset_window->handleFeedback(message);
+    offsetWindow()->handleFeedback(message);
     // 7. The unit is talking: keep the source locked.
     m_transport->noteMessageSeen();
     // 8. IP feedback.
-    ipSettings->handleFeedback(message);
+    m_settings->ipController()->handleFeedback(message);
 }
 
 // Model identification
 
 bool MainWindow::supportsIp() const
 {
-    return Identification::supportsIp(midi_out->isOpen(), m_midi->connectedOutputLabel(), product);
+    return m_modelControls->supportsIp(product);
 }
 
 bool MainWindow::supportsOsc() const
 {
-    return Identification::supportsOsc(midi_out->isOpen(), m_midi->connectedOutputLabel(), product);
+    return m_modelControls->supportsOsc(product);
 }
 
 void MainWindow::updateOscControlsVisibility()
 {
-    const bool ip = supportsIp();
-    const bool osc = supportsOsc();
-    qDebug() << "Model controls: IP" << ip << "OSC" << osc << "output open" << midi_out->isOpen();
-    ui->pushButton_7->setVisible(ip);
-    ui->radioButton_5->setVisible(ip);
-    ui->radioButton_6->setVisible(ip);
-    ui->actionOSC_Setting->setVisible(osc);
-    ui->actionUDP_TCP->setVisible(osc);
+    m_modelControls->updateOscControlsVisibility(product);
 }
 
 void MainWindow::showOscUnavailable()
 {
-    QMessageBox::information(this, QStringLiteral("OSC Unavailable"), QStringLiteral("Only TQR-30 Pro supports OSC."),
-                             QMessageBox::Ok);
-}
-
-void MainWindow::applyGeneratorSourceRule(const QString &labelOrProduct)
-{
-    ui->radioButton_4->setVisible(!Identification::hidesGeneratorSource(labelOrProduct));
+    m_settings->showOscUnavailable();
 }
 
 // Time-code panel
@@ -473,12 +437,11 @@ void MainWindow::onMidiConnected(const QString &label)
 {
     m_transport->cancelPendingPlay();
     product.clear();
-    updateDialogShown = false;
-    pairSerialLink(label);
+    m_serial->pairWith(label);
     m_readout->show(1, 0, 0, 0);
     m_midi->sendConnectSequence(ui->lineEdit->text(), checkedRateCode());
     updateOscControlsVisibility();
-    applyGeneratorSourceRule(label);
+    m_modelControls->applyGeneratorSourceRule(label);
 }
 
 void MainWindow::onMidiConnectFailed(const QString &label, bool again)
@@ -486,99 +449,52 @@ void MainWindow::onMidiConnectFailed(const QString &label, bool again)
     // A unit that is coming back gets another try on the next tick, without a box.
     if (again)
         return;
-    QMessageBox::critical(nullptr, QStringLiteral("MIDI Connection Error"),
-                          QStringLiteral("Failed to connect MIDI Out device: %1").arg(label), QMessageBox::Ok);
+    MessageBoxes::orDesktop(platform.messageBoxes)
+        ->show(nullptr, QMessageBox::Critical, QStringLiteral("MIDI Connection Error"),
+               QStringLiteral("Failed to connect MIDI Out device: %1").arg(label));
 }
 
 void MainWindow::onMidiDisconnected(const QString &label, bool byUser)
 {
     m_transport->cancelPendingPlay();
     product.clear();
-    updateDialogShown = false;
+    m_serial->forgetUnit();
     if (!byUser)
         return;
     updateOscControlsVisibility();
     markDeviceAction(ui->menuMIDI_Out, label, false);
-    QMessageBox::information(nullptr, QStringLiteral("MIDI Disconnected"),
-                             QStringLiteral("The MIDI connection has been disconnected."), QMessageBox::Ok);
+    MessageBoxes::orDesktop(platform.messageBoxes)
+        ->show(nullptr, QMessageBox::Information, QStringLiteral("MIDI Disconnected"),
+               QStringLiteral("The MIDI connection has been disconnected."));
 }
 
 // Serial link and firmware upgrade ----------------------------------------------
 
-void MainWindow::pairSerialLink(const QString &label)
-{
-    if (label.contains(QLatin1String("TQR"))) {
-        if (serialPort->isOpen()) {
-            qWarning() << serialPort->portName() << "is connecting";
-        } else {
-            const QString portName = PortList::findPortContaining(
-                ui->comboBox_ComDevices, QString::fromLatin1(SerialProtocol::kSeriesTag));
-            if (portName.isEmpty()) {
-                qWarning() << "No serial port of a TQR-30 unit is listed for" << label;
-            } else if (serialPort->openPort(portName, SerialProtocol::kBaudRate)) {
-                qDebug() << "Serial link open on" << portName;
-            } else {
-                qWarning() << "Serial link did not open on" << portName;
-            }
-        }
-    } else {
-        serialPort->close();
-    }
-    if (serialPort->isOpen())
-        serialPort->writeCommand(SerialProtocol::QueryModel);
-}
+
+
+
 
 void MainWindow::rec_data(const QByteArray &data)
 {
     // One whole reply; "ERASE END" and acknowledgements belong to the transfer.
-    gatherUnitIdentity(data);
+    m_serial->gatherUnitIdentity(data);
 }
+
 
 void MainWindow::sendNextChunk()
 {
-    m_firmwareTransfer->sendNextChunk();
+    m_serial->transfer()->sendNextChunk();
 }
 
-void MainWindow::startFirmwareUpgrade(const QByteArray &image)
-{
-    if (image.isEmpty()) {
-        qWarning() << "Downloaded firmware image is empty";
-        QMessageBox::warning(this, QStringLiteral("Upgrade"),
-                             tr("The downloaded firmware image is empty. Nothing was written to the device."),
-                             QMessageBox::Ok);
-        return;
-    }
-    m_firmwareTransfer->startAutomaticUpgrade(image);
-}
-
-void MainWindow::onUpgradeFailed(const QString &message)
-{
-    if (upgradeMessage->isVisible())
-        upgradeMessage->upgrade_failed(message);
-    else
-        QMessageBox::warning(this, QStringLiteral("Upgrade"), message, QMessageBox::Ok);
-}
 
 void MainWindow::handleSerialError(QSerialPort::SerialPortError error)
 {
-    if (error == QSerialPort::ResourceError && serialPort->isOpen()) {
-        qWarning() << "Serial port lost:" << serialPort->errorString();
-        serialPort->close();
-        updateDialogShown = false;
-    }
+    m_serial->handleSerialError(error);
 }
 
 void MainWindow::on_actionUpgrade_triggered()
 {
-    if (m_firmwareTransfer->isBusy()) {
-        QMessageBox::information(this, QStringLiteral("Upgrade"),
-                                 tr("An upgrade is already running. Wait until it has finished."),
-                                 QMessageBox::Ok);
-        return;
-    }
-    if (!m_upgradeDialog)
-        m_upgradeDialog = new upgrade_Dialog(platform.usbDescriptions, platform.serialPorts, this);
-    m_upgradeDialog->prepareAndShow();
+    m_serial->openUpgradeDialog();
 }
 
 // Online updates, About box and manual
@@ -605,91 +521,34 @@ void MainWindow::on_actionUser_Manual_triggered()
     UserManual::exportAndOpen();
 }
 
-void MainWindow::gatherUnitIdentity(const QByteArray &chunk)
-{
-    const SerialProtocol::Reply reply = SerialProtocol::parseReply(chunk);
-    if (reply.eraseEnd || reply.acknowledgement || reply.resetNotice)
-        return;
-    if (reply.hasModel)
-        currentBrio1 = reply.model;
-    else if (reply.hasVersion)
-        currentVersion1 = reply.version;
 
-    if (updateDialogShown)
-        return;
-    if (currentBrio1 != QLatin1String("xx") && currentVersion1 != QLatin1String("xx") && reply.identifies) {
-        updateDialogShown = true;
-        firmwareCheck->start(currentBrio1, currentVersion1);
-    }
-}
 // Network settings windows ---------------------------------------------------
 
-void MainWindow::createNetworkSettingsWindows()
-{
-    ipSettings = new IpSettingController(ip_dialog, this, this);
-    connect(ip_dialog, &ip_Dialog::read_ip, ipSettings, &IpSettingController::requestConfig);
-    connect(ip_dialog, &ip_Dialog::set_ip, this, &MainWindow::setIP);
-    connect(ipSettings, &IpSettingController::sendSysExRequested, this,
-            [this](const QByteArray &message) { midi_out->sendLongMessage(message); });
 
-    udp_window = std::make_unique<UdpSetting>();
-    udp_window->setWindowTitle(tr("UDP/TCP Setting"));
-    connect(udp_window.get(), &UdpSetting::sendSysExRequested, this, &MainWindow::sendSysEx);
 
-    osc_window = std::make_unique<OscSettingWidget>();
-    osc_window->setWindowTitle(tr("OSC Setting"));
-    connect(osc_window.get(), &OscSettingWidget::sendSysExRequested, this, &MainWindow::sendSysEx);
 
-    offset_window = std::make_unique<TimeOffsetWidget>();
-    offset_window->setWindowTitle(tr("Quill time offset"));
-    offset_window->resize(330, 120);
-    offset_window->setWindowFlags(Qt::Window | Qt::WindowCloseButtonHint);
-    connect(offset_window.get(), &TimeOffsetWidget::sendSysExRequested, this, &MainWindow::sendSysEx);
-}
-
-namespace {
-void bringUp(QWidget *window)
-{
-    window->show();
-    window->raise();
-    window->activateWindow();
-}
-} // namespace
 
 void MainWindow::on_pushButton_7_clicked()
 {
-    if (!supportsIp()) {
-        showNoticeBox(this, QMessageBox::Information, tr("IP Unavailable"),
-                      tr("Only TQR-30 series supports IP setting."));
-        return;
-    }
-    bringUp(ip_dialog);
+    m_settings->openIp(supportsIp());
 }
 
 void MainWindow::on_actionOSC_Setting_triggered()
 {
-    if (!supportsOsc()) {
-        showOscUnavailable();
-        return;
-    }
-    bringUp(osc_window.get());
+    m_settings->openOsc(supportsOsc());
 }
 
 void MainWindow::on_actionUDP_TCP_triggered()
 {
-    if (!supportsOsc()) {
-        showOscUnavailable();
-        return;
-    }
-    bringUp(udp_window.get());
+    m_settings->openUdpTcp(supportsOsc());
 }
 
 void MainWindow::on_actionOffset_Setting_triggered()
 {
-    bringUp(offset_window.get());
+    m_settings->openOffset();
 }
 
 void MainWindow::setIP()
 {
-    ipSettings->set();
+    m_settings->ipController()->set();
 }

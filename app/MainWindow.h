@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/Platform.h"
+#include "serial/UnitSerialSession.h"
+#include "settings/NetworkSettingsWindows.h"
 
 #include <QByteArray>
 #include <QMainWindow>
@@ -12,12 +14,12 @@
 #include <memory>
 
 class FirmwareTransfer;
+class ModelControls;
 class GeneratorTransport;
 class OscSettingWidget;
 class TimeOffsetWidget;
 class UdpSetting;
 class ip_Dialog;
-class IpSettingController;
 class MidiTimecodeIn;
 class QMenu;
 class AppUpdateDialog;
@@ -111,10 +113,8 @@ public:
     void showOscUnavailable();
 
 private:
-    // The Generator source does not exist on a TQR-10.
-    void applyGeneratorSourceRule(const QString &labelOrProduct);
-
     QString product;
+    std::unique_ptr<ModelControls> m_modelControls;
 
     // ---- Time-code panel
 public:
@@ -154,14 +154,14 @@ private:
 
     // ---- Serial link and firmware upgrade
 public:
-    SerialPort *serialLink() const { return serialPort; }
-    FirmwareTransfer *firmwareTransfer() const { return m_firmwareTransfer; }
-    Upgrade_message_Dialog *upgradeMessageDialog() const { return upgradeMessage; }
-    upgrade_Dialog *upgradeDialog() const { return m_upgradeDialog; }
+    SerialPort *serialLink() const { return m_serial->link(); }
+    FirmwareTransfer *firmwareTransfer() const { return m_serial->transfer(); }
+    Upgrade_message_Dialog *upgradeMessageDialog() const { return m_serial->progressDialog(); }
+    upgrade_Dialog *upgradeDialog() const { return m_serial->upgradeDialog(); }
     // Writes a downloaded firmware image to the paired unit: prepare, wait for
     // its upgrade-mode port, erase, then the chunks once it reports "ERASE
     // END". An empty image is refused with a message and nothing is written.
-    void startFirmwareUpgrade(const QByteArray &image);
+    void startFirmwareUpgrade(const QByteArray &image) { m_serial->startFirmwareUpgrade(image); }
 
 public slots:
     void rec_data(const QByteArray &data);
@@ -175,22 +175,17 @@ signals:
     void done();
 
 private:
-    void pairSerialLink(const QString &label);
-    void onUpgradeFailed(const QString &message);
-    SerialPort *serialPort = nullptr;
-    FirmwareTransfer *m_firmwareTransfer = nullptr;
-    Upgrade_message_Dialog *upgradeMessage = nullptr;
-    upgrade_Dialog *m_upgradeDialog = nullptr;
+    UnitSerialSession *m_serial = nullptr;
 
     // ---- Online updates, About box and manual
 public:
     CustomDialog *aboutBox() const { return aboutDialog; }
-    FirmwareUpdateCheck *firmwareUpdateCheck() const { return firmwareCheck; }
+    FirmwareUpdateCheck *firmwareUpdateCheck() const { return m_serial->updateCheck(); }
     // Builds a check dialog and asks the server; the dialog deletes itself when done.
     AppUpdateDialog *startAppUpdateCheck(bool manual);
     // Model and version replies from the serial link, one whole reply at a time;
     // starts the firmware check once per connection when both are known.
-    void gatherUnitIdentity(const QByteArray &chunk);
+    void gatherUnitIdentity(const QByteArray &chunk) { m_serial->gatherUnitIdentity(chunk); }
 
 public slots:
     void on_actionCheck_for_Update_triggered();
@@ -199,18 +194,13 @@ public slots:
 
 private:
     CustomDialog *aboutDialog = nullptr;
-    FirmwareUpdateCheck *firmwareCheck = nullptr;
-    // Whether the firmware check ran for this connection.
-    bool updateDialogShown = false;
-    QString currentBrio1 = QStringLiteral("xx");
-    QString currentVersion1 = QStringLiteral("xx");
 
     // ---- Network settings windows
 public:
-    ip_Dialog *ipDialog() const { return ip_dialog; }
-    OscSettingWidget *oscWindow() const { return osc_window.get(); }
-    UdpSetting *udpWindow() const { return udp_window.get(); }
-    TimeOffsetWidget *offsetWindow() const { return offset_window.get(); }
+    ip_Dialog *ipDialog() const { return m_settings->ipDialog(); }
+    OscSettingWidget *oscWindow() const { return m_settings->oscWindow(); }
+    UdpSetting *udpWindow() const { return m_settings->udpWindow(); }
+    TimeOffsetWidget *offsetWindow() const { return m_settings->offsetWindow(); }
 
 public slots:
     void setIP();
@@ -220,12 +210,6 @@ public slots:
     void on_actionOffset_Setting_triggered();
 
 private:
-    void createNetworkSettingsWindows();
-
-    ip_Dialog *ip_dialog = nullptr;
-    IpSettingController *ipSettings = nullptr;
-    // The three settings windows have no parent.
-    std::unique_ptr<UdpSetting> udp_window;
-    std::unique_ptr<OscSettingWidget> osc_window;
-    std::unique_ptr<TimeOffsetWidget> offset_window;
+    // Owns the IP dialog's controller and the three settings windows, which have no parent.
+    std::unique_ptr<NetworkSettingsWindows> m_settings;
 };

@@ -14,8 +14,8 @@
 #include "midi/InMemoryMidiDriver.h"
 #include "serial/EmulatedPortRegistry.h"
 #include "serial/FirmwareTransfer.h"
-#include "serial/InMemorySerialPortCatalogue.h"
-#include "serial/InMemoryUsbDescriptionSource.h"
+#include "support/InMemorySerialPortCatalogue.h"
+#include "support/InMemoryUsbDescriptionSource.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialPortCatalogue.h"
 #include "serial/UsbDescriptionSource.h"
@@ -376,7 +376,7 @@ void measureProgramOnJack()
 
     ProgramAsMainBuildsIt program;
     MainWindow &window = program.window;
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         std::fprintf(stderr, "window not exposed\n");
@@ -519,7 +519,7 @@ void measureStopAtUnit()
     }
     RtMidiDriver driver(QStringLiteral("Quill Bench Stop"));
     MainWindow window(Platform{&driver});
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
     window.show();
     QString why;
     if (!EndStopMeasure::connectPanel(window, unit, &why)) {
@@ -603,7 +603,7 @@ FirmwareRun transferImage(int ackDelayMs)
     const QByteArray image(64 * 1024, char(0x5A));
     // The window tells the end of an upgrade in a modal box; its time is not
     // the transfer's, which is read as the transfer ends.
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes {MessageBoxRecorder::Watch::CloseWithOk};
     bool done = false;
     FirmwareRun run;
     QElapsedTimer clock;

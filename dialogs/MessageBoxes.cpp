@@ -14,5 +14,18 @@ QMessageBox::StandardButton DesktopMessageBoxes::show(QWidget *parent, QMessageB
     QMessageBox box(icon, title, text, buttons, parent);
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
+    return static_cast<QMessageBox::StandardButton>(exec(box));
+}
+
+int DesktopMessageBoxes::exec(QMessageBox &box)
+{
+    return box.exec();
+}
+
+void DesktopMessageBoxes::notify(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text)
+{
+    auto *box = new QMessageBox(icon, title, text, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    box->show();
 }

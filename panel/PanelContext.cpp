@@ -1,5 +1,6 @@
 #include "panel/PanelContext.h"
 
+#include "dialogs/MessageBoxes.h"
 #include "midi/QMidiOut.h"
 #include "panel/StyleSheets.h"
 #include "protocol/MachineControl.h"
@@ -73,7 +74,7 @@ void PanelContext::warnNotConnected() const
 
 void PanelContext::warn(const QString &title, const QString &text) const
 {
-    QMessageBox::warning(m_window, title, text, QMessageBox::Ok);
+    MessageBoxes::desktop()->show(m_window, QMessageBox::Warning, title, text);
 }
 
 void PanelContext::applyTransportLook(bool enabled) const

@@ -1,61 +1,28 @@
 #include "serial/EmulatedPortRegistry.h"
 
+#include "serial/PlatformAccess.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QDebug>
 #include <QSaveFile>
 
-#include <cerrno>
-#include <csignal>
-#include <sys/stat.h>
-#include <unistd.h>
-
-namespace {
-
-bool processAlive(qint64 pid)
-{
-    if (pid <= 0)
-        return false;
-    // EPERM: it runs, under another user.
-    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
-}
-
-// Why a path's owner or mode makes it unsafe; empty when safe.
-QString distrust(const QString &path, bool directory)
-{
-    struct stat info {};
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
-        return QStringLiteral("%1 cannot be read: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
-    if (directory ? !S_ISDIR(info.st_mode) : !S_ISREG(info.st_mode))
-        return QStringLiteral("%1 is not a plain %2").arg(path, directory ? QStringLiteral("directory")
-                                                                          : QStringLiteral("file"));
-    const bool sticky = directory && (info.st_mode & S_ISVTX);
-    if (info.st_uid != ::getuid() && !(sticky || (directory && info.st_uid == 0)))
-        return QStringLiteral("%1 belongs to another user (uid %2)").arg(path).arg(info.st_uid);
-    if ((info.st_mode & (S_IWGRP | S_IWOTH)) && !sticky)
-        return QStringLiteral("%1 may be written by group or others").arg(path);
-    return QString();
-}
-
-} // namespace
-
 QString EmulatedPortRegistry::distrustOfDirectory(const QString &path)
 {
     // The registry directory itself must be the user's own; the folder
     // holding it must at least keep others from swapping it.
-    struct stat info {};
-    if (::lstat(QFile::encodeName(path).constData(), &info) == 0 && info.st_uid != ::getuid())
-        return QStringLiteral("%1 belongs to another user (uid %2)").arg(path).arg(info.st_uid);
-    QString why = distrust(path, true);
+    QString why = PlatformAccess::ownedByAnother(path);
     if (why.isEmpty())
-        why = distrust(QFileInfo(path).absolutePath(), true);
+        why = PlatformAccess::distrustOf(path, true);
+    if (why.isEmpty())
+        why = PlatformAccess::distrustOf(QFileInfo(path).absolutePath(), true);
     return why;
 }
 
 QString EmulatedPortRegistry::distrustOfFile(const QString &path)
 {
-    return distrust(path, false);
+    return PlatformAccess::distrustOf(path, false);
 }
 
 void EmulatedPortRegistry::traceOnce(const QString &why) const
@@ -91,7 +58,7 @@ QString EmulatedPortRegistry::defaultDirectory()
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty())
         return runtime + QLatin1String("/quill-tool/serial");
-    return QDir::tempPath() + QStringLiteral("/quill-tool-%1/serial").arg(::getuid());
+    return QDir::tempPath() + QStringLiteral("/quill-tool-%1/serial").arg(PlatformAccess::currentUserId());
 }
 
 bool EmulatedPortRegistry::parse(const QByteArray &text, Entry *entry)
@@ -165,7 +132,7 @@ QList<EmulatedPortRegistry::Entry> EmulatedPortRegistry::entries() const
             continue;
         if (!QFileInfo::exists(entry.path))
             continue;
-        if (entry.ownerPid > 0 && !processAlive(entry.ownerPid))
+        if (entry.ownerPid > 0 && !PlatformAccess::processRunning(entry.ownerPid))
             continue;
         result.append(entry);
     }
@@ -178,7 +145,7 @@ QString EmulatedPortRegistry::registerPort(const QString &fileStem, const Entry 
     const QString parent = QFileInfo(m_directory).absolutePath();
     for (const QString &level : {parent, m_directory}) {
         if (!QFileInfo::exists(level)
-            && ::mkdir(QFile::encodeName(level).constData(), S_IRWXU) != 0 && errno != EEXIST) {
+            && !PlatformAccess::makePrivateDirectory(level)) {
             if (level == parent && !QDir().mkpath(parent))
                 return QString();
             if (level == m_directory)

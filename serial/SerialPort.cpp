@@ -1,5 +1,7 @@
 #include "serial/SerialPort.h"
 
+#include "dialogs/MessageBoxes.h"
+#include "serial/PlatformAccess.h"
 #include "serial/PortList.h"
 #include "serial/SerialPortCatalogue.h"
 #include "serial/SerialProtocol.h"
@@ -10,18 +12,16 @@
 #include <QDebug>
 #include <QFileInfo>
 #include <QIcon>
-#include <QMessageBox>
 #include <QTimer>
 
-#include <unistd.h>
-
 SerialPort::SerialPort(QComboBox *portList, const QString &brand, UsbDescriptionSource *usb,
-                       SerialPortCatalogue *ports, QObject *parent)
+                       SerialPortCatalogue *ports, MessageBoxes *boxes, QObject *parent)
     : QSerialPort(parent)
     , m_portList(portList)
     , m_brand(brand)
     , m_usb(usb)
     , m_ports(ports)
+    , m_boxes(MessageBoxes::orDesktop(boxes))
     , m_refreshTimer(new QTimer(this))
 {
     refreshPortList();
@@ -61,7 +61,7 @@ void SerialPort::showPortNameError()
     box.setWindowIcon(QIcon(QString()));
     box.setWindowTitle(QStringLiteral("Brio Tool"));
     box.setText(tr("Port name error. Please choose a valid COM port."));
-    box.exec();
+    m_boxes->exec(box);
 }
 
 SerialPort::OpenFailure SerialPort::classifyOpenFailure(QSerialPort::SerialPortError error,
@@ -126,7 +126,7 @@ bool SerialPort::tryOpenPort(const QString &portName, int baudRate, QString *fai
     const QSerialPort::SerialPortError failedWith = error();
     const QString location = portName.startsWith(QLatin1Char('/'))
         ? portName : QStringLiteral("/dev/") + portName;
-    const bool accessible = ::access(QFile::encodeName(location).constData(), R_OK | W_OK) == 0;
+    const bool accessible = PlatformAccess::mayReadWrite(location);
     qWarning().noquote() << "Failed to open serial port" << portName << ":" << errorString()
                          << "code" << failedWith;
     if (failure)
@@ -145,7 +145,7 @@ bool SerialPort::openPort(const QString &portName, int baudRate)
     QString failure;
     if (tryOpenPort(portName, baudRate, &failure))
         return true;
-    QMessageBox::warning(nullptr, tr("Serial Port Error"), failure);
+    m_boxes->show(nullptr, QMessageBox::Warning, tr("Serial Port Error"), failure);
     return false;
 }
 

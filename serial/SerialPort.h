@@ -6,6 +6,7 @@
 #include <QSerialPort>
 #include <QString>
 
+class MessageBoxes;
 class QComboBox;
 class QTimer;
 class SerialPortCatalogue;
@@ -23,9 +24,9 @@ public:
 
     // portList is borrowed and filled by the refresh; brand is the description
     // prefix handed to the USB lookup (with filtering off). usb and ports may be
-    // null: the list then stays empty.
+    // null: the list then stays empty. boxes null: the desktop's own.
     SerialPort(QComboBox *portList, const QString &brand, UsbDescriptionSource *usb,
-               SerialPortCatalogue *ports, QObject *parent = nullptr);
+               SerialPortCatalogue *ports, MessageBoxes *boxes = nullptr, QObject *parent = nullptr);
     // Closes quietly while the members still exist: nobody is told of a link
     // that goes with its owner.
     ~SerialPort() override;
@@ -77,6 +78,7 @@ private:
     QString m_brand;
     UsbDescriptionSource *m_usb;
     SerialPortCatalogue *m_ports;
+    MessageBoxes *m_boxes;
     bool m_readyForNext = false;
     QTimer *m_refreshTimer;
     SerialReplySplitter m_splitter;

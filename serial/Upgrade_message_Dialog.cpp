@@ -1,11 +1,12 @@
 #include "serial/Upgrade_message_Dialog.h"
 
-#include <QMessageBox>
+#include "dialogs/MessageBoxes.h"
 
 #include <algorithm>
 
-Upgrade_message_Dialog::Upgrade_message_Dialog(QWidget *parent)
+Upgrade_message_Dialog::Upgrade_message_Dialog(MessageBoxes *boxes, QWidget *parent)
     : QDialog(parent)
+    , m_boxes(MessageBoxes::orDesktop(boxes))
 {
     ui.setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -82,7 +83,7 @@ void Upgrade_message_Dialog::endUpgrade()
     m_ended = true;
     showDeterminate();
     ui.progressBar->setValue(100);
-    QMessageBox::information(this, QStringLiteral("Upgrade"),
+    m_boxes->show(this, QMessageBox::Information, QStringLiteral("Upgrade"),
                              QStringLiteral("Upgrade successful, please power on the device again."),
                              QMessageBox::Ok);
     ui.textBrowser->clear();
@@ -95,7 +96,7 @@ void Upgrade_message_Dialog::upgrade_failed(const QString &message)
 {
     m_ended = true;
     showDeterminate();
-    QMessageBox::warning(this, QStringLiteral("Upgrade"), tr("The upgrade did not complete.\n\n%1").arg(message),
+    m_boxes->show(this, QMessageBox::Warning, QStringLiteral("Upgrade"), tr("The upgrade did not complete.\n\n%1").arg(message),
                          QMessageBox::Ok);
     ui.textBrowser->clear();
     ui.stageLabel->hide();

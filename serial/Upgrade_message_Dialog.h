@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+class MessageBoxes;
+
 // The progress window of the main window's automatic upgrade. While the unit
 // prepares, comes back in upgrade mode and erases, a busy bar and a line say
 // what is happening; then the bar follows the chunks. It ends with the
@@ -14,7 +16,8 @@ class Upgrade_message_Dialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit Upgrade_message_Dialog(QWidget *parent = nullptr);
+    // boxes null: the desktop's own.
+    explicit Upgrade_message_Dialog(MessageBoxes *boxes = nullptr, QWidget *parent = nullptr);
 
     Ui::Upgrade_message_Dialog &form() { return ui; }
     // What the stage line says in each state of the transfer; empty: none.
@@ -30,6 +33,7 @@ public slots:
     void showTransferState(FirmwareTransfer::State state);
 
 private:
+    MessageBoxes *m_boxes;
     void showDeterminate();
     void endUpgrade();
 

@@ -1,5 +1,6 @@
 #include "serial/upgrade_Dialog.h"
 
+#include "dialogs/MessageBoxes.h"
 #include "serial/FirmwareTransfer.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialProtocol.h"
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QRegularExpression>
 
 namespace {
@@ -26,13 +26,14 @@ FirmwareTransfer::Timing dialogTiming()
 } // namespace
 
 upgrade_Dialog::upgrade_Dialog(UsbDescriptionSource *usb, SerialPortCatalogue *ports,
-                               QWidget *parent)
+                               MessageBoxes *boxes, QWidget *parent)
     : QDialog(parent)
+    , m_boxes(MessageBoxes::orDesktop(boxes))
 {
     ui.setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     m_link = new SerialPort(ui.comboBox, QString::fromLatin1(UnitUsbNames::kBrandWord), usb, ports,
-                            this);
+                            m_boxes, this);
     m_transfer = new FirmwareTransfer(m_link, dialogTiming(), this);
 
     connect(m_link, &SerialPort::send_vesion, this, &upgrade_Dialog::rec_version);
@@ -42,7 +43,7 @@ upgrade_Dialog::upgrade_Dialog(UsbDescriptionSource *usb, SerialPortCatalogue *p
     connect(m_transfer, &FirmwareTransfer::finished, this, &upgrade_Dialog::onFinished);
     connect(m_transfer, &FirmwareTransfer::failed, this, &upgrade_Dialog::onFailed);
     connect(m_transfer, &FirmwareTransfer::stateChanged, this, &upgrade_Dialog::updateUpgradeButton);
-    m_updateCheck = new FirmwareUpdateCheck(FirmwareUpdateCheck::Place::UpgradeDialog, this);
+    m_updateCheck = new FirmwareUpdateCheck(FirmwareUpdateCheck::Place::UpgradeDialog, this, m_boxes);
     connect(m_updateCheck, &FirmwareUpdateCheck::imageReady, this, &upgrade_Dialog::upgradeFromDownload);
 
     m_endTimer.setSingleShot(true);
@@ -65,7 +66,7 @@ void upgrade_Dialog::prepareAndShow()
     show();
     if (ui.comboBox->currentText().contains(SerialProtocol::normalModeTag())) {
         ui.textBrowser->clear();
-        QMessageBox::warning(this, QStringLiteral("Warning"),
+        m_boxes->show(this, QMessageBox::Warning, QStringLiteral("Warning"),
                              QStringLiteral("Please refer to the product manual to put the device "
                                             "into upgrade mode."),
                              QMessageBox::Ok);
@@ -128,7 +129,7 @@ void upgrade_Dialog::on_pushButton_3_clicked()
 void upgrade_Dialog::openImageFile(const QString &path)
 {
     if (m_transfer->isBusy()) {
-        QMessageBox::warning(this, QStringLiteral("Warning"), tr("An upgrade is already running."),
+        m_boxes->show(this, QMessageBox::Warning, QStringLiteral("Warning"), tr("An upgrade is already running."),
                              QMessageBox::Ok);
         return;
     }
@@ -138,7 +139,7 @@ void upgrade_Dialog::openImageFile(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         qWarning().noquote() << "Cannot open firmware file" << path << ":" << file.errorString();
-        QMessageBox::warning(this, QStringLiteral("Warning"),
+        m_boxes->show(this, QMessageBox::Warning, QStringLiteral("Warning"),
                              tr("The file %1 could not be opened: %2").arg(path, file.errorString()),
                              QMessageBox::Ok);
         return;
@@ -151,13 +152,13 @@ void upgrade_Dialog::openImageFile(const QString &path)
     baseName.remove(QRegularExpression(QStringLiteral("\\.[^.]*$")));
     const QString expected = QStringLiteral("%1%2%3").arg(m_model, QStringLiteral("_"), m_version);
     if (baseName == expected) {
-        QMessageBox::warning(this, QStringLiteral("Warning"),
+        m_boxes->show(this, QMessageBox::Warning, QStringLiteral("Warning"),
                              QStringLiteral("The version number is the same! No upgrade required"),
                              QMessageBox::Ok);
         return;
     }
     if (content.isEmpty()) {
-        QMessageBox::warning(this, QStringLiteral("Warning"),
+        m_boxes->show(this, QMessageBox::Warning, QStringLiteral("Warning"),
                              tr("The file %1 is empty. The device was not erased.").arg(path),
                              QMessageBox::Ok);
         return;
@@ -169,13 +170,13 @@ void upgrade_Dialog::openImageFile(const QString &path)
 void upgrade_Dialog::upgradeFromDownload(const QByteArray &image)
 {
     if (image.isEmpty()) {
-        QMessageBox::warning(this, QStringLiteral("Upgrade"),
+        m_boxes->show(this, QMessageBox::Warning, QStringLiteral("Upgrade"),
                              tr("The downloaded firmware image is empty. The device was not erased."),
                              QMessageBox::Ok);
         return;
     }
     if (!m_transfer->loadImage(image)) {
-        QMessageBox::warning(this, QStringLiteral("Upgrade"), tr("An upgrade is already running."),
+        m_boxes->show(this, QMessageBox::Warning, QStringLiteral("Upgrade"), tr("An upgrade is already running."),
                              QMessageBox::Ok);
         return;
     }
@@ -227,7 +228,7 @@ void upgrade_Dialog::onFinished()
 void upgrade_Dialog::endSequence()
 {
     ui.progressBar->setValue(100);
-    QMessageBox::information(this, QStringLiteral("Upgrade"),
+    m_boxes->show(this, QMessageBox::Information, QStringLiteral("Upgrade"),
                              QStringLiteral("Upgrade successful, please power on the device again."),
                              QMessageBox::Ok);
     resetControls();
@@ -246,7 +247,7 @@ void upgrade_Dialog::onFailed(const QString &message)
     ui.pushButton_2->setEnabled(m_link->isOpen());
     updateUpgradeButton();
     ui.progressBar->setValue(0);
-    QMessageBox::warning(this, QStringLiteral("Upgrade"),
+    m_boxes->show(this, QMessageBox::Warning, QStringLiteral("Upgrade"),
                          tr("The upgrade did not complete.\n\n%1").arg(message), QMessageBox::Ok);
 }
 

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 class FirmwareTransfer;
+class MessageBoxes;
 class FirmwareUpdateCheck;
 class SerialPort;
 class SerialPortCatalogue;
@@ -26,7 +27,9 @@ public:
         "QPushButton {    font-family: Arial;    font-size: 14px;}"
         "QComboBox {    font-family: Arial;    font-size: 12px;}";
 
-    upgrade_Dialog(UsbDescriptionSource *usb, SerialPortCatalogue *ports, QWidget *parent = nullptr);
+    // boxes null: the desktop's own.
+    upgrade_Dialog(UsbDescriptionSource *usb, SerialPortCatalogue *ports, MessageBoxes *boxes = nullptr,
+                   QWidget *parent = nullptr);
 
     Ui::upgrade_Dialog &form() { return ui; }
     SerialPort *link() const { return m_link; }
@@ -76,6 +79,7 @@ private:
     void resetControls();
 
     Ui::upgrade_Dialog ui;
+    MessageBoxes *m_boxes;
     SerialPort *m_link;
     FirmwareTransfer *m_transfer;
     FirmwareUpdateCheck *m_updateCheck;

@@ -2,15 +2,17 @@
 
 #include "protocol/NetworkMessages.h"
 #include "protocol/SysEx.h"
-#include "settings/NoticeBox.h"
+#include "dialogs/MessageBoxes.h"
 #include "settings/ip_Dialog.h"
 
 #include <QDebug>
 #include <QLineEdit>
 #include <QPair>
 
-IpSettingController::IpSettingController(ip_Dialog *dialog, QWidget *boxParent, QObject *parent)
+IpSettingController::IpSettingController(ip_Dialog *dialog, QWidget *boxParent, MessageBoxes *boxes,
+                                         QObject *parent)
     : QObject(parent)
+    , m_boxes(MessageBoxes::orDesktop(boxes))
     , m_dialog(dialog)
     , m_boxParent(boxParent)
 {
@@ -105,7 +107,7 @@ void IpSettingController::handleFeedback(const QByteArray &message)
                                                                              : ip_Dialog::kModeManual);
         if (m_dialog->isReadConfirmPending()) {
             m_dialog->setReadConfirmPending(false);
-            showNoticeBox(m_boxParent, QMessageBox::Information, tr("Success"), tr("IP address read successfully!"));
+            m_boxes->notify(m_boxParent, QMessageBox::Information, tr("Success"), tr("IP address read successfully!"));
         }
         return;
     default:

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimer>
 
+class MessageBoxes;
 class QWidget;
 class ip_Dialog;
 
@@ -22,7 +23,7 @@ public:
 
     // The read confirmation opens over boxParent; the dialog's own warnings
     // open over the dialog.
-    IpSettingController(ip_Dialog *dialog, QWidget *boxParent, QObject *parent = nullptr);
+    IpSettingController(ip_Dialog *dialog, QWidget *boxParent, MessageBoxes *boxes, QObject *parent = nullptr);
 
     // The read request (kind 00).
     void requestConfig();
@@ -39,6 +40,7 @@ signals:
     void sendSysExRequested(QByteArray data);
 
 private:
+    MessageBoxes *m_boxes;
     // value and kindWord as NetworkMessages::buildIpConfigMessage takes them.
     void queue(const QString &value, const QString &kindWord);
     void sendNext();

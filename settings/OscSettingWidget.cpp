@@ -2,7 +2,7 @@
 
 #include "settings/IpAddressEdit.h"
 #include "protocol/NetworkMessages.h"
-#include "settings/NoticeBox.h"
+#include "dialogs/MessageBoxes.h"
 #include "settings/SettingsStyles.h"
 
 #include <QDebug>
@@ -18,8 +18,9 @@ constexpr int kMaxPort = 65535;
 constexpr int kDevices = 4;
 } // namespace
 
-OscSettingWidget::OscSettingWidget(QWidget *parent)
+OscSettingWidget::OscSettingWidget(MessageBoxes *boxes, QWidget *parent)
     : QWidget(parent)
+    , m_boxes(MessageBoxes::orDesktop(boxes))
 {
     ui.setupUi(this);
     localPortEdit = ui.localPortEdit;
@@ -51,7 +52,7 @@ void OscSettingWidget::onReadClicked()
 
 void OscSettingWidget::warn(const QString &text)
 {
-    showNoticeBox(this, QMessageBox::Warning, tr("Warning"), text);
+    m_boxes->notify(this, QMessageBox::Warning, tr("Warning"), text);
 }
 
 void OscSettingWidget::onSetClicked()
@@ -138,7 +139,7 @@ void OscSettingWidget::handleAck(const QByteArray &message)
     const bool success = code != kAckFailed;
 
     if (!sending || messages.isEmpty()) {
-        showNoticeBox(this, QMessageBox::Information, tr("MCU Ack"),
+        m_boxes->notify(this, QMessageBox::Information, tr("MCU Ack"),
                       success ? tr("Configuration applied successfully.") : tr("Configuration failed."));
         return;
     }
@@ -198,7 +199,7 @@ void OscSettingWidget::finishSequence()
     stepTimer.stop();
     const bool allGood =
         std::all_of(items.begin(), items.end(), [](const SetItem &item) { return item.recorded && item.success; });
-    showNoticeBox(this, allGood ? QMessageBox::Information : QMessageBox::Warning, tr("Set Result"),
+    m_boxes->notify(this, allGood ? QMessageBox::Information : QMessageBox::Warning, tr("Set Result"),
                   buildResultText());
 }
 

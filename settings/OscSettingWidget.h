@@ -11,6 +11,7 @@
 #include <array>
 
 class IpAddressEdit;
+class MessageBoxes;
 class QLineEdit;
 
 // The unit's OSC settings: its local port, the Forward switch and up to four
@@ -32,7 +33,8 @@ public:
         QString error;
     };
 
-    explicit OscSettingWidget(QWidget *parent = nullptr);
+    // boxes null: the desktop's own.
+    explicit OscSettingWidget(MessageBoxes *boxes = nullptr, QWidget *parent = nullptr);
 
     // Every incoming System Exclusive message; fills the fields from OSC
     // configuration feedback and ignores the rest.
@@ -60,6 +62,7 @@ public slots:
     void onSetClicked();
 
 private:
+    MessageBoxes *m_boxes;
     void sendNextStep();
     void recordResult(quint8 id, bool success, const QString &error);
     void finishSequence();

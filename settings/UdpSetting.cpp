@@ -1,7 +1,7 @@
 #include "settings/UdpSetting.h"
 
 #include "protocol/NetworkMessages.h"
-#include "settings/NoticeBox.h"
+#include "dialogs/MessageBoxes.h"
 #include "settings/SettingsStyles.h"
 
 #include <QDebug>
@@ -10,8 +10,9 @@
 
 using namespace NetworkMessages;
 
-UdpSetting::UdpSetting(QWidget *parent)
+UdpSetting::UdpSetting(MessageBoxes *boxes, QWidget *parent)
     : QWidget(parent)
+    , m_boxes(MessageBoxes::orDesktop(boxes))
 {
     ui.setupUi(this);
     setStyleSheet(QLatin1String(SettingsStyles::kUdpWindow));
@@ -37,7 +38,7 @@ void UdpSetting::onReadClicked()
 
 void UdpSetting::warn(const QString &text)
 {
-    showNoticeBox(this, QMessageBox::Warning, tr("Warning"), text);
+    m_boxes->notify(this, QMessageBox::Warning, tr("Warning"), text);
 }
 
 void UdpSetting::onSetClicked()
@@ -66,7 +67,7 @@ void UdpSetting::onSetClicked()
 
     sendPortMessage(UdpPort, udp);
     QTimer::singleShot(kTcpDelayMs, this, [this, tcp] { sendPortMessage(TcpPort, tcp); });
-    showNoticeBox(this, QMessageBox::Information, tr("Settings"),
+    m_boxes->notify(this, QMessageBox::Information, tr("Settings"),
                   tr("The UDP/TCP configuration command has been sent."));
 }
 

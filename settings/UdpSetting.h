@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QWidget>
 
+class MessageBoxes;
+
 // The unit's UDP and TCP ports. Set sends the UDP port at once and the TCP
 // port a moment later; the unit's answers come back as feedback. Its
 // acknowledgements are reported by the OSC window.
@@ -15,7 +17,8 @@ public:
     // The unit takes the second port message only after it has handled the first.
     static constexpr int kTcpDelayMs = 50;
 
-    explicit UdpSetting(QWidget *parent = nullptr);
+    // boxes null: the desktop's own.
+    explicit UdpSetting(MessageBoxes *boxes = nullptr, QWidget *parent = nullptr);
 
     // Every incoming System Exclusive message; only port feedback is used.
     void handleFeedback(const QByteArray &message);
@@ -30,6 +33,7 @@ public slots:
     void onSetClicked();
 
 private:
+    MessageBoxes *m_boxes;
     void warn(const QString &text);
 
     Ui::UdpSetting ui;

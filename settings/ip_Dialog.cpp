@@ -1,7 +1,7 @@
 #include "settings/ip_Dialog.h"
 
 #include "protocol/NetworkMessages.h"
-#include "settings/NoticeBox.h"
+#include "dialogs/MessageBoxes.h"
 #include "settings/SettingsStyles.h"
 
 #include <QLineEdit>
@@ -16,8 +16,9 @@ bool isBlankAddress(const QString &text)
 }
 } // namespace
 
-ip_Dialog::ip_Dialog(QWidget *parent)
+ip_Dialog::ip_Dialog(MessageBoxes *boxes, QWidget *parent)
     : QDialog(parent)
+    , m_boxes(MessageBoxes::orDesktop(boxes))
 {
     ui.setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -121,7 +122,7 @@ void ip_Dialog::checkCursorAndAdjust()
 
 void ip_Dialog::warnInvalidAddress(QLineEdit *edit)
 {
-    showNoticeBox(this, QMessageBox::Warning, tr("Invalid IP Address"),
+    m_boxes->notify(this, QMessageBox::Warning, tr("Invalid IP Address"),
                   tr("The IP address is invalid. Please enter a valid IP address."));
     edit->setFocus();
 }
@@ -167,7 +168,7 @@ void ip_Dialog::validateField(QLineEdit *edit)
     if (combination == lastSubnetMismatch)
         return;
     lastSubnetMismatch = combination;
-    showNoticeBox(this, QMessageBox::Warning, tr("IP and Gateway Mismatch"),
+    m_boxes->notify(this, QMessageBox::Warning, tr("IP and Gateway Mismatch"),
                   tr("The IP address and the gateway address are not in the same subnet. "
                      "Please check and re-enter."));
     edit->setFocus();

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QString>
 
+class MessageBoxes;
 class QLineEdit;
 
 // Holds the unit's addressing mode and, for manual addressing, its IP
@@ -18,7 +19,8 @@ public:
     static constexpr int kModeDhcp = 0;
     static constexpr int kModeManual = 1;
 
-    explicit ip_Dialog(QWidget *parent = nullptr);
+    // boxes null: the desktop's own.
+    explicit ip_Dialog(MessageBoxes *boxes = nullptr, QWidget *parent = nullptr);
     ~ip_Dialog() override;
 
     int modeIndex() const;
@@ -47,6 +49,7 @@ public slots:
     void on_pushButton_2_clicked();
 
 private:
+    MessageBoxes *m_boxes;
     void onIpTextChanged(const QString &text);
     void validateField(QLineEdit *edit);
     bool isOwnField(QObject *object) const;

@@ -3,7 +3,7 @@
 // the build without self-update and the start-up check setting.
 #include "app/MainWindow.h"
 #include "midi/InMemoryMidiDriver.h"
-#include "support/RecordingMessageBoxes.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/RecordingUrlOpener.h"
 #include "support/TestCertificates.h"
 #include "support/TestSigningKey.h"
@@ -89,7 +89,7 @@ private:
     QScopedPointer<QTemporaryDir> tmp; // stands in for the shared temporary folder
     QScopedPointer<QWidget> window;
     QScopedPointer<ShowCounter> counter;
-    RecordingMessageBoxes boxes;
+    MessageBoxRecorder boxes;
     QString marker;
 };
 
@@ -116,7 +116,7 @@ void AppUpdateTest::init()
     qputenv("TMPDIR", QFile::encodeName(tmp->path() + "/shared"));
     QVERIFY(QDir().mkpath(tmp->path() + "/shared"));
     window.reset(new QWidget);
-    boxes = RecordingMessageBoxes();
+    boxes.reset();
     urls = RecordingUrlOpener();
     policy = SelfUpdatePolicy{true, releaseKey.publicKeyPem()};
     QVERIFY(policy.enabled());

@@ -7,6 +7,7 @@
 #include "settings/UdpSetting.h"
 #include "settings/ip_Dialog.h"
 #include "support/BuiltInRig.h"
+#include "support/MessageBoxRecorder.h"
 #include "ui_MainWindow.h"
 
 #include <QCheckBox>

@@ -3,6 +3,7 @@
 
 #include "panel/TimecodeReadout.h"
 #include "support/BuiltInRig.h"
+#include "support/MessageBoxRecorder.h"
 #include "ui_MainWindow.h"
 
 #include <QtTest>

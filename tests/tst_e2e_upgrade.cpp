@@ -10,7 +10,7 @@
 #include "serial/SerialPort.h"
 #include "serial/SerialPortCatalogue.h"
 #include "serial/UsbDescriptionSource.h"
-#include "support/MessageBoxWatcher.h"
+#include "support/MessageBoxRecorder.h"
 #include "ui_MainWindow.h"
 
 #include <QTemporaryDir>
@@ -64,7 +64,7 @@ private slots:
         platform.usbDescriptions = usb.get();
         platform.serialPorts = ports.get();
         MainWindow w(platform);
-        MessageBoxWatcher boxes;
+        MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
         FirmwareTransfer::Timing timing = w.firmwareTransfer()->timing();
         timing.prepareWaitMs = 200;
         timing.fastPacingMs = 2;

@@ -3,65 +3,15 @@
 // writing, say what happened, and stay usable.
 
 #include "app/MainWindow.h"
-#include "midi/InMemoryMidiDriver.h"
 #include "serial/FirmwareTransfer.h"
-#include "serial/InMemorySerialPortCatalogue.h"
-#include "serial/InMemoryUsbDescriptionSource.h"
 #include "serial/SerialPort.h"
 #include "serial/Upgrade_message_Dialog.h"
-#include "support/BoxCatcher.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/SerialWindowRig.h"
 #include "support/UnitPeer.h"
 #include "ui_MainWindow.h"
 
 #include <QtTest>
-
-namespace {
-
-SerialPortEntry portFor(const UnitPeer &unit, int productId)
-{
-    SerialPortEntry p;
-    p.portName = unit.portName();
-    p.hasVendorId = p.hasProductId = true;
-    p.vendorId = 0x1209;
-    p.productId = productId;
-    return p;
-}
-
-struct Rig
-{
-    InMemoryMidiDriver midi;
-    InMemoryUsbDescriptionSource usb;
-    InMemorySerialPortCatalogue ports;
-    UnitPeer unit;
-    UnitPeer boot;
-    std::unique_ptr<MainWindow> window;
-
-    Rig()
-    {
-        midi.addDevice("TQR-30 Pro", [](const QByteArray &) {});
-        usb.addDevice(0x1209, 0x5130, "TQR-30 Pro Larkspur");
-        usb.addDevice(0x1209, 0x5131, "TQR-30B Boot");
-        ports.addPort(portFor(unit, 0x5130));
-        unit.onPrepare = [this] {
-            ports.clear();
-            ports.addPort(portFor(boot, 0x5131));
-        };
-        Platform platform;
-        platform.midi = &midi;
-        platform.usbDescriptions = &usb;
-        platform.serialPorts = &ports;
-        window = std::make_unique<MainWindow>(platform);
-        FirmwareTransfer::Timing timing;
-        timing.prepareWaitMs = 50;
-        timing.upgradePortRetryMs = 20;
-        timing.upgradePortTimeoutMs = 300;
-        timing.ackTimeoutMs = 300;
-        timing.fastPacingMs = 1;
-        window->firmwareTransfer()->setTiming(timing);
-    }
-};
-
-} // namespace
 
 class TestFaultSerial : public QObject
 {
@@ -74,8 +24,8 @@ private slots:
 
 void TestFaultSerial::portUnpluggedDuringTheImage()
 {
-    Rig rig;
-    BoxCatcher boxes;
+    SerialWindowRig rig;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     rig.window->show();
     rig.window->connectMidiDevice("TQR-30 Pro [0]");
     QTRY_COMPARE(rig.unit.countCommand(0x03), 1);
@@ -118,7 +68,7 @@ QByteArray testImage(int size)
     return image;
 }
 
-void startUpgrade(Rig &rig, const QByteArray &image)
+void startUpgrade(SerialWindowRig &rig, const QByteArray &image)
 {
     rig.window->show();
     rig.window->connectMidiDevice("TQR-30 Pro [0]");
@@ -134,8 +84,8 @@ void startUpgrade(Rig &rig, const QByteArray &image)
 // from that chunk's own.)
 void TestFaultSerial::duplicatedAcknowledgementsSendNothingEarly()
 {
-    Rig rig;
-    BoxCatcher boxes;
+    SerialWindowRig rig;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     FirmwareTransfer::Timing timing = rig.window->firmwareTransfer()->timing();
     timing.fastPacingMs = 10;
     rig.window->firmwareTransfer()->setTiming(timing);
@@ -160,8 +110,8 @@ void TestFaultSerial::duplicatedAcknowledgementsSendNothingEarly()
 // on, and the surplus one lets no chunk go early.
 void TestFaultSerial::doubledAcknowledgementInOneRead()
 {
-    Rig rig;
-    BoxCatcher boxes;
+    SerialWindowRig rig;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     rig.boot.ackTwiceInOneWrite = true;
     const QByteArray image = testImage(10 * FirmwareTransfer::kChunkSize + 5);
     startUpgrade(rig, image);

@@ -1,6 +1,6 @@
 #include "serial/FirmwareTransfer.h"
-#include "serial/InMemorySerialPortCatalogue.h"
-#include "serial/InMemoryUsbDescriptionSource.h"
+#include "support/InMemorySerialPortCatalogue.h"
+#include "support/InMemoryUsbDescriptionSource.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialProtocol.h"
 #include "support/UnitPeer.h"
@@ -31,16 +31,6 @@ FirmwareTransfer::Timing quickTiming()
     t.upgradePortRetryMs = 20;
     t.eraseTimeoutMs = 500;
     return t;
-}
-
-SerialPortEntry portFor(const UnitPeer &unit, int productId)
-{
-    SerialPortEntry p;
-    p.portName = unit.portName();
-    p.hasVendorId = p.hasProductId = true;
-    p.vendorId = 0x1209;
-    p.productId = productId;
-    return p;
 }
 
 // A link on a unit peer with a transfer, the way the windows drive it.
@@ -338,15 +328,15 @@ void FirmwareTransferTest::automaticUpgradeReopensTheUpgradePort()
 {
     Rig rig;
     UnitPeer boot;
-    rig.usb.addDevice(0x1209, 0x5130, "TQR-30 Pro Larkspur");
-    rig.usb.addDevice(0x1209, 0x5131, "TQR-30B Boot");
-    rig.ports.addPort(portFor(rig.unit, 0x5130));
+    rig.usb.addDevice(kUnitVendor, kUnitNormalProduct, "TQR-30 Pro Larkspur");
+    rig.usb.addDevice(kUnitVendor, kUnitBootProduct, "TQR-30B Boot");
+    rig.ports.addPort(unitPortEntry(rig.unit, kUnitNormalProduct));
     rig.link.refreshPortList();
     QVERIFY(rig.link.openPort(rig.list.itemData(0).toString(), 115200));
     // Told to prepare, the unit leaves and comes back as its upgrade-mode device.
     rig.unit.onPrepare = [&] {
         rig.ports.clear();
-        rig.ports.addPort(portFor(boot, 0x5131));
+        rig.ports.addPort(unitPortEntry(boot, kUnitBootProduct));
     };
 
     int ticks = 0;
@@ -378,8 +368,8 @@ void FirmwareTransferTest::automaticUpgradeReopensTheUpgradePort()
 void FirmwareTransferTest::upgradePortThatNeverAppears()
 {
     Rig rig;
-    rig.usb.addDevice(0x1209, 0x5130, "TQR-30 Pro Larkspur");
-    rig.ports.addPort(portFor(rig.unit, 0x5130));
+    rig.usb.addDevice(kUnitVendor, kUnitNormalProduct, "TQR-30 Pro Larkspur");
+    rig.ports.addPort(unitPortEntry(rig.unit, kUnitNormalProduct));
     rig.link.refreshPortList();
     QVERIFY(rig.open());
     const int lookupsBefore = rig.usb.lookups();
@@ -398,8 +388,8 @@ void FirmwareTransferTest::upgradePortThatNeverAppears()
 void FirmwareTransferTest::upgradePortThatWillNotOpen()
 {
     Rig rig;
-    rig.usb.addDevice(0x1209, 0x5131, "TQR-30B Boot");
-    SerialPortEntry missing = portFor(rig.unit, 0x5131);
+    rig.usb.addDevice(kUnitVendor, kUnitBootProduct, "TQR-30B Boot");
+    SerialPortEntry missing = unitPortEntry(rig.unit, kUnitBootProduct);
     missing.portName = "/dev/quill-missing-upgrade-port";
     QVERIFY(rig.open());
     rig.unit.onPrepare = [&] { rig.ports.addPort(missing); };
@@ -427,13 +417,13 @@ void FirmwareTransferTest::busyUpgradePortIsRetried()
     QFETCH(bool, completes);
     Rig rig;
     UnitPeer boot;
-    rig.usb.addDevice(0x1209, 0x5131, "TQR-30B Boot");
+    rig.usb.addDevice(kUnitVendor, kUnitBootProduct, "TQR-30B Boot");
     QVERIFY(rig.open());
     QSerialPort holder(boot.portName());
     rig.unit.onPrepare = [&] {
         QVERIFY(holder.open(QIODevice::ReadOnly));
         QTimer::singleShot(busyMs, &holder, [&] { holder.close(); });
-        rig.ports.addPort(portFor(boot, 0x5131));
+        rig.ports.addPort(unitPortEntry(boot, kUnitBootProduct));
     };
     const QByteArray image = makeImage(300);
     QVERIFY(rig.transfer.startAutomaticUpgrade(image));

@@ -2,7 +2,7 @@
 // image handed to the transfer, and every way the server can fail.
 #include "app/MainWindow.h"
 #include "midi/InMemoryMidiDriver.h"
-#include "support/RecordingMessageBoxes.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/TestCertificates.h"
 #include "support/TlsTestServer.h"
 #include "serial/FirmwareTransfer.h"
@@ -44,7 +44,7 @@ struct Check
     }
 
     QWidget owner;
-    RecordingMessageBoxes boxes;
+    MessageBoxRecorder boxes;
     FirmwareUpdateCheck check;
     QSignalSpy finished, images, accepted, announced;
 };
@@ -107,7 +107,7 @@ void FirmwareUpdateTest::offersNewerFirmwareAndHandsOverTheImage()
     QVERIFY(c.run("TQR-30 Pro", "V1.0.2"));
 
     QCOMPARE(c.boxes.boxes.size(), 1);
-    const RecordingMessageBoxes::Box &offer = c.boxes.boxes.first();
+    const MessageBoxRecorder::Box &offer = c.boxes.boxes.first();
     QCOMPARE(offer.title, QString("Update Available"));
     QVERIFY(!offer.hadParent);
     QCOMPARE(offer.buttons, QMessageBox::Ok | QMessageBox::Cancel);
@@ -238,7 +238,7 @@ void FirmwareUpdateTest::emptyOrMissingImageIsRefusedWithABox()
     Check c(FirmwareUpdateCheck::Place::MainWindow);
     QVERIFY(c.run("TQR-30 Pro", "V1.0.2"));
     QCOMPARE(c.boxes.boxes.size(), 2);
-    const RecordingMessageBoxes::Box &box = c.boxes.boxes.at(1);
+    const MessageBoxRecorder::Box &box = c.boxes.boxes.at(1);
     QCOMPARE(box.title, QString("Download Failed"));
     QCOMPARE(box.parent.data(), &c.owner);
     QVERIFY(box.text.contains("Nothing was written to the unit."));
@@ -295,7 +295,7 @@ void FirmwareUpdateTest::windowChecksOncePerConnection()
 {
     server->serve(kThirtyFile, "TQR-30_V1.0.3\nUpdate content:\nx\n");
     InMemoryMidiDriver midi;
-    RecordingMessageBoxes boxes;
+    MessageBoxRecorder boxes;
     boxes.answerNext(QMessageBox::Cancel);
     Platform platform;
     platform.midi = &midi;
@@ -335,7 +335,7 @@ void FirmwareUpdateTest::windowHandsTheImageToTheTransfer()
     server->serve(kProFile, kProNews);
     server->serve(kProImage, image);
     InMemoryMidiDriver midi;
-    RecordingMessageBoxes boxes; // answers the offer with Ok
+    MessageBoxRecorder boxes; // answers the offer with Ok
     Platform platform;
     platform.midi = &midi;
     platform.messageBoxes = &boxes;

@@ -1,5 +1,5 @@
 #include "settings/ip_Dialog.h"
-#include "support/OpenBoxes.h"
+#include "support/MessageBoxRecorder.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -34,7 +34,7 @@ void TestIpDialog::init()
 
 void TestIpDialog::cleanup()
 {
-    closeOpenBoxes();
+    MessageBoxRecorder().closeOpen();
     delete dialog;
 }
 
@@ -112,7 +112,7 @@ void TestIpDialog::badAddressIsRefusedOnLeaving()
     QLineEdit *mask = field(ip_Dialog::SubnetField);
     mask->setText("300.255.255.0");
     emit mask->editingFinished();
-    QList<ShownBox> boxes = closeOpenBoxes();
+    QList<MessageBoxRecorder::Box> boxes = MessageBoxRecorder().closeOpen();
     QCOMPARE(boxes.size(), 1);
     QCOMPARE(boxes[0].icon, QMessageBox::Warning);
     QCOMPARE(boxes[0].title, QStringLiteral("Invalid IP Address"));
@@ -122,11 +122,11 @@ void TestIpDialog::badAddressIsRefusedOnLeaving()
 
     // A field left empty is not sent, and not worth another box.
     emit mask->editingFinished();
-    QVERIFY(closeOpenBoxes().isEmpty());
+    QVERIFY(MessageBoxRecorder().closeOpen().isEmpty());
 
     mask->setText("255.255.255.");
     emit mask->editingFinished();
-    QCOMPARE(closeOpenBoxes().size(), 1);
+    QCOMPARE(MessageBoxRecorder().closeOpen().size(), 1);
 
     // Nothing is checked while the fields are off or the dialog is closed.
     mask->setText("300.1.1.1");
@@ -135,7 +135,7 @@ void TestIpDialog::badAddressIsRefusedOnLeaving()
     dialog->setModeIndex(ip_Dialog::kModeManual);
     dialog->hide();
     emit mask->editingFinished();
-    QVERIFY(closeOpenBoxes().isEmpty());
+    QVERIFY(MessageBoxRecorder().closeOpen().isEmpty());
     QCOMPARE(mask->text(), QStringLiteral("300.1.1.1"));
 }
 
@@ -147,11 +147,11 @@ void TestIpDialog::subnetMismatchIsPointedOutOnce()
     QLineEdit *mask = field(ip_Dialog::SubnetField);
     emit ip->editingFinished();
     emit gateway->editingFinished();
-    QVERIFY(closeOpenBoxes().isEmpty());
+    QVERIFY(MessageBoxRecorder().closeOpen().isEmpty());
 
     ip->setText("10.0.0.5");
     emit ip->editingFinished();
-    QList<ShownBox> boxes = closeOpenBoxes();
+    QList<MessageBoxRecorder::Box> boxes = MessageBoxRecorder().closeOpen();
     QCOMPARE(boxes.size(), 1);
     QCOMPARE(boxes[0].title, QStringLiteral("IP and Gateway Mismatch"));
     QCOMPARE(boxes[0].text, QStringLiteral("The IP address and the gateway address are not in the same subnet. "
@@ -160,18 +160,18 @@ void TestIpDialog::subnetMismatchIsPointedOutOnce()
     QCOMPARE(ip->text(), QStringLiteral("10.0.0.5"));
     emit ip->editingFinished();
     emit gateway->editingFinished();
-    QVERIFY(closeOpenBoxes().isEmpty());
+    QVERIFY(MessageBoxRecorder().closeOpen().isEmpty());
 
     gateway->setText("10.0.0.1");
     emit gateway->editingFinished();
-    QVERIFY(closeOpenBoxes().isEmpty());
+    QVERIFY(MessageBoxRecorder().closeOpen().isEmpty());
 
     // The mask alone is not compared; the next address check sees it.
     mask->setText("255.255.255.255");
     emit mask->editingFinished();
-    QVERIFY(closeOpenBoxes().isEmpty());
+    QVERIFY(MessageBoxRecorder().closeOpen().isEmpty());
     emit gateway->editingFinished();
-    QCOMPARE(closeOpenBoxes().size(), 1);
+    QCOMPARE(MessageBoxRecorder().closeOpen().size(), 1);
 }
 
 QTEST_MAIN(TestIpDialog)

@@ -8,7 +8,7 @@
 #include "panel/TimecodeReadout.h"
 #include "support/Hex.h"
 #include "support/JackUnitPeer.h"
-#include "support/MessageBoxWatcher.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/MessageCollector.h"
 #include "ui_MainWindow.h"
 
@@ -102,7 +102,7 @@ void TestJackMidi::unitOnJackConnectsTalksAndUnplugs()
     RtMidiDriver driver;
     QCOMPARE(driver.apiName(), QString("Jack"));
     MainWindow w(Platform{&driver});
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
 
     auto peer = std::make_unique<JackPeer>("TQR-30 Pro");
     QElapsedTimer seen;
@@ -146,7 +146,7 @@ void TestJackMidi::anotherClientKeepsTheUnitAndItsTimeCode()
     QUILL_REQUIRE_JACK_SERVER();
     RtMidiDriver driver;
     MainWindow w(Platform{&driver});
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
     JackUnitPeer unit("TQR-30 Pro");
     QTRY_VERIFY_WITH_TIMEOUT(menuEntry(w, "TQR-30 Pro [0]") != nullptr, 2000);
     menuEntry(w, "TQR-30 Pro [0]")->trigger();
@@ -173,7 +173,7 @@ void TestJackMidi::unitThatComesBackIsReconnected()
     QUILL_REQUIRE_JACK_SERVER();
     RtMidiDriver driver;
     MainWindow w(Platform{&driver});
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
     auto unit = std::make_unique<JackUnitPeer>("TQR-30 Pro");
     QTRY_VERIFY_WITH_TIMEOUT(menuEntry(w, "TQR-30 Pro [0]") != nullptr, 2000);
     menuEntry(w, "TQR-30 Pro [0]")->trigger();

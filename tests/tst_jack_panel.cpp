@@ -13,7 +13,7 @@
 #include "support/Hex.h"
 #include "support/JackEmulatedUnit.h"
 #include "support/JackUnitPeer.h"
-#include "support/MessageBoxWatcher.h"
+#include "support/MessageBoxRecorder.h"
 #include "ui_MainWindow.h"
 
 #include <QtTest>
@@ -38,7 +38,7 @@ private slots:
     {
         QUILL_REQUIRE_JACK_SERVER();
         RtMidiDriver driver;
-        MessageBoxWatcher boxes;
+        MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
         MainWindow w(Platform{&driver});
         w.show();
         JackUnitPeer unit("TQR-30 Pro");
@@ -98,7 +98,7 @@ private slots:
         JackEmulatedUnit unit;
         QVERIFY2(unit.isOpen(), qPrintable(unit.errorText()));
         RtMidiDriver driver;
-        MessageBoxWatcher boxes;
+        MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
         MainWindow w(Platform{&driver});
         w.show();
         QString why;

@@ -8,7 +8,7 @@
 #include "midi/QMidiIn.h"
 #include "midi/QMidiOut.h"
 #include "support/Hex.h"
-#include "support/MessageBoxWatcher.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/MessageCollector.h"
 #include "support/MidiMenu.h"
 #include "support/RecordingUnit.h"
@@ -125,7 +125,7 @@ void TestMainWindowMidi::connectLocatesAndIdentifiesAndPairsTheInput()
     driver.addInputPort("Keyboard");
     RecordingUnit unit(driver, "TQR-30 Pro");
     MainWindow w(Platform{&driver});
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
     {
         // 25 fps, set quietly: a click without a port would warn "not connected".
         const QSignalBlocker quiet(w.form()->radioButton_8);
@@ -178,7 +178,7 @@ void TestMainWindowMidi::choosingAgainDisconnectsWithABox()
     InMemoryMidiDriver driver;
     RecordingUnit unit(driver, "TQR-30");
     MainWindow w(Platform{&driver});
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
     menuEntry(w, "TQR-30 [0]")->trigger();
     QVERIFY(driver.isOutputOpen(unit.ports.output));
     QVERIFY(driver.isInputOpen(unit.ports.input));
@@ -208,7 +208,7 @@ void TestMainWindowMidi::unplugDisconnectsWithoutABox()
     driver.addOutputPort("Synth", {});
     RecordingUnit unit(driver, "TQR-30 Pro");
     MainWindow w(Platform{&driver});
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
     menuEntry(w, "TQR-30 Pro [1]")->trigger();
     QVERIFY(w.midiIn()->isOpen());
 
@@ -234,7 +234,7 @@ void TestMainWindowMidi::refusedOutputShowsConnectionError()
     RecordingUnit held(driver, "TQR-30");
     driver.setOutputOpenable(held.ports.output, false);
     MainWindow w(Platform{&driver});
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
 
     menuEntry(w, "TQR-20 [0]")->trigger();
     QVERIFY(w.midiOut()->isOpen());
@@ -261,7 +261,7 @@ void TestMainWindowMidi::choosingAnotherEntryMovesTheConnection()
     RecordingUnit b(driver, "TQR-30 MIDIOUT2");
     driver.renamePort(b.ports.input, "TQR-30 MIDIIN2");
     MainWindow w(Platform{&driver});
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
 
     menuEntry(w, "TQR-20 [0]")->trigger();
     menuEntry(w, "TQR-30 MIDIOUT2 [1]")->trigger();
@@ -300,7 +300,7 @@ void TestMainWindowMidi::builtInUnitStaysConnectedAndCheckedWhenAnotherAppears()
     BuiltInUnit unit(&builtInMidi, options);
     CompositeMidiDriver both({&system, &builtInMidi});
     MainWindow w(Platform{&both});
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
     const QString builtIn = BuiltInUnit::portNameFor(UnitMessages::Model::Tqr30Pro) + " [0]";
     QCOMPARE(builtIn, QString("TQR-30 Pro (built-in) [0]"));
     menuEntry(w, builtIn)->trigger();

@@ -3,14 +3,12 @@
 // port error path, over pseudo-terminals and the in-memory MIDI system.
 
 #include "app/MainWindow.h"
-#include "midi/InMemoryMidiDriver.h"
 #include "serial/FirmwareTransfer.h"
-#include "serial/InMemorySerialPortCatalogue.h"
-#include "serial/InMemoryUsbDescriptionSource.h"
 #include "serial/SerialPort.h"
 #include "serial/Upgrade_message_Dialog.h"
 #include "serial/upgrade_Dialog.h"
-#include "support/BoxCatcher.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/SerialWindowRig.h"
 #include "support/UnitPeer.h"
 #include "ui_MainWindow.h"
 
@@ -19,15 +17,8 @@
 
 namespace {
 
-SerialPortEntry portFor(const UnitPeer &unit, int productId)
-{
-    SerialPortEntry p;
-    p.portName = unit.portName();
-    p.hasVendorId = p.hasProductId = true;
-    p.vendorId = 0x1209;
-    p.productId = productId;
-    return p;
-}
+// A second output, so that choosing the unit is a real choice.
+const QStringList kMidiOutputs{QStringLiteral("TQR-30 Pro"), QStringLiteral("Keyboard")};
 
 QByteArray makeImage(int size)
 {
@@ -36,42 +27,6 @@ QByteArray makeImage(int size)
         image[i] = char(i * 31 + 5);
     return image;
 }
-
-struct WindowRig
-{
-    InMemoryMidiDriver midi;
-    InMemoryUsbDescriptionSource usb;
-    InMemorySerialPortCatalogue ports;
-    UnitPeer unit;   // normal mode
-    UnitPeer boot;   // the same unit in upgrade mode
-    std::unique_ptr<MainWindow> window;
-
-    WindowRig()
-    {
-        midi.addDevice("TQR-30 Pro", [](const QByteArray &) {});
-        midi.addDevice("Keyboard", [](const QByteArray &) {});
-        usb.addDevice(0x1209, 0x5130, "TQR-30 Pro Larkspur");
-        usb.addDevice(0x1209, 0x5131, "TQR-30B Boot");
-        ports.addPort(portFor(unit, 0x5130));
-        unit.onPrepare = [this] {
-            ports.clear();
-            ports.addPort(portFor(boot, 0x5131));
-        };
-        Platform platform;
-        platform.midi = &midi;
-        platform.usbDescriptions = &usb;
-        platform.serialPorts = &ports;
-        window = std::make_unique<MainWindow>(platform);
-        FirmwareTransfer::Timing timing;
-        timing.prepareWaitMs = 50;
-        timing.upgradePortRetryMs = 20;
-        timing.upgradePortTimeoutMs = 300;
-        timing.ackTimeoutMs = 300;
-        timing.fastPacingMs = 1;
-        window->firmwareTransfer()->setTiming(timing);
-    }
-    SerialPort *link() { return window->serialLink(); }
-};
 
 } // namespace
 
@@ -90,7 +45,7 @@ private slots:
 
 void MainWindowSerialTest::pairsTheSerialPortOfAUnit()
 {
-    WindowRig rig;
+    SerialWindowRig rig(kMidiOutputs);
     QCOMPARE(rig.window->form()->comboBox_ComDevices->count(), 1);
     QVERIFY(rig.window->form()->comboBox_ComDevices->isHidden());
     rig.window->connectMidiDevice("TQR-30 Pro [0]");
@@ -107,8 +62,8 @@ void MainWindowSerialTest::pairsTheSerialPortOfAUnit()
 
 void MainWindowSerialTest::automaticUpgradeWithProgress()
 {
-    WindowRig rig;
-    BoxCatcher boxes;
+    SerialWindowRig rig(kMidiOutputs);
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     rig.window->show();
     rig.window->connectMidiDevice("TQR-30 Pro [0]");
     QTRY_COMPARE(rig.unit.countCommand(0x03), 1);
@@ -148,7 +103,7 @@ void MainWindowSerialTest::automaticUpgradeWithProgress()
     QTRY_VERIFY(!rig.window->upgradeMessageDialog()->isVisible());
     QTest::qWait(100);
     int successes = 0;
-    for (const BoxCatcher::Box &box : boxes.boxes)
+    for (const MessageBoxRecorder::Box &box : boxes.boxes)
         successes += box.text.contains("Upgrade successful");
     QCOMPARE(successes, 1);
     QVERIFY(rig.window->isVisible());
@@ -157,8 +112,8 @@ void MainWindowSerialTest::automaticUpgradeWithProgress()
 
 void MainWindowSerialTest::emptyImageIsRefused()
 {
-    WindowRig rig;
-    BoxCatcher boxes;
+    SerialWindowRig rig(kMidiOutputs);
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     rig.window->connectMidiDevice("TQR-30 Pro [0]");
     QTRY_COMPARE(rig.unit.countCommand(0x03), 1);
     rig.window->startFirmwareUpgrade(QByteArray());
@@ -170,8 +125,8 @@ void MainWindowSerialTest::emptyImageIsRefused()
 
 void MainWindowSerialTest::silentUnitIsShownInTheProgressWindow()
 {
-    WindowRig rig;
-    BoxCatcher boxes;
+    SerialWindowRig rig(kMidiOutputs);
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     rig.window->show();
     rig.boot.stopAckingAfter = 3;
     rig.window->connectMidiDevice("TQR-30 Pro [0]");
@@ -179,7 +134,7 @@ void MainWindowSerialTest::silentUnitIsShownInTheProgressWindow()
     rig.window->startFirmwareUpgrade(makeImage(2000));
     QTRY_VERIFY_WITH_TIMEOUT(boxes.seen("stopped answering"), 5000);
     Upgrade_message_Dialog *progress = rig.window->upgradeMessageDialog();
-    const BoxCatcher::Box failure = boxes.boxes.last();
+    const MessageBoxRecorder::Box failure = boxes.boxes.last();
     QCOMPARE(failure.parent.data(), progress);
     QVERIFY(!boxes.seen("Upgrade successful"));
     QVERIFY(rig.window->isVisible());
@@ -189,7 +144,7 @@ void MainWindowSerialTest::silentUnitIsShownInTheProgressWindow()
 
 void MainWindowSerialTest::strayEraseEndShowsNothing()
 {
-    WindowRig rig;
+    SerialWindowRig rig(kMidiOutputs);
     rig.window->connectMidiDevice("TQR-30 Pro [0]");
     QTRY_COMPARE(rig.unit.countCommand(0x03), 1);
     rig.unit.pty().send("ERASE END");
@@ -199,7 +154,7 @@ void MainWindowSerialTest::strayEraseEndShowsNothing()
 
 void MainWindowSerialTest::lostPortIsClosed()
 {
-    WindowRig rig;
+    SerialWindowRig rig(kMidiOutputs);
     rig.window->connectMidiDevice("TQR-30 Pro [0]");
     QVERIFY(rig.link()->isOpen());
     rig.unit.pty().closeMaster();
@@ -208,12 +163,12 @@ void MainWindowSerialTest::lostPortIsClosed()
 
 void MainWindowSerialTest::upgradeActionOpensTheDialog()
 {
-    WindowRig rig;
-    BoxCatcher boxes;
+    SerialWindowRig rig(kMidiOutputs);
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     rig.window->show();
     QVERIFY(!rig.window->upgradeDialog());
     rig.ports.clear();
-    rig.ports.addPort(portFor(rig.boot, 0x5131));
+    rig.ports.addPort(unitPortEntry(rig.boot, kUnitBootProduct));
     rig.window->form()->actionUpgrade->trigger();
     upgrade_Dialog *dialog = rig.window->upgradeDialog();
     QVERIFY(dialog);
@@ -228,7 +183,7 @@ void MainWindowSerialTest::upgradeActionOpensTheDialog()
     // The unit in normal mode: sent away with the hint.
     dialog->close();
     rig.ports.clear();
-    rig.ports.addPort(portFor(rig.unit, 0x5130));
+    rig.ports.addPort(unitPortEntry(rig.unit, kUnitNormalProduct));
     rig.window->form()->actionUpgrade->trigger();
     QCOMPARE(boxes.boxes.size(), 1);
     QCOMPARE(boxes.boxes.at(0).title, QString("Warning"));

@@ -4,11 +4,12 @@
 // directory; with QUILL_SCREENSHOT_DIR set (the "screenshots" build target sets it to
 // docs/screenshots) also there, to be committed.
 #include "panel/TimecodeReadout.h"
-#include "serial/InMemorySerialPortCatalogue.h"
-#include "serial/InMemoryUsbDescriptionSource.h"
+#include "support/InMemorySerialPortCatalogue.h"
+#include "support/InMemoryUsbDescriptionSource.h"
 #include "serial/upgrade_Dialog.h"
 #include "settings/OscSettingWidget.h"
 #include "support/BuiltInRig.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/UnitPeer.h"
 #include "ui_MainWindow.h"
 

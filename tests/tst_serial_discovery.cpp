@@ -1,6 +1,6 @@
 #include "serial/EmulatedPortRegistry.h"
-#include "serial/InMemorySerialPortCatalogue.h"
-#include "serial/InMemoryUsbDescriptionSource.h"
+#include "support/InMemorySerialPortCatalogue.h"
+#include "support/InMemoryUsbDescriptionSource.h"
 #include "serial/PortList.h"
 #include "serial/SerialPort.h"
 #include "serial/SysfsUsbDescriptionSource.h"

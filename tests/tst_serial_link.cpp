@@ -1,6 +1,6 @@
 #include "serial/SerialPort.h"
 #include "serial/SerialProtocol.h"
-#include "support/BoxCatcher.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/UnitPeer.h"
 
 #include <QComboBox>
@@ -24,13 +24,13 @@ void SerialLinkTest::emptyPortNameShowsTheBox()
 {
     QComboBox list;
     SerialPort link(&list, "Larkspur", nullptr, nullptr);
-    BoxCatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     QVERIFY(!link.openPort(QString(), 115200));
     QVERIFY(!link.isOpen());
     QCOMPARE(boxes.boxes.size(), 1);
     QCOMPARE(boxes.boxes.at(0).title, QString("Brio Tool"));
     QCOMPARE(boxes.boxes.at(0).text, QString("Port name error. Please choose a valid COM port."));
-    QCOMPARE(boxes.boxes.at(0).buttons, 1);
+    QCOMPARE(boxes.boxes.at(0).buttonCount, 1);
     QVERIFY(link.portName().isEmpty());
 }
 
@@ -135,7 +135,7 @@ void SerialLinkTest::busyPortIsExplained()
     QVERIFY(!second.tryOpenPort(unit.portName(), 115200, &why));
     QVERIFY2(why.contains("in use by another program"), qPrintable(why));
 
-    BoxCatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     QVERIFY(!second.openPort(unit.portName(), 115200));
     QCOMPARE(boxes.boxes.size(), 1);
     QCOMPARE(boxes.boxes.at(0).title, QString("Serial Port Error"));

@@ -4,7 +4,7 @@
 #include "settings/TimeOffsetWidget.h"
 #include "settings/UdpSetting.h"
 #include "support/Hex.h"
-#include "support/OpenBoxes.h"
+#include "support/MessageBoxRecorder.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -25,7 +25,7 @@ QByteArray sent(const QSignalSpy &spy, int i)
     return spy.at(i).at(0).toByteArray();
 }
 
-QString only(const QList<ShownBox> &boxes, QMessageBox::Icon icon, const QString &title)
+QString only(const QList<MessageBoxRecorder::Box> &boxes, QMessageBox::Icon icon, const QString &title)
 {
     if (boxes.size() != 1 || boxes[0].icon != icon || boxes[0].title != title)
         return QStringLiteral("<%1 boxes, first \"%2\">")
@@ -76,7 +76,7 @@ void TestSettingsWindows::init()
 
 void TestSettingsWindows::cleanup()
 {
-    closeOpenBoxes();
+    MessageBoxRecorder().closeOpen();
     delete osc;
 }
 
@@ -104,22 +104,22 @@ void TestSettingsWindows::oscReadAndSuccessfulSequence()
     // Each acknowledgement restarts the wait: each step is answered within the
     // 200 ms timeout, the whole sequence is not, and no timeout fires.
     QTest::qWait(120);
-    QVERIFY(closeOpenBoxes().isEmpty());
+    QVERIFY(MessageBoxRecorder().closeOpen().isEmpty());
     osc->handleAck(kAckOk);
     QCOMPARE(spy.count(), 2);
     QCOMPARE(sent(spy, 1), kForwardOff);
     QTest::qWait(120);
-    QVERIFY(closeOpenBoxes().isEmpty());
+    QVERIFY(MessageBoxRecorder().closeOpen().isEmpty());
     QVERIFY(osc->isSending());
     osc->handleAck(hex("F07F7F1207F7"));
     QCOMPARE(spy.count(), 2);
     QVERIFY(!osc->isSending());
     QVERIFY(osc->isFinished());
-    QCOMPARE(only(closeOpenBoxes(), QMessageBox::Information, "Set Result"),
+    QCOMPARE(only(MessageBoxRecorder().closeOpen(), QMessageBox::Information, "Set Result"),
              QStringLiteral("OSC configuration applied successfully to the following items:\n"
                             "Local Port: Success\nForward: Success"));
     QTest::qWait(250);
-    QVERIFY(closeOpenBoxes().isEmpty());
+    QVERIFY(MessageBoxRecorder().closeOpen().isEmpty());
 }
 
 void TestSettingsWindows::oscDeviceRowsInOrder()
@@ -139,7 +139,7 @@ void TestSettingsWindows::oscDeviceRowsInOrder()
     QCOMPARE(sent(spy, 3), hex("F07F7F5E0F0301090201060800000100020000090000" "00F7"));
     QCOMPARE(osc->currentStep(), 3);
     osc->handleAck(kAckOk);
-    QCOMPARE(only(closeOpenBoxes(), QMessageBox::Information, "Set Result"),
+    QCOMPARE(only(MessageBoxRecorder().closeOpen(), QMessageBox::Information, "Set Result"),
              QStringLiteral("OSC configuration applied successfully to the following items:\n"
                             "Local Port: Success\nForward: Success\nDevice1: Success\nDevice3: Success"));
 }
@@ -186,7 +186,7 @@ void TestSettingsWindows::oscValidationSendsNothing()
             osc->addressEdit(device)->segment(s)->setText(segments[s]);
     }
     osc->onSetClicked();
-    QCOMPARE(only(closeOpenBoxes(), QMessageBox::Warning, "Warning"), warning);
+    QCOMPARE(only(MessageBoxRecorder().closeOpen(), QMessageBox::Warning, "Warning"), warning);
     QCOMPARE(spy.count(), 0);
     QVERIFY(!osc->isSending());
 }
@@ -199,7 +199,7 @@ void TestSettingsWindows::oscRefusedSetLeavesSequenceRunning()
     QCOMPARE(spy.count(), 1);
     edit(osc, "localPortEdit")->clear();
     osc->onSetClicked();
-    closeOpenBoxes();
+    MessageBoxRecorder().closeOpen();
     QVERIFY(osc->isSending());
     osc->handleAck(kAckOk);
     QCOMPARE(spy.count(), 2);
@@ -216,14 +216,14 @@ void TestSettingsWindows::oscFailureSkipsTheRest()
     osc->handleAck(kAckFail);
     QCOMPARE(spy.count(), 2);
     QVERIFY(osc->isFinished());
-    QCOMPARE(only(closeOpenBoxes(), QMessageBox::Warning, "Set Result"),
+    QCOMPARE(only(MessageBoxRecorder().closeOpen(), QMessageBox::Warning, "Set Result"),
              QStringLiteral("Failed to apply the following items:\n"
                             "Forward: Failed (The device reported a failure)\n"
                             "Device1: Failed (Skipped because the previous item failed)\n"
                             "Device2: Failed (Skipped because the previous item failed)"));
     // The sequence is over: a late acknowledgement is reported on its own.
     osc->handleAck(kAckOk);
-    QCOMPARE(only(closeOpenBoxes(), QMessageBox::Information, "MCU Ack"),
+    QCOMPARE(only(MessageBoxRecorder().closeOpen(), QMessageBox::Information, "MCU Ack"),
              QStringLiteral("Configuration applied successfully."));
     QCOMPARE(spy.count(), 2);
 }
@@ -241,7 +241,7 @@ void TestSettingsWindows::oscTimeoutFailsCurrentAndLater()
     QTRY_VERIFY(osc->isFinished());
     QVERIFY(clock.elapsed() >= 35);
     QCOMPARE(spy.count(), 2);
-    QCOMPARE(only(closeOpenBoxes(), QMessageBox::Warning, "Set Result"),
+    QCOMPARE(only(MessageBoxRecorder().closeOpen(), QMessageBox::Warning, "Set Result"),
              QStringLiteral("Failed to apply the following items:\n"
                             "Forward: Failed (Timed out waiting for a device response)\n"
                             "Device4: Failed (Timed out waiting for a device response)"));
@@ -271,10 +271,10 @@ void TestSettingsWindows::oscNewSetRestartsSequence()
     // The restarted step has a full timeout of its own.
     QTest::qWait(40);
     QVERIFY(osc->isSending());
-    QVERIFY(closeOpenBoxes().isEmpty());
+    QVERIFY(MessageBoxRecorder().closeOpen().isEmpty());
     osc->handleAck(kAckOk);
     osc->handleAck(kAckOk);
-    QCOMPARE(only(closeOpenBoxes(), QMessageBox::Information, "Set Result"),
+    QCOMPARE(only(MessageBoxRecorder().closeOpen(), QMessageBox::Information, "Set Result"),
              QStringLiteral("OSC configuration applied successfully to the following items:\n"
                             "Local Port: Success\nForward: Success"));
 }
@@ -282,11 +282,11 @@ void TestSettingsWindows::oscNewSetRestartsSequence()
 void TestSettingsWindows::oscAckWhileIdle()
 {
     osc->handleAck(hex("F07F7F1201F7"));
-    QCOMPARE(only(closeOpenBoxes(), QMessageBox::Information, "MCU Ack"), QStringLiteral("Configuration applied successfully."));
+    QCOMPARE(only(MessageBoxRecorder().closeOpen(), QMessageBox::Information, "MCU Ack"), QStringLiteral("Configuration applied successfully."));
     osc->handleAck(hex("F07F7F1200F7"));
-    QCOMPARE(only(closeOpenBoxes(), QMessageBox::Information, "MCU Ack"), QStringLiteral("Configuration failed."));
+    QCOMPARE(only(MessageBoxRecorder().closeOpen(), QMessageBox::Information, "MCU Ack"), QStringLiteral("Configuration failed."));
     osc->handleAck(hex("F07F7F120AF7"));
-    QVERIFY(closeOpenBoxes().isEmpty());
+    QVERIFY(MessageBoxRecorder().closeOpen().isEmpty());
 
     // An unknown code during a sequence neither advances nor ends it.
     QSignalSpy spy(osc, &OscSettingWidget::sendSysExRequested);
@@ -295,7 +295,7 @@ void TestSettingsWindows::oscAckWhileIdle()
     osc->handleAck(hex("F07F7F120AF7"));
     QCOMPARE(spy.count(), 1);
     QVERIFY(osc->isSending());
-    QVERIFY(closeOpenBoxes().isEmpty());
+    QVERIFY(MessageBoxRecorder().closeOpen().isEmpty());
 }
 
 void TestSettingsWindows::oscFeedbackFillsFields()
@@ -321,7 +321,7 @@ void TestSettingsWindows::oscFeedbackFillsFields()
 
     osc->handleFeedback(hex("F07F7F5E0F0600" "0000000000000000000000" "0008000000" "F7"));
     QCOMPARE(edit(osc, "localPortEdit")->text(), QStringLiteral("8000"));
-    QVERIFY(closeOpenBoxes().isEmpty());
+    QVERIFY(MessageBoxRecorder().closeOpen().isEmpty());
 }
 
 void TestSettingsWindows::oscMalformedFeedbackChangesNothing()
@@ -366,7 +366,7 @@ void TestSettingsWindows::udpSetSendsBothPortsApart()
     QTRY_COMPARE(spy.count(), 2);
     QVERIFY(clock.elapsed() >= UdpSetting::kTcpDelayMs - 5);
     QCOMPARE(sent(spy, 1), hex("F07F7F5E10010006000000F7"));
-    QCOMPARE(only(closeOpenBoxes(), QMessageBox::Information, "Settings"),
+    QCOMPARE(only(MessageBoxRecorder().closeOpen(), QMessageBox::Information, "Settings"),
              QStringLiteral("The UDP/TCP configuration command has been sent."));
 
     spy.clear();
@@ -376,7 +376,7 @@ void TestSettingsWindows::udpSetSendsBothPortsApart()
     QTRY_COMPARE(spy.count(), 2);
     QCOMPARE(sent(spy, 0), hex("F07F7F5E10000000000000F7"));
     QCOMPARE(sent(spy, 1), hex("F07F7F5E10010605050305F7"));
-    closeOpenBoxes();
+    MessageBoxRecorder().closeOpen();
 }
 
 // The first complaint wins: a missing port before an invalid one, UDP before TCP.
@@ -403,7 +403,7 @@ void TestSettingsWindows::udpValidationOrder()
     edit(&udp, "udpPortEdit")->setText(udpPort);
     edit(&udp, "tcpPortEdit")->setText(tcpPort);
     udp.onSetClicked();
-    QCOMPARE(only(closeOpenBoxes(), QMessageBox::Warning, "Warning"), warning);
+    QCOMPARE(only(MessageBoxRecorder().closeOpen(), QMessageBox::Warning, "Warning"), warning);
     QTest::qWait(UdpSetting::kTcpDelayMs + 20);
     QCOMPARE(spy.count(), 0);
 }

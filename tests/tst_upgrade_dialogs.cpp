@@ -1,10 +1,10 @@
 #include "serial/FirmwareTransfer.h"
-#include "serial/InMemorySerialPortCatalogue.h"
-#include "serial/InMemoryUsbDescriptionSource.h"
+#include "support/InMemorySerialPortCatalogue.h"
+#include "support/InMemoryUsbDescriptionSource.h"
 #include "serial/SerialPort.h"
 #include "serial/Upgrade_message_Dialog.h"
 #include "serial/upgrade_Dialog.h"
-#include "support/BoxCatcher.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/UnitPeer.h"
 
 #include <QTemporaryDir>
@@ -88,7 +88,7 @@ private slots:
 void UpgradeDialogsTest::progressDialogValues()
 {
     Upgrade_message_Dialog dialog;
-    BoxCatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     dialog.show();
     dialog.rec_brio_version("TQR-30 Pro", "TQR-30Pro_V1.0.3");
     QCOMPARE(dialog.form().textBrowser->toPlainText(),
@@ -120,7 +120,7 @@ void UpgradeDialogsTest::progressDialogValues()
 void UpgradeDialogsTest::progressDialogDoneBeforeAnyHundred()
 {
     Upgrade_message_Dialog dialog;
-    BoxCatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     dialog.show();
     dialog.rec_possvalue(30);
     dialog.upgrade_done();
@@ -132,7 +132,7 @@ void UpgradeDialogsTest::progressDialogDoneBeforeAnyHundred()
 void UpgradeDialogsTest::progressDialogFailure()
 {
     Upgrade_message_Dialog dialog;
-    BoxCatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     dialog.show();
     dialog.rec_possvalue(100);
     dialog.upgrade_failed("The device stopped answering during the upgrade.");
@@ -149,7 +149,7 @@ void UpgradeDialogsTest::connectOnAnEmptyList()
     InMemoryUsbDescriptionSource usb;
     InMemorySerialPortCatalogue ports;
     upgrade_Dialog dialog(&usb, &ports);
-    BoxCatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     dialog.prepareAndShow();
     QCOMPARE(dialog.form().comboBox->count(), 0);
     QTest::mouseClick(dialog.form().pushButton, Qt::LeftButton);
@@ -184,7 +184,7 @@ void UpgradeDialogsTest::connectAndDisconnect()
 void UpgradeDialogsTest::unitInNormalModeIsSentAway()
 {
     DialogRig rig("TQR-30 Pro Larkspur");
-    BoxCatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     rig.dialog.prepareAndShow();
     QCOMPARE(boxes.boxes.size(), 1);
     QCOMPARE(boxes.boxes.at(0).title, QString("Warning"));
@@ -198,7 +198,7 @@ void UpgradeDialogsTest::sameVersionFileIsNotErased()
     DialogRig rig;
     rig.connectUnit();
     QTemporaryDir dir;
-    BoxCatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     const QString same = writeFile(dir, "TQR-30_V1.0.3.bin", makeImage(100));
     rig.dialog.openImageFile(same);
     QCOMPARE(boxes.boxes.size(), 1);
@@ -236,7 +236,7 @@ void UpgradeDialogsTest::upgradeOnlyAfterTheEraseForTheFile()
     QFETCH(QString, before);
     DialogRig rig;
     rig.connectUnit();
-    BoxCatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     QTemporaryDir dir;
     QVERIFY(!rig.dialog.form().pushButton_4->isEnabled());
     if (before == "erasing") {
@@ -270,7 +270,7 @@ void UpgradeDialogsTest::manualUpgradeToTheEnd()
     DialogRig rig;
     rig.connectUnit();
     QTemporaryDir dir;
-    BoxCatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     const QByteArray image = makeImage(1000);
     rig.dialog.openImageFile(writeFile(dir, "TQR-30_V1.0.4.bin", image));
     QTRY_VERIFY(rig.dialog.erased());
@@ -306,7 +306,7 @@ void UpgradeDialogsTest::onlineDownloadStartsByItself()
 {
     DialogRig rig;
     rig.connectUnit();
-    BoxCatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     rig.dialog.upgradeFromDownload(QByteArray());
     QCOMPARE(boxes.boxes.size(), 1);
     QTest::qWait(50);
@@ -324,7 +324,7 @@ void UpgradeDialogsTest::silentUnitIsReported()
     DialogRig rig;
     rig.unit.stopAckingAfter = 1;
     rig.connectUnit();
-    BoxCatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     rig.dialog.upgradeFromDownload(makeImage(500));
     QTRY_COMPARE_WITH_TIMEOUT(boxes.boxes.size(), 1, 3000);
     QVERIFY(boxes.boxes.at(0).text.contains("stopped answering"));

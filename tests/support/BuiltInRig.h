@@ -7,7 +7,7 @@
 #include "app/MainWindow.h"
 #include "emulator/BuiltInUnit.h"
 #include "midi/InMemoryMidiDriver.h"
-#include "support/MessageBoxWatcher.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/MidiMenu.h"
 
 #include <QTemporaryDir>
@@ -50,7 +50,7 @@ struct BuiltInRig
     InMemoryMidiDriver driver;
     BuiltInUnit unit;
     MainWindow window {Platform {&driver}};
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes {MessageBoxRecorder::Watch::CloseWithOk};
 
 private:
     static BuiltInUnit::Options options(UnitMessages::Model model, const QTemporaryDir &dir)

@@ -7,7 +7,7 @@
 
 #include "app/MainWindow.h"
 #include "midi/InMemoryMidiDriver.h"
-#include "support/MessageBoxWatcher.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/QuarterFrames.h"
 #include "support/RecordingUnit.h"
 #include "ui_MainWindow.h" // each test that includes this file gets it generated
@@ -64,7 +64,7 @@ public:
     }
 
     // Before the window, so that it outlives every box the window opens.
-    MessageBoxWatcher boxes;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
     std::unique_ptr<MainWindow> window;
 };
 

@@ -127,3 +127,13 @@ void UnitPeer::onData(const QByteArray &bytes)
         }
     }
 }
+
+SerialPortEntry unitPortEntry(const UnitPeer &unit, int productId)
+{
+    SerialPortEntry p;
+    p.portName = unit.portName();
+    p.hasVendorId = p.hasProductId = true;
+    p.vendorId = kUnitVendor;
+    p.productId = productId;
+    return p;
+}

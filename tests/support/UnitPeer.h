@@ -1,5 +1,6 @@
 #pragma once
 
+#include "serial/SerialPortCatalogue.h"
 #include "support/PtyPeer.h"
 
 #include <QByteArray>
@@ -63,3 +64,10 @@ private:
     bool m_ackDue = false;
     int m_delayStep = 0;
 };
+
+// The unit's USB ids: a catalogue lists its port under kUnitNormalProduct, or
+// under kUnitBootProduct once it is in upgrade mode.
+constexpr int kUnitVendor = 0x1209;
+constexpr int kUnitNormalProduct = 0x5130;
+constexpr int kUnitBootProduct = 0x5131;
+SerialPortEntry unitPortEntry(const UnitPeer &unit, int productId);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// The few operating-system questions the serial side asks about files,
+// processes and the user. Each system has its own file (PlatformAccess_unix.cpp,
+// PlatformAccess_win.cpp); the callers stay free of system headers.
+namespace PlatformAccess {
+
+// Whether a process with this id runs, under this user or another.
+bool processRunning(qint64 pid);
+// The id of the user running the program, used to keep per-user folders apart.
+quint64 currentUserId();
+// Whether this user may open the file for reading and writing.
+bool mayReadWrite(const QString &path);
+// Makes one directory that only this user may enter; true when it was made or
+// another process made it first.
+bool makePrivateDirectory(const QString &path);
+// Why a path's owner or mode lets another user change it; empty when it is
+// safe. A directory that is sticky, or root's, may be shared (like /tmp).
+QString distrustOf(const QString &path, bool directory);
+// Why a path that exists is not the user's own; empty when it is (or is absent).
+QString ownedByAnother(const QString &path);
+
+} // namespace PlatformAccess

@@ -1,0 +1,28 @@
+#include "support/SerialWindowRig.h"
+
+#include "serial/FirmwareTransfer.h"
+
+SerialWindowRig::SerialWindowRig(const QStringList &midiDevices)
+{
+    for (const QString &name : midiDevices)
+        midi.addDevice(name, [](const QByteArray &) {});
+    usb.addDevice(kUnitVendor, kUnitNormalProduct, "TQR-30 Pro Larkspur");
+    usb.addDevice(kUnitVendor, kUnitBootProduct, "TQR-30B Boot");
+    ports.addPort(unitPortEntry(unit, kUnitNormalProduct));
+    unit.onPrepare = [this] {
+        ports.clear();
+        ports.addPort(unitPortEntry(boot, kUnitBootProduct));
+    };
+    Platform platform;
+    platform.midi = &midi;
+    platform.usbDescriptions = &usb;
+    platform.serialPorts = &ports;
+    window = std::make_unique<MainWindow>(platform);
+    FirmwareTransfer::Timing timing;
+    timing.prepareWaitMs = 50;
+    timing.upgradePortRetryMs = 20;
+    timing.upgradePortTimeoutMs = 300;
+    timing.ackTimeoutMs = 300;
+    timing.fastPacingMs = 1;
+    window->firmwareTransfer()->setTiming(timing);
+}
