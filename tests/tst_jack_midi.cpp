@@ -107,8 +107,10 @@ void TestJackMidi::unitOnJackConnectsTalksAndUnplugs()
     auto peer = std::make_unique<JackPeer>("TQR-30 Pro");
     QElapsedTimer seen;
     seen.start();
-    QTRY_VERIFY_WITH_TIMEOUT(menuEntry(w, "TQR-30 Pro [0]") != nullptr, 1500);
-    QVERIFY2(seen.elapsed() <= 1300, qPrintable(QString::number(seen.elapsed())));
+    // The lists are refreshed once a second; a busy machine delays a tick by
+    // some hundred milliseconds, but never by a whole second.
+    QTRY_VERIFY_WITH_TIMEOUT(menuEntry(w, "TQR-30 Pro [0]") != nullptr, 2500);
+    QVERIFY2(seen.elapsed() <= 2000, qPrintable(QString::number(seen.elapsed())));
 
     menuEntry(w, "TQR-30 Pro [0]")->trigger();
     QVERIFY(w.midiOut()->isOpen());
@@ -132,8 +134,8 @@ void TestJackMidi::unitOnJackConnectsTalksAndUnplugs()
     peer.reset();
     QElapsedTimer gone;
     gone.start();
-    QTRY_VERIFY_WITH_TIMEOUT(!w.midiOut()->isOpen(), 1500);
-    QVERIFY2(gone.elapsed() <= 1300, qPrintable(QString::number(gone.elapsed())));
+    QTRY_VERIFY_WITH_TIMEOUT(!w.midiOut()->isOpen(), 2500);
+    QVERIFY2(gone.elapsed() <= 2000, qPrintable(QString::number(gone.elapsed())));
     QVERIFY(!w.midiIn()->isOpen());
     QCOMPARE(w.form()->name_label->text(), QString("Device:"));
     QTRY_COMPARE_WITH_TIMEOUT(w.form()->menuMIDI_Out->actions().first()->text(), QString("none"), 1500);

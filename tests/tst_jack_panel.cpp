@@ -105,7 +105,12 @@ private slots:
         QVERIFY2(EndStopMeasure::connectPanel(w, unit, &why), qPrintable(why));
 
         const double past = EndStopMeasure::framesPastEnd(w, unit, {rate, FrameClock::Rate(clockRate), start, end});
-        QVERIFY2(past >= 0 && past <= 0.5, qPrintable(QString("%1 frames past End").arg(past)));
+        // Never before End. The target is half a frame, which the benchmark
+        // holds the panel to on a quiet machine; under a loaded test run a JACK
+        // cycle or a GUI-thread wake-up can be late by a few milliseconds, so
+        // the test allows one frame: a Stop that waits for the next whole
+        // label comes two frames late and still fails here.
+        QVERIFY2(past >= 0 && past <= 1.0, qPrintable(QString("%1 frames past End").arg(past)));
         QCOMPARE(w.form()->horizontalSlider->value(), w.form()->horizontalSlider->maximum());
         QCOMPARE(w.readout()->digits(), QString(end).remove(' ').remove(':'));
         QVERIFY(boxes.boxes.isEmpty());
