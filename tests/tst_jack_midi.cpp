@@ -37,7 +37,6 @@ public:
         m_listen.openVirtualPort("MIDI in");
         m_talk.openVirtualPort("MIDI out");
     }
-    ~JackPeer() { m_listen.cancelCallback(); }
 
     void send(const QByteArray &bytes)
     {
@@ -58,10 +57,12 @@ private:
         peer->m_received.append(QByteArray(reinterpret_cast<const char *>(message->data()), int(message->size())));
     }
 
-    RtMidiIn m_listen;
-    RtMidiOut m_talk;
+    // Declared before the clients, so destroyed after them: closing the
+    // listening client waits for JACK's thread to leave the callback.
     QMutex m_mutex;
     QList<QByteArray> m_received;
+    RtMidiIn m_listen;
+    RtMidiOut m_talk;
 };
 
 QAction *menuEntry(MainWindow &w, const QString &label)

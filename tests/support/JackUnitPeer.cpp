@@ -18,11 +18,6 @@ JackUnitPeer::JackUnitPeer(const std::string &name)
     m_clock.start(kFrameMs);
 }
 
-JackUnitPeer::~JackUnitPeer()
-{
-    m_listen.cancelCallback();
-}
-
 QList<QByteArray> JackUnitPeer::log()
 {
     QMutexLocker lock(&m_mutex);

@@ -18,7 +18,6 @@ class JackUnitPeer
 {
 public:
     explicit JackUnitPeer(const std::string &name);
-    ~JackUnitPeer();
 
     QList<QByteArray> log();
     void clearLog();
@@ -32,14 +31,16 @@ private:
     static void received(double, std::vector<unsigned char> *message, void *self);
     void tick();
 
-    RtMidiIn m_listen;
-    RtMidiOut m_talk;
-    QTimer m_clock;
+    // Declared before the clients, so destroyed after them: closing the
+    // listening client waits for JACK's thread to leave the callback.
     QMutex m_mutex;
     QList<QByteArray> m_log;
     QList<QByteArray> m_pending;
     bool m_playing = false;
     int m_frame = 0;
+    RtMidiIn m_listen;
+    RtMidiOut m_talk;
+    QTimer m_clock;
 };
 
 // True when a JACK server answers; nothing is printed while asking.
