@@ -168,8 +168,12 @@ private:
 class RtMidiDriver::InputPort : public MidiInputPort
 {
 public:
-    InputPort(RtMidiIn *in, MidiInputSink *sink, std::shared_ptr<std::atomic<bool>> taken)
-        : m_in(in)
+    // `owned` is a client made for this port alone (JACK); else `in` is the
+    // driver's standing input client.
+    InputPort(RtMidiIn *in, MidiInputSink *sink, std::shared_ptr<std::atomic<bool>> taken,
+              std::unique_ptr<RtMidiIn> owned = nullptr)
+        : m_owned(std::move(owned))
+        , m_in(m_owned ? m_owned.get() : in)
         , m_sink(sink)
         , m_taken(std::move(taken))
     {
@@ -184,8 +188,12 @@ public:
         }
         m_in->closePort();
         m_in->cancelCallback();
+        // Closing an owned client waits for JACK's thread to leave the callback.
+        m_owned.reset();
         *m_taken = false;
     }
+
+    RtMidiIn *client() const { return m_in; }
 
 private:
     static void received(double, std::vector<unsigned char> *message, void *self)
@@ -201,6 +209,7 @@ private:
             passWholeMessage(bytes.data(), bytes.size(), *m_sink);
     }
 
+    std::unique_ptr<RtMidiIn> m_owned;
     RtMidiIn *m_in;
     std::mutex m_mutex;
     MidiInputSink *m_sink;
@@ -239,7 +248,15 @@ void RtMidiDriver::openSystem()
             }
         }
     }
-    if (chosen) {
+    if (chosen && m_api == RtMidi::UNIX_JACK) {
+        // JACK wakes every client with ports or a process callback on every
+        // cycle, a few hundred times a second: the graph client lists and
+        // connects, and each open port gets a client of its own.
+        m_jack = std::make_shared<JackGraph>();
+        if (!m_jack->isOpen())
+            m_jack.reset();
+    }
+    if (chosen && !m_jack) {
         m_in = tryClient<RtMidiIn>(m_api, m_clientName + QStringLiteral(" In"));
         // Keep System Exclusive and MIDI time code; drop active sensing.
         if (m_in)
@@ -247,10 +264,8 @@ void RtMidiDriver::openSystem()
         m_out = tryClient<RtMidiOut>(m_api, m_clientName + QStringLiteral(" Out"));
         if (m_out)
             m_api = m_out->getCurrentApi();
-        if (m_api == RtMidi::UNIX_JACK)
-            m_jack = std::make_shared<JackGraph>();
     }
-    if (m_in || m_out) {
+    if (m_in || m_out || m_jack) {
         m_unavailable.clear();
         qDebug() << "MIDI system:" << apiName();
         return;
@@ -265,7 +280,7 @@ void RtMidiDriver::openSystem()
 
 void RtMidiDriver::retryIfUnavailable()
 {
-    if (!m_in && !m_out && m_lastAttempt.elapsed() >= kRetryIntervalMs)
+    if (!m_in && !m_out && !m_jack && m_lastAttempt.elapsed() >= kRetryIntervalMs)
         openSystem();
 }
 
@@ -311,17 +326,23 @@ RtMidiDriver::Listing RtMidiDriver::list(bool outputs)
 {
     retryIfUnavailable();
     Listing listing;
+    const bool jack = m_jack != nullptr;
     RtMidi *client = outputs ? static_cast<RtMidi *>(m_out.get()) : static_cast<RtMidi *>(m_in.get());
-    if (!client)
+    if (!jack && !client)
         return listing;
-    const bool jack = (outputs ? m_out->getCurrentApi() : m_in->getCurrentApi()) == RtMidi::UNIX_JACK;
     const QString ownIn = m_clientName + QStringLiteral(" In");
     const QString ownOut = m_clientName + QStringLiteral(" Out");
 
     // RtMidi asks JACK for the whole list again for each name; one request
-    // gives them all, in the same order.
+    // gives them all, in the same order. While JACK notified no change, the
+    // last listing still holds.
     QStringList all;
-    if (jack && m_jack && m_jack->isOpen()) {
+    CachedListing &cached = outputs ? m_cachedOutputs : m_cachedInputs;
+    quint64 changes = 0;
+    if (jack) {
+        changes = m_jack->changes();
+        if (cached.changes == changes)
+            return cached.listing;
         all = m_jack->midiPorts(!outputs);
     } else {
         const unsigned count = client->getPortCount();
@@ -339,7 +360,7 @@ RtMidiDriver::Listing RtMidiDriver::list(bool outputs)
         listing.rtIndex.push_back(unsigned(i));
         raw << name;
         listing.raw << name;
-        if (jack && m_jack) {
+        if (jack) {
             auto id = clientIds.find(client);
             if (id == clientIds.end())
                 id = clientIds.insert(client, m_jack->clientIdOf(name));
@@ -351,6 +372,8 @@ RtMidiDriver::Listing RtMidiDriver::list(bool outputs)
     listing.names = jack ? cleanJackNames(raw) : cleanAlsaNames(raw);
     // A port that vanished while being listed has an empty name; the MIDI
     // system renumbers on the next listing.
+    if (jack)
+        cached = CachedListing{changes, listing};
     return listing;
 }
 
@@ -392,7 +415,7 @@ QString RtMidiDriver::inputId(int index)
 
 std::unique_ptr<MidiOutputPort> RtMidiDriver::openOutput(int index)
 {
-    if (!m_out)
+    if (!m_out && !m_jack)
         return nullptr;
     const Listing now = list(true);
     if (index < 0 || size_t(index) >= now.rtIndex.size())
@@ -401,7 +424,7 @@ std::unique_ptr<MidiOutputPort> RtMidiDriver::openOutput(int index)
     std::unique_ptr<RtMidiOut> out = tryClient<RtMidiOut>(m_api, m_clientName + QStringLiteral(" Out"));
     if (!out)
         return nullptr;
-    if (out->getCurrentApi() == RtMidi::UNIX_JACK && m_jack && m_jack->isOpen()) {
+    if (m_jack) {
         const QStringList before = ownJackPorts(true);
         try {
             out->openVirtualPort("MIDI Out");
@@ -431,10 +454,12 @@ std::unique_ptr<MidiOutputPort> RtMidiDriver::openOutput(int index)
 
 std::unique_ptr<MidiInputPort> RtMidiDriver::openInput(int index, MidiInputSink *sink)
 {
-    if (!m_in || !sink || *m_inputTaken)
+    if (!sink || *m_inputTaken)
         return nullptr;
-    if (m_in->getCurrentApi() == RtMidi::UNIX_JACK && m_jack && m_jack->isOpen())
+    if (m_jack)
         return openJackInput(index, sink);
+    if (!m_in)
+        return nullptr;
     const Listing now = list(false);
     if (index < 0 || size_t(index) >= now.rtIndex.size())
         return nullptr;
@@ -475,10 +500,15 @@ std::unique_ptr<MidiInputPort> RtMidiDriver::openJackInput(int index, MidiInputS
     if (index < 0 || index >= m_inputs.raw.size())
         return nullptr;
     const QString source = m_inputs.raw[index];
+    std::unique_ptr<RtMidiIn> client = tryClient<RtMidiIn>(m_api, m_clientName + QStringLiteral(" In"));
+    if (!client)
+        return nullptr;
+    // Keep System Exclusive and MIDI time code; drop active sensing.
+    client->ignoreTypes(false, false, true);
     const QStringList before = ownJackPorts(false);
-    auto port = std::make_unique<InputPort>(m_in.get(), sink, m_inputTaken);
+    auto port = std::make_unique<InputPort>(nullptr, sink, m_inputTaken, std::move(client));
     try {
-        m_in->openVirtualPort("MIDI In");
+        port->client()->openVirtualPort("MIDI In");
     } catch (const RtMidiError &error) {
         qWarning() << "MIDI input port could not be made:" << QString::fromStdString(error.getMessage());
         return nullptr;
@@ -493,6 +523,8 @@ std::unique_ptr<MidiInputPort> RtMidiDriver::openJackInput(int index, MidiInputS
 
 QString RtMidiDriver::apiName() const
 {
+    if (m_jack)
+        return QString::fromStdString(RtMidi::getApiDisplayName(RtMidi::UNIX_JACK));
     if (m_out)
         return QString::fromStdString(RtMidi::getApiDisplayName(m_out->getCurrentApi()));
     if (m_in)

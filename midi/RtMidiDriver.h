@@ -19,12 +19,16 @@
 // it for the window, and the systems are tried again, quietly, every
 // kRetryIntervalMs while ports are listed.
 //
-// One RtMidi client per direction lives as long as the driver, named
-// "<clientName> In" and "<clientName> Out" (two different names, so JACK does
-// not rename the second one "...-01"). Enumeration reuses them, so the
-// one-second port scan creates no clients. The input client holds at most one
-// open port; each open output gets a client of its own (JACK names it
-// "<clientName> Out-01"). The driver's own ports are not listed.
+// On ALSA one RtMidi client per direction lives as long as the driver, named
+// "<clientName> In" and "<clientName> Out" (two different names). Enumeration
+// reuses them, so the one-second port scan creates no clients. The input
+// client holds at most one open port; each open output gets a client of its
+// own. On JACK, which wakes every client with a port or a process callback on
+// each of its cycles, the driver holds only a graph client without either
+// (see JackGraph): it lists, and a listing is taken again only after JACK
+// told of a change; the open input and each open output get an RtMidi client
+// of their own, "<clientName> In" and "<clientName> Out" (JACK adds "-01" to a
+// second one). The driver's own ports are not listed.
 //
 // A port's id is the system's full name of it: "client:port 20:0" on ALSA
 // (the numbers change when a device is plugged in again), "client:port" and
@@ -90,6 +94,11 @@ private:
         QStringList raw;
         QStringList ids;
     };
+    struct CachedListing
+    {
+        quint64 changes = 0; // JackGraph::changes() when it was taken
+        Listing listing;
+    };
     Listing list(bool outputs);
     std::unique_ptr<MidiInputPort> openJackInput(int index, MidiInputSink *sink);
     QStringList ownJackPorts(bool outputs) const;
@@ -110,4 +119,6 @@ private:
     std::unique_ptr<RtMidiOut> m_out;
     Listing m_outputs;
     Listing m_inputs;
+    CachedListing m_cachedOutputs;
+    CachedListing m_cachedInputs;
 };

@@ -12,6 +12,8 @@
 #include <QTime>
 #include <QTimer>
 
+#include <iterator>
+
 using FrameArithmetic::Label;
 
 namespace {
@@ -57,7 +59,22 @@ bool GeneratorTransport::dropFrame() const
 
 bool GeneratorTransport::readField(const QString &text, Label &label) const
 {
-    return FrameArithmetic::labelFromParts(MachineControl::readTimeField(text), label);
+    const FieldRead *found = nullptr;
+    for (const FieldRead &read : m_reads) {
+        if (read.used && read.text == text)
+            found = &read;
+    }
+    if (!found) {
+        FieldRead &read = m_reads[m_nextRead];
+        m_nextRead = (m_nextRead + 1) % int(std::size(m_reads));
+        read = FieldRead{text, Label{}, false, true};
+        read.ok = FrameArithmetic::labelFromParts(MachineControl::readTimeField(text), read.label);
+        found = &read;
+    }
+    // As the parser does, a text that does not read leaves the label alone.
+    if (found->ok)
+        label = found->label;
+    return found->ok;
 }
 
 void GeneratorTransport::takeRangeFromFields(const Label &start, const Label &end)

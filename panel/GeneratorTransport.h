@@ -117,6 +117,16 @@ private:
     void lockSource(bool locked);
     void setIpButtonLocked(bool locked);
 
+    // The timers read the Start and End fields every few milliseconds; the
+    // last texts read and what they read as are kept.
+    struct FieldRead
+    {
+        QString text;
+        FrameArithmetic::Label label;
+        bool ok = false;
+        bool used = false;
+    };
+
     struct UnitPosition
     {
         FrameArithmetic::Label label;
@@ -141,6 +151,8 @@ private:
     int m_rangeFramesPerSecond = 0;
     bool m_rangeDropFrame = false;
     UnitPosition m_unit;
+    mutable FieldRead m_reads[3];
+    mutable int m_nextRead = 0;
     // After a loop restart, reports at or past End still on their way from
     // before it are not a second end of the pass.
     bool m_awaitingRestart = false;

@@ -245,6 +245,28 @@ void ReadoutLabel::paintEvent(QPaintEvent *event)
     }
 }
 
+const ReadoutLabel::Hints &ReadoutLabel::hintsFor(const QString &text) const
+{
+    auto found = m_hints.constFind(text);
+    if (found == m_hints.constEnd())
+        found = m_hints.insert(text, Hints{QLabel::sizeHint(), QLabel::minimumSizeHint()});
+    return *found;
+}
+
+QSize ReadoutLabel::sizeHint() const
+{
+    if (!glyphPathUsable() || indent() >= 0)
+        return QLabel::sizeHint();
+    return hintsFor(text()).size;
+}
+
+QSize ReadoutLabel::minimumSizeHint() const
+{
+    if (!glyphPathUsable() || indent() >= 0)
+        return QLabel::minimumSizeHint();
+    return hintsFor(text()).minimum;
+}
+
 void ReadoutLabel::dropCaches()
 {
     m_layouts.clear();
@@ -258,6 +280,7 @@ void ReadoutLabel::changeEvent(QEvent *event)
     case QEvent::FontChange:
     case QEvent::StyleChange:
         dropCaches();
+        m_hints.clear();
         break;
     default:
         break;
@@ -273,7 +296,9 @@ void ReadoutLabel::resizeEvent(QResizeEvent *event)
 
 bool ReadoutLabel::event(QEvent *event)
 {
-    if (event->type() == QEvent::ContentsRectChange)
+    if (event->type() == QEvent::ContentsRectChange) {
         dropCaches();
+        m_hints.clear();
+    }
     return QLabel::event(event);
 }

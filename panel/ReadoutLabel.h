@@ -36,6 +36,11 @@ public:
     // one per character and place that has been shown over a plain background.
     int picturesRendered() const;
 
+    // QLabel's own hints, kept per text: the layout asks for them after every
+    // change of text, and working them out shapes the text in its large font.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -66,7 +71,16 @@ private:
     void dropCaches();
     QRegion changedArea(const Layout &before, const Layout &after) const;
 
+    struct Hints
+    {
+        QSize size;
+        QSize minimum;
+    };
+    const Hints &hintsFor(const QString &text) const;
+
     QHash<QString, Layout> m_layouts;
+    // Independent of the label's size; dropped with a font, style or margin change.
+    mutable QHash<QString, Hints> m_hints;
     QHash<quint64, QImage> m_pictures;
     QImage m_blank; // the label's background and frame without text
 };

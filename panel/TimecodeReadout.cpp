@@ -76,16 +76,24 @@ void TimecodeReadout::clear()
 
 FrameArithmetic::Label TimecodeReadout::label() const
 {
+    bool same = m_readKept;
+    for (int i = 0; same && i < 4; ++i)
+        same = m_labels[i]->text() == m_readTexts[i];
+    if (same)
+        return m_read;
     int values[4];
     for (int i = 0; i < 4; ++i) {
-        QString text = m_labels[i]->text();
+        m_readTexts[i] = m_labels[i]->text();
+        QString text = m_readTexts[i];
         text.remove(QLatin1Char(':'));
         text.remove(QLatin1Char(' '));
         bool ok = false;
         const int value = text.toInt(&ok, 10);
         values[i] = ok ? value : -1;
     }
-    return FrameArithmetic::Label{values[0], values[1], values[2], values[3]};
+    m_read = FrameArithmetic::Label{values[0], values[1], values[2], values[3]};
+    m_readKept = true;
+    return m_read;
 }
 
 QString TimecodeReadout::digits() const

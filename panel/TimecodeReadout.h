@@ -53,4 +53,9 @@ public:
 
 private:
     ReadoutLabel *m_labels[4];
+    // label() is read on every tick of the transport's timers; the texts it
+    // last read and their values are kept.
+    mutable QString m_readTexts[4];
+    mutable FrameArithmetic::Label m_read;
+    mutable bool m_readKept = false;
 };

@@ -22,5 +22,9 @@ bool makePrivateDirectory(const QString &path);
 QString distrustOf(const QString &path, bool directory);
 // Why a path that exists is not the user's own; empty when it is (or is absent).
 QString ownedByAnother(const QString &path);
+// When an entry of the system's device folder last came or went, in whole
+// seconds; 0 where the system has no such folder, which callers take as "may
+// have changed".
+quint64 deviceFolderStamp();
 
 } // namespace PlatformAccess

@@ -57,4 +57,12 @@ QString ownedByAnother(const QString &path)
     return QString();
 }
 
+quint64 deviceFolderStamp()
+{
+    struct stat info {};
+    if (::stat("/dev", &info) != 0)
+        return 0;
+    return quint64(info.st_mtime);
+}
+
 } // namespace PlatformAccess

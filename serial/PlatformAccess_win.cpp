@@ -55,4 +55,9 @@ QString ownedByAnother(const QString &)
     return QString();
 }
 
+quint64 deviceFolderStamp()
+{
+    return 0;
+}
+
 } // namespace PlatformAccess

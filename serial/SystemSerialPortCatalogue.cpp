@@ -1,15 +1,14 @@
 #include "serial/SystemSerialPortCatalogue.h"
 
 #include "serial/EmulatedPortRegistry.h"
+#include "serial/PlatformAccess.h"
 
 #include <QSerialPortInfo>
 
-SystemSerialPortCatalogue::SystemSerialPortCatalogue(const EmulatedPortRegistry *registry)
-    : m_registry(registry)
-{
-}
+#include <utility>
 
-QList<SerialPortEntry> SystemSerialPortCatalogue::availablePorts() const
+namespace {
+QList<SerialPortEntry> systemPorts()
 {
     QList<SerialPortEntry> ports;
     const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
@@ -26,6 +25,35 @@ QList<SerialPortEntry> SystemSerialPortCatalogue::availablePorts() const
         port.manufacturer = info.manufacturer();
         ports.append(port);
     }
+    return ports;
+}
+} // namespace
+
+SystemSerialPortCatalogue::SystemSerialPortCatalogue(const EmulatedPortRegistry *registry)
+    : SystemSerialPortCatalogue(registry, systemPorts, PlatformAccess::deviceFolderStamp, kSettleMs)
+{
+}
+
+SystemSerialPortCatalogue::SystemSerialPortCatalogue(const EmulatedPortRegistry *registry, Walk walk, Stamp stamp,
+                                                     int settleMs)
+    : m_registry(registry)
+    , m_walk(std::move(walk))
+    , m_stamp(std::move(stamp))
+    , m_settleMs(settleMs)
+{
+}
+
+QList<SerialPortEntry> SystemSerialPortCatalogue::availablePorts() const
+{
+    const quint64 stamp = m_stamp();
+    if (stamp == 0 || !m_sinceChange.isValid() || stamp != m_lastStamp) {
+        m_lastStamp = stamp;
+        m_sinceChange.start();
+        m_walked = m_walk();
+    } else if (m_sinceChange.elapsed() < m_settleMs) {
+        m_walked = m_walk();
+    }
+    QList<SerialPortEntry> ports = m_walked;
     if (m_registry) {
         for (const EmulatedPortRegistry::Entry &entry : m_registry->entries())
             ports.append(EmulatedPortRegistry::toPortEntry(entry));

@@ -124,8 +124,20 @@ void TestReadoutGlyphs::matchesTextDraw()
             direct.save(out + "/readout-direct.png");
         }
         QVERIFY2(difference <= 0, qPrintable(QString("%1: %2").arg(text).arg(difference)));
+        // The hints kept per text are those QLabel works out for it now.
+        QCOMPARE(label->sizeHint(), label->QLabel::sizeHint());
+        QCOMPARE(label->minimumSizeHint(), label->QLabel::minimumSizeHint());
     }
     QVERIFY(label->picturesRendered() > 0);
+
+    // A new font size makes new hints for texts shown before.
+    rig.window->resize(window + QSize(300, 200));
+    QTRY_VERIFY(label->font() != reference.font());
+    for (const QString &text : texts.mid(0, 2)) {
+        label->showText(text);
+        QCOMPARE(label->sizeHint(), label->QLabel::sizeHint());
+        QCOMPARE(label->minimumSizeHint(), label->QLabel::minimumSizeHint());
+    }
 }
 
 QTEST_MAIN(TestReadoutGlyphs)

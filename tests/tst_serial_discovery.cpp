@@ -69,6 +69,7 @@ private slots:
     void registryIgnoresWhatOthersCouldPlant();
     void systemSourcesIncludeTheRegistry();
     void linkRefreshesItsListOnATimer();
+    void systemPortsAreWalkedAgainOnlyAfterADeviceChange();
 };
 
 void SerialDiscoveryTest::descriptionMapRules()
@@ -367,6 +368,37 @@ void SerialDiscoveryTest::linkRefreshesItsListOnATimer()
     QTRY_COMPARE_WITH_TIMEOUT(list.count(), 0, 2000);
     ports.addPort(port("ttyACM0", 0x1209, 0x5130));
     QTRY_COMPARE_WITH_TIMEOUT(list.count(), 1, 2000);
+}
+
+void SerialDiscoveryTest::systemPortsAreWalkedAgainOnlyAfterADeviceChange()
+{
+    int walks = 0;
+    quint64 stamp = 100;
+    QList<SerialPortEntry> present{port("ttyACM0", 0x1209, 0x5130)};
+    auto walk = [&] {
+        ++walks;
+        return present;
+    };
+    const int settleMs = 150;
+    SystemSerialPortCatalogue ports(nullptr, walk, [&] { return stamp; }, settleMs);
+    QCOMPARE(ports.availablePorts().size(), 1);
+    QCOMPARE(walks, 1);
+    // udev may still be describing a device that just appeared.
+    present[0].manufacturer = "Larkspur";
+    QCOMPARE(ports.availablePorts().value(0).manufacturer, QString("Larkspur"));
+    QCOMPARE(walks, 2);
+    QTest::qWait(settleMs + 50);
+    present.clear();
+    QCOMPARE(ports.availablePorts().size(), 1); // nothing came or went: the last walk stands
+    QCOMPARE(walks, 2);
+    stamp = 101;
+    QCOMPARE(ports.availablePorts().size(), 0);
+    QCOMPARE(walks, 3);
+    // Where the system gives no stamp, every listing walks.
+    SystemSerialPortCatalogue unstamped(nullptr, walk, [] { return quint64(0); }, 0);
+    unstamped.availablePorts();
+    unstamped.availablePorts();
+    QCOMPARE(walks, 5);
 }
 
 QTEST_MAIN(SerialDiscoveryTest)

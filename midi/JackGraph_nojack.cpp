@@ -1,0 +1,32 @@
+#include "midi/JackGraph.h"
+
+// Where JACK is not linked (Windows, macOS): the graph is never open, so the
+// driver keeps to RtMidi's own system and names.
+JackGraph::JackGraph() = default;
+
+JackGraph::~JackGraph() = default;
+
+QStringList JackGraph::midiPorts(bool) const
+{
+    return {};
+}
+
+bool JackGraph::hasPort(const QString &) const
+{
+    return false;
+}
+
+quint64 JackGraph::clientIdOf(const QString &) const
+{
+    return 0;
+}
+
+bool JackGraph::connect(const QString &, const QString &) const
+{
+    return false;
+}
+
+bool JackGraph::isConnected(const QString &, const QString &) const
+{
+    return false;
+}
