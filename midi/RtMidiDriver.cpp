@@ -229,12 +229,20 @@ void RtMidiDriver::openSystem()
     m_api = RtMidi::UNSPECIFIED;
     // Without ALSA (not Linux) RtMidi's own default is the system's service.
     bool chosen = !alsaCompiled() && !jackRequested();
+    // The graph client is the question whether a JACK server runs: a second
+    // client only to ask would cost as much again at start-up.
+    auto useJack = [this] {
+        m_jack = std::make_shared<JackGraph>();
+        if (!m_jack->isOpen()) {
+            m_jack.reset();
+            return false;
+        }
+        m_api = RtMidi::UNIX_JACK;
+        return true;
+    };
     if (jackRequested()) {
         tried << QStringLiteral("JACK");
-        if (MidiSystemProbe::jackServerRunning()) {
-            m_api = RtMidi::UNIX_JACK;
-            chosen = true;
-        }
+        chosen = useJack();
     } else if (alsaCompiled()) {
         tried << QStringLiteral("the ALSA sequencer");
         if (MidiSystemProbe::alsaSequencerAvailable()) {
@@ -242,19 +250,8 @@ void RtMidiDriver::openSystem()
             chosen = true;
         } else {
             tried << QStringLiteral("JACK");
-            if (MidiSystemProbe::jackServerRunning()) {
-                m_api = RtMidi::UNIX_JACK;
-                chosen = true;
-            }
+            chosen = useJack();
         }
-    }
-    if (chosen && m_api == RtMidi::UNIX_JACK) {
-        // JACK wakes every client with ports or a process callback on every
-        // cycle, a few hundred times a second: the graph client lists and
-        // connects, and each open port gets a client of its own.
-        m_jack = std::make_shared<JackGraph>();
-        if (!m_jack->isOpen())
-            m_jack.reset();
     }
     if (chosen && !m_jack) {
         m_in = tryClient<RtMidiIn>(m_api, m_clientName + QStringLiteral(" In"));
