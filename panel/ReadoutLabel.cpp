@@ -74,11 +74,14 @@ void ReadoutLabel::showText(const QString &text)
 
 QRegion ReadoutLabel::picturedArea(const Layout &layout)
 {
-    QRegion pictured;
-    for (const Cell &cell : layout.cells)
-        if (!pictureFor(cell).isNull())
-            pictured += cell.ink;
-    return pictured;
+    if (!layout.picturedKnown) {
+        layout.pictured = QRegion();
+        for (const Cell &cell : layout.cells)
+            if (!pictureFor(cell).isNull())
+                layout.pictured += cell.ink;
+        layout.picturedKnown = true;
+    }
+    return layout.pictured;
 }
 
 QRegion ReadoutLabel::changedArea(const Layout &before, const Layout &after) const

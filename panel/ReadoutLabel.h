@@ -59,6 +59,9 @@ private:
         bool usable = false;
         bool clip = false; // the text is wider or taller than the contents
         QVector<Cell> cells;
+        // Where its characters are painted from pictures; worked out once.
+        mutable QRegion pictured;
+        mutable bool picturedKnown = false;
     };
     bool glyphPathUsable() const;
     const Layout &layoutFor(const QString &text);
