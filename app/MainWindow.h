@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/ModelControls.h"
 #include "app/Platform.h"
+#include "midi/MidiConnection.h"
 #include "serial/UnitSerialSession.h"
 #include "settings/NetworkSettingsWindows.h"
 
@@ -14,7 +16,6 @@
 #include <memory>
 
 class FirmwareTransfer;
-class ModelControls;
 class GeneratorTransport;
 class OscSettingWidget;
 class TimeOffsetWidget;
@@ -25,7 +26,7 @@ class QMenu;
 class AppUpdateDialog;
 class CustomDialog;
 class FirmwareUpdateCheck;
-class MidiConnection;
+class MidiDeviceMenu;
 class PanelContext;
 class QMidiIn;
 class QMidiOut;
@@ -87,15 +88,13 @@ public slots:
     void onMidiMessageReceived(QByteArray message);
 
 private:
-    // What the MIDI connection reports.
-    void fillMidiOutMenu();
+    // What a connect or disconnect means for the panel; the menu follows by itself.
     void onMidiConnected(const QString &label);
-    void onMidiConnectFailed(const QString &label, bool again);
-    void onMidiDisconnected(const QString &label, bool byUser);
-    void showMidiState();
+    void onMidiDisconnected(const QString &label, MidiConnection::Loss loss);
 
     // The connection owns both ports.
     MidiConnection *m_midi = nullptr;
+    MidiDeviceMenu *m_deviceMenu = nullptr;
     QMidiOut *midi_out = nullptr;
     QMidiIn *midi_in = nullptr;
     // Port list refresh, unplug watch, menu check mark.
@@ -105,7 +104,7 @@ private:
 
     // ---- Model identification
 public:
-    QString productText() const { return product; }
+    QString productText() const { return m_modelControls->product(); }
     bool supportsIp() const;
     bool supportsOsc() const;
     void updateOscControlsVisibility();
@@ -113,7 +112,6 @@ public:
     void showOscUnavailable();
 
 private:
-    QString product;
     std::unique_ptr<ModelControls> m_modelControls;
 
     // ---- Time-code panel
