@@ -186,7 +186,7 @@ void MainWindow::createTimecodePanel()
 {
     const PanelContext::Widgets shared{{ui->radioButton_7, ui->radioButton_8, ui->radioButton_9, ui->radioButton_10},
                                        ui->pushButton, ui->pushButton_2, ui->pushButton_3, ui->pushButton_4};
-    m_panel = std::make_unique<PanelContext>(shared, midi_out, this);
+    m_panel = std::make_unique<PanelContext>(shared, midi_out, this, platform.messageBoxes);
     const PanelContext::TimeFields fields{ui->lineEdit, ui->lineEdit_2, ui->lineEdit_3};
     m_readout = std::make_unique<TimecodeReadout>(ui->time_hour, ui->time_min, ui->time_sed, ui->time_fam);
 
