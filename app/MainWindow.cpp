@@ -10,11 +10,9 @@
 #include "midi/QMidiIn.h"
 #include "midi/QMidiOut.h"
 #include "panel/GeneratorTransport.h"
-#include "panel/PanelContext.h"
 #include "panel/SourceRateSelection.h"
+#include "panel/TimecodePanel.h"
 #include "panel/TimecodeReadout.h"
-#include "protocol/Identification.h"
-#include "protocol/MidiTimecodeIn.h"
 #include "protocol/NetworkMessages.h"
 #include "settings/IpSettingController.h"
 #include "settings/NetworkSettingsWindows.h"
@@ -77,6 +75,7 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     // The device menu is filled before the first timer tick.
     rebuildMidiOutMenu();
     rebuildMidiInList();
+    m_deviceMenu->showState();
 
     setWindowIcon(QIcon(QString()));
     setWindowTitle(tr("MIDI Machine Control"));
@@ -94,12 +93,6 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
 
     createTimecodePanel();
     connect(midi_in, &QMidiIn::midiMessageReceived, this, &MainWindow::onMidiMessageReceived);
-
-    ui->pushButton_7->hide();
-    ui->radioButton_5->hide();
-    ui->radioButton_6->hide();
-    ui->actionOSC_Setting->setVisible(false);
-    ui->actionUDP_TCP->setVisible(false);
 
     // Serial link, the firmware check and the automatic upgrade
     m_serial = new UnitSerialSession(ui->comboBox_ComDevices, platform, this);
@@ -142,7 +135,7 @@ void MainWindow::onMidiMessageReceived(QByteArray message)
     udpWindow()->handleFeedback(message);
 
     // 4. Time code, source and rate reports.
-    timecodeIn->processMidiMessage(message);
+    m_timecode->processMidiMessage(message);
 
     // 5. The OSC acknowledgement belongs to the OSC window alone.
     if (NetworkMessages::isAckMessage(message)) {
@@ -184,37 +177,25 @@ void MainWindow::showOscUnavailable()
 
 void MainWindow::createTimecodePanel()
 {
-    const PanelContext::Widgets shared{{ui->radioButton_7, ui->radioButton_8, ui->radioButton_9, ui->radioButton_10},
-                                       ui->pushButton, ui->pushButton_2, ui->pushButton_3, ui->pushButton_4};
-    m_panel = std::make_unique<PanelContext>(shared, midi_out, this, platform.messageBoxes);
     const PanelContext::TimeFields fields{ui->lineEdit, ui->lineEdit_2, ui->lineEdit_3};
-    m_readout = std::make_unique<TimecodeReadout>(ui->time_hour, ui->time_min, ui->time_sed, ui->time_fam);
-
-    const SourceRateSelection::Widgets selection{{ui->radioButton, ui->radioButton_2, ui->radioButton_3,
-                                                  ui->radioButton_4, ui->radioButton_5, ui->radioButton_6},
-                                                 ui->groupBox, ui->groupBox_2, fields, ui->horizontalSlider};
-    m_selection = new SourceRateSelection(*m_panel, selection, this);
-    const GeneratorTransport::Widgets transport{fields, ui->horizontalSlider, ui->pushButton_6, ui->pushButton_7,
-                                                ui->groupBox};
-    m_transport = new GeneratorTransport(*m_panel, transport, m_readout.get(), this);
-
-    timecodeIn = new MidiTimecodeIn(this);
-    connect(timecodeIn, &MidiTimecodeIn::timeCodeParsed, this, &MainWindow::displayTimeCode);
-    connect(timecodeIn, &MidiTimecodeIn::sourcecodeReceived, this, &MainWindow::source_recvice);
-    connect(timecodeIn, &MidiTimecodeIn::timecodeReceived, this, &MainWindow::onQuarterFrameText);
-    connect(timecodeIn, &MidiTimecodeIn::quarterFramePosition, m_transport, &GeneratorTransport::followQuarterFrame);
-
-    m_readout->show(1, 0, 0, 0);
-    m_selection->connectButtons();
-    m_selection->rebuildValidator();
-    connect(ui->lineEdit_2, &QLineEdit::editingFinished, m_transport, &GeneratorTransport::checkEnd);
-    for (QLineEdit *field : {ui->lineEdit, ui->lineEdit_2, ui->lineEdit_3})
-        field->setCursor(Qt::IBeamCursor);
+    const TimecodePanel::Widgets widgets{
+        {{ui->radioButton_7, ui->radioButton_8, ui->radioButton_9, ui->radioButton_10},
+         ui->pushButton, ui->pushButton_2, ui->pushButton_3, ui->pushButton_4},
+        {ui->time_hour, ui->time_min, ui->time_sed, ui->time_fam},
+        {{ui->radioButton, ui->radioButton_2, ui->radioButton_3, ui->radioButton_4, ui->radioButton_5,
+          ui->radioButton_6},
+         ui->groupBox, ui->groupBox_2, fields, ui->horizontalSlider},
+        {fields, ui->horizontalSlider, ui->pushButton_6, ui->pushButton_7, ui->groupBox},
+        ui->centralwidget};
+    m_timecode = std::make_unique<TimecodePanel>(widgets, midi_out, this, platform.messageBoxes);
+    m_readout = m_timecode->readout();
+    m_selection = m_timecode->selection();
+    m_transport = m_timecode->transport();
 }
 
 quint8 MainWindow::checkedRateCode() const
 {
-    return m_panel->rateCode();
+    return m_timecode->context().rateCode();
 }
 
 void MainWindow::displayTimeCode(int hour, int minute, int second, int frame)
@@ -222,20 +203,10 @@ void MainWindow::displayTimeCode(int hour, int minute, int second, int frame)
     m_transport->showFullFrame(FrameArithmetic::Label{hour, minute, second, frame});
 }
 
-void MainWindow::onQuarterFrameText(const QString &timecode)
-{
-    m_transport->showQuarterFrameText(timecode);
-}
-
 void MainWindow::resizeEvent(QResizeEvent *event)
 {
-    if (!m_readout) {
-        QMainWindow::resizeEvent(event);
-        return;
-    }
-    const TimecodeReadout::Scale scale =
-        m_readout->applyScale(event->size().width(), {ui->lineEdit, ui->lineEdit_2, ui->lineEdit_3}, ui->centralwidget);
-    m_transport->setButtonFontSize(scale.buttonFont);
+    if (m_timecode)
+        m_timecode->applyScale(event->size().width());
     QMainWindow::resizeEvent(event);
 }
 

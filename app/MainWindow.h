@@ -21,18 +21,17 @@ class OscSettingWidget;
 class TimeOffsetWidget;
 class UdpSetting;
 class ip_Dialog;
-class MidiTimecodeIn;
 class QMenu;
 class AppUpdateDialog;
 class CustomDialog;
 class FirmwareUpdateCheck;
 class MidiDeviceMenu;
-class PanelContext;
 class QMidiIn;
 class QMidiOut;
 class SerialPort;
 class QTimer;
 class SourceRateSelection;
+class TimecodePanel;
 class TimecodeReadout;
 class Upgrade_message_Dialog;
 class upgrade_Dialog;
@@ -116,7 +115,7 @@ private:
 
     // ---- Time-code panel
 public:
-    TimecodeReadout *readout() const { return m_readout.get(); }
+    TimecodeReadout *readout() const { return m_readout; }
     GeneratorTransport *transport() const { return m_transport; }
     SourceRateSelection *sourceRateSelection() const { return m_selection; }
     // The rate code of the checked frame-rate button (0 when none is checked).
@@ -142,11 +141,10 @@ public slots:
 
 private:
     void createTimecodePanel();
-    void onQuarterFrameText(const QString &timecode);
 
-    MidiTimecodeIn *timecodeIn = nullptr;
-    std::unique_ptr<PanelContext> m_panel;
-    std::unique_ptr<TimecodeReadout> m_readout;
+    std::unique_ptr<TimecodePanel> m_timecode;
+    // Its parts, for the forwarding slots.
+    TimecodeReadout *m_readout = nullptr;
     SourceRateSelection *m_selection = nullptr;
     GeneratorTransport *m_transport = nullptr;
 

@@ -12,6 +12,7 @@ ModelControls::ModelControls(const Widgets &widgets, const MidiConnection *midi)
     : m_widgets(widgets)
     , m_midi(midi)
 {
+    showNetworkControls(false, false);
 }
 
 void ModelControls::noteIdentification(const QByteArray &message)
@@ -43,6 +44,11 @@ void ModelControls::updateOscControlsVisibility()
     const bool ip = supportsIp();
     const bool osc = supportsOsc();
     qDebug() << "Model controls: IP" << ip << "OSC" << osc << "output open" << m_midi->output()->isOpen();
+    showNetworkControls(ip, osc);
+}
+
+void ModelControls::showNetworkControls(bool ip, bool osc)
+{
     m_widgets.ipButton->setVisible(ip);
     m_widgets.networkSourceA->setVisible(ip);
     m_widgets.networkSourceB->setVisible(ip);

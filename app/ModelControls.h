@@ -27,7 +27,8 @@ public:
         QAction *udpTcpSetting;
     };
 
-    // Both borrowed; the window owns them.
+    // Both borrowed; the window owns them. Hides the network controls until a
+    // model that has them is connected.
     ModelControls(const Widgets &widgets, const MidiConnection *midi);
 
     // What the unit's identification reply named; empty when none came, or
@@ -45,6 +46,8 @@ public:
     void applyGeneratorSourceRule(const QString &labelOrProduct);
 
 private:
+    void showNetworkControls(bool ip, bool osc);
+
     Widgets m_widgets;
     const MidiConnection *m_midi;
     QString m_product;

@@ -33,13 +33,14 @@ public:
     static void markDeviceAction(QMenu *menu, const QString &label, bool checked);
     // The half-second tick: the checkable entry follows whether the output is open.
     void refreshCheckMark();
+    // The device label and the connected entry's check mark.
+    void showState();
 
 signals:
     void picked(const QString &label);
 
 private:
     void fill();
-    void showState();
     void onConnectFailed(const QString &label, bool again);
     void onDisconnectedByUser(const QString &label);
 
