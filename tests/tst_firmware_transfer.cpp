@@ -1,11 +1,8 @@
 #include "serial/FirmwareTransfer.h"
-#include "support/InMemorySerialPortCatalogue.h"
-#include "support/InMemoryUsbDescriptionSource.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialProtocol.h"
-#include "support/UnitPeer.h"
+#include "support/SerialLinkRig.h"
 
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QtTest>
@@ -34,13 +31,8 @@ FirmwareTransfer::Timing quickTiming()
 }
 
 // A link on a unit peer with a transfer, the way the windows drive it.
-struct Rig
+struct Rig : SerialLinkRig
 {
-    UnitPeer unit;
-    QComboBox list;
-    InMemoryUsbDescriptionSource usb;
-    InMemorySerialPortCatalogue ports;
-    SerialPort link{&list, "Larkspur", &usb, &ports};
     FirmwareTransfer transfer{&link, quickTiming()};
     QList<qint64> progress;
     int finished = 0;
@@ -59,7 +51,6 @@ struct Rig
         QObject::connect(&transfer, &FirmwareTransfer::failed, &transfer,
                          [this](const QString &m) { failures << m; });
     }
-    bool open() { return link.tryOpenPort(unit.portName(), 115200, nullptr); }
     // Loads, erases and sends as soon as the unit reports the erase's end.
     bool start(const QByteArray &image)
     {
@@ -327,17 +318,12 @@ void FirmwareTransferTest::emptyImageIsRefused()
 void FirmwareTransferTest::automaticUpgradeReopensTheUpgradePort()
 {
     Rig rig;
-    UnitPeer boot;
-    rig.usb.addDevice(kUnitVendor, kUnitNormalProduct, "TQR-30 Pro Larkspur");
-    rig.usb.addDevice(kUnitVendor, kUnitBootProduct, "TQR-30B Boot");
-    rig.ports.addPort(unitPortEntry(rig.unit, kUnitNormalProduct));
+    rig.listUnit();
     rig.link.refreshPortList();
     QVERIFY(rig.link.openPort(rig.list.itemData(0).toString(), 115200));
     // Told to prepare, the unit leaves and comes back as its upgrade-mode device.
-    rig.unit.onPrepare = [&] {
-        rig.ports.clear();
-        rig.ports.addPort(unitPortEntry(boot, kUnitBootProduct));
-    };
+    rig.reenumerateOnPrepare();
+    const UnitPeer &boot = rig.boot;
 
     int ticks = 0;
     QTimer ticker;
@@ -368,8 +354,7 @@ void FirmwareTransferTest::automaticUpgradeReopensTheUpgradePort()
 void FirmwareTransferTest::upgradePortThatNeverAppears()
 {
     Rig rig;
-    rig.usb.addDevice(kUnitVendor, kUnitNormalProduct, "TQR-30 Pro Larkspur");
-    rig.ports.addPort(unitPortEntry(rig.unit, kUnitNormalProduct));
+    rig.listUnit();
     rig.link.refreshPortList();
     QVERIFY(rig.open());
     const int lookupsBefore = rig.usb.lookups();
@@ -388,7 +373,7 @@ void FirmwareTransferTest::upgradePortThatNeverAppears()
 void FirmwareTransferTest::upgradePortThatWillNotOpen()
 {
     Rig rig;
-    rig.usb.addDevice(kUnitVendor, kUnitBootProduct, "TQR-30B Boot");
+    rig.describeBoot();
     SerialPortEntry missing = unitPortEntry(rig.unit, kUnitBootProduct);
     missing.portName = "/dev/quill-missing-upgrade-port";
     QVERIFY(rig.open());
@@ -416,9 +401,9 @@ void FirmwareTransferTest::busyUpgradePortIsRetried()
     QFETCH(int, busyMs);
     QFETCH(bool, completes);
     Rig rig;
-    UnitPeer boot;
-    rig.usb.addDevice(kUnitVendor, kUnitBootProduct, "TQR-30B Boot");
+    rig.describeBoot();
     QVERIFY(rig.open());
+    const UnitPeer &boot = rig.boot;
     QSerialPort holder(boot.portName());
     rig.unit.onPrepare = [&] {
         QVERIFY(holder.open(QIODevice::ReadOnly));
