@@ -154,9 +154,7 @@ public:
     FirmwareTransfer *firmwareTransfer() const { return m_serial->transfer(); }
     Upgrade_message_Dialog *upgradeMessageDialog() const { return m_serial->progressDialog(); }
     upgrade_Dialog *upgradeDialog() const { return m_serial->upgradeDialog(); }
-    // Writes a downloaded firmware image to the paired unit: prepare, wait for
-    // its upgrade-mode port, erase, then the chunks once it reports "ERASE
-    // END". An empty image is refused with a message and nothing is written.
+    // See UnitSerialSession.
     void startFirmwareUpgrade(const QByteArray &image) { m_serial->startFirmwareUpgrade(image); }
 
 public slots:
@@ -179,8 +177,7 @@ public:
     FirmwareUpdateCheck *firmwareUpdateCheck() const { return m_serial->updateCheck(); }
     // Builds a check dialog and asks the server; the dialog deletes itself when done.
     AppUpdateDialog *startAppUpdateCheck(bool manual);
-    // Model and version replies from the serial link, one whole reply at a time;
-    // starts the firmware check once per connection when both are known.
+    // See UnitSerialSession.
     void gatherUnitIdentity(const QByteArray &chunk) { m_serial->gatherUnitIdentity(chunk); }
 
 public slots:

@@ -29,6 +29,12 @@ int shortMessageLength(quint8 status)
     }
 }
 
+template <typename Container, typename Predicate>
+void eraseIf(Container &container, Predicate predicate)
+{
+    container.erase(std::remove_if(container.begin(), container.end(), predicate), container.end());
+}
+
 } // namespace
 
 struct InMemoryMidiDriver::State
@@ -101,9 +107,7 @@ struct InMemoryMidiDriver::State
     void closeInput(const void *token)
     {
         std::unique_lock<std::mutex> lock(mutex);
-        openInputs.erase(std::remove_if(openInputs.begin(), openInputs.end(),
-                                        [token](const OpenInput &o) { return o.token == token; }),
-                         openInputs.end());
+        eraseIf(openInputs, [token](const OpenInput &o) { return o.token == token; });
         if (std::this_thread::get_id() == deliveryThreadId)
             return;
         idle.wait(lock, [&] { return deliveringTo != token; });
@@ -276,20 +280,13 @@ void InMemoryMidiDriver::removePort(int id)
     std::vector<const void *> closed;
     {
         std::lock_guard<std::mutex> lock(m_state->mutex);
-        auto &outs = m_state->outputs;
-        outs.erase(std::remove_if(outs.begin(), outs.end(), [id](const State::Port &p) { return p.id == id; }),
-                   outs.end());
-        auto &ins = m_state->inputs;
-        ins.erase(std::remove_if(ins.begin(), ins.end(), [id](const State::Port &p) { return p.id == id; }),
-                  ins.end());
+        const auto isPort = [id](const State::Port &p) { return p.id == id; };
+        eraseIf(m_state->outputs, isPort);
+        eraseIf(m_state->inputs, isPort);
         // An open input on a removed port goes deaf; the port object stays
         // valid until its owner closes it.
-        auto &open = m_state->openInputs;
-        open.erase(std::remove_if(open.begin(), open.end(), [id](const State::OpenInput &o) { return o.inputId == id; }),
-                   open.end());
-        auto &queue = m_state->queue;
-        queue.erase(std::remove_if(queue.begin(), queue.end(), [id](const State::Item &i) { return i.inputId == id; }),
-                    queue.end());
+        eraseIf(m_state->openInputs, [id](const State::OpenInput &o) { return o.inputId == id; });
+        eraseIf(m_state->queue, [id](const State::Item &i) { return i.inputId == id; });
     }
     m_state->idle.notify_all();
 }
