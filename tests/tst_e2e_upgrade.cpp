@@ -11,6 +11,7 @@
 #include "serial/SerialPortCatalogue.h"
 #include "serial/UsbDescriptionSource.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/MidiMenu.h"
 #include "ui_MainWindow.h"
 
 #include <QTemporaryDir>
@@ -70,10 +71,9 @@ private slots:
         timing.fastPacingMs = 2;
         w.firmwareTransfer()->setTiming(timing);
 
-        for (QAction *a : w.form()->menuMIDI_Out->actions()) {
-            if (a->text() == QLatin1String("TQR-30 Pro (built-in) [0]"))
-                a->trigger();
-        }
+        QAction *entry = PanelTest::menuEntry(w, QStringLiteral("TQR-30 Pro (built-in) [0]"));
+        QVERIFY(entry);
+        entry->trigger();
         QTRY_COMPARE(w.productText(), QStringLiteral("TQR-30 Pro"));
         // Pairing opened the unit's serial port by its description.
         QTRY_VERIFY(w.serialLink()->isOpen());
