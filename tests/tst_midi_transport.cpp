@@ -14,7 +14,9 @@
 #include <QMutexLocker>
 #include <QtTest>
 
+#include <array>
 #include <atomic>
+#include <initializer_list>
 #include <thread>
 
 namespace {
@@ -62,6 +64,14 @@ struct RawSink : MidiInputSink
 struct InputRig
 {
     InputRig() { QObject::connect(&in, &QMidiIn::midiMessageReceived, &got, &MessageCollector::collect); }
+
+    // Short-message words, as a driver that packs SysEx into them delivers it.
+    void sendWords(std::initializer_list<std::array<quint8, 3>> words)
+    {
+        for (const auto &w : words)
+            driver.sendShort(dev.input, w[0], w[1], w[2]);
+        driver.flush();
+    }
 
     InMemoryMidiDriver driver;
     const InMemoryMidiDriver::Device dev = driver.addDevice("Unit", {});
@@ -282,26 +292,18 @@ void TestMidiTransport::inputGathersSysExFromShortWords()
     QVERIFY(rig.in.openDevice(0));
 
     // F0 00 21 5E 01 01 06 04 F7 in packed words; the last word is F7 00 00.
-    rig.driver.sendShort(rig.dev.input, 0xF0, 0x00, 0x21);
-    rig.driver.sendShort(rig.dev.input, 0x5E, 0x01, 0x01);
-    rig.driver.sendShort(rig.dev.input, 0x06, 0x04, 0xF7);
-    rig.driver.flush();
+    rig.sendWords({{0xF0, 0x00, 0x21}, {0x5E, 0x01, 0x01}, {0x06, 0x04, 0xF7}});
     QTRY_COMPARE(rig.got.messages.size(), 1);
     QCOMPARE(rig.got.messages[0], hex("f000215e01010604f7"));
 
     // The padding after an F7 stays and opens the next message: F7 00 00,
     // then 7F 06 F7 gives 00 00 7F 06 F7.
-    rig.driver.sendShort(rig.dev.input, 0xF0, 0x7F, 0xF7);
-    rig.driver.sendShort(rig.dev.input, 0xF0, 0x01, 0xF7);
-    rig.driver.flush();
+    rig.sendWords({{0xF0, 0x7F, 0xF7}, {0xF0, 0x01, 0xF7}});
     QTRY_COMPARE(rig.got.messages.size(), 3);
     QCOMPARE(rig.got.messages[1], hex("f07ff7"));
     QCOMPARE(rig.got.messages[2], hex("f001f7"));
 
-    rig.driver.sendShort(rig.dev.input, 0xF0, 0x7F, 0x7F);
-    rig.driver.sendShort(rig.dev.input, 0xF7, 0x00, 0x00);
-    rig.driver.sendShort(rig.dev.input, 0x7F, 0x06, 0xF7);
-    rig.driver.flush();
+    rig.sendWords({{0xF0, 0x7F, 0x7F}, {0xF7, 0x00, 0x00}, {0x7F, 0x06, 0xF7}});
     QTRY_COMPARE(rig.got.messages.size(), 5);
     QCOMPARE(rig.got.messages[3], hex("f07f7ff7"));
     QCOMPARE(rig.got.messages[4], hex("00007f06f7"));
