@@ -10,11 +10,9 @@
 #include "midi/QMidiIn.h"
 #include "midi/QMidiOut.h"
 #include "panel/GeneratorTransport.h"
-#include "panel/PanelContext.h"
 #include "panel/SourceRateSelection.h"
+#include "panel/TimecodePanel.h"
 #include "panel/TimecodeReadout.h"
-#include "protocol/Identification.h"
-#include "protocol/MidiTimecodeIn.h"
 #include "protocol/NetworkMessages.h"
 #include "settings/IpSettingController.h"
 #include "settings/NetworkSettingsWindows.h"
@@ -23,6 +21,7 @@
 #include "settings/UdpSetting.h"
 #include "settings/ip_Dialog.h"
 #include "ui/FontSubstitutes.h"
+#include "ui/MidiDeviceMenu.h"
 #include "update/AppUpdateDialog.h"
 #include "update/StartupCheckSetting.h"
 #include "ui_MainWindow.h"
@@ -56,17 +55,15 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     m_midi = new MidiConnection(platform.midi, this);
     midi_out = m_midi->output();
     midi_in = m_midi->input();
-    connect(m_midi, &MidiConnection::outputsRebuilt, this, &MainWindow::fillMidiOutMenu);
+    // The window's own reactions come first: the menu's boxes open a nested
+    // event loop, and by then the panel must have let go of the old unit.
     connect(m_midi, &MidiConnection::connected, this, &MainWindow::onMidiConnected);
-    connect(m_midi, &MidiConnection::connectFailed, this, &MainWindow::onMidiConnectFailed);
-    connect(m_midi, &MidiConnection::disconnected, this, [this](const QString &label, MidiConnection::Loss loss) {
-        onMidiDisconnected(label, loss == MidiConnection::Loss::ByUser);
-    });
-    connect(m_midi, &MidiConnection::stateChanged, this, &MainWindow::showMidiState);
+    connect(m_midi, &MidiConnection::disconnected, this, &MainWindow::onMidiDisconnected);
+    m_deviceMenu = new MidiDeviceMenu({ui->menuMIDI_Out, ui->name_label}, m_midi, platform.messageBoxes, this);
+    connect(m_deviceMenu, &MidiDeviceMenu::picked, this, &MainWindow::connectMidiDevice);
     m_settings = std::make_unique<NetworkSettingsWindows>(this, platform.messageBoxes);
     connect(ipDialog(), &ip_Dialog::set_ip, this, &MainWindow::setIP);
-    connect(m_settings->ipController(), &IpSettingController::sendSysExRequested, this,
-            [this](const QByteArray &message) { midi_out->sendLongMessage(message); });
+    connect(m_settings->ipController(), &IpSettingController::sendSysExRequested, this, &MainWindow::sendSysEx);
     connect(udpWindow(), &UdpSetting::sendSysExRequested, this, &MainWindow::sendSysEx);
     connect(oscWindow(), &OscSettingWidget::sendSysExRequested, this, &MainWindow::sendSysEx);
     connect(offsetWindow(), &TimeOffsetWidget::sendSysExRequested, this, &MainWindow::sendSysEx);
@@ -78,7 +75,7 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     // The device menu is filled before the first timer tick.
     rebuildMidiOutMenu();
     rebuildMidiInList();
-    showMidiState();
+    m_deviceMenu->showState();
 
     setWindowIcon(QIcon(QString()));
     setWindowTitle(tr("MIDI Machine Control"));
@@ -96,12 +93,6 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
 
     createTimecodePanel();
     connect(midi_in, &QMidiIn::midiMessageReceived, this, &MainWindow::onMidiMessageReceived);
-
-    ui->pushButton_7->hide();
-    ui->radioButton_5->hide();
-    ui->radioButton_6->hide();
-    ui->actionOSC_Setting->setVisible(false);
-    ui->actionUDP_TCP->setVisible(false);
 
     // Serial link, the firmware check and the automatic upgrade
     m_serial = new UnitSerialSession(ui->comboBox_ComDevices, platform, this);
@@ -126,10 +117,6 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::sendSysEx(const QByteArray &data)
 {
-    if (!midi_out) {
-        qWarning() << "midi_out is null";
-        return;
-    }
     midi_out->sendLongMessage(data);
 }
 
@@ -140,16 +127,7 @@ void MainWindow::onMidiMessageReceived(QByteArray message)
     qCDebug(lcMidiTraffic).noquote() << "MIDI in:" << message.toHex(' ').toUpper() << "length" << message.size();
 
     // 1. Model identification; the reply still goes on to everyone below.
-    quint8 deviceClass = 0;
-    quint8 model = 0;
-    if (Identification::parseFeedbackDeviceType(message, deviceClass, model)) {
-        product.clear();
-        if (deviceClass == Identification::kTqrDeviceClass) {
-            product = Identification::productForModel(deviceClass, model);
-            updateOscControlsVisibility();
-            m_modelControls->applyGeneratorSourceRule(product);
-        }
-    }
+    m_modelControls->noteIdentification(message);
 
     // 2. OSC window feedback.
     oscWindow()->handleFeedback(message);
@@ -157,7 +135,7 @@ void MainWindow::onMidiMessageReceived(QByteArray message)
     udpWindow()->handleFeedback(message);
 
     // 4. Time code, source and rate reports.
-    timecodeIn->processMidiMessage(message);
+    m_timecode->processMidiMessage(message);
 
     // 5. The OSC acknowledgement belongs to the OSC window alone.
     if (NetworkMessages::isAckMessage(message)) {
@@ -177,17 +155,17 @@ void MainWindow::onMidiMessageReceived(QByteArray message)
 
 bool MainWindow::supportsIp() const
 {
-    return m_modelControls->supportsIp(product);
+    return m_modelControls->supportsIp();
 }
 
 bool MainWindow::supportsOsc() const
 {
-    return m_modelControls->supportsOsc(product);
+    return m_modelControls->supportsOsc();
 }
 
 void MainWindow::updateOscControlsVisibility()
 {
-    m_modelControls->updateOscControlsVisibility(product);
+    m_modelControls->updateOscControlsVisibility();
 }
 
 void MainWindow::showOscUnavailable()
@@ -199,37 +177,25 @@ void MainWindow::showOscUnavailable()
 
 void MainWindow::createTimecodePanel()
 {
-    const PanelContext::Widgets shared{{ui->radioButton_7, ui->radioButton_8, ui->radioButton_9, ui->radioButton_10},
-                                       ui->pushButton, ui->pushButton_2, ui->pushButton_3, ui->pushButton_4};
-    m_panel = std::make_unique<PanelContext>(shared, midi_out, this);
     const PanelContext::TimeFields fields{ui->lineEdit, ui->lineEdit_2, ui->lineEdit_3};
-    m_readout = std::make_unique<TimecodeReadout>(ui->time_hour, ui->time_min, ui->time_sed, ui->time_fam);
-
-    const SourceRateSelection::Widgets selection{{ui->radioButton, ui->radioButton_2, ui->radioButton_3,
-                                                  ui->radioButton_4, ui->radioButton_5, ui->radioButton_6},
-                                                 ui->groupBox, ui->groupBox_2, fields, ui->horizontalSlider};
-    m_selection = new SourceRateSelection(*m_panel, selection, this);
-    const GeneratorTransport::Widgets transport{fields, ui->horizontalSlider, ui->pushButton_6, ui->pushButton_7,
-                                                ui->groupBox};
-    m_transport = new GeneratorTransport(*m_panel, transport, m_readout.get(), this);
-
-    timecodeIn = new MidiTimecodeIn(this);
-    connect(timecodeIn, &MidiTimecodeIn::timeCodeParsed, this, &MainWindow::displayTimeCode);
-    connect(timecodeIn, &MidiTimecodeIn::sourcecodeReceived, this, &MainWindow::source_recvice);
-    connect(timecodeIn, &MidiTimecodeIn::timecodeReceived, this, &MainWindow::onQuarterFrameText);
-    connect(timecodeIn, &MidiTimecodeIn::quarterFramePosition, m_transport, &GeneratorTransport::followQuarterFrame);
-
-    m_readout->show(1, 0, 0, 0);
-    m_selection->connectButtons();
-    m_selection->rebuildValidator();
-    connect(ui->lineEdit_2, &QLineEdit::editingFinished, m_transport, &GeneratorTransport::checkEnd);
-    for (QLineEdit *field : {ui->lineEdit, ui->lineEdit_2, ui->lineEdit_3})
-        field->setCursor(Qt::IBeamCursor);
+    const TimecodePanel::Widgets widgets{
+        {{ui->radioButton_7, ui->radioButton_8, ui->radioButton_9, ui->radioButton_10},
+         ui->pushButton, ui->pushButton_2, ui->pushButton_3, ui->pushButton_4},
+        {ui->time_hour, ui->time_min, ui->time_sed, ui->time_fam},
+        {{ui->radioButton, ui->radioButton_2, ui->radioButton_3, ui->radioButton_4, ui->radioButton_5,
+          ui->radioButton_6},
+         ui->groupBox, ui->groupBox_2, fields, ui->horizontalSlider},
+        {fields, ui->horizontalSlider, ui->pushButton_6, ui->pushButton_7, ui->groupBox},
+        ui->centralwidget};
+    m_timecode = std::make_unique<TimecodePanel>(widgets, midi_out, this, platform.messageBoxes);
+    m_readout = m_timecode->readout();
+    m_selection = m_timecode->selection();
+    m_transport = m_timecode->transport();
 }
 
 quint8 MainWindow::checkedRateCode() const
 {
-    return m_panel->rateCode();
+    return m_timecode->context().rateCode();
 }
 
 void MainWindow::displayTimeCode(int hour, int minute, int second, int frame)
@@ -237,20 +203,10 @@ void MainWindow::displayTimeCode(int hour, int minute, int second, int frame)
     m_transport->showFullFrame(FrameArithmetic::Label{hour, minute, second, frame});
 }
 
-void MainWindow::onQuarterFrameText(const QString &timecode)
-{
-    m_transport->showQuarterFrameText(timecode);
-}
-
 void MainWindow::resizeEvent(QResizeEvent *event)
 {
-    if (!m_readout) {
-        QMainWindow::resizeEvent(event);
-        return;
-    }
-    const TimecodeReadout::Scale scale =
-        m_readout->applyScale(event->size().width(), {ui->lineEdit, ui->lineEdit_2, ui->lineEdit_3}, ui->centralwidget);
-    m_transport->setButtonFontSize(scale.buttonFont);
+    if (m_timecode)
+        m_timecode->applyScale(event->size().width());
     QMainWindow::resizeEvent(event);
 }
 
@@ -366,38 +322,6 @@ void MainWindow::rebuildMidiInList()
     m_midi->rebuildInputs();
 }
 
-void MainWindow::fillMidiOutMenu()
-{
-    // The old entries go later: a rebuild can run inside the nested event loop
-    // of a message box opened from one of them.
-    const QList<QAction *> old = ui->menuMIDI_Out->actions();
-    ui->menuMIDI_Out->clear();
-    for (QAction *action : old)
-        action->deleteLater();
-
-    const QStringList labels = m_midi->outputs().menuLabels;
-    for (const QString &label : labels) {
-        // A port name may hold '&', which a menu would take as a mnemonic.
-        QAction *action = new QAction(QString(label).replace(QLatin1Char('&'), QStringLiteral("&&")), this);
-        action->setData(label);
-        connect(action, &QAction::triggered, this, [this, label] { connectMidiDevice(label); });
-        ui->menuMIDI_Out->addAction(action);
-    }
-    if (labels.isEmpty()) {
-        QAction *none = new QAction(QStringLiteral("none"), this);
-        none->setEnabled(false);
-        ui->menuMIDI_Out->addAction(none);
-    }
-    showMidiState();
-}
-
-void MainWindow::showMidiState()
-{
-    ui->name_label->setText(m_midi->deviceText());
-    ui->name_label->setToolTip(m_midi->unavailableText());
-    markDeviceAction(ui->menuMIDI_Out, m_midi->connectedOutputLabel(), m_midi->isConnected());
-}
-
 void MainWindow::update_list()
 {
     if (m_midi->refreshLists())
@@ -411,20 +335,12 @@ void MainWindow::checkDevices()
 
 void MainWindow::checkActionState11()
 {
-    const bool open = midi_out->isOpen();
-    for (QAction *action : ui->menuMIDI_Out->actions()) {
-        if (action->isCheckable())
-            action->setChecked(open);
-    }
+    m_deviceMenu->refreshCheckMark();
 }
 
 void MainWindow::markDeviceAction(QMenu *menu, QString label, bool checked)
 {
-    for (QAction *action : menu->actions()) {
-        const bool mine = !label.isEmpty() && action->data().toString() == label;
-        action->setCheckable(mine);
-        action->setChecked(mine && checked);
-    }
+    MidiDeviceMenu::markDeviceAction(menu, label, checked);
 }
 
 void MainWindow::connectMidiDevice(QString label)
@@ -436,7 +352,7 @@ void MainWindow::connectMidiDevice(QString label)
 void MainWindow::onMidiConnected(const QString &label)
 {
     m_transport->cancelPendingPlay();
-    product.clear();
+    m_modelControls->forgetProduct();
     m_serial->pairWith(label);
     m_readout->show(1, 0, 0, 0);
     m_midi->sendConnectSequence(ui->lineEdit->text(), checkedRateCode());
@@ -444,35 +360,16 @@ void MainWindow::onMidiConnected(const QString &label)
     m_modelControls->applyGeneratorSourceRule(label);
 }
 
-void MainWindow::onMidiConnectFailed(const QString &label, bool again)
-{
-    // A unit that is coming back gets another try on the next tick, without a box.
-    if (again)
-        return;
-    MessageBoxes::orDesktop(platform.messageBoxes)
-        ->show(nullptr, QMessageBox::Critical, QStringLiteral("MIDI Connection Error"),
-               QStringLiteral("Failed to connect MIDI Out device: %1").arg(label));
-}
-
-void MainWindow::onMidiDisconnected(const QString &label, bool byUser)
+void MainWindow::onMidiDisconnected(const QString &, MidiConnection::Loss loss)
 {
     m_transport->cancelPendingPlay();
-    product.clear();
+    m_modelControls->forgetProduct();
     m_serial->forgetUnit();
-    if (!byUser)
-        return;
-    updateOscControlsVisibility();
-    markDeviceAction(ui->menuMIDI_Out, label, false);
-    MessageBoxes::orDesktop(platform.messageBoxes)
-        ->show(nullptr, QMessageBox::Information, QStringLiteral("MIDI Disconnected"),
-               QStringLiteral("The MIDI connection has been disconnected."));
+    if (loss == MidiConnection::Loss::ByUser)
+        updateOscControlsVisibility();
 }
 
 // Serial link and firmware upgrade ----------------------------------------------
-
-
-
-
 
 void MainWindow::rec_data(const QByteArray &data)
 {
@@ -480,12 +377,10 @@ void MainWindow::rec_data(const QByteArray &data)
     m_serial->gatherUnitIdentity(data);
 }
 
-
 void MainWindow::sendNextChunk()
 {
     m_serial->transfer()->sendNextChunk();
 }
-
 
 void MainWindow::handleSerialError(QSerialPort::SerialPortError error)
 {
@@ -521,12 +416,7 @@ void MainWindow::on_actionUser_Manual_triggered()
     UserManual::exportAndOpen();
 }
 
-
 // Network settings windows ---------------------------------------------------
-
-
-
-
 
 void MainWindow::on_pushButton_7_clicked()
 {

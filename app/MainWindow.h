@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/ModelControls.h"
 #include "app/Platform.h"
+#include "midi/MidiConnection.h"
 #include "serial/UnitSerialSession.h"
 #include "settings/NetworkSettingsWindows.h"
 
@@ -14,24 +16,22 @@
 #include <memory>
 
 class FirmwareTransfer;
-class ModelControls;
 class GeneratorTransport;
 class OscSettingWidget;
 class TimeOffsetWidget;
 class UdpSetting;
 class ip_Dialog;
-class MidiTimecodeIn;
 class QMenu;
 class AppUpdateDialog;
 class CustomDialog;
 class FirmwareUpdateCheck;
-class MidiConnection;
-class PanelContext;
+class MidiDeviceMenu;
 class QMidiIn;
 class QMidiOut;
 class SerialPort;
 class QTimer;
 class SourceRateSelection;
+class TimecodePanel;
 class TimecodeReadout;
 class Upgrade_message_Dialog;
 class upgrade_Dialog;
@@ -87,15 +87,13 @@ public slots:
     void onMidiMessageReceived(QByteArray message);
 
 private:
-    // What the MIDI connection reports.
-    void fillMidiOutMenu();
+    // What a connect or disconnect means for the panel; the menu follows by itself.
     void onMidiConnected(const QString &label);
-    void onMidiConnectFailed(const QString &label, bool again);
-    void onMidiDisconnected(const QString &label, bool byUser);
-    void showMidiState();
+    void onMidiDisconnected(const QString &label, MidiConnection::Loss loss);
 
     // The connection owns both ports.
     MidiConnection *m_midi = nullptr;
+    MidiDeviceMenu *m_deviceMenu = nullptr;
     QMidiOut *midi_out = nullptr;
     QMidiIn *midi_in = nullptr;
     // Port list refresh, unplug watch, menu check mark.
@@ -105,7 +103,7 @@ private:
 
     // ---- Model identification
 public:
-    QString productText() const { return product; }
+    QString productText() const { return m_modelControls->product(); }
     bool supportsIp() const;
     bool supportsOsc() const;
     void updateOscControlsVisibility();
@@ -113,12 +111,11 @@ public:
     void showOscUnavailable();
 
 private:
-    QString product;
     std::unique_ptr<ModelControls> m_modelControls;
 
     // ---- Time-code panel
 public:
-    TimecodeReadout *readout() const { return m_readout.get(); }
+    TimecodeReadout *readout() const { return m_readout; }
     GeneratorTransport *transport() const { return m_transport; }
     SourceRateSelection *sourceRateSelection() const { return m_selection; }
     // The rate code of the checked frame-rate button (0 when none is checked).
@@ -144,11 +141,10 @@ public slots:
 
 private:
     void createTimecodePanel();
-    void onQuarterFrameText(const QString &timecode);
 
-    MidiTimecodeIn *timecodeIn = nullptr;
-    std::unique_ptr<PanelContext> m_panel;
-    std::unique_ptr<TimecodeReadout> m_readout;
+    std::unique_ptr<TimecodePanel> m_timecode;
+    // Its parts, for the forwarding slots.
+    TimecodeReadout *m_readout = nullptr;
     SourceRateSelection *m_selection = nullptr;
     GeneratorTransport *m_transport = nullptr;
 
@@ -158,9 +154,7 @@ public:
     FirmwareTransfer *firmwareTransfer() const { return m_serial->transfer(); }
     Upgrade_message_Dialog *upgradeMessageDialog() const { return m_serial->progressDialog(); }
     upgrade_Dialog *upgradeDialog() const { return m_serial->upgradeDialog(); }
-    // Writes a downloaded firmware image to the paired unit: prepare, wait for
-    // its upgrade-mode port, erase, then the chunks once it reports "ERASE
-    // END". An empty image is refused with a message and nothing is written.
+    // See UnitSerialSession.
     void startFirmwareUpgrade(const QByteArray &image) { m_serial->startFirmwareUpgrade(image); }
 
 public slots:
@@ -183,8 +177,7 @@ public:
     FirmwareUpdateCheck *firmwareUpdateCheck() const { return m_serial->updateCheck(); }
     // Builds a check dialog and asks the server; the dialog deletes itself when done.
     AppUpdateDialog *startAppUpdateCheck(bool manual);
-    // Model and version replies from the serial link, one whole reply at a time;
-    // starts the firmware check once per connection when both are known.
+    // See UnitSerialSession.
     void gatherUnitIdentity(const QByteArray &chunk) { m_serial->gatherUnitIdentity(chunk); }
 
 public slots:

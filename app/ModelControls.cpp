@@ -12,23 +12,43 @@ ModelControls::ModelControls(const Widgets &widgets, const MidiConnection *midi)
     : m_widgets(widgets)
     , m_midi(midi)
 {
+    showNetworkControls(false, false);
 }
 
-bool ModelControls::supportsIp(const QString &product) const
+void ModelControls::noteIdentification(const QByteArray &message)
 {
-    return Identification::supportsIp(m_midi->output()->isOpen(), m_midi->connectedOutputLabel(), product);
+    quint8 deviceClass = 0;
+    quint8 model = 0;
+    if (!Identification::parseFeedbackDeviceType(message, deviceClass, model))
+        return;
+    m_product.clear();
+    if (deviceClass != Identification::kTqrDeviceClass)
+        return;
+    m_product = Identification::productForModel(deviceClass, model);
+    updateOscControlsVisibility();
+    applyGeneratorSourceRule(m_product);
 }
 
-bool ModelControls::supportsOsc(const QString &product) const
+bool ModelControls::supportsIp() const
 {
-    return Identification::supportsOsc(m_midi->output()->isOpen(), m_midi->connectedOutputLabel(), product);
+    return Identification::supportsIp(m_midi->output()->isOpen(), m_midi->connectedOutputLabel(), m_product);
 }
 
-void ModelControls::updateOscControlsVisibility(const QString &product)
+bool ModelControls::supportsOsc() const
 {
-    const bool ip = supportsIp(product);
-    const bool osc = supportsOsc(product);
+    return Identification::supportsOsc(m_midi->output()->isOpen(), m_midi->connectedOutputLabel(), m_product);
+}
+
+void ModelControls::updateOscControlsVisibility()
+{
+    const bool ip = supportsIp();
+    const bool osc = supportsOsc();
     qDebug() << "Model controls: IP" << ip << "OSC" << osc << "output open" << m_midi->output()->isOpen();
+    showNetworkControls(ip, osc);
+}
+
+void ModelControls::showNetworkControls(bool ip, bool osc)
+{
     m_widgets.ipButton->setVisible(ip);
     m_widgets.networkSourceA->setVisible(ip);
     m_widgets.networkSourceB->setVisible(ip);

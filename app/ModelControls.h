@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class MidiConnection;
@@ -11,7 +12,8 @@ class QWidget;
 // network source buttons (TQR-30), the OSC and UDP/TCP menu entries (TQR-30
 // Pro), and the Generator source, which a TQR-10 does not have. The model is
 // known from the unit's identification reply, or failing that from the name
-// of the MIDI port.
+// of the MIDI port. The reply's product is kept here until the connection
+// changes.
 class ModelControls
 {
 public:
@@ -25,16 +27,28 @@ public:
         QAction *udpTcpSetting;
     };
 
-    // Both borrowed; the window owns them.
+    // Both borrowed; the window owns them. Hides the network controls until a
+    // model that has them is connected.
     ModelControls(const Widgets &widgets, const MidiConnection *midi);
 
-    // product: what the unit's identification reply named; empty when none came.
-    bool supportsIp(const QString &product) const;
-    bool supportsOsc(const QString &product) const;
-    void updateOscControlsVisibility(const QString &product);
+    // What the unit's identification reply named; empty when none came, or
+    // when the reply named a device of another class.
+    QString product() const { return m_product; }
+    // Any message from the unit; an identification reply sets the product and
+    // the controls at once.
+    void noteIdentification(const QByteArray &message);
+    // A connect or disconnect: the next unit must identify itself anew.
+    void forgetProduct() { m_product.clear(); }
+
+    bool supportsIp() const;
+    bool supportsOsc() const;
+    void updateOscControlsVisibility();
     void applyGeneratorSourceRule(const QString &labelOrProduct);
 
 private:
+    void showNetworkControls(bool ip, bool osc);
+
     Widgets m_widgets;
     const MidiConnection *m_midi;
+    QString m_product;
 };

@@ -9,38 +9,40 @@ CompositeMidiDriver::CompositeMidiDriver(std::vector<MidiDriver *> drivers)
 {
 }
 
-CompositeMidiDriver::Target CompositeMidiDriver::outputTarget(int index) const
+CompositeMidiDriver::Target CompositeMidiDriver::target(int index, Count count) const
 {
     if (index < 0)
         return {};
     for (size_t member = 0; member < m_drivers.size(); ++member) {
-        const int count = m_drivers[member]->outputCount();
-        if (index < count)
+        const int inMember = (m_drivers[member]->*count)();
+        if (index < inMember)
             return {m_drivers[member], index, int(member)};
-        index -= count;
+        index -= inMember;
     }
     return {};
+}
+
+CompositeMidiDriver::Target CompositeMidiDriver::outputTarget(int index) const
+{
+    return target(index, &MidiDriver::outputCount);
 }
 
 CompositeMidiDriver::Target CompositeMidiDriver::inputTarget(int index) const
 {
-    if (index < 0)
-        return {};
-    for (size_t member = 0; member < m_drivers.size(); ++member) {
-        const int count = m_drivers[member]->inputCount();
-        if (index < count)
-            return {m_drivers[member], index, int(member)};
-        index -= count;
-    }
-    return {};
+    return target(index, &MidiDriver::inputCount);
+}
+
+int CompositeMidiDriver::total(Count count) const
+{
+    int sum = 0;
+    for (MidiDriver *driver : m_drivers)
+        sum += (driver->*count)();
+    return sum;
 }
 
 int CompositeMidiDriver::outputCount()
 {
-    int total = 0;
-    for (MidiDriver *driver : m_drivers)
-        total += driver->outputCount();
-    return total;
+    return total(&MidiDriver::outputCount);
 }
 
 QString CompositeMidiDriver::outputName(int index)
@@ -51,10 +53,7 @@ QString CompositeMidiDriver::outputName(int index)
 
 int CompositeMidiDriver::inputCount()
 {
-    int total = 0;
-    for (MidiDriver *driver : m_drivers)
-        total += driver->inputCount();
-    return total;
+    return total(&MidiDriver::inputCount);
 }
 
 std::optional<QString> CompositeMidiDriver::inputName(int index)

@@ -33,10 +33,13 @@ private:
         int index = -1;
         int member = -1;
     };
+    using Count = int (MidiDriver::*)();
     // Counts are asked afresh on every lookup: ports of any member can come
     // and go between two calls.
+    Target target(int index, Count count) const;
     Target outputTarget(int index) const;
     Target inputTarget(int index) const;
+    int total(Count count) const;
 
     std::vector<MidiDriver *> m_drivers;
 };

@@ -29,6 +29,12 @@ int shortMessageLength(quint8 status)
     }
 }
 
+template <typename Container, typename Predicate>
+void eraseIf(Container &container, Predicate predicate)
+{
+    container.erase(std::remove_if(container.begin(), container.end(), predicate), container.end());
+}
+
 } // namespace
 
 struct InMemoryMidiDriver::State
@@ -74,15 +80,17 @@ struct InMemoryMidiDriver::State
     std::thread thread;
     std::thread::id deliveryThreadId;
 
-    Port *findOutput(int id)
+    static Port *find(std::vector<Port> &ports, int id)
     {
-        auto it = std::find_if(outputs.begin(), outputs.end(), [id](const Port &p) { return p.id == id; });
-        return it == outputs.end() ? nullptr : &*it;
+        auto it = std::find_if(ports.begin(), ports.end(), [id](const Port &p) { return p.id == id; });
+        return it == ports.end() ? nullptr : &*it;
     }
-    Port *findInput(int id)
+    Port *findOutput(int id) { return find(outputs, id); }
+    Port *findInput(int id) { return find(inputs, id); }
+    // By the number the driver shows now; null past the end.
+    static Port *at(std::vector<Port> &ports, int index)
     {
-        auto it = std::find_if(inputs.begin(), inputs.end(), [id](const Port &p) { return p.id == id; });
-        return it == inputs.end() ? nullptr : &*it;
+        return index >= 0 && index < int(ports.size()) ? &ports[size_t(index)] : nullptr;
     }
 
     void enqueue(Item item)
@@ -99,9 +107,7 @@ struct InMemoryMidiDriver::State
     void closeInput(const void *token)
     {
         std::unique_lock<std::mutex> lock(mutex);
-        openInputs.erase(std::remove_if(openInputs.begin(), openInputs.end(),
-                                        [token](const OpenInput &o) { return o.token == token; }),
-                         openInputs.end());
+        eraseIf(openInputs, [token](const OpenInput &o) { return o.token == token; });
         if (std::this_thread::get_id() == deliveryThreadId)
             return;
         idle.wait(lock, [&] { return deliveringTo != token; });
@@ -147,50 +153,70 @@ struct InMemoryMidiDriver::State
 };
 
 
-class InMemoryMidiDriver::OutputPort : public MidiOutputPort
+// What an open port of either direction keeps: a share of the state, so that
+// a port closed after the driver is gone stays safe, and the port's id. Going
+// away, it counts the port as closed once more.
+class InMemoryMidiDriver::OpenedPort
 {
 public:
-    OutputPort(std::shared_ptr<State> state, int id)
+    using Find = State::Port *(State::*)(int);
+
+    OpenedPort(std::shared_ptr<State> state, int id, Find find)
         : m_state(std::move(state))
         , m_id(id)
+        , m_find(find)
     {
     }
-    ~OutputPort() override;
-    bool sendLong(const QByteArray &message) override;
+    ~OpenedPort()
+    {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        if (State::Port *port = (m_state.get()->*m_find)(m_id))
+            --port->openCount;
+    }
+
+    State &state() const { return *m_state; }
+    int id() const { return m_id; }
 
 private:
     std::shared_ptr<State> m_state;
     int m_id;
+    Find m_find;
+};
+
+class InMemoryMidiDriver::OutputPort : public MidiOutputPort
+{
+public:
+    OutputPort(std::shared_ptr<State> state, int id)
+        : m_opened(std::move(state), id, &State::findOutput)
+    {
+    }
+    bool sendLong(const QByteArray &message) override;
+
+private:
+    OpenedPort m_opened;
 };
 
 class InMemoryMidiDriver::InputPort : public MidiInputPort
 {
 public:
     InputPort(std::shared_ptr<State> state, int id)
-        : m_state(std::move(state))
-        , m_id(id)
+        : m_opened(std::move(state), id, &State::findInput)
     {
     }
-    ~InputPort() override;
+    // Stops the deliveries before the open count goes down.
+    ~InputPort() override { m_opened.state().closeInput(this); }
 
 private:
-    std::shared_ptr<State> m_state;
-    int m_id;
+    OpenedPort m_opened;
 };
-
-InMemoryMidiDriver::OutputPort::~OutputPort()
-{
-    std::lock_guard<std::mutex> lock(m_state->mutex);
-    if (State::Port *port = m_state->findOutput(m_id))
-        --port->openCount;
-}
 
 bool InMemoryMidiDriver::OutputPort::sendLong(const QByteArray &message)
 {
     InMemoryMidiDriver::Receiver receiver;
     {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
-        State::Port *port = m_state->findOutput(m_id);
+        State &state = m_opened.state();
+        std::lock_guard<std::mutex> lock(state.mutex);
+        State::Port *port = state.findOutput(m_opened.id());
         if (!port)
             return false; // unplugged
         receiver = port->receiver;
@@ -199,14 +225,6 @@ bool InMemoryMidiDriver::OutputPort::sendLong(const QByteArray &message)
     if (receiver)
         receiver(message);
     return true;
-}
-
-InMemoryMidiDriver::InputPort::~InputPort()
-{
-    m_state->closeInput(this);
-    std::lock_guard<std::mutex> lock(m_state->mutex);
-    if (State::Port *port = m_state->findInput(m_id))
-        --port->openCount;
 }
 
 InMemoryMidiDriver::InMemoryMidiDriver()
@@ -262,20 +280,13 @@ void InMemoryMidiDriver::removePort(int id)
     std::vector<const void *> closed;
     {
         std::lock_guard<std::mutex> lock(m_state->mutex);
-        auto &outs = m_state->outputs;
-        outs.erase(std::remove_if(outs.begin(), outs.end(), [id](const State::Port &p) { return p.id == id; }),
-                   outs.end());
-        auto &ins = m_state->inputs;
-        ins.erase(std::remove_if(ins.begin(), ins.end(), [id](const State::Port &p) { return p.id == id; }),
-                  ins.end());
+        const auto isPort = [id](const State::Port &p) { return p.id == id; };
+        eraseIf(m_state->outputs, isPort);
+        eraseIf(m_state->inputs, isPort);
         // An open input on a removed port goes deaf; the port object stays
         // valid until its owner closes it.
-        auto &open = m_state->openInputs;
-        open.erase(std::remove_if(open.begin(), open.end(), [id](const State::OpenInput &o) { return o.inputId == id; }),
-                   open.end());
-        auto &queue = m_state->queue;
-        queue.erase(std::remove_if(queue.begin(), queue.end(), [id](const State::Item &i) { return i.inputId == id; }),
-                    queue.end());
+        eraseIf(m_state->openInputs, [id](const State::OpenInput &o) { return o.inputId == id; });
+        eraseIf(m_state->queue, [id](const State::Item &i) { return i.inputId == id; });
     }
     m_state->idle.notify_all();
 }
@@ -394,9 +405,8 @@ int InMemoryMidiDriver::outputCount()
 QString InMemoryMidiDriver::outputName(int index)
 {
     std::lock_guard<std::mutex> lock(m_state->mutex);
-    if (index < 0 || index >= int(m_state->outputs.size()))
-        return QString();
-    return m_state->outputs[size_t(index)].name;
+    const State::Port *port = State::at(m_state->outputs, index);
+    return port ? port->name : QString();
 }
 
 int InMemoryMidiDriver::inputCount()
@@ -408,40 +418,34 @@ int InMemoryMidiDriver::inputCount()
 std::optional<QString> InMemoryMidiDriver::inputName(int index)
 {
     std::lock_guard<std::mutex> lock(m_state->mutex);
-    if (index < 0 || index >= int(m_state->inputs.size()))
+    const State::Port *port = State::at(m_state->inputs, index);
+    if (!port || !port->readable)
         return std::nullopt;
-    const State::Port &port = m_state->inputs[size_t(index)];
-    if (!port.readable)
-        return std::nullopt;
-    return port.name;
+    return port->name;
 }
 
 QString InMemoryMidiDriver::outputId(int index)
 {
     std::lock_guard<std::mutex> lock(m_state->mutex);
-    if (index < 0 || index >= int(m_state->outputs.size()))
-        return QString();
-    return QString::number(m_state->outputs[size_t(index)].id);
+    const State::Port *port = State::at(m_state->outputs, index);
+    return port ? QString::number(port->id) : QString();
 }
 
 QString InMemoryMidiDriver::inputId(int index)
 {
     std::lock_guard<std::mutex> lock(m_state->mutex);
-    if (index < 0 || index >= int(m_state->inputs.size()))
-        return QString();
-    return QString::number(m_state->inputs[size_t(index)].id);
+    const State::Port *port = State::at(m_state->inputs, index);
+    return port ? QString::number(port->id) : QString();
 }
 
 std::unique_ptr<MidiOutputPort> InMemoryMidiDriver::openOutput(int index)
 {
     std::lock_guard<std::mutex> lock(m_state->mutex);
-    if (index < 0 || index >= int(m_state->outputs.size()))
+    State::Port *port = State::at(m_state->outputs, index);
+    if (!port || !port->openable)
         return nullptr;
-    State::Port &port = m_state->outputs[size_t(index)];
-    if (!port.openable)
-        return nullptr;
-    ++port.openCount;
-    return std::make_unique<OutputPort>(m_state, port.id);
+    ++port->openCount;
+    return std::make_unique<OutputPort>(m_state, port->id);
 }
 
 std::unique_ptr<MidiInputPort> InMemoryMidiDriver::openInput(int index, MidiInputSink *sink)
@@ -449,11 +453,11 @@ std::unique_ptr<MidiInputPort> InMemoryMidiDriver::openInput(int index, MidiInpu
     if (!sink)
         return nullptr;
     std::lock_guard<std::mutex> lock(m_state->mutex);
-    if (index < 0 || index >= int(m_state->inputs.size()))
+    State::Port *port = State::at(m_state->inputs, index);
+    if (!port)
         return nullptr;
-    State::Port &port = m_state->inputs[size_t(index)];
-    ++port.openCount;
-    auto opened = std::make_unique<InputPort>(m_state, port.id);
-    m_state->openInputs.push_back({port.id, sink, opened.get()});
+    ++port->openCount;
+    auto opened = std::make_unique<InputPort>(m_state, port->id);
+    m_state->openInputs.push_back({port->id, sink, opened.get()});
     return opened;
 }

@@ -77,6 +77,7 @@ public:
 
 private:
     struct State;
+    class OpenedPort;
     class OutputPort;
     class InputPort;
     std::shared_ptr<State> m_state;

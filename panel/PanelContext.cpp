@@ -11,10 +11,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-PanelContext::PanelContext(const Widgets &widgets, QMidiOut *midiOut, QWidget *window)
+PanelContext::PanelContext(const Widgets &widgets, QMidiOut *midiOut, QWidget *window, MessageBoxes *boxes)
     : m_widgets(widgets)
     , m_midiOut(midiOut)
     , m_window(window)
+    , m_boxes(MessageBoxes::orDesktop(boxes))
 {
 }
 
@@ -74,7 +75,7 @@ void PanelContext::warnNotConnected() const
 
 void PanelContext::warn(const QString &title, const QString &text) const
 {
-    MessageBoxes::desktop()->show(m_window, QMessageBox::Warning, title, text);
+    m_boxes->show(m_window, QMessageBox::Warning, title, text);
 }
 
 void PanelContext::applyTransportLook(bool enabled) const

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+class MessageBoxes;
 class QGroupBox;
 class QLineEdit;
 class QMidiOut;
@@ -13,8 +14,8 @@ class QRadioButton;
 class QWidget;
 
 // What the time-code panel's parts share: the widgets more than one of them
-// drives, the output port and the window that parents their message boxes.
-// Borrowed; the window owns all.
+// drives, the output port, and the window and message boxes through which
+// they warn. Borrowed; the window owns all.
 class PanelContext
 {
 public:
@@ -35,7 +36,8 @@ public:
         QPushButton *gotoCapture;
     };
 
-    PanelContext(const Widgets &widgets, QMidiOut *midiOut, QWidget *window);
+    // boxes: null for the desktop's own.
+    PanelContext(const Widgets &widgets, QMidiOut *midiOut, QWidget *window, MessageBoxes *boxes);
 
     const Widgets &widgets() const { return m_widgets; }
     QWidget *window() const { return m_window; }
@@ -68,4 +70,5 @@ private:
     Widgets m_widgets;
     QMidiOut *m_midiOut;
     QWidget *m_window;
+    MessageBoxes *m_boxes;
 };

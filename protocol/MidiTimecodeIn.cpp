@@ -95,32 +95,14 @@ void MidiTimecodeIn::takeQuarterFrame(quint8 data)
     if (!forward)
         m_labelKnown = false;
 
-    switch (piece) {
-    case 0:
-        m_frames = (m_frames & 0xF0) | nibble;
-        break;
-    case 1:
-        m_frames = (m_frames & 0x0F) | (nibble << 4);
-        break;
-    case 2:
-        m_seconds = (m_seconds & 0xF0) | nibble;
-        break;
-    case 3:
-        m_seconds = (m_seconds & 0x0F) | (nibble << 4);
-        break;
-    case 4:
-        m_minutes = (m_minutes & 0xF0) | nibble;
-        break;
-    case 5:
-        m_minutes = (m_minutes & 0x0F) | (nibble << 4);
-        break;
-    case 6:
-        m_hours = (m_hours & 0xF0) | nibble;
-        break;
-    default:
+    if (piece == kPiecesPerLabel - 1) {
         completeLabel(data, m_piecesInOrder == kPiecesPerLabel);
         return;
     }
+    // Pieces 0-6 carry frames, seconds, minutes and hours, low nibble first.
+    int *const fields[] = {&m_frames, &m_seconds, &m_minutes, &m_hours};
+    int &field = *fields[piece / 2];
+    field = piece % 2 == 0 ? (field & 0xF0) | nibble : (field & 0x0F) | (nibble << 4);
     if (m_labelKnown)
         emit quarterFramePosition(m_label, piece);
 }

@@ -17,6 +17,8 @@ IpSettingController::IpSettingController(ip_Dialog *dialog, QWidget *boxParent, 
     , m_boxParent(boxParent)
 {
     m_gapTimer.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early, which would cut the unit's gap short.
+    m_gapTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_gapTimer, &QTimer::timeout, this, &IpSettingController::sendNext);
 }
 

@@ -25,7 +25,7 @@ NetworkSettingsWindows::NetworkSettingsWindows(QWidget *window, MessageBoxes *bo
     , m_ipController(new IpSettingController(m_ipDialog, window, boxes, window))
     , m_udp(std::make_unique<UdpSetting>(boxes))
     , m_osc(std::make_unique<OscSettingWidget>(boxes))
-    , m_offset(std::make_unique<TimeOffsetWidget>())
+    , m_offset(std::make_unique<TimeOffsetWidget>(boxes))
 {
     QObject::connect(m_ipDialog, &ip_Dialog::read_ip, m_ipController, &IpSettingController::requestConfig);
     m_udp->setWindowTitle(QObject::tr("UDP/TCP Setting"));

@@ -19,8 +19,7 @@ constexpr int kDevices = 4;
 } // namespace
 
 OscSettingWidget::OscSettingWidget(MessageBoxes *boxes, QWidget *parent)
-    : QWidget(parent)
-    , m_boxes(MessageBoxes::orDesktop(boxes))
+    : UnitSettingsWindow(boxes, parent)
 {
     ui.setupUi(this);
     localPortEdit = ui.localPortEdit;
@@ -48,11 +47,6 @@ OscSettingWidget::OscSettingWidget(MessageBoxes *boxes, QWidget *parent)
 void OscSettingWidget::onReadClicked()
 {
     emit sendSysExRequested(oscReadRequest());
-}
-
-void OscSettingWidget::warn(const QString &text)
-{
-    m_boxes->notify(this, QMessageBox::Warning, tr("Warning"), text);
 }
 
 void OscSettingWidget::onSetClicked()
@@ -139,7 +133,7 @@ void OscSettingWidget::handleAck(const QByteArray &message)
     const bool success = code != kAckFailed;
 
     if (!sending || messages.isEmpty()) {
-        m_boxes->notify(this, QMessageBox::Information, tr("MCU Ack"),
+        boxes()->notify(this, QMessageBox::Information, tr("MCU Ack"),
                       success ? tr("Configuration applied successfully.") : tr("Configuration failed."));
         return;
     }
@@ -199,7 +193,7 @@ void OscSettingWidget::finishSequence()
     stepTimer.stop();
     const bool allGood =
         std::all_of(items.begin(), items.end(), [](const SetItem &item) { return item.recorded && item.success; });
-    m_boxes->notify(this, allGood ? QMessageBox::Information : QMessageBox::Warning, tr("Set Result"),
+    boxes()->notify(this, allGood ? QMessageBox::Information : QMessageBox::Warning, tr("Set Result"),
                   buildResultText());
 }
 

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "settings/UnitSettingsWindow.h"
 #include "ui_OscSettingWidget.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QTimer>
-#include <QWidget>
 
 #include <array>
 
@@ -18,7 +18,7 @@ class QLineEdit;
 // target devices. Set sends one message per item and waits for the unit's
 // acknowledgement before the next; one box reports the outcome of all.
 // Acknowledgements that arrive while no Set runs are reported on their own.
-class OscSettingWidget : public QWidget
+class OscSettingWidget : public UnitSettingsWindow
 {
     Q_OBJECT
 public:
@@ -38,7 +38,7 @@ public:
 
     // Every incoming System Exclusive message; fills the fields from OSC
     // configuration feedback and ignores the rest.
-    void handleFeedback(const QByteArray &message);
+    void handleFeedback(const QByteArray &message) override;
     // Only the six-byte acknowledgement F0 7F 7F 12 code F7.
     void handleAck(const QByteArray &message);
 
@@ -54,21 +54,16 @@ public:
     bool isFinished() const { return finished; }
     int currentStep() const { return currentIndex; }
 
-signals:
-    void sendSysExRequested(QByteArray data);
-
 public slots:
     void onReadClicked();
     void onSetClicked();
 
 private:
-    MessageBoxes *m_boxes;
     void sendNextStep();
     void recordResult(quint8 id, bool success, const QString &error);
     void finishSequence();
     QString buildResultText() const;
     void onStepTimeout();
-    void warn(const QString &text);
 
     Ui::OscSettingWidget ui;
     QList<QByteArray> messages;

@@ -7,8 +7,8 @@
 
 using namespace NetworkMessages;
 
-TimeOffsetWidget::TimeOffsetWidget(QWidget *parent)
-    : QWidget(parent)
+TimeOffsetWidget::TimeOffsetWidget(MessageBoxes *boxes, QWidget *parent)
+    : UnitSettingsWindow(boxes, parent)
 {
     ui.setupUi(this);
     ui.outerLayout->setAlignment(Qt::AlignCenter);

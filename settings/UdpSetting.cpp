@@ -11,8 +11,7 @@
 using namespace NetworkMessages;
 
 UdpSetting::UdpSetting(MessageBoxes *boxes, QWidget *parent)
-    : QWidget(parent)
-    , m_boxes(MessageBoxes::orDesktop(boxes))
+    : UnitSettingsWindow(boxes, parent)
 {
     ui.setupUi(this);
     setStyleSheet(QLatin1String(SettingsStyles::kUdpWindow));
@@ -34,11 +33,6 @@ void UdpSetting::onReadClicked()
 {
     // The unit answers the OSC read request with its ports as well.
     emit sendSysExRequested(oscReadRequest());
-}
-
-void UdpSetting::warn(const QString &text)
-{
-    m_boxes->notify(this, QMessageBox::Warning, tr("Warning"), text);
 }
 
 void UdpSetting::onSetClicked()
@@ -67,7 +61,7 @@ void UdpSetting::onSetClicked()
 
     sendPortMessage(UdpPort, udp);
     QTimer::singleShot(kTcpDelayMs, this, [this, tcp] { sendPortMessage(TcpPort, tcp); });
-    m_boxes->notify(this, QMessageBox::Information, tr("Settings"),
+    boxes()->notify(this, QMessageBox::Information, tr("Settings"),
                   tr("The UDP/TCP configuration command has been sent."));
 }
 

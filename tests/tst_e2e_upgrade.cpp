@@ -2,18 +2,10 @@
 // over real pseudo-terminals: the unit re-enumerates in upgrade mode, the
 // panel finds it, erases and writes; the image must arrive byte for byte.
 
-#include "app/MainWindow.h"
-#include "emulator/BuiltInUnit.h"
-#include "midi/InMemoryMidiDriver.h"
-#include "serial/EmulatedPortRegistry.h"
 #include "serial/FirmwareTransfer.h"
 #include "serial/SerialPort.h"
-#include "serial/SerialPortCatalogue.h"
-#include "serial/UsbDescriptionSource.h"
-#include "support/MessageBoxRecorder.h"
-#include "ui_MainWindow.h"
+#include "support/BuiltInRig.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 class TestE2eUpgrade : public QObject
@@ -40,14 +32,7 @@ private slots:
         QFETCH(bool, split);
         QFETCH(bool, coalesce);
         QFETCH(int, busyMs);
-        QTemporaryDir registryDir;
-        const EmulatedPortRegistry registry(registryDir.path());
-        const auto usb = createSystemUsbDescriptionSource(&registry);
-        const auto ports = createSystemSerialPortCatalogue(&registry);
-
-        InMemoryMidiDriver driver;
         BuiltInUnit::Options options;
-        options.registryDirectory = registryDir.path();
         options.timing.reenumerateMs = 300;
         options.timing.eraseMs = 50;
         options.timing.rebootMs = 60000;
@@ -57,24 +42,15 @@ private slots:
         options.faults.splitReplies = split;
         options.faults.coalesceAcks = coalesce;
         options.faults.busyUpgradePortMs = busyMs;
-        BuiltInUnit unit(&driver, options);
-
-        Platform platform;
-        platform.midi = &driver;
-        platform.usbDescriptions = usb.get();
-        platform.serialPorts = ports.get();
-        MainWindow w(platform);
-        MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
+        PanelTest::BuiltInRig rig(options, PanelTest::BuiltInRig::Serial::On);
+        MainWindow &w = rig.window;
+        BuiltInUnit &unit = rig.unit;
         FirmwareTransfer::Timing timing = w.firmwareTransfer()->timing();
         timing.prepareWaitMs = 200;
         timing.fastPacingMs = 2;
         w.firmwareTransfer()->setTiming(timing);
 
-        for (QAction *a : w.form()->menuMIDI_Out->actions()) {
-            if (a->text() == QLatin1String("TQR-30 Pro (built-in) [0]"))
-                a->trigger();
-        }
-        QTRY_COMPARE(w.productText(), QStringLiteral("TQR-30 Pro"));
+        QVERIFY(rig.connectUnit());
         // Pairing opened the unit's serial port by its description.
         QTRY_VERIFY(w.serialLink()->isOpen());
         QVERIFY(unit.serialPortPath().endsWith(w.serialLink()->portName()));
@@ -98,15 +74,15 @@ private slots:
         int ahead = -1;
         unit.call([&](EmulatedUnit &u) { ahead = u.chunksAheadOfAck(); });
         QCOMPARE(ahead, 0);
-        const auto successes = [&boxes] {
+        const auto successes = [&rig] {
             int n = 0;
-            for (const auto &box : boxes.boxes)
+            for (const auto &box : rig.boxes.boxes)
                 n += box.text.startsWith(QLatin1String("Upgrade successful"));
             return n;
         };
         QTRY_COMPARE_WITH_TIMEOUT(successes(), 1, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(w.firmwareTransfer()->state() == FirmwareTransfer::State::Idle, 5000);
-        for (const auto &box : boxes.boxes)
+        for (const auto &box : rig.boxes.boxes)
             QVERIFY2(box.icon != QMessageBox::Warning && box.icon != QMessageBox::Critical, qPrintable(box.text));
     }
 };

@@ -1,11 +1,8 @@
 #include "serial/FirmwareTransfer.h"
-#include "support/InMemorySerialPortCatalogue.h"
-#include "support/InMemoryUsbDescriptionSource.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialProtocol.h"
-#include "support/UnitPeer.h"
+#include "support/SerialLinkRig.h"
 
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QtTest>
@@ -34,13 +31,8 @@ FirmwareTransfer::Timing quickTiming()
 }
 
 // A link on a unit peer with a transfer, the way the windows drive it.
-struct Rig
+struct Rig : SerialLinkRig
 {
-    UnitPeer unit;
-    QComboBox list;
-    InMemoryUsbDescriptionSource usb;
-    InMemorySerialPortCatalogue ports;
-    SerialPort link{&list, "Larkspur", &usb, &ports};
     FirmwareTransfer transfer{&link, quickTiming()};
     QList<qint64> progress;
     int finished = 0;
@@ -59,7 +51,6 @@ struct Rig
         QObject::connect(&transfer, &FirmwareTransfer::failed, &transfer,
                          [this](const QString &m) { failures << m; });
     }
-    bool open() { return link.tryOpenPort(unit.portName(), 115200, nullptr); }
     // Loads, erases and sends as soon as the unit reports the erase's end.
     bool start(const QByteArray &image)
     {
@@ -76,13 +67,13 @@ class FirmwareTransferTest : public QObject
 private slots:
     void wholeImage_data();
     void wholeImage();
-    void strayEraseEndDoesNotRestart();
+    void wholeImageWhateverTheUnitDoes_data();
+    void wholeImageWhateverTheUnitDoes();
     void sendingOnlyAfterTheEraseForTheImage_data();
     void sendingOnlyAfterTheEraseForTheImage();
     void lastChunkUnacknowledgedFails();
     void busyUpgradePortIsRetried_data();
     void busyUpgradePortIsRetried();
-    void lateAcknowledgementIsWaitedFor();
     void chunksKeepThePacingInterval();
     void silentUnitEndsTheTransfer();
     void silentUnitWithTheRealTimeLimit();
@@ -134,15 +125,34 @@ void FirmwareTransferTest::wholeImage()
     QVERIFY(rig.link.isOpen());
 }
 
-// A second "ERASE END" in the middle of the image is no erase the panel asked
-// for: restarting from byte 0 would append the image's start to what the unit
-// already holds.
-void FirmwareTransferTest::strayEraseEndDoesNotRestart()
+// What a unit does on the way does not change what arrives, nor that each
+// chunk waits for the previous one's acknowledgement.
+void FirmwareTransferTest::wholeImageWhateverTheUnitDoes_data()
 {
+    QTest::addColumn<int>("modelFamily");
+    QTest::addColumn<int>("ackDelayMs");
+    QTest::addColumn<int>("eraseEndBeforeAck");
+    QTest::addColumn<int>("size");
+    // A second "ERASE END" in the middle of the image is no erase the panel
+    // asked for: restarting from byte 0 would append the image's start to what
+    // the unit already holds.
+    QTest::newRow("stray erase end does not restart") << 2 << int(UnitPeer::kVaryingDelay) << 4 << 1000;
+    // 3 ms pacing against 25 ms acknowledgements.
+    QTest::newRow("late acknowledgement is waited for") << 1 << 25 << -1 << 400;
+}
+
+void FirmwareTransferTest::wholeImageWhateverTheUnitDoes()
+{
+    QFETCH(int, modelFamily);
+    QFETCH(int, ackDelayMs);
+    QFETCH(int, eraseEndBeforeAck);
+    QFETCH(int, size);
     Rig rig;
     QVERIFY(rig.open());
-    rig.unit.eraseEndBeforeAck = 4;
-    const QByteArray image = makeImage(1000);
+    rig.transfer.setModelFamily(modelFamily);
+    rig.unit.ackDelayMs = ackDelayMs;
+    rig.unit.eraseEndBeforeAck = eraseEndBeforeAck;
+    const QByteArray image = makeImage(size);
     QVERIFY(rig.start(image));
     QTRY_COMPARE_WITH_TIMEOUT(rig.finished, 1, 10000);
     QCOMPARE(rig.unit.image, image);
@@ -203,20 +213,6 @@ void FirmwareTransferTest::lastChunkUnacknowledgedFails()
     QVERIFY(rig.failures.at(0).contains("150 of 150"));
     QTest::qWait(50);
     QCOMPARE(rig.finished, 0);
-}
-
-void FirmwareTransferTest::lateAcknowledgementIsWaitedFor()
-{
-    Rig rig;
-    QVERIFY(rig.open());
-    rig.transfer.setModelFamily(1); // 3 ms pacing against 25 ms acknowledgements
-    rig.unit.ackDelayMs = 25;
-    const QByteArray image = makeImage(400);
-    QVERIFY(rig.start(image));
-    QTRY_COMPARE_WITH_TIMEOUT(rig.finished, 1, 5000);
-    QCOMPARE(rig.unit.image, image);
-    QCOMPARE(rig.unit.chunksAheadOfAck, 0);
-    QVERIFY(rig.failures.isEmpty());
 }
 
 // The pacing timer is set short of the interval and the rest is slept out:
@@ -327,17 +323,12 @@ void FirmwareTransferTest::emptyImageIsRefused()
 void FirmwareTransferTest::automaticUpgradeReopensTheUpgradePort()
 {
     Rig rig;
-    UnitPeer boot;
-    rig.usb.addDevice(kUnitVendor, kUnitNormalProduct, "TQR-30 Pro Larkspur");
-    rig.usb.addDevice(kUnitVendor, kUnitBootProduct, "TQR-30B Boot");
-    rig.ports.addPort(unitPortEntry(rig.unit, kUnitNormalProduct));
+    rig.listUnit();
     rig.link.refreshPortList();
     QVERIFY(rig.link.openPort(rig.list.itemData(0).toString(), 115200));
     // Told to prepare, the unit leaves and comes back as its upgrade-mode device.
-    rig.unit.onPrepare = [&] {
-        rig.ports.clear();
-        rig.ports.addPort(unitPortEntry(boot, kUnitBootProduct));
-    };
+    rig.reenumerateOnPrepare();
+    const UnitPeer &boot = rig.boot;
 
     int ticks = 0;
     QTimer ticker;
@@ -368,8 +359,7 @@ void FirmwareTransferTest::automaticUpgradeReopensTheUpgradePort()
 void FirmwareTransferTest::upgradePortThatNeverAppears()
 {
     Rig rig;
-    rig.usb.addDevice(kUnitVendor, kUnitNormalProduct, "TQR-30 Pro Larkspur");
-    rig.ports.addPort(unitPortEntry(rig.unit, kUnitNormalProduct));
+    rig.listUnit();
     rig.link.refreshPortList();
     QVERIFY(rig.open());
     const int lookupsBefore = rig.usb.lookups();
@@ -388,7 +378,7 @@ void FirmwareTransferTest::upgradePortThatNeverAppears()
 void FirmwareTransferTest::upgradePortThatWillNotOpen()
 {
     Rig rig;
-    rig.usb.addDevice(kUnitVendor, kUnitBootProduct, "TQR-30B Boot");
+    rig.describeBoot();
     SerialPortEntry missing = unitPortEntry(rig.unit, kUnitBootProduct);
     missing.portName = "/dev/quill-missing-upgrade-port";
     QVERIFY(rig.open());
@@ -416,9 +406,9 @@ void FirmwareTransferTest::busyUpgradePortIsRetried()
     QFETCH(int, busyMs);
     QFETCH(bool, completes);
     Rig rig;
-    UnitPeer boot;
-    rig.usb.addDevice(kUnitVendor, kUnitBootProduct, "TQR-30B Boot");
+    rig.describeBoot();
     QVERIFY(rig.open());
+    const UnitPeer &boot = rig.boot;
     QSerialPort holder(boot.portName());
     rig.unit.onPrepare = [&] {
         QVERIFY(holder.open(QIODevice::ReadOnly));

@@ -9,6 +9,7 @@
 #include "support/Hex.h"
 #include "support/JackUnitPeer.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/MidiMenu.h"
 #include "support/MessageCollector.h"
 #include "ui_MainWindow.h"
 
@@ -65,15 +66,9 @@ private:
     RtMidiOut m_talk;
 };
 
-QAction *menuEntry(MainWindow &w, const QString &label)
-{
-    for (QAction *a : w.form()->menuMIDI_Out->actions())
-        if (a->text() == label)
-            return a;
-    return nullptr;
-}
-
 } // namespace
+
+using PanelTest::menuEntry;
 
 class TestJackMidi : public QObject
 {

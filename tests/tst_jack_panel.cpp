@@ -14,21 +14,12 @@
 #include "support/JackEmulatedUnit.h"
 #include "support/JackUnitPeer.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/MidiMenu.h"
 #include "ui_MainWindow.h"
 
 #include <QtTest>
 
-namespace {
-
-QAction *menuEntry(MainWindow &w, const QString &label)
-{
-    for (QAction *a : w.form()->menuMIDI_Out->actions())
-        if (a->text() == label)
-            return a;
-    return nullptr;
-}
-
-} // namespace
+using PanelTest::menuEntry;
 
 class TestJackPanel : public QObject
 {

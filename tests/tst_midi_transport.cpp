@@ -14,7 +14,9 @@
 #include <QMutexLocker>
 #include <QtTest>
 
+#include <array>
 #include <atomic>
+#include <initializer_list>
 #include <thread>
 
 namespace {
@@ -56,6 +58,25 @@ struct RawSink : MidiInputSink
         QMutexLocker lock(&mutex);
         longs.append(data);
     }
+};
+
+// The panel's input port on one device, collecting what reaches the GUI thread.
+struct InputRig
+{
+    InputRig() { QObject::connect(&in, &QMidiIn::midiMessageReceived, &got, &MessageCollector::collect); }
+
+    // Short-message words, as a driver that packs SysEx into them delivers it.
+    void sendWords(std::initializer_list<std::array<quint8, 3>> words)
+    {
+        for (const auto &w : words)
+            driver.sendShort(dev.input, w[0], w[1], w[2]);
+        driver.flush();
+    }
+
+    InMemoryMidiDriver driver;
+    const InMemoryMidiDriver::Device dev = driver.addDevice("Unit", {});
+    QMidiIn in{&driver};
+    MessageCollector got;
 };
 
 QByteArray sysExOfLength(int length)
@@ -252,99 +273,75 @@ void TestMidiTransport::compositeShowsDriversOneAfterAnother()
 
 void TestMidiTransport::inputPadsShortMessagesToThreeBytes()
 {
-    InMemoryMidiDriver driver;
-    const auto dev = driver.addDevice("Unit", {});
-    QMidiIn in(&driver);
-    MessageCollector got;
-    connect(&in, &QMidiIn::midiMessageReceived, &got, &MessageCollector::collect);
-    QVERIFY(in.openDevice(0));
-    QVERIFY(in.isOpen());
+    InputRig rig;
+    QVERIFY(rig.in.openDevice(0));
+    QVERIFY(rig.in.isOpen());
 
-    driver.send(dev.input, hex("903c7f"));
-    driver.send(dev.input, hex("f123"));
-    driver.send(dev.input, hex("f8"));
-    driver.send(dev.input, hex("c005"));
-    QTRY_COMPARE(got.messages.size(), 4);
-    QCOMPARE(got.messages,
+    rig.driver.send(rig.dev.input, hex("903c7f"));
+    rig.driver.send(rig.dev.input, hex("f123"));
+    rig.driver.send(rig.dev.input, hex("f8"));
+    rig.driver.send(rig.dev.input, hex("c005"));
+    QTRY_COMPARE(rig.got.messages.size(), 4);
+    QCOMPARE(rig.got.messages,
              (QList<QByteArray>{hex("903c7f"), hex("f12300"), hex("f80000"), hex("c00500")}));
 }
 
 void TestMidiTransport::inputGathersSysExFromShortWords()
 {
-    InMemoryMidiDriver driver;
-    const auto dev = driver.addDevice("Unit", {});
-    QMidiIn in(&driver);
-    MessageCollector got;
-    connect(&in, &QMidiIn::midiMessageReceived, &got, &MessageCollector::collect);
-    QVERIFY(in.openDevice(0));
+    InputRig rig;
+    QVERIFY(rig.in.openDevice(0));
 
     // F0 00 21 5E 01 01 06 04 F7 in packed words; the last word is F7 00 00.
-    driver.sendShort(dev.input, 0xF0, 0x00, 0x21);
-    driver.sendShort(dev.input, 0x5E, 0x01, 0x01);
-    driver.sendShort(dev.input, 0x06, 0x04, 0xF7);
-    driver.flush();
-    QTRY_COMPARE(got.messages.size(), 1);
-    QCOMPARE(got.messages[0], hex("f000215e01010604f7"));
+    rig.sendWords({{0xF0, 0x00, 0x21}, {0x5E, 0x01, 0x01}, {0x06, 0x04, 0xF7}});
+    QTRY_COMPARE(rig.got.messages.size(), 1);
+    QCOMPARE(rig.got.messages[0], hex("f000215e01010604f7"));
 
     // The padding after an F7 stays and opens the next message: F7 00 00,
     // then 7F 06 F7 gives 00 00 7F 06 F7.
-    driver.sendShort(dev.input, 0xF0, 0x7F, 0xF7);
-    driver.sendShort(dev.input, 0xF0, 0x01, 0xF7);
-    driver.flush();
-    QTRY_COMPARE(got.messages.size(), 3);
-    QCOMPARE(got.messages[1], hex("f07ff7"));
-    QCOMPARE(got.messages[2], hex("f001f7"));
+    rig.sendWords({{0xF0, 0x7F, 0xF7}, {0xF0, 0x01, 0xF7}});
+    QTRY_COMPARE(rig.got.messages.size(), 3);
+    QCOMPARE(rig.got.messages[1], hex("f07ff7"));
+    QCOMPARE(rig.got.messages[2], hex("f001f7"));
 
-    driver.sendShort(dev.input, 0xF0, 0x7F, 0x7F);
-    driver.sendShort(dev.input, 0xF7, 0x00, 0x00);
-    driver.sendShort(dev.input, 0x7F, 0x06, 0xF7);
-    driver.flush();
-    QTRY_COMPARE(got.messages.size(), 5);
-    QCOMPARE(got.messages[3], hex("f07f7ff7"));
-    QCOMPARE(got.messages[4], hex("00007f06f7"));
+    rig.sendWords({{0xF0, 0x7F, 0x7F}, {0xF7, 0x00, 0x00}, {0x7F, 0x06, 0xF7}});
+    QTRY_COMPARE(rig.got.messages.size(), 5);
+    QCOMPARE(rig.got.messages[3], hex("f07f7ff7"));
+    QCOMPARE(rig.got.messages[4], hex("00007f06f7"));
 
     // After that, plain short messages are three bytes again.
-    driver.sendShort(dev.input, 0xF8);
-    QTRY_COMPARE(got.messages.size(), 6);
-    QCOMPARE(got.messages[5], hex("f80000"));
+    rig.driver.sendShort(rig.dev.input, 0xF8);
+    QTRY_COMPARE(rig.got.messages.size(), 6);
+    QCOMPARE(rig.got.messages[5], hex("f80000"));
 }
 
 void TestMidiTransport::inputDeliversLongSysExInPieces()
 {
-    InMemoryMidiDriver driver;
-    const auto dev = driver.addDevice("Unit", {});
-    QMidiIn in(&driver);
-    MessageCollector got;
-    connect(&in, &QMidiIn::midiMessageReceived, &got, &MessageCollector::collect);
-    QVERIFY(in.openDevice(0));
+    InputRig rig;
+    QVERIFY(rig.in.openDevice(0));
 
     const QByteArray small = hex("f07f7f0601f7");
     const QByteArray big = sysExOfLength(600);
-    driver.send(dev.input, small);
-    driver.send(dev.input, big);
-    driver.send(dev.input, sysExOfLength(512));
-    QTRY_COMPARE(got.messages.size(), 4);
-    QCOMPARE(got.messages[0], small);
-    QCOMPARE(got.messages[1], big.left(512));
-    QCOMPARE(got.messages[2], big.mid(512));
-    QCOMPARE(got.messages[3], sysExOfLength(512));
+    rig.driver.send(rig.dev.input, small);
+    rig.driver.send(rig.dev.input, big);
+    rig.driver.send(rig.dev.input, sysExOfLength(512));
+    QTRY_COMPARE(rig.got.messages.size(), 4);
+    QCOMPARE(rig.got.messages[0], small);
+    QCOMPARE(rig.got.messages[1], big.left(512));
+    QCOMPARE(rig.got.messages[2], big.mid(512));
+    QCOMPARE(rig.got.messages[3], sysExOfLength(512));
 }
 
 void TestMidiTransport::inputDeliversQueuedToItsOwnThreadInOrder()
 {
-    InMemoryMidiDriver driver;
-    const auto dev = driver.addDevice("Unit", {});
-    QMidiIn in(&driver);
-    MessageCollector got;
-    connect(&in, &QMidiIn::midiMessageReceived, &got, &MessageCollector::collect);
-    QVERIFY(in.openDevice(0));
+    InputRig rig;
+    QVERIFY(rig.in.openDevice(0));
 
     for (int i = 0; i < 200; ++i)
-        driver.sendShort(dev.input, 0xF1, quint8(i & 0x7F));
-    QTRY_COMPARE(got.messages.size(), 200);
+        rig.driver.sendShort(rig.dev.input, 0xF1, quint8(i & 0x7F));
+    QTRY_COMPARE(rig.got.messages.size(), 200);
     for (int i = 0; i < 200; ++i)
-        QCOMPARE(quint8(got.messages[i].at(1)), quint8(i & 0x7F));
-    QVERIFY(got.allOnOwnThread);
+        QCOMPARE(quint8(rig.got.messages[i].at(1)), quint8(i & 0x7F));
+    QVERIFY(rig.got.allOnOwnThread);
 }
 
 void TestMidiTransport::inputDiscardsAfterClosingAndReopeningClosesFirst()

@@ -565,7 +565,7 @@ private slots:
 
     void withoutAPortEverythingWarns()
     {
-        PanelRig rig;
+        PanelRig rig("TQR-30 Pro", PanelRig::Boxes::Seam);
         Ui::MainWindow *ui = rig.ui();
         ui->pushButton->click();
         ui->pushButton_3->click();
@@ -578,6 +578,7 @@ private slots:
         for (const auto &box : rig.boxes.boxes) {
             QCOMPARE(box.title, QString("MIDI Device Not Connected"));
             QCOMPARE(box.text, QString("No MIDI device detected. Please check the connection."));
+            QCOMPARE(box.parent.data(), static_cast<QWidget *>(rig.window.get()));
         }
         // Play and Stop still apply their looks; the rate button keeps its check.
         QVERIFY(ui->pushButton_3->styleSheet().contains("gpstop2.png"));

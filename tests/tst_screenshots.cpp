@@ -4,13 +4,11 @@
 // directory; with QUILL_SCREENSHOT_DIR set (the "screenshots" build target sets it to
 // docs/screenshots) also there, to be committed.
 #include "panel/TimecodeReadout.h"
-#include "support/InMemorySerialPortCatalogue.h"
-#include "support/InMemoryUsbDescriptionSource.h"
 #include "serial/upgrade_Dialog.h"
 #include "settings/OscSettingWidget.h"
 #include "support/BuiltInRig.h"
 #include "support/MessageBoxRecorder.h"
-#include "support/UnitPeer.h"
+#include "support/UpgradeDialogRig.h"
 #include "ui_MainWindow.h"
 
 #include <QtTest>
@@ -71,23 +69,10 @@ void ScreenshotsTest::mainWindowRunningAt25Fps()
 
 void ScreenshotsTest::upgradeDialog()
 {
-    UnitPeer peer;
-    peer.modelReply = "TQR-30\r\n";
-    peer.versionReply = QByteArray("\xAA\xCC\x06V1.0.3\r\n", 11);
-    InMemoryUsbDescriptionSource usb;
-    usb.addDevice(0x1209, 0x5131, QStringLiteral("TQR-30B Loader"));
-    InMemorySerialPortCatalogue ports;
-    SerialPortEntry port;
-    port.portName = peer.portName();
-    port.hasVendorId = port.hasProductId = true;
-    port.vendorId = 0x1209;
-    port.productId = 0x5131;
-    ports.addPort(port);
-    upgrade_Dialog dialog(&usb, &ports);
-    dialog.prepareAndShow();
+    UpgradeDialogRig rig(QStringLiteral("TQR-30B Loader"));
+    upgrade_Dialog &dialog = rig.dialog;
+    rig.connectUnit();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QTest::mouseClick(dialog.form().pushButton, Qt::LeftButton);
-    QTRY_COMPARE(dialog.versionText(), QString("V1.0.3"));
     dialog.form().lineEdit->setText(QStringLiteral("/home/user/Downloads/TQR-30_V1.0.4.bin"));
     dialog.form().progressBar->setValue(42);
     QVERIFY(!save(&dialog, QStringLiteral("upgrade-dialog.png")).isEmpty());

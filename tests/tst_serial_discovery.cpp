@@ -7,6 +7,7 @@
 #include "serial/SystemSerialPortCatalogue.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -49,6 +50,18 @@ void writeFile(const QString &path, const QByteArray &content)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(content);
+}
+
+// A device folder under a sysfs root with its id files and, when given, its
+// product string; ids are written as the kernel writes them, four hex digits.
+void writeSysfsDevice(const QTemporaryDir &root, const QString &name, const QByteArray &vendor,
+                      const QByteArray &product, const QByteArray &productString = QByteArray())
+{
+    QVERIFY(QDir(root.path()).mkpath(name));
+    writeFile(root.filePath(name + "/idVendor"), vendor + "\n");
+    writeFile(root.filePath(name + "/idProduct"), product + "\n");
+    if (!productString.isEmpty())
+        writeFile(root.filePath(name + "/product"), productString + "\n");
 }
 
 } // namespace
@@ -99,19 +112,11 @@ void SerialDiscoveryTest::sysfsDevices()
     QVERIFY(root.isValid());
     QDir dir(root.path());
     // A device, its interface (no ids), a hub without a product string, and a second unit.
-    QVERIFY(dir.mkpath("1-1"));
-    writeFile(root.filePath("1-1/idVendor"), "1209\n");
-    writeFile(root.filePath("1-1/idProduct"), "5130\n");
-    writeFile(root.filePath("1-1/product"), "TQR-30 Pro Larkspur\n");
+    writeSysfsDevice(root, "1-1", "1209", "5130", "TQR-30 Pro Larkspur");
     QVERIFY(dir.mkpath("1-1:1.0"));
     writeFile(root.filePath("1-1:1.0/product"), "interface\n");
-    QVERIFY(dir.mkpath("usb1"));
-    writeFile(root.filePath("usb1/idVendor"), "1d6b\n");
-    writeFile(root.filePath("usb1/idProduct"), "0002\n");
-    QVERIFY(dir.mkpath("2-1"));
-    writeFile(root.filePath("2-1/idVendor"), "0483\n");
-    writeFile(root.filePath("2-1/idProduct"), "zz\n");
-    writeFile(root.filePath("2-1/product"), "bad id\n");
+    writeSysfsDevice(root, "usb1", "1d6b", "0002");
+    writeSysfsDevice(root, "2-1", "0483", "zz", "bad id");
 
     SysfsUsbDescriptionSource source(root.path());
     const QList<UsbDeviceRecord> devices = source.readDevices();
@@ -125,10 +130,7 @@ void SerialDiscoveryTest::sysfsDevices()
     QVERIFY(SysfsUsbDescriptionSource(root.filePath("missing")).readDevices().isEmpty());
 
     // A unit that names itself only in its interface string.
-    QVERIFY(dir.mkpath("3-2"));
-    writeFile(root.filePath("3-2/idVendor"), "1209\n");
-    writeFile(root.filePath("3-2/idProduct"), "5131\n");
-    writeFile(root.filePath("3-2/product"), "USB Serial\n");
+    writeSysfsDevice(root, "3-2", "1209", "5131", "USB Serial");
     QVERIFY(dir.mkpath("3-2:1.0"));
     writeFile(root.filePath("3-2:1.0/interface"), "CDC Control\n");
     QVERIFY(dir.mkpath("3-2:1.1"));

@@ -1,9 +1,8 @@
 #include "serial/SerialPort.h"
 #include "serial/SerialProtocol.h"
 #include "support/MessageBoxRecorder.h"
-#include "support/UnitPeer.h"
+#include "support/SerialLinkRig.h"
 
-#include <QComboBox>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -22,8 +21,8 @@ private slots:
 
 void SerialLinkTest::emptyPortNameShowsTheBox()
 {
-    QComboBox list;
-    SerialPort link(&list, "Larkspur", nullptr, nullptr);
+    SerialLinkRig rig;
+    SerialPort &link = rig.link;
     MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     QVERIFY(!link.openPort(QString(), 115200));
     QVERIFY(!link.isOpen());
@@ -36,42 +35,38 @@ void SerialLinkTest::emptyPortNameShowsTheBox()
 
 void SerialLinkTest::modelReplyAsksForTheVersion()
 {
-    UnitPeer unit;
-    QComboBox list;
-    SerialPort link(&list, "Larkspur", nullptr, nullptr);
-    QVERIFY(link.openPort(unit.portName(), 115200));
-    QSignalSpy models(&link, &SerialPort::send_Brio);
-    QSignalSpy versions(&link, &SerialPort::send_vesion);
+    SerialLinkRig rig;
+    QVERIFY(rig.link.openPort(rig.unit.portName(), 115200));
+    QSignalSpy models(&rig.link, &SerialPort::send_Brio);
+    QSignalSpy versions(&rig.link, &SerialPort::send_vesion);
 
-    QVERIFY(link.writeCommand(SerialProtocol::QueryModel));
+    QVERIFY(rig.link.writeCommand(SerialProtocol::QueryModel));
     QTRY_COMPARE(versions.size(), 1);
     QCOMPARE(models.size(), 1);
     QCOMPARE(models.at(0).at(0).toString(), QString("TQR-30 Pro"));
     QCOMPARE(versions.at(0).at(0).toString(), QString("V1.0.2"));
-    QCOMPARE(unit.commands, (QList<quint8>{0x01, 0x03}));
-    QCOMPARE(unit.pty().received(), SerialProtocol::commandFrame(0x01) + SerialProtocol::commandFrame(0x03));
+    QCOMPARE(rig.unit.commands, (QList<quint8>{0x01, 0x03}));
+    QCOMPARE(rig.unit.pty().received(), SerialProtocol::commandFrame(0x01) + SerialProtocol::commandFrame(0x03));
 
     // A model without its CR LF: no signal and no version query.
-    unit.pty().send("TQR-30");
+    rig.unit.pty().send("TQR-30");
     QTest::qWait(50);
     QCOMPARE(models.size(), 1);
-    QCOMPARE(unit.countCommand(0x03), 1);
+    QCOMPARE(rig.unit.countCommand(0x03), 1);
 }
 
 void SerialLinkTest::rawDataComesFirst()
 {
-    UnitPeer unit;
-    QComboBox list;
-    SerialPort link(&list, "Larkspur", nullptr, nullptr);
-    QVERIFY(link.openPort(unit.portName(), 115200));
+    SerialLinkRig rig;
+    QVERIFY(rig.link.openPort(rig.unit.portName(), 115200));
     QStringList order;
-    connect(&link, &SerialPort::showdata, this, [&](const QByteArray &data) {
+    connect(&rig.link, &SerialPort::showdata, this, [&](const QByteArray &data) {
         order << "data:" + QString::fromLatin1(data.toHex());
         // The raw chunk is handled before the link's own parsing: the flag is not set yet.
-        order << QString("ready:%1").arg(link.readyForNext());
+        order << QString("ready:%1").arg(rig.link.readyForNext());
     });
-    connect(&link, &SerialPort::send_erase, this, [&] { order << "erase"; });
-    unit.pty().send("ERASE END");
+    connect(&rig.link, &SerialPort::send_erase, this, [&] { order << "erase"; });
+    rig.unit.pty().send("ERASE END");
     QTRY_COMPARE(order.size(), 3);
     QCOMPARE(order, (QStringList{"data:" + QString::fromLatin1(QByteArray("ERASE END").toHex()),
                                  "ready:0", "erase"}));
@@ -79,45 +74,41 @@ void SerialLinkTest::rawDataComesFirst()
 
 void SerialLinkTest::acknowledgementAndEraseEnd()
 {
-    UnitPeer unit;
-    QComboBox list;
-    SerialPort link(&list, "Larkspur", nullptr, nullptr);
-    QVERIFY(link.openPort(unit.portName(), 115200));
-    QSignalSpy erases(&link, &SerialPort::send_erase);
+    SerialLinkRig rig;
+    QVERIFY(rig.link.openPort(rig.unit.portName(), 115200));
+    QSignalSpy erases(&rig.link, &SerialPort::send_erase);
 
-    unit.pty().send(UnitPeer::ackBytes());
-    QTRY_VERIFY(link.readyForNext());
-    link.setReadyForNext(false);
+    rig.unit.pty().send(UnitPeer::ackBytes());
+    QTRY_VERIFY(rig.link.readyForNext());
+    rig.link.setReadyForNext(false);
 
-    unit.pty().send("ERASE END");
+    rig.unit.pty().send("ERASE END");
     QTRY_COMPARE(erases.size(), 1);
     QCOMPARE(erases.at(0).at(0).toBool(), true);
-    QVERIFY(!link.readyForNext());
+    QVERIFY(!rig.link.readyForNext());
 
-    unit.pty().send("12345678"); // not 7 bytes
+    rig.unit.pty().send("12345678"); // not 7 bytes
     QTest::qWait(50);
-    QVERIFY(!link.readyForNext());
+    QVERIFY(!rig.link.readyForNext());
 }
 
 // Over a real line: a reply split over two reads counts once, two in one read
 // count twice, in order, before the link acts on each.
 void SerialLinkTest::repliesWhateverTheReads()
 {
-    UnitPeer unit;
-    QComboBox list;
-    SerialPort link(&list, "Larkspur", nullptr, nullptr);
-    QVERIFY(link.openPort(unit.portName(), 115200));
-    QSignalSpy versions(&link, &SerialPort::send_vesion);
-    QSignalSpy data(&link, &SerialPort::showdata);
-    QSignalSpy acks(&link, &SerialPort::acknowledged);
-    unit.pty().send(QByteArray("\xAA\xCC\x06V1.", 6));
+    SerialLinkRig rig;
+    QVERIFY(rig.link.openPort(rig.unit.portName(), 115200));
+    QSignalSpy versions(&rig.link, &SerialPort::send_vesion);
+    QSignalSpy data(&rig.link, &SerialPort::showdata);
+    QSignalSpy acks(&rig.link, &SerialPort::acknowledged);
+    rig.unit.pty().send(QByteArray("\xAA\xCC\x06V1.", 6));
     QTest::qWait(20);
-    unit.pty().send("0.3\r\n");
+    rig.unit.pty().send("0.3\r\n");
     QTRY_COMPARE(versions.size(), 1);
     QCOMPARE(versions.at(0).at(0).toString(), QString("V1.0.3"));
     QCOMPARE(data.size(), 1);
 
-    unit.pty().send(UnitPeer::ackBytes() + UnitPeer::ackBytes() + "ERASE END");
+    rig.unit.pty().send(UnitPeer::ackBytes() + UnitPeer::ackBytes() + "ERASE END");
     QTRY_COMPARE(data.size(), 4);
     QCOMPARE(acks.size(), 2);
     QCOMPARE(data.at(3).at(0).toByteArray(), QByteArray("ERASE END"));
@@ -125,12 +116,12 @@ void SerialLinkTest::repliesWhateverTheReads()
 
 void SerialLinkTest::busyPortIsExplained()
 {
-    UnitPeer unit;
-    QComboBox list;
-    SerialPort first(&list, "Larkspur", nullptr, nullptr);
+    SerialLinkRig rig;
+    SerialPort &first = rig.link;
+    const UnitPeer &unit = rig.unit;
     QVERIFY(first.openPort(unit.portName(), 115200));
 
-    SerialPort second(&list, "Larkspur", nullptr, nullptr);
+    SerialPort second(&rig.list, "Larkspur", nullptr, nullptr);
     QString why;
     QVERIFY(!second.tryOpenPort(unit.portName(), 115200, &why));
     QVERIFY2(why.contains("in use by another program"), qPrintable(why));

@@ -1,11 +1,9 @@
 #include "serial/FirmwareTransfer.h"
-#include "support/InMemorySerialPortCatalogue.h"
-#include "support/InMemoryUsbDescriptionSource.h"
 #include "serial/SerialPort.h"
 #include "serial/Upgrade_message_Dialog.h"
 #include "serial/upgrade_Dialog.h"
 #include "support/MessageBoxRecorder.h"
-#include "support/UnitPeer.h"
+#include "support/UpgradeDialogRig.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -28,40 +26,6 @@ QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArra
     file.write(content);
     return path;
 }
-
-// The upgrade dialog with one unit in upgrade mode on a pseudo-terminal.
-struct DialogRig
-{
-    UnitPeer unit;
-    InMemoryUsbDescriptionSource usb;
-    InMemorySerialPortCatalogue ports;
-    upgrade_Dialog dialog{&usb, &ports};
-
-    explicit DialogRig(const QString &description = "TQR-30B Boot")
-    {
-        usb.addDevice(0x1209, 0x5131, description);
-        SerialPortEntry p;
-        p.portName = unit.portName();
-        p.hasVendorId = p.hasProductId = true;
-        p.vendorId = 0x1209;
-        p.productId = 0x5131;
-        ports.addPort(p);
-        FirmwareTransfer::Timing timing;
-        timing.fastPacingMs = 1;
-        timing.slowPacingMs = 2;
-        timing.ackTimeoutMs = 300;
-        dialog.transfer()->setTiming(timing);
-        dialog.setEndDelay(50);
-        unit.modelReply = "TQR-30\r\n";
-        unit.versionReply = QByteArray("\xAA\xCC\x06V1.0.3\r\n", 11);
-    }
-    void connectUnit()
-    {
-        dialog.prepareAndShow();
-        QTest::mouseClick(dialog.form().pushButton, Qt::LeftButton);
-        QTRY_COMPARE(dialog.versionText(), QString("V1.0.3"));
-    }
-};
 
 } // namespace
 
@@ -162,13 +126,13 @@ void UpgradeDialogsTest::connectOnAnEmptyList()
 
 void UpgradeDialogsTest::connectAndDisconnect()
 {
-    DialogRig rig;
+    UpgradeDialogRig rig;
     rig.connectUnit();
     QCOMPARE(rig.dialog.form().pushButton->text(), QString("Disconnect"));
     QVERIFY(!rig.dialog.form().comboBox->isEnabled());
     QVERIFY(rig.dialog.form().pushButton_2->isEnabled());
     QVERIFY(rig.dialog.form().pushButton_2->isHidden());
-    QCOMPARE(rig.unit.commands, (QList<quint8>{0x01, 0x03}));
+    QCOMPARE(rig.boot.commands, (QList<quint8>{0x01, 0x03}));
     QCOMPARE(rig.dialog.modelText(), QString("TQR-30"));
     QCOMPARE(rig.dialog.transfer()->modelFamily(), 2);
     QCOMPARE(rig.dialog.form().textBrowser->toPlainText(),
@@ -178,12 +142,12 @@ void UpgradeDialogsTest::connectAndDisconnect()
     QVERIFY(!rig.dialog.link()->isOpen());
     QCOMPARE(rig.dialog.form().pushButton->text(), QString("Connect"));
     QVERIFY(rig.dialog.form().comboBox->isEnabled());
-    QCOMPARE(rig.unit.countCommand(0x01), 1); // no query on disconnect
+    QCOMPARE(rig.boot.countCommand(0x01), 1); // no query on disconnect
 }
 
 void UpgradeDialogsTest::unitInNormalModeIsSentAway()
 {
-    DialogRig rig("TQR-30 Pro Larkspur");
+    UpgradeDialogRig rig("TQR-30 Pro Larkspur");
     MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     rig.dialog.prepareAndShow();
     QCOMPARE(boxes.boxes.size(), 1);
@@ -195,7 +159,7 @@ void UpgradeDialogsTest::unitInNormalModeIsSentAway()
 
 void UpgradeDialogsTest::sameVersionFileIsNotErased()
 {
-    DialogRig rig;
+    UpgradeDialogRig rig;
     rig.connectUnit();
     QTemporaryDir dir;
     MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
@@ -205,7 +169,7 @@ void UpgradeDialogsTest::sameVersionFileIsNotErased()
     QCOMPARE(boxes.boxes.at(0).text, QString("The version number is the same! No upgrade required"));
     QCOMPARE(rig.dialog.form().lineEdit->text(), same);
     QTest::qWait(50);
-    QCOMPARE(rig.unit.countCommand(0x02), 0);
+    QCOMPARE(rig.boot.countCommand(0x02), 0);
 
     // An empty file is refused before anything is erased.
     rig.dialog.openImageFile(writeFile(dir, "empty.bin", QByteArray()));
@@ -214,11 +178,11 @@ void UpgradeDialogsTest::sameVersionFileIsNotErased()
     rig.dialog.openImageFile(dir.filePath("missing.bin"));
     QCOMPARE(boxes.boxes.size(), 3);
     QTest::qWait(50);
-    QCOMPARE(rig.unit.countCommand(0x02), 0);
+    QCOMPARE(rig.boot.countCommand(0x02), 0);
 
     // Any other name, two dots included, erases at once.
     rig.dialog.openImageFile(writeFile(dir, "TQR-30_V1.0.3.bin.bak", makeImage(100)));
-    QTRY_COMPARE(rig.unit.countCommand(0x02), 1);
+    QTRY_COMPARE(rig.boot.countCommand(0x02), 1);
     QCOMPARE(boxes.boxes.size(), 3);
 }
 
@@ -234,58 +198,58 @@ void UpgradeDialogsTest::upgradeOnlyAfterTheEraseForTheFile_data()
 void UpgradeDialogsTest::upgradeOnlyAfterTheEraseForTheFile()
 {
     QFETCH(QString, before);
-    DialogRig rig;
+    UpgradeDialogRig rig;
     rig.connectUnit();
     MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     QTemporaryDir dir;
     QVERIFY(!rig.dialog.form().pushButton_4->isEnabled());
     if (before == "erasing") {
-        rig.unit.answerErase = false;
+        rig.boot.answerErase = false;
         rig.dialog.openImageFile(writeFile(dir, "TQR-30_V1.0.4.bin", makeImage(200)));
-        QTRY_COMPARE(rig.unit.countCommand(0x02), 1);
-        rig.unit.inImage = true; // whatever arrives now would be image bytes
+        QTRY_COMPARE(rig.boot.countCommand(0x02), 1);
+        rig.boot.inImage = true; // whatever arrives now would be image bytes
     } else if (before == "same") {
         rig.dialog.openImageFile(writeFile(dir, "TQR-30_V1.0.4.bin", makeImage(200)));
         QTRY_VERIFY(rig.dialog.form().pushButton_4->isEnabled());
         rig.dialog.openImageFile(writeFile(dir, "TQR-30_V1.0.3.bin", makeImage(100)));
         QVERIFY(boxes.seen("The version number is the same!"));
     } else {
-        rig.unit.stopAckingAfter = 1;
+        rig.boot.stopAckingAfter = 1;
         rig.dialog.openImageFile(writeFile(dir, "TQR-30_V1.0.4.bin", makeImage(500)));
         QTRY_VERIFY(rig.dialog.erased());
         QTest::mouseClick(rig.dialog.form().pushButton_4, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(boxes.seen("stopped answering"), 3000);
     }
-    const QByteArray arrived = rig.unit.image;
+    const QByteArray arrived = rig.boot.image;
     QVERIFY(!rig.dialog.erased());
     QVERIFY(!rig.dialog.form().pushButton_4->isEnabled());
     // The slot itself refuses too, not only the disabled button.
     QVERIFY(QMetaObject::invokeMethod(&rig.dialog, "on_pushButton_4_clicked"));
     QTest::qWait(100);
-    QCOMPARE(rig.unit.image, arrived);
+    QCOMPARE(rig.boot.image, arrived);
 }
 
 void UpgradeDialogsTest::manualUpgradeToTheEnd()
 {
-    DialogRig rig;
+    UpgradeDialogRig rig;
     rig.connectUnit();
     QTemporaryDir dir;
     MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     const QByteArray image = makeImage(1000);
     rig.dialog.openImageFile(writeFile(dir, "TQR-30_V1.0.4.bin", image));
     QTRY_VERIFY(rig.dialog.erased());
-    QVERIFY(rig.unit.image.isEmpty()); // waits for the user
+    QVERIFY(rig.boot.image.isEmpty()); // waits for the user
     int barAtTheEnd = -1;
     bool upgradeEnabledAtTheEnd = true;
     int acksAtTheEnd = -1;
     connect(rig.dialog.transfer(), &FirmwareTransfer::finished, this, [&] {
         barAtTheEnd = rig.dialog.form().progressBar->value();
         upgradeEnabledAtTheEnd = rig.dialog.form().pushButton_4->isEnabled();
-        acksAtTheEnd = rig.unit.acksSent;
+        acksAtTheEnd = rig.boot.acksSent;
     });
     QTest::mouseClick(rig.dialog.form().pushButton_4, Qt::LeftButton);
-    QTRY_COMPARE(rig.unit.image, image);
-    QCOMPARE(rig.unit.chunksAheadOfAck, 0);
+    QTRY_COMPARE(rig.boot.image, image);
+    QCOMPARE(rig.boot.chunksAheadOfAck, 0);
     QTRY_COMPARE(barAtTheEnd, 99);
     QVERIFY(!upgradeEnabledAtTheEnd);
     QCOMPARE(acksAtTheEnd, 16); // the end waits for the last chunk's acknowledgement
@@ -304,25 +268,25 @@ void UpgradeDialogsTest::manualUpgradeToTheEnd()
 
 void UpgradeDialogsTest::onlineDownloadStartsByItself()
 {
-    DialogRig rig;
+    UpgradeDialogRig rig;
     rig.connectUnit();
     MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     rig.dialog.upgradeFromDownload(QByteArray());
     QCOMPARE(boxes.boxes.size(), 1);
     QTest::qWait(50);
-    QCOMPARE(rig.unit.countCommand(0x02), 0);
+    QCOMPARE(rig.boot.countCommand(0x02), 0);
 
     const QByteArray image = makeImage(300);
     rig.dialog.upgradeFromDownload(image);
-    QTRY_COMPARE(rig.unit.image, image);
+    QTRY_COMPARE(rig.boot.image, image);
     QTRY_COMPARE(boxes.boxes.size(), 2);
     QVERIFY(boxes.boxes.at(1).text.startsWith("Upgrade successful"));
 }
 
 void UpgradeDialogsTest::silentUnitIsReported()
 {
-    DialogRig rig;
-    rig.unit.stopAckingAfter = 1;
+    UpgradeDialogRig rig;
+    rig.boot.stopAckingAfter = 1;
     rig.connectUnit();
     MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     rig.dialog.upgradeFromDownload(makeImage(500));
@@ -330,12 +294,12 @@ void UpgradeDialogsTest::silentUnitIsReported()
     QVERIFY(boxes.boxes.at(0).text.contains("stopped answering"));
     QCOMPARE(boxes.boxes.at(0).parent.data(), &rig.dialog);
     QVERIFY(rig.dialog.link()->isOpen());
-    QCOMPARE(rig.unit.chunkSizes.size(), 2);
+    QCOMPARE(rig.boot.chunkSizes.size(), 2);
 }
 
 void UpgradeDialogsTest::closingResetsTheForm()
 {
-    DialogRig rig;
+    UpgradeDialogRig rig;
     rig.connectUnit();
     rig.dialog.form().lineEdit->setText("/tmp/x.bin");
     rig.dialog.close();
@@ -351,7 +315,7 @@ void UpgradeDialogsTest::closingResetsTheForm()
 
 void UpgradeDialogsTest::rendersBothDialogs()
 {
-    DialogRig rig;
+    UpgradeDialogRig rig;
     rig.connectUnit();
     rig.dialog.form().lineEdit->setText("/home/user/TQR-30_V1.0.4.bin");
     rig.dialog.form().progressBar->setValue(42);

@@ -2,24 +2,41 @@
 
 // A main window on the in-memory MIDI system with the built-in emulated unit
 // attached, for end-to-end tests: the unit answers as a real one would, and
-// its state is read back through unit.
+// its state is read back through unit. With its serial side on, the window
+// finds the unit's pseudo-terminals through the system's catalogues over the
+// rig's own port registry, as the panel's --demo does.
 
 #include "app/MainWindow.h"
 #include "emulator/BuiltInUnit.h"
 #include "midi/InMemoryMidiDriver.h"
+#include "serial/EmulatedPortRegistry.h"
+#include "serial/SerialPortCatalogue.h"
+#include "serial/UsbDescriptionSource.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/MidiMenu.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <memory>
+
 namespace PanelTest {
 
 struct BuiltInRig
 {
+    enum class Serial { Off, On };
+
     explicit BuiltInRig(UnitMessages::Model unitModel = UnitMessages::Model::Tqr30Pro)
-        : model(unitModel)
-        , unit(&driver, options(unitModel, registry))
+        : BuiltInRig(modelOptions(unitModel), Serial::Off)
+    {
+    }
+    // The unit's registry folder is always the rig's own.
+    BuiltInRig(const BuiltInUnit::Options &unitOptions, Serial serial)
+        : model(unitOptions.model)
+        , portRegistry(serial == Serial::On ? std::make_unique<EmulatedPortRegistry>(registry.path()) : nullptr)
+        , usb(portRegistry ? createSystemUsbDescriptionSource(portRegistry.get()) : nullptr)
+        , serialPorts(portRegistry ? createSystemSerialPortCatalogue(portRegistry.get()) : nullptr)
+        , unit(&driver, inRegistry(unitOptions, registry))
     {
     }
 
@@ -47,18 +64,33 @@ struct BuiltInRig
 
     const UnitMessages::Model model;
     QTemporaryDir registry;
+    const std::unique_ptr<EmulatedPortRegistry> portRegistry;
+    const std::unique_ptr<UsbDescriptionSource> usb;
+    const std::unique_ptr<SerialPortCatalogue> serialPorts;
     InMemoryMidiDriver driver;
     BuiltInUnit unit;
-    MainWindow window {Platform {&driver}};
+    MainWindow window {platform()};
     MessageBoxRecorder boxes {MessageBoxRecorder::Watch::CloseWithOk};
 
 private:
-    static BuiltInUnit::Options options(UnitMessages::Model model, const QTemporaryDir &dir)
+    static BuiltInUnit::Options modelOptions(UnitMessages::Model model)
     {
         BuiltInUnit::Options o;
         o.model = model;
+        return o;
+    }
+    static BuiltInUnit::Options inRegistry(BuiltInUnit::Options o, const QTemporaryDir &dir)
+    {
         o.registryDirectory = dir.path();
         return o;
+    }
+    Platform platform()
+    {
+        Platform p;
+        p.midi = &driver;
+        p.usbDescriptions = usb.get();
+        p.serialPorts = serialPorts.get();
+        return p;
     }
 };
 

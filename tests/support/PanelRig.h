@@ -28,10 +28,19 @@ struct OwnMidiSystem
 class PanelRig : public OwnMidiSystem, public RecordingUnit
 {
 public:
-    explicit PanelRig(const QString &unitName = QStringLiteral("TQR-30 Pro"))
+    // Watched: the window shows the desktop's boxes and the recorder closes
+    // them. Seam: the window is given the recorder, which shows nothing, so a
+    // box that bypasses the seam is left open and holds the test up.
+    enum class Boxes { Watched, Seam };
+
+    explicit PanelRig(const QString &unitName = QStringLiteral("TQR-30 Pro"), Boxes shown = Boxes::Watched)
         : RecordingUnit(driver, unitName)
+        , boxes(shown == Boxes::Seam ? MessageBoxRecorder::Watch::Off : MessageBoxRecorder::Watch::CloseWithOk)
     {
-        window = std::make_unique<MainWindow>(Platform{&driver});
+        Platform platform{&driver};
+        if (shown == Boxes::Seam)
+            platform.messageBoxes = &boxes;
+        window = std::make_unique<MainWindow>(platform);
     }
 
     Ui::MainWindow *ui() const { return window->form(); }
@@ -64,7 +73,7 @@ public:
     }
 
     // Before the window, so that it outlives every box the window opens.
-    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
+    MessageBoxRecorder boxes;
     std::unique_ptr<MainWindow> window;
 };
 

@@ -6,13 +6,8 @@ SerialWindowRig::SerialWindowRig(const QStringList &midiDevices)
 {
     for (const QString &name : midiDevices)
         midi.addDevice(name, [](const QByteArray &) {});
-    usb.addDevice(kUnitVendor, kUnitNormalProduct, "TQR-30 Pro Larkspur");
-    usb.addDevice(kUnitVendor, kUnitBootProduct, "TQR-30B Boot");
-    ports.addPort(unitPortEntry(unit, kUnitNormalProduct));
-    unit.onPrepare = [this] {
-        ports.clear();
-        ports.addPort(unitPortEntry(boot, kUnitBootProduct));
-    };
+    listUnit();
+    reenumerateOnPrepare();
     Platform platform;
     platform.midi = &midi;
     platform.usbDescriptions = &usb;

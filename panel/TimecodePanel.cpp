@@ -1,0 +1,46 @@
+#include "panel/TimecodePanel.h"
+
+#include "protocol/MidiTimecodeIn.h"
+
+#include <QLineEdit>
+
+TimecodePanel::TimecodePanel(const Widgets &widgets, QMidiOut *midiOut, QWidget *window, MessageBoxes *boxes)
+    : m_widgets(widgets)
+    , m_context(widgets.shared, midiOut, window, boxes)
+    , m_readout(widgets.readout[0], widgets.readout[1], widgets.readout[2], widgets.readout[3])
+    , m_selection(new SourceRateSelection(m_context, widgets.selection, window))
+    , m_transport(new GeneratorTransport(m_context, widgets.transport, &m_readout, window))
+    , m_timecodeIn(new MidiTimecodeIn(window))
+{
+    QObject::connect(m_timecodeIn, &MidiTimecodeIn::timeCodeParsed, m_transport,
+                     [this](int hour, int minute, int second, int frame) {
+                         m_transport->showFullFrame(FrameArithmetic::Label{hour, minute, second, frame});
+                     });
+    QObject::connect(m_timecodeIn, &MidiTimecodeIn::sourcecodeReceived, m_selection,
+                     &SourceRateSelection::receiveReport);
+    QObject::connect(m_timecodeIn, &MidiTimecodeIn::timecodeReceived, m_transport,
+                     &GeneratorTransport::showQuarterFrameText);
+    QObject::connect(m_timecodeIn, &MidiTimecodeIn::quarterFramePosition, m_transport,
+                     &GeneratorTransport::followQuarterFrame);
+
+    m_readout.show(1, 0, 0, 0);
+    m_selection->connectButtons();
+    m_selection->rebuildValidator();
+    const PanelContext::TimeFields &fields = widgets.transport.fields;
+    QObject::connect(fields.end, &QLineEdit::editingFinished, m_transport, &GeneratorTransport::checkEnd);
+    for (QLineEdit *field : {fields.start, fields.end, fields.capture})
+        field->setCursor(Qt::IBeamCursor);
+}
+
+void TimecodePanel::processMidiMessage(const QByteArray &message)
+{
+    m_timecodeIn->processMidiMessage(message);
+}
+
+void TimecodePanel::applyScale(int width)
+{
+    const PanelContext::TimeFields &fields = m_widgets.transport.fields;
+    const TimecodeReadout::Scale scale =
+        m_readout.applyScale(width, {fields.start, fields.end, fields.capture}, m_widgets.labelScope);
+    m_transport->setButtonFontSize(scale.buttonFont);
+}

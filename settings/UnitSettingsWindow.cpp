@@ -1,0 +1,14 @@
+#include "settings/UnitSettingsWindow.h"
+
+#include "dialogs/MessageBoxes.h"
+
+UnitSettingsWindow::UnitSettingsWindow(MessageBoxes *boxes, QWidget *parent)
+    : QWidget(parent)
+    , m_boxes(MessageBoxes::orDesktop(boxes))
+{
+}
+
+void UnitSettingsWindow::warn(const QString &text)
+{
+    m_boxes->notify(this, QMessageBox::Warning, tr("Warning"), text);
+}
