@@ -92,7 +92,11 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     menuMarkTimer->start(500);
 
     createTimecodePanel();
-    connect(midi_in, &QMidiIn::midiMessageReceived, this, &MainWindow::onMidiMessageReceived);
+    // Delivered through the connection object, not the window: every event
+    // posted to the window passes its menu bar's filter, and time code
+    // brings 120 of them a second.
+    connect(midi_in, &QMidiIn::midiMessageReceived, m_midi,
+            [this](const QByteArray &message) { onMidiMessageReceived(message); });
 
     // Serial link, the firmware check and the automatic upgrade
     m_serial = new UnitSerialSession(ui->comboBox_ComDevices, platform, this);

@@ -4,8 +4,6 @@
 #include <QStringList>
 #include <QtGlobal>
 
-#include <atomic>
-
 // JACK's port graph, read and changed through a client of its own that has no
 // ports. Ports are named in full, "client:port".
 //
@@ -15,11 +13,8 @@
 // whenever another port comes or goes, even between two calls a microsecond
 // apart.
 //
-// changes() counts what JACK notifies (a port or client that came, went or
-// was renamed, and the server's shutdown), so a listing taken when the count
-// was N still holds while it is N. The client is activated for the
-// notifications; it has no process callback, so JACK does not wake it on
-// every cycle.
+// The client is never activated and has no callbacks, so JACK never wakes
+// it; listings are taken anew each time.
 class JackGraph
 {
 public:
@@ -29,9 +24,6 @@ public:
     JackGraph &operator=(const JackGraph &) = delete;
 
     bool isOpen() const { return m_client != nullptr; }
-    // Read before a listing and kept with it; any thread. Without JACK's
-    // notifications every call gives a new count.
-    quint64 changes() { return m_following ? m_changes.load() : ++m_changes; }
     // The MIDI ports that send (whose data an input reads) or that receive,
     // in one request to the server.
     QStringList midiPorts(bool sending) const;
@@ -44,13 +36,11 @@ public:
     // already were connected). Data flows from JACK's next cycle on, which
     // isConnected() tells.
     bool connect(const QString &source, const QString &destination) const;
+    // True once the two are not connected (also when they were not).
+    bool disconnect(const QString &source, const QString &destination) const;
     // Whether the graph JACK runs now connects the two; no request, any thread.
     bool isConnected(const QString &source, const QString &destination) const;
 
 private:
-    void noteChange() { ++m_changes; }
-
     struct _jack_client *m_client = nullptr;
-    std::atomic<quint64> m_changes{1};
-    bool m_following = false;
 };

@@ -14,19 +14,6 @@ JackGraph::JackGraph()
     MidiSystemProbe::routeJackMessagesToTrace();
     jack_status_t status;
     m_client = jack_client_open("Quill Tool Ports", JackNoStartServer, &status);
-    if (!m_client)
-        return;
-    // From JACK's notification thread: only the count changes there.
-    jack_set_port_registration_callback(
-        m_client, [](jack_port_id_t, int, void *self) { static_cast<JackGraph *>(self)->noteChange(); }, this);
-    jack_set_port_rename_callback(
-        m_client, [](jack_port_id_t, const char *, const char *, void *self) {
-            static_cast<JackGraph *>(self)->noteChange();
-        }, this);
-    jack_set_client_registration_callback(
-        m_client, [](const char *, int, void *self) { static_cast<JackGraph *>(self)->noteChange(); }, this);
-    jack_on_shutdown(m_client, [](void *self) { static_cast<JackGraph *>(self)->noteChange(); }, this);
-    m_following = jack_activate(m_client) == 0;
 }
 
 JackGraph::~JackGraph()
@@ -80,6 +67,14 @@ bool JackGraph::connect(const QString &source, const QString &destination) const
         return false;
     const int result = jack_connect(m_client, source.toUtf8().constData(), destination.toUtf8().constData());
     return result == 0 || result == EEXIST;
+}
+
+bool JackGraph::disconnect(const QString &source, const QString &destination) const
+{
+    if (!m_client)
+        return false;
+    return jack_disconnect(m_client, source.toUtf8().constData(), destination.toUtf8().constData()) == 0
+           || !isConnected(source, destination);
 }
 
 bool JackGraph::isConnected(const QString &source, const QString &destination) const

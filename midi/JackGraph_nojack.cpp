@@ -26,6 +26,11 @@ bool JackGraph::connect(const QString &, const QString &) const
     return false;
 }
 
+bool JackGraph::disconnect(const QString &, const QString &) const
+{
+    return false;
+}
+
 bool JackGraph::isConnected(const QString &, const QString &) const
 {
     return false;

@@ -168,12 +168,8 @@ private:
 class RtMidiDriver::InputPort : public MidiInputPort
 {
 public:
-    // `owned` is a client made for this port alone (JACK); else `in` is the
-    // driver's standing input client.
-    InputPort(RtMidiIn *in, MidiInputSink *sink, std::shared_ptr<std::atomic<bool>> taken,
-              std::unique_ptr<RtMidiIn> owned = nullptr)
-        : m_owned(std::move(owned))
-        , m_in(m_owned ? m_owned.get() : in)
+    InputPort(RtMidiIn *in, MidiInputSink *sink, std::shared_ptr<std::atomic<bool>> taken)
+        : m_in(in)
         , m_sink(sink)
         , m_taken(std::move(taken))
     {
@@ -188,12 +184,8 @@ public:
         }
         m_in->closePort();
         m_in->cancelCallback();
-        // Closing an owned client waits for JACK's thread to leave the callback.
-        m_owned.reset();
         *m_taken = false;
     }
-
-    RtMidiIn *client() const { return m_in; }
 
 private:
     static void received(double, std::vector<unsigned char> *message, void *self)
@@ -209,15 +201,66 @@ private:
             passWholeMessage(bytes.data(), bytes.size(), *m_sink);
     }
 
-    std::unique_ptr<RtMidiIn> m_owned;
     RtMidiIn *m_in;
     std::mutex m_mutex;
     MidiInputSink *m_sink;
     std::shared_ptr<std::atomic<bool>> m_taken;
 };
 
+// The JACK input's one sink at a time. RtMidi's callback points here for as
+// long as the input client lives, so no callback can reach a closed port.
+struct RtMidiDriver::JackInputRelay
+{
+    std::mutex mutex;
+    MidiInputSink *sink = nullptr;
+
+    static void received(double, std::vector<unsigned char> *message, void *self)
+    {
+        auto *relay = static_cast<JackInputRelay *>(self);
+        std::lock_guard<std::mutex> lock(relay->mutex);
+        if (message && relay->sink)
+            passWholeMessage(message->data(), message->size(), *relay->sink);
+    }
+};
+
+// An open JACK input: the source connected to the driver's input port.
+// Closing disconnects it; the port stays.
+class RtMidiDriver::JackInputPort : public MidiInputPort
+{
+public:
+    JackInputPort(std::shared_ptr<JackInputRelay> relay, MidiInputSink *sink, std::shared_ptr<JackGraph> jack,
+                  const QString &source, const QString &port, std::shared_ptr<std::atomic<bool>> taken)
+        : m_relay(std::move(relay))
+        , m_jack(std::move(jack))
+        , m_source(source)
+        , m_port(port)
+        , m_taken(std::move(taken))
+    {
+        *m_taken = true;
+        std::lock_guard<std::mutex> lock(m_relay->mutex);
+        m_relay->sink = sink;
+    }
+    ~JackInputPort() override
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_relay->mutex);
+            m_relay->sink = nullptr;
+        }
+        m_jack->disconnect(m_source, m_port);
+        *m_taken = false;
+    }
+
+private:
+    std::shared_ptr<JackInputRelay> m_relay;
+    std::shared_ptr<JackGraph> m_jack;
+    QString m_source;
+    QString m_port;
+    std::shared_ptr<std::atomic<bool>> m_taken;
+};
+
 RtMidiDriver::RtMidiDriver(const QString &clientName)
     : m_clientName(clientName)
+    , m_jackInRelay(std::make_shared<JackInputRelay>())
 {
     openSystem();
 }
@@ -331,15 +374,9 @@ RtMidiDriver::Listing RtMidiDriver::list(bool outputs)
     const QString ownOut = m_clientName + QStringLiteral(" Out");
 
     // RtMidi asks JACK for the whole list again for each name; one request
-    // gives them all, in the same order. While JACK notified no change, the
-    // last listing still holds.
+    // gives them all, in the same order.
     QStringList all;
-    CachedListing &cached = outputs ? m_cachedOutputs : m_cachedInputs;
-    quint64 changes = 0;
     if (jack) {
-        changes = m_jack->changes();
-        if (cached.changes == changes)
-            return cached.listing;
         all = m_jack->midiPorts(!outputs);
     } else {
         const unsigned count = client->getPortCount();
@@ -369,8 +406,6 @@ RtMidiDriver::Listing RtMidiDriver::list(bool outputs)
     listing.names = jack ? cleanJackNames(raw) : cleanAlsaNames(raw);
     // A port that vanished while being listed has an empty name; the MIDI
     // system renumbers on the next listing.
-    if (jack)
-        cached = CachedListing{changes, listing};
     return listing;
 }
 
@@ -497,25 +532,34 @@ std::unique_ptr<MidiInputPort> RtMidiDriver::openJackInput(int index, MidiInputS
     if (index < 0 || index >= m_inputs.raw.size())
         return nullptr;
     const QString source = m_inputs.raw[index];
-    std::unique_ptr<RtMidiIn> client = tryClient<RtMidiIn>(m_api, m_clientName + QStringLiteral(" In"));
-    if (!client)
-        return nullptr;
-    // Keep System Exclusive and MIDI time code; drop active sensing.
-    client->ignoreTypes(false, false, true);
-    const QStringList before = ownJackPorts(false);
-    auto port = std::make_unique<InputPort>(nullptr, sink, m_inputTaken, std::move(client));
-    try {
-        port->client()->openVirtualPort("MIDI In");
-    } catch (const RtMidiError &error) {
-        qWarning() << "MIDI input port could not be made:" << QString::fromStdString(error.getMessage());
-        return nullptr;
+    // Made at the first opening and kept: RtMidi unregisters a port while
+    // JACK's thread may still read it, which now and then crashed libjack.
+    if (!m_jackIn) {
+        std::unique_ptr<RtMidiIn> client = tryClient<RtMidiIn>(m_api, m_clientName + QStringLiteral(" In"));
+        if (!client)
+            return nullptr;
+        // Keep System Exclusive and MIDI time code; drop active sensing.
+        client->ignoreTypes(false, false, true);
+        client->setCallback(&JackInputRelay::received, m_jackInRelay.get());
+        const QStringList before = ownJackPorts(false);
+        try {
+            client->openVirtualPort("MIDI In");
+        } catch (const RtMidiError &error) {
+            qWarning() << "MIDI input port could not be made:" << QString::fromStdString(error.getMessage());
+            return nullptr;
+        }
+        m_jackInPort = madeJackPort(before, false);
+        if (m_jackInPort.isEmpty()) {
+            qWarning() << "MIDI input port was not found on JACK";
+            return nullptr;
+        }
+        m_jackIn = std::move(client);
     }
-    const QString made = madeJackPort(before, false);
-    if (made.isEmpty() || !m_jack->connect(source, made)) {
+    if (!m_jack->connect(source, m_jackInPort)) {
         qWarning() << "MIDI input could not be connected to" << source;
         return nullptr;
     }
-    return port;
+    return std::make_unique<JackInputPort>(m_jackInRelay, sink, m_jack, source, m_jackInPort, m_inputTaken);
 }
 
 QString RtMidiDriver::apiName() const

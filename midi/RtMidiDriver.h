@@ -24,11 +24,12 @@
 // reuses them, so the one-second port scan creates no clients. The input
 // client holds at most one open port; each open output gets a client of its
 // own. On JACK, which wakes every client with a port or a process callback on
-// each of its cycles, the driver holds only a graph client without either
-// (see JackGraph): it lists, and a listing is taken again only after JACK
-// told of a change; the open input and each open output get an RtMidi client
-// of their own, "<clientName> In" and "<clientName> Out" (JACK adds "-01" to a
-// second one). The driver's own ports are not listed.
+// each of its cycles, the driver starts with only a graph client without
+// either (see JackGraph), which lists and connects. The input client
+// "<clientName> In" and its port are made at the first opening and kept:
+// closing disconnects the source. Each open output gets a client of its own,
+// "<clientName> Out" (JACK adds "-01" to a second one). The driver's own ports
+// are not listed.
 //
 // A port's id is the system's full name of it: "client:port 20:0" on ALSA
 // (the numbers change when a device is plugged in again), "client:port" and
@@ -84,6 +85,8 @@ public:
 private:
     class OutputPort;
     class InputPort;
+    struct JackInputRelay;
+    class JackInputPort;
 
     // The ports of one direction as last listed: RtMidi's number and the clean
     // name of each port that is not our own.
@@ -93,11 +96,6 @@ private:
         QStringList names;
         QStringList raw;
         QStringList ids;
-    };
-    struct CachedListing
-    {
-        quint64 changes = 0; // JackGraph::changes() when it was taken
-        Listing listing;
     };
     Listing list(bool outputs);
     std::unique_ptr<MidiInputPort> openJackInput(int index, MidiInputSink *sink);
@@ -117,8 +115,10 @@ private:
     std::shared_ptr<std::atomic<bool>> m_inputTaken = std::make_shared<std::atomic<bool>>(false);
     std::unique_ptr<RtMidiIn> m_in;
     std::unique_ptr<RtMidiOut> m_out;
+    // On JACK: the input's relay, then its client (closed first) and port.
+    std::shared_ptr<JackInputRelay> m_jackInRelay;
+    std::unique_ptr<RtMidiIn> m_jackIn;
+    QString m_jackInPort;
     Listing m_outputs;
     Listing m_inputs;
-    CachedListing m_cachedOutputs;
-    CachedListing m_cachedInputs;
 };
