@@ -457,14 +457,7 @@ std::unique_ptr<MidiOutputPort> RtMidiDriver::openOutput(int index)
     if (!out)
         return nullptr;
     if (m_jack) {
-        const QStringList before = ownJackPorts(true);
-        try {
-            out->openVirtualPort("MIDI Out");
-        } catch (const RtMidiError &error) {
-            qWarning() << "MIDI output port could not be made:" << QString::fromStdString(error.getMessage());
-            return nullptr;
-        }
-        const QString made = madeJackPort(before, true);
+        const QString made = openJackPort(*out, true);
         if (made.isEmpty() || !m_jack->connect(made, now.raw[index])) {
             qWarning() << "MIDI output could not be connected to" << now.raw[index];
             return nullptr;
@@ -517,6 +510,21 @@ QStringList RtMidiDriver::ownJackPorts(bool outputs) const
     return own;
 }
 
+QString RtMidiDriver::openJackPort(RtMidi &client, bool outputs) const
+{
+    const QStringList before = ownJackPorts(outputs);
+    try {
+        client.openVirtualPort(outputs ? "MIDI Out" : "MIDI In");
+    } catch (const RtMidiError &error) {
+        qWarning() << "MIDI port could not be made:" << QString::fromStdString(error.getMessage());
+        return QString();
+    }
+    const QString made = madeJackPort(before, outputs);
+    if (made.isEmpty())
+        qWarning() << "MIDI port not found on JACK after it was made";
+    return made;
+}
+
 // RtMidi does not tell its port's full name, and JACK may have renamed its
 // client: ours is the one that was not there before.
 QString RtMidiDriver::madeJackPort(const QStringList &before, bool outputs) const
@@ -541,18 +549,9 @@ std::unique_ptr<MidiInputPort> RtMidiDriver::openJackInput(int index, MidiInputS
         // Keep System Exclusive and MIDI time code; drop active sensing.
         client->ignoreTypes(false, false, true);
         client->setCallback(&JackInputRelay::received, m_jackInRelay.get());
-        const QStringList before = ownJackPorts(false);
-        try {
-            client->openVirtualPort("MIDI In");
-        } catch (const RtMidiError &error) {
-            qWarning() << "MIDI input port could not be made:" << QString::fromStdString(error.getMessage());
+        m_jackInPort = openJackPort(*client, false);
+        if (m_jackInPort.isEmpty())
             return nullptr;
-        }
-        m_jackInPort = madeJackPort(before, false);
-        if (m_jackInPort.isEmpty()) {
-            qWarning() << "MIDI input port was not found on JACK";
-            return nullptr;
-        }
         m_jackIn = std::move(client);
     }
     if (!m_jack->connect(source, m_jackInPort)) {

@@ -101,6 +101,8 @@ private:
     std::unique_ptr<MidiInputPort> openJackInput(int index, MidiInputSink *sink);
     QStringList ownJackPorts(bool outputs) const;
     QString madeJackPort(const QStringList &before, bool outputs) const;
+    // Opens the client's virtual port; its full name, or empty when it failed.
+    QString openJackPort(RtMidi &client, bool outputs) const;
     void openSystem();
     void retryIfUnavailable();
 
