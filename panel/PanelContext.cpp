@@ -26,7 +26,6 @@ bool PanelContext::outputOpen() const
 
 void PanelContext::send(const QByteArray &message) const
 {
-    qDebug().noquote() << "Send:" << message.toHex(' ').toUpper();
     if (m_midiOut)
         m_midiOut->sendLongMessage(message);
 }
