@@ -193,6 +193,7 @@ void UpgradeDialogsTest::upgradeOnlyAfterTheEraseForTheFile_data()
     QTest::newRow("erase not ended") << "erasing";
     QTest::newRow("same-version file after an erase") << "same";
     QTest::newRow("after a failure") << "failed";
+    QTest::newRow("disconnected after the erase") << "disconnected";
 }
 
 void UpgradeDialogsTest::upgradeOnlyAfterTheEraseForTheFile()
@@ -213,6 +214,16 @@ void UpgradeDialogsTest::upgradeOnlyAfterTheEraseForTheFile()
         QTRY_VERIFY(rig.dialog.form().pushButton_4->isEnabled());
         rig.dialog.openImageFile(writeFile(dir, "TQR-30_V1.0.3.bin", makeImage(100)));
         QVERIFY(boxes.seen("The version number is the same!"));
+    } else if (before == "disconnected") {
+        rig.dialog.openImageFile(writeFile(dir, "TQR-30_V1.0.4.bin", makeImage(200)));
+        QTRY_VERIFY(rig.dialog.form().pushButton_4->isEnabled());
+        QTest::mouseClick(rig.dialog.form().pushButton, Qt::LeftButton);
+        QVERIFY(!rig.dialog.link()->isOpen());
+        rig.boot.inImage = false; // the reconnect's queries are commands, not image bytes
+        QTest::mouseClick(rig.dialog.form().pushButton, Qt::LeftButton);
+        QTRY_COMPARE(rig.boot.countCommand(0x03), 2);
+        QTest::qWait(50); // the version reply is taken in
+        rig.boot.inImage = true;
     } else {
         rig.boot.stopAckingAfter = 1;
         rig.dialog.openImageFile(writeFile(dir, "TQR-30_V1.0.4.bin", makeImage(500)));
