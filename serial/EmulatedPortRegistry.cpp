@@ -20,11 +20,6 @@ QString EmulatedPortRegistry::distrustOfDirectory(const QString &path)
     return why;
 }
 
-QString EmulatedPortRegistry::distrustOfFile(const QString &path)
-{
-    return PlatformAccess::distrustOf(path, false);
-}
-
 void EmulatedPortRegistry::traceOnce(const QString &why) const
 {
     if (m_traced.contains(why))
@@ -119,16 +114,14 @@ QList<EmulatedPortRegistry::Entry> EmulatedPortRegistry::entries() const
     const QDir dir(m_directory);
     const QStringList files = dir.entryList({QStringLiteral("*.port")}, QDir::Files, QDir::Name);
     for (const QString &name : files) {
-        const QString why = distrustOfFile(dir.filePath(name));
+        QByteArray text;
+        const QString why = PlatformAccess::readPrivateFile(dir.filePath(name), kLongestEntryBytes, &text);
         if (!why.isEmpty()) {
             traceOnce(why);
             continue;
         }
-        QFile file(dir.filePath(name));
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
         Entry entry;
-        if (!parse(file.read(4096), &entry))
+        if (!parse(text, &entry))
             continue;
         if (!QFileInfo::exists(entry.path))
             continue;

@@ -28,7 +28,8 @@
 // user must not be able to plant one: the directory is made 0700, and a
 // directory (or the folder holding it) or an entry file that belongs to
 // someone else or that group or others may write is ignored, with a trace.
-// A folder with the sticky bit (such as /tmp) may hold it whoever owns it. A unit
+// A folder with the sticky bit (such as /tmp) may hold it when it is root's or
+// the user's own; an entry file is checked on the opened file. A unit
 // that re-enumerates (for its upgrade mode) removes its file and writes a new
 // one. Writers write to a temporary name and rename, so readers never see a
 // half-written file.
@@ -62,11 +63,12 @@ public:
     static QByteArray format(const Entry &entry);
     static SerialPortEntry toPortEntry(const Entry &entry);
 
-    // Why a directory or an entry file is not trusted; empty when it is.
+    // Why a directory is not trusted; empty when it is.
     static QString distrustOfDirectory(const QString &path);
-    static QString distrustOfFile(const QString &path);
 
 private:
+    static constexpr qint64 kLongestEntryBytes = 4096; // what lies beyond is not read
+
     bool directoryTrusted() const;
     void traceOnce(const QString &why) const;
 

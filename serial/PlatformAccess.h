@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -18,8 +19,14 @@ bool mayReadWrite(const QString &path);
 // another process made it first.
 bool makePrivateDirectory(const QString &path);
 // Why a path's owner or mode lets another user change it; empty when it is
-// safe. A directory that is sticky, or root's, may be shared (like /tmp).
+// safe. A directory that is root's or the user's may be shared with the sticky
+// bit set (like /tmp).
 QString distrustOf(const QString &path, bool directory);
+// Reads at most maxBytes of a plain file that is the user's own and that
+// group or others may not write; returns why it is not trusted, or empty with
+// the bytes in content. A symbolic link is refused, and the checks look at the
+// opened file, so nothing can be swapped in between check and read.
+QString readPrivateFile(const QString &path, qint64 maxBytes, QByteArray *content);
 // Why a path that exists is not the user's own; empty when it is (or is absent).
 QString ownedByAnother(const QString &path);
 // When an entry of the system's device folder last came or went, in whole

@@ -2,9 +2,11 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,20 +35,73 @@ bool makePrivateDirectory(const QString &path)
     return ::mkdir(QFile::encodeName(path).constData(), S_IRWXU) == 0 || errno == EEXIST;
 }
 
+namespace {
+
+QString systemError(const QString &path)
+{
+    return QStringLiteral("%1 cannot be read: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+QString distrustOfStatus(const QString &path, const struct stat &info, bool directory)
+{
+    if (directory ? !S_ISDIR(info.st_mode) : !S_ISREG(info.st_mode))
+        return QStringLiteral("%1 is not a plain %2").arg(path, directory ? QStringLiteral("directory")
+                                                                          : QStringLiteral("file"));
+    // Root's folders are the system's; any other owner could swap what lies
+    // in theirs, sticky or not.
+    if (info.st_uid != ::getuid() && !(directory && info.st_uid == 0))
+        return QStringLiteral("%1 belongs to another user (uid %2)").arg(path).arg(info.st_uid);
+    const bool sticky = directory && (info.st_mode & S_ISVTX);
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) && !sticky)
+        return QStringLiteral("%1 may be written by group or others").arg(path);
+    return QString();
+}
+
+bool readAtMost(int fd, qint64 maxBytes, QByteArray *content)
+{
+    QByteArray text;
+    char buffer[4096];
+    while (text.size() < maxBytes) {
+        const qint64 wanted = std::min<qint64>(qint64(sizeof buffer), maxBytes - text.size());
+        const ssize_t got = ::read(fd, buffer, size_t(wanted));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        text.append(buffer, int(got));
+    }
+    *content = text;
+    return true;
+}
+
+} // namespace
+
 QString distrustOf(const QString &path, bool directory)
 {
     struct stat info {};
     if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
-        return QStringLiteral("%1 cannot be read: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-    if (directory ? !S_ISDIR(info.st_mode) : !S_ISREG(info.st_mode))
-        return QStringLiteral("%1 is not a plain %2").arg(path, directory ? QStringLiteral("directory")
-                                                                          : QStringLiteral("file"));
-    const bool sticky = directory && (info.st_mode & S_ISVTX);
-    if (info.st_uid != ::getuid() && !(sticky || (directory && info.st_uid == 0)))
-        return QStringLiteral("%1 belongs to another user (uid %2)").arg(path).arg(info.st_uid);
-    if ((info.st_mode & (S_IWGRP | S_IWOTH)) && !sticky)
-        return QStringLiteral("%1 may be written by group or others").arg(path);
-    return QString();
+        return systemError(path);
+    return distrustOfStatus(path, info, directory);
+}
+
+QString readPrivateFile(const QString &path, qint64 maxBytes, QByteArray *content)
+{
+    // Not blocking: a FIFO must not hang the open before fstat turns it away.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ELOOP)
+            return QStringLiteral("%1 is a symbolic link").arg(path);
+        return systemError(path);
+    }
+    struct stat info {};
+    QString why = ::fstat(fd, &info) == 0 ? distrustOfStatus(path, info, false) : systemError(path);
+    if (why.isEmpty() && !readAtMost(fd, maxBytes, content))
+        why = systemError(path);
+    ::close(fd);
+    return why;
 }
 
 QString ownedByAnother(const QString &path)

@@ -1,6 +1,7 @@
 #include "serial/PlatformAccess.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <windows.h>
@@ -47,6 +48,18 @@ QString distrustOf(const QString &path, bool directory)
     if (directory ? !info.isDir() : !info.isFile())
         return QStringLiteral("%1 is not a plain %2").arg(path, directory ? QStringLiteral("directory")
                                                                           : QStringLiteral("file"));
+    return QString();
+}
+
+QString readPrivateFile(const QString &path, qint64 maxBytes, QByteArray *content)
+{
+    const QString why = distrustOf(path, false);
+    if (!why.isEmpty())
+        return why;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString());
+    *content = file.read(maxBytes);
     return QString();
 }
 

@@ -279,6 +279,7 @@ void SerialDiscoveryTest::registryIgnoresWhatOthersCouldPlant_data()
     QTest::newRow("nothing changed") << "";
     QTest::newRow("folder of another user") << "chown folder";
     QTest::newRow("holding folder of another user") << "chown parent";
+    QTest::newRow("sticky holding folder of another user") << "chown sticky parent";
     QTest::newRow("folder group-writable") << "chmod folder";
     QTest::newRow("entry of another user") << "chown entry";
     QTest::newRow("entry others may write") << "chmod entry";
@@ -312,7 +313,9 @@ void SerialDiscoveryTest::registryIgnoresWhatOthersCouldPlant()
                                                                             : file);
     if (change.startsWith("chown"))
         QCOMPARE(::chown(target.constData(), nobody, nobody), 0);
-    else if (change == "chmod folder")
+    if (change.contains("sticky"))
+        QCOMPARE(::chmod(target.constData(), 01777), 0);
+    if (change == "chmod folder")
         QCOMPARE(::chmod(target.constData(), 0770), 0);
     else if (change == "chmod entry")
         QCOMPARE(::chmod(target.constData(), 0606), 0);
