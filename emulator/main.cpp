@@ -72,8 +72,8 @@ int main(int argc, char *argv[])
                                           QStringLiteral("Fault: write every serial reply in two pieces, a few "
                                                          "milliseconds apart."));
     const QCommandLineOption coalesceAcks(QStringLiteral("coalesce-acks"),
-                                          QStringLiteral("Fault: write every firmware chunk acknowledgement "
-                                                         "twice in one write."));
+                                          QStringLiteral("Fault: write two copies of every firmware chunk "
+                                                         "acknowledgement together, in one write."));
     const QCommandLineOption busyUpgradePort(QStringLiteral("busy-upgrade-port"),
                                              QStringLiteral("Fault: the upgrade-mode serial port is busy for this "
                                                             "many milliseconds after it appears."),
