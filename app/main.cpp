@@ -14,15 +14,34 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QStringList>
 
 #include <memory>
 
+namespace {
+
+// Help and version are plain text and must also work where no display can be reached (over
+// ssh, in a package build), yet the widget application aborts without one. When the command
+// line holds only this program's own options and asks for either, it is answered by a
+// non-GUI application. Anything else (Qt's own options, --help-all, which lists the GUI
+// application's options, or a mistake) goes to the widget application as before, which
+// strips Qt's options before reading the rest.
+bool asksOnlyForText(QCommandLineParser &parser, int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return parser.parse(arguments)
+           && (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version")));
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quill Tool"));
-    QApplication::setApplicationVersion(QString::fromLatin1(QuillVersion::kText));
-    DesktopIdentity::apply();
+    QCoreApplication::setApplicationName(QStringLiteral("Quill Tool"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(QuillVersion::kText));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Control panel for TQR time-code units."));
@@ -34,6 +53,13 @@ int main(int argc, char *argv[])
                                                  "beside the computer's own devices."));
     parser.addOption(demo);
 #endif
+    if (asksOnlyForText(parser, argc, argv)) {
+        const QCoreApplication textOnly(argc, argv);
+        parser.process(textOnly); // prints and exits
+    }
+
+    QApplication app(argc, argv);
+    DesktopIdentity::apply();
     parser.process(app);
 
     RtMidiDriver systemMidi;

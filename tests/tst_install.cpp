@@ -52,6 +52,8 @@ private slots:
     void installsEveryFile();
     void desktopEntryAndAppStreamValidate();
     void udevRuleParsesAndMatchesTheDiscoveryWords();
+    void helpAndVersionNeedNoDisplay_data();
+    void helpAndVersionNeedNoDisplay();
     void manPagesRender_data();
     void manPagesRender();
     void windowIconComesFromTheInstalledTheme();
@@ -176,6 +178,27 @@ void InstallTest::udevRuleParsesAndMatchesTheDiscoveryWords()
     QCOMPARE(granting, 2);
     QCOMPARE(products, (QSet<QString>{QStringLiteral("*%1*").arg(UnitUsbNames::kBrandWord),
                                       QStringLiteral("*%1*").arg(UnitUsbNames::kUpgradeModeName)}));
+}
+
+void InstallTest::helpAndVersionNeedNoDisplay_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("help") << "--help" << "Control panel for TQR time-code units.";
+    QTest::newRow("version") << "--version" << "Quill Tool V" QUILL_PROJECT_VERSION;
+}
+
+// Over ssh or in a package build there is no display; asking for text must not need one.
+void InstallTest::helpAndVersionNeedNoDisplay()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, expected);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    const Run panel = run(installed("bin/quill-tool"), {option}, env);
+    QVERIFY2(panel.exitCode == 0, qPrintable(panel.output));
+    QVERIFY2(panel.output.contains(expected), qPrintable(panel.output));
 }
 
 void InstallTest::manPagesRender_data()
