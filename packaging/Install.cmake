@@ -33,8 +33,13 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The fonts the form's Windows fonts are mapped to.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, fonts-roboto-unhinted, fonts-dejavu-core")
+# The fonts the form's Windows fonts are mapped to. The form is laid out for their metrics:
+# without Roboto Condensed the large time-code readout is clipped and its digits overlap, and
+# Liberation keeps the Arial labels and Consolas fields their widths. So they are
+# dependencies (a --no-install-recommends system would otherwise lack them); DejaVu is only
+# the last fallback. Shared-library dependencies are appended to this line.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-roboto-unhinted")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "jackd2")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/debian/postinst)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
