@@ -97,6 +97,9 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     // brings 120 of them a second.
     connect(midi_in, &QMidiIn::midiMessageReceived, m_midi,
             [this](const QByteArray &message) { onMidiMessageReceived(message); });
+    // Quarter frames are decoded where they arrive; the GUI thread is woken
+    // for labels and End, not for each of the 120 pieces a second.
+    m_timecode->followInputDecoder(midi_in->quarterFrameDecoder());
 
     // Serial link, the firmware check and the automatic upgrade
     m_serial = new UnitSerialSession(ui->comboBox_ComDevices, platform, this);

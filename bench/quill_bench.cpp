@@ -11,6 +11,7 @@
 #include "midi/QMidiIn.h"
 #include "midi/RtMidiDriver.h"
 #include "panel/TimecodeReadout.h"
+#include "protocol/MidiTimecodeIn.h"
 #include "midi/InMemoryMidiDriver.h"
 #include "serial/EmulatedPortRegistry.h"
 #include "serial/FirmwareTransfer.h"
@@ -42,6 +43,7 @@
 #include <ctime>
 #include <mutex>
 #include <set>
+#include <unordered_map>
 #include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
@@ -298,30 +300,35 @@ void measurePanel()
 // its own (as the stand-alone emulator runs): CPU while idle and while the
 // panel's generator runs at 30 fps, visible and hidden, and the time each
 // quarter frame takes to reach the readout, at the window's first size and at
-// 1920 x 1080. Each quarter frame is timed three times: as the unit writes it,
-// as a bare RtMidi callback on another JACK client gets it, and once the
-// panel's handler has put it on the readout.
+// 1920 x 1080. The panel decodes quarter frames on its MIDI input's thread
+// and wakes the window for each label, so each label is timed three times by
+// the quarter frame that completes it: as the unit writes it, as a bare
+// RtMidi callback on another JACK client gets it, and once the panel has put
+// the label on the readout. Each side decodes the labels itself; the text
+// that goes on the readout tells which copy belongs to which original.
 void measureProgramOnJack()
 {
     const QString latencyTarget = "panel adds <= 0.1 / 0.5 ms";
     if (qgetenv("QUILL_MIDI_API").trimmed().toLower() != "jack") {
         for (const char *figure : {"CPU, idle with a unit connected", "CPU, generator running at 30 fps",
-                                   "CPU, generator running, window hidden", "quarter frame on JACK to readout"})
+                                   "CPU, generator running, window hidden", "label on JACK to readout"})
             row(figure, "not measured: no JACK (scripts/bench)", "measured", false);
         return;
     }
-    struct Stamp
-    {
-        SteadyClock::time_point at;
-        unsigned char data; // piece and nibble: matches a copy to its original
-    };
+    using Stamps = std::unordered_map<std::string, SteadyClock::time_point>;
     std::mutex mutex;
-    std::vector<Stamp> written, bare, panel;
-    auto stamp = [&mutex](std::vector<Stamp> &into, unsigned char data) {
+    Stamps written, bare, panel;
+    auto stamp = [&mutex](Stamps &into, const QString &label) {
         const auto now = SteadyClock::now();
         std::lock_guard<std::mutex> lock(mutex);
-        into.push_back({now, data});
+        into.emplace(label.toStdString(), now);
     };
+    // One decoder per side, used on that side's thread alone.
+    MidiTimecodeIn unitLabels, bareLabels;
+    QObject::connect(&unitLabels, &MidiTimecodeIn::timecodeReceived, &unitLabels,
+                     [&](const QString &label) { stamp(written, label); }, Qt::DirectConnection);
+    QObject::connect(&bareLabels, &MidiTimecodeIn::timecodeReceived, &bareLabels,
+                     [&](const QString &label) { stamp(bare, label); }, Qt::DirectConnection);
     auto isQuarterFrame = [](const unsigned char *bytes, size_t size) { return size >= 2 && bytes[0] == 0xF1; };
 
     // Every thread started from here until the panel is built is the bench's:
@@ -332,7 +339,7 @@ void measureProgramOnJack()
     // Connected before the link's own connection, so it runs just before the write.
     QObject::connect(unit, &EmulatedUnit::midiOut, unit, [&](const QByteArray &m) {
         if (isQuarterFrame(reinterpret_cast<const unsigned char *>(m.constData()), size_t(m.size())))
-            stamp(written, quint8(m[1]));
+            unitLabels.takeQuarterFrame(quint8(m[1]));
     }, Qt::DirectConnection);
     auto *link = new RtMidiUnitLink(unit, RtMidiUnitLink::Api::Jack);
     link->setParent(unit);
@@ -341,7 +348,7 @@ void measureProgramOnJack()
     unitThread.start();
     QMetaObject::invokeMethod(unit, &EmulatedUnit::powerOn, Qt::BlockingQueuedConnection);
     if (!link->isOpen()) {
-        row("quarter frame on JACK to readout", "not measured: " + link->errorText(), "measured", false);
+        row("label on JACK to readout", "not measured: " + link->errorText(), "measured", false);
         unitThread.quit();
         unitThread.wait();
         return;
@@ -357,7 +364,7 @@ void measureProgramOnJack()
     } probe;
     probe.onMessage = [&](const unsigned char *bytes, size_t size) {
         if (isQuarterFrame(bytes, size))
-            stamp(bare, bytes[1]);
+            bareLabels.takeQuarterFrame(bytes[1]);
     };
     RtMidiIn probeIn(RtMidi::UNIX_JACK, "Quill Bench Probe");
     probeIn.ignoreTypes(false, false, true);
@@ -395,10 +402,10 @@ void measureProgramOnJack()
     // Not the window: every event posted to it passes its menu bar's filter,
     // which would count the bench's stamping as the panel's work.
     QObject stamping;
-    QObject::connect(window.midiIn(), &QMidiIn::midiMessageReceived, &stamping, [&](const QByteArray &m) {
-        if (isQuarterFrame(reinterpret_cast<const unsigned char *>(m.constData()), size_t(m.size())))
-            stamp(panel, quint8(m[1]));
-    });
+    // Connected after the panel's own receiver of the labels, so it runs once
+    // the label is on the readout.
+    QObject::connect(window.midiIn()->quarterFrameDecoder(), &MidiTimecodeIn::timecodeReceived, &stamping,
+                     [&](const QString &label) { stamp(panel, label); });
     boxes.stopWatching();
     runEventLoop(1000);
 
@@ -413,63 +420,41 @@ void measureProgramOnJack()
     window.form()->pushButton->click();
     runEventLoop(500);
 
-    // The stamps are kept from the first quarter frame on, so that every copy
-    // has its original; a window only chooses which originals count.
+    // Labels written in the first 50 ms or the last 100 ms of a window (one
+    // may still be on its way) are not counted; every other one that did not
+    // reach the panel, or the bare callback, is lost.
     SteadyClock::time_point windowFrom;
     auto startLatencyWindow = [&] { windowFrom = SteadyClock::now(); };
-    // Each received copy belongs to the next written quarter frame with the
-    // same bytes. Quarter frames written in the first 50 ms or the last 100 ms
-    // (one may still be on its way) are not counted; every other one that did
-    // not reach the panel is lost.
     auto latencyRows = [&](const QString &where) {
         const auto windowTo = SteadyClock::now() - std::chrono::milliseconds(100);
         const auto countedFrom = windowFrom + std::chrono::milliseconds(50);
-        // A copy is matched within the next 64 originals and never to one
-        // written after it arrived; a copy with no such original is skipped
-        // rather than allowed to shift every later match.
-        auto match = [](const std::vector<Stamp> &sent, const std::vector<Stamp> &got) {
-            std::vector<SteadyClock::time_point> at(sent.size());
-            std::vector<bool> found(sent.size(), false);
-            size_t i = 0;
-            for (const Stamp &g : got) {
-                size_t j = i;
-                while (j < sent.size() && j < i + 64 && sent[j].at <= g.at && sent[j].data != g.data)
-                    ++j;
-                if (j < sent.size() && j < i + 64 && sent[j].at <= g.at && sent[j].data == g.data) {
-                    at[j] = g.at;
-                    found[j] = true;
-                    i = j + 1;
-                }
-            }
-            return std::make_pair(at, found);
-        };
         std::vector<double> panelMs, bareMs, addedMs;
         size_t lost = 0;
         {
             std::lock_guard<std::mutex> lock(mutex);
-            const auto [panelAt, panelFound] = match(written, panel);
-            const auto [bareAt, bareFound] = match(written, bare);
-            for (size_t i = 0; i < written.size(); ++i) {
-                if (written[i].at < countedFrom || written[i].at > windowTo)
+            for (const auto &[label, at] : written) {
+                if (at < countedFrom || at > windowTo)
                     continue;
-                if (!panelFound[i] || !bareFound[i]) {
+                const auto panelAt = panel.find(label);
+                const auto bareAt = bare.find(label);
+                if (panelAt == panel.end() || bareAt == bare.end()) {
                     ++lost;
                     continue;
                 }
-                panelMs.push_back(msBetween(written[i].at, panelAt[i]));
-                bareMs.push_back(msBetween(written[i].at, bareAt[i]));
-                addedMs.push_back(msBetween(bareAt[i], panelAt[i]));
+                panelMs.push_back(msBetween(at, panelAt->second));
+                bareMs.push_back(msBetween(at, bareAt->second));
+                addedMs.push_back(msBetween(bareAt->second, panelAt->second));
             }
         }
         const bool measured = panelMs.size() > 100 && !window.readout()->digits().isEmpty();
-        row("quarter frame on JACK to readout, " + where,
+        row("label on JACK to readout, " + where,
             measured ? QString::asprintf("%.2f / %.2f ms", percentile(panelMs, 50), percentile(panelMs, 99))
-                     : QString("too few quarter frames (%1)").arg(panelMs.size()),
+                     : QString("too few labels (%1)").arg(panelMs.size()),
             "", measured);
         row("  bare JACK, to a plain RtMidi callback",
             QString::asprintf("%.2f / %.2f ms", percentile(bareMs, 50), percentile(bareMs, 99)), "", measured);
         const double addedMedian = percentile(addedMs, 50), addedP99 = percentile(addedMs, 99);
-        row(QString("  added by the panel (%1 quarter frames, %2 lost)").arg(addedMs.size()).arg(lost),
+        row(QString("  added by the panel (%1 labels, %2 lost)").arg(addedMs.size()).arg(lost),
             QString::asprintf("%.3f / %.3f ms", addedMedian, addedP99), latencyTarget,
             measured && lost == 0 && addedMedian <= 0.1 && addedP99 <= 0.5);
     };

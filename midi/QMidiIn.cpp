@@ -1,5 +1,6 @@
 #include "midi/QMidiIn.h"
 
+#include "protocol/MidiTimecodeIn.h"
 #include "protocol/SysEx.h"
 
 #include <QDebug>
@@ -45,6 +46,15 @@ void QMidiIn::closeDevice()
     m_discardingSysEx = false;
 }
 
+MidiTimecodeIn *QMidiIn::quarterFrameDecoder()
+{
+    if (!m_quarterFrames) {
+        m_quarterFrames = new MidiTimecodeIn(this);
+        m_quarterFrames->reportPositionsOnlyAtLabelsAndAlarm();
+    }
+    return m_quarterFrames;
+}
+
 void QMidiIn::shortMessage(quint8 status, quint8 data1, quint8 data2)
 {
     if (m_closing)
@@ -85,6 +95,10 @@ void QMidiIn::shortMessage(quint8 status, quint8 data1, quint8 data2)
         deliver(message);
         return;
     }
+    if (m_quarterFrames && status == SysEx::kQuarterFrame) {
+        m_quarterFrames->takeQuarterFrame(data1);
+        return;
+    }
     const char bytes[3] = {char(status), char(data1), char(data2)};
     deliver(QByteArray(bytes, 3));
 }
@@ -99,6 +113,8 @@ void QMidiIn::longMessage(const QByteArray &data)
 
 void QMidiIn::deliver(const QByteArray &message)
 {
+    if (m_quarterFrames && quint8(message.at(0)) == SysEx::kStart)
+        m_quarterFrames->followFullFrame(message);
     qCDebug(lcMidiIn).noquote() << "MIDI in:" << message.toHex(' ').toUpper();
     emit midiMessageReceived(message);
 }

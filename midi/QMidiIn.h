@@ -8,6 +8,8 @@
 #include <atomic>
 #include <memory>
 
+class MidiTimecodeIn;
+
 // The MIDI input port. Every message the unit sends is emitted as one
 // QByteArray from the driver's thread; receivers on the GUI thread get it
 // queued, in arrival order.
@@ -18,6 +20,10 @@
 // not joined) or gathered from short words that begin with F0. While one is
 // gathered, real-time words pass through on their own and any other status
 // byte drops the unfinished message.
+//
+// With a quarter-frame decoder made (quarterFrameDecoder()), quarter frames
+// are decoded on the driver's thread and not emitted: the decoder's reports
+// take their place, queued to their receivers in order with the messages.
 class QMidiIn : public QObject, private MidiInputSink
 {
     Q_OBJECT
@@ -30,6 +36,10 @@ public:
     bool openDevice(int index);
     void closeDevice();
     bool isOpen() const { return m_port != nullptr; }
+
+    // Made on the first call, before a port is opened; a child of this port,
+    // quiet between labels (see MidiTimecodeIn).
+    MidiTimecodeIn *quarterFrameDecoder();
 
     // What the driver's callback calls, on the driver's thread. Public so
     // that tests and fuzz targets can hand bytes straight in; a fresh QMidiIn
@@ -59,4 +69,6 @@ private:
     QByteArray m_accumulator;
     // Skipping the rest of an over-long message until its F7; driver thread only.
     bool m_discardingSysEx = false;
+    // Used on the driver thread only.
+    MidiTimecodeIn *m_quarterFrames = nullptr;
 };

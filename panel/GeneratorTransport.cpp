@@ -4,6 +4,7 @@
 #include "panel/StyleSheets.h"
 #include "panel/TimecodeReadout.h"
 #include "protocol/MachineControl.h"
+#include "protocol/MidiTimecodeIn.h"
 
 #include <QGroupBox>
 #include <QLineEdit>
@@ -200,7 +201,7 @@ void GeneratorTransport::play()
         m_awaitingRestart = false;
         m_context.sendPlay();
         QThread::msleep(kResumeSettleMs);
-        m_checkTimer->start(kFastTickMs);
+        startCheckTimer(kFastTickMs);
         m_progressTimer->start(kSlowTickMs);
         lockSource(true);
         setIpButtonLocked(true);
@@ -235,7 +236,7 @@ void GeneratorTransport::play()
         m_context.sendLocate(start);
         m_context.sendPlay();
         if (!m_checkTimer->isActive())
-            m_checkTimer->start(kSlowTickMs);
+            startCheckTimer(kSlowTickMs);
     }
     m_context.widgets().play->setStyleSheet(QString::fromLatin1(PanelStyle::kPlayRunning));
     m_context.widgets().pause->setStyleSheet(QString::fromLatin1(PanelStyle::kPauseNormal));
@@ -249,7 +250,7 @@ void GeneratorTransport::pause()
         m_context.widgets().pause->setStyleSheet(QString::fromLatin1(PanelStyle::kPauseActive));
         cancelPendingPlay();
         m_context.sendStop();
-        m_checkTimer->stop();
+        stopCheckTimer();
         m_progressTimer->stop();
         m_widgets.ipButton->setEnabled(true);
         setIpButtonLocked(false);
@@ -276,7 +277,7 @@ void GeneratorTransport::stop()
         if (startRead)
             m_context.sendLocate(start);
         slider->setValue(0);
-        m_checkTimer->stop();
+        stopCheckTimer();
         m_progressTimer->stop();
         setIpButtonLocked(false);
 
@@ -285,7 +286,7 @@ void GeneratorTransport::stop()
             showOwnTime(start);
         }
         if (!m_checkTimer->isActive())
-            m_checkTimer->start(kSlowTickMs);
+            startCheckTimer(kSlowTickMs);
     } else {
         m_context.warnNotConnected();
     }
@@ -324,7 +325,7 @@ void GeneratorTransport::sliderPressed()
     cancelPendingPlay();
     m_awaitingRestart = false;
     m_context.sendStop();
-    m_checkTimer->stop();
+    stopCheckTimer();
     m_progressTimer->stop();
 }
 
@@ -355,7 +356,7 @@ void GeneratorTransport::sliderReleased()
     if (!m_progressTimer->isActive())
         m_progressTimer->start(kFastTickMs);
     if (!m_checkTimer->isActive())
-        m_checkTimer->start(kSlowTickMs);
+        startCheckTimer(kSlowTickMs);
 }
 
 void GeneratorTransport::updateProgressBar()
@@ -365,9 +366,44 @@ void GeneratorTransport::updateProgressBar()
     slider->setValue(clampToInt(qMin<long long>(readoutPosition(), slider->maximum())));
 }
 
+void GeneratorTransport::setInputDecoder(MidiTimecodeIn *decoder)
+{
+    m_inputDecoder = decoder;
+}
+
+void GeneratorTransport::startCheckTimer(int intervalMs)
+{
+    m_checkTimer->start(intervalMs);
+    setEndAlarm();
+}
+
+void GeneratorTransport::stopCheckTimer()
+{
+    m_checkTimer->stop();
+    if (m_inputDecoder)
+        m_inputDecoder->clearPositionAlarm();
+}
+
+void GeneratorTransport::setEndAlarm()
+{
+    if (!m_inputDecoder)
+        return;
+    Label start;
+    if (m_totalFrames <= 0 || !readField(m_widgets.fields.start->text(), start) || !isComplete(start)) {
+        m_inputDecoder->clearPositionAlarm();
+        return;
+    }
+    // The End the check compares with: the slider maximum from Start.
+    const Label end =
+        FrameArithmetic::labelAtPosition(start, m_widgets.slider->maximum(), m_framesPerSecond, dropFrame());
+    m_inputDecoder->setPositionAlarm(end, m_framesPerSecond, dropFrame());
+}
+
 void GeneratorTransport::checkAndPause()
 {
     followRate();
+    // Start, the range or the rate may have changed since the last tick.
+    setEndAlarm();
     if (m_totalFrames <= 0)
         return;
     CustomSlider *slider = m_widgets.slider;
@@ -395,7 +431,7 @@ void GeneratorTransport::checkAndPause()
         m_readout->show(endLabel);
         m_unit = UnitPosition{endLabel, 0, true};
     }
-    m_checkTimer->stop();
+    stopCheckTimer();
     m_progressTimer->stop();
     lockSource(false);
     m_widgets.ipButton->setEnabled(true);
@@ -416,7 +452,9 @@ void GeneratorTransport::restartLoop(const Label &start)
 
 void GeneratorTransport::checpauseTimer()
 {
-    if (m_messageSeen) {
+    // Quarter frames decoded on the input's thread are messages seen too.
+    const bool quarterFramesSeen = m_inputDecoder && m_inputDecoder->takeQuarterFrameSeen();
+    if (m_messageSeen || quarterFramesSeen) {
         m_messageSeen = false;
         lockSource(true);
         m_widgets.ipButton->setEnabled(false);

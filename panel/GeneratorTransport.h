@@ -5,8 +5,10 @@
 #include "panel/TimecodeReadout.h"
 
 #include <QObject>
+#include <QPointer>
 
 class CustomSlider;
+class MidiTimecodeIn;
 class QGroupBox;
 class QPushButton;
 class QTimer;
@@ -53,6 +55,13 @@ public:
     // update and the source lock.
     GeneratorTransport(const PanelContext &context, const Widgets &widgets, TimecodeReadout *readout,
                        QObject *parent = nullptr);
+
+    // The decoder of the MIDI input's thread (see QMidiIn), which tells of the
+    // unit's position only with labels unless told where End is: while the
+    // check timer runs it is given End, so that the piece that reaches it
+    // still reaches the End check at once. Its quarter frames keep the source
+    // locked like any message.
+    void setInputDecoder(MidiTimecodeIn *decoder);
 
     QTimer *checkTimer() const { return m_checkTimer; }
     QTimer *progressTimer() const { return m_progressTimer; }
@@ -114,6 +123,10 @@ private:
     void followReadoutWithSlider();
     void restartLoop(const FrameArithmetic::Label &start);
     bool readField(const QString &text, FrameArithmetic::Label &label) const;
+    void startCheckTimer(int intervalMs);
+    void stopCheckTimer();
+    // Tells the input's decoder where End is, or that there is none.
+    void setEndAlarm();
     void lockSource(bool locked);
     void setIpButtonLocked(bool locked);
 
@@ -137,6 +150,7 @@ private:
     PanelContext m_context;
     Widgets m_widgets;
     TimecodeReadout *m_readout;
+    QPointer<MidiTimecodeIn> m_inputDecoder;
     QTimer *m_checkTimer;
     QTimer *m_progressTimer;
     QTimer *m_sourceLockTimer;

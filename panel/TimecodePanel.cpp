@@ -12,16 +12,7 @@ TimecodePanel::TimecodePanel(const Widgets &widgets, QMidiOut *midiOut, QWidget 
     , m_transport(new GeneratorTransport(m_context, widgets.transport, &m_readout, window))
     , m_timecodeIn(new MidiTimecodeIn(window))
 {
-    QObject::connect(m_timecodeIn, &MidiTimecodeIn::timeCodeParsed, m_transport,
-                     [this](int hour, int minute, int second, int frame) {
-                         m_transport->showFullFrame(FrameArithmetic::Label{hour, minute, second, frame});
-                     });
-    QObject::connect(m_timecodeIn, &MidiTimecodeIn::sourcecodeReceived, m_selection,
-                     &SourceRateSelection::receiveReport);
-    QObject::connect(m_timecodeIn, &MidiTimecodeIn::timecodeReceived, m_transport,
-                     &GeneratorTransport::showQuarterFrameText);
-    QObject::connect(m_timecodeIn, &MidiTimecodeIn::quarterFramePosition, m_transport,
-                     &GeneratorTransport::followQuarterFrame);
+    follow(m_timecodeIn);
 
     m_readout.show(1, 0, 0, 0);
     m_selection->connectButtons();
@@ -30,6 +21,26 @@ TimecodePanel::TimecodePanel(const Widgets &widgets, QMidiOut *midiOut, QWidget 
     QObject::connect(fields.end, &QLineEdit::editingFinished, m_transport, &GeneratorTransport::checkEnd);
     for (QLineEdit *field : {fields.start, fields.end, fields.capture})
         field->setCursor(Qt::IBeamCursor);
+}
+
+void TimecodePanel::follow(MidiTimecodeIn *decoder)
+{
+    QObject::connect(decoder, &MidiTimecodeIn::timeCodeParsed, m_transport,
+                     [this](int hour, int minute, int second, int frame) {
+                         m_transport->showFullFrame(FrameArithmetic::Label{hour, minute, second, frame});
+                     });
+    QObject::connect(decoder, &MidiTimecodeIn::sourcecodeReceived, m_selection,
+                     &SourceRateSelection::receiveReport);
+    QObject::connect(decoder, &MidiTimecodeIn::timecodeReceived, m_transport,
+                     &GeneratorTransport::showQuarterFrameText);
+    QObject::connect(decoder, &MidiTimecodeIn::quarterFramePosition, m_transport,
+                     &GeneratorTransport::followQuarterFrame);
+}
+
+void TimecodePanel::followInputDecoder(MidiTimecodeIn *decoder)
+{
+    follow(decoder);
+    m_transport->setInputDecoder(decoder);
 }
 
 void TimecodePanel::processMidiMessage(const QByteArray &message)

@@ -44,10 +44,15 @@ public:
 
     // Time code, source and rate reports; anything else is ignored.
     void processMidiMessage(const QByteArray &message);
+    // The quarter frames the MIDI input decodes on its own thread: their
+    // reports feed the panel like those of the panel's decoder.
+    void followInputDecoder(MidiTimecodeIn *decoder);
     // Restyles the panel for a window width.
     void applyScale(int width);
 
 private:
+    void follow(MidiTimecodeIn *decoder);
+
     Widgets m_widgets;
     PanelContext m_context;
     TimecodeReadout m_readout;

@@ -46,11 +46,91 @@ QString two(int value)
 {
     return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
 }
+
+// The alarm word: bit 31 set, bit 30 drop frame, bits 28-29 the rate (24, 25,
+// 30), then hours, minutes, seconds and frames in 7 bits each from bit 21 down.
+constexpr quint32 kAlarmSet = 1u << 31;
+constexpr quint32 kAlarmDrop = 1u << 30;
+constexpr int kAlarmRateShift = 28;
+constexpr int kAlarmFieldBits = 7;
+constexpr quint32 kAlarmFieldMask = (1u << kAlarmFieldBits) - 1;
+
+quint32 alarmField(const FrameArithmetic::Label &label, int index)
+{
+    const int fields[] = {label.frames, label.seconds, label.minutes, label.hours};
+    return (quint32(fields[index]) & kAlarmFieldMask) << (kAlarmFieldBits * index);
+}
+int fieldOfAlarm(quint32 alarm, int index)
+{
+    return int((alarm >> (kAlarmFieldBits * index)) & kAlarmFieldMask);
+}
 } // namespace
 
 MidiTimecodeIn::MidiTimecodeIn(QObject *parent)
     : QObject(parent)
 {
+    // Positions reach the GUI thread queued when the decoder runs on the
+    // input's thread.
+    qRegisterMetaType<FrameArithmetic::Label>("FrameArithmetic::Label");
+}
+
+void MidiTimecodeIn::setPositionAlarm(const FrameArithmetic::Label &end, int framesPerSecond, bool dropFrame)
+{
+    const bool fits = end.hours >= 0 && end.hours <= int(kAlarmFieldMask) && end.minutes >= 0
+        && end.minutes <= int(kAlarmFieldMask) && end.seconds >= 0 && end.seconds <= int(kAlarmFieldMask)
+        && end.frames >= 0 && end.frames <= int(kAlarmFieldMask);
+    if (!fits) {
+        clearPositionAlarm();
+        return;
+    }
+    const quint32 rate = framesPerSecond == 24 ? 0 : framesPerSecond == 25 ? 1 : 2;
+    quint32 alarm = kAlarmSet | (rate << kAlarmRateShift) | (dropFrame ? kAlarmDrop : 0);
+    for (int i = 0; i < 4; ++i)
+        alarm |= alarmField(end, i);
+    m_alarm.store(alarm, std::memory_order_relaxed);
+}
+
+void MidiTimecodeIn::clearPositionAlarm()
+{
+    m_alarm.store(0, std::memory_order_relaxed);
+}
+
+bool MidiTimecodeIn::alarmReached(int piece) const
+{
+    const quint32 alarm = m_alarm.load(std::memory_order_relaxed);
+    if (!(alarm & kAlarmSet))
+        return false;
+    static const int rates[] = {24, 25, 30, 30};
+    const int fps = rates[(alarm >> kAlarmRateShift) & 0x03];
+    const FrameArithmetic::Label end{fieldOfAlarm(alarm, 3), fieldOfAlarm(alarm, 2), fieldOfAlarm(alarm, 1),
+                                     fieldOfAlarm(alarm, 0)};
+    return 4 * FrameArithmetic::distance(end, m_label, fps, (alarm & kAlarmDrop) != 0) + piece >= 0;
+}
+
+bool MidiTimecodeIn::fullFrameLabel(const QByteArray &message, FrameArithmetic::Label &label)
+{
+    if (message.size() < 9 || !SysEx::isUniversalRealTime(message, SysEx::kTimeCodeSubId)
+        || byteAt(message, 4) != SysEx::kFullFrame)
+        return false;
+    label = FrameArithmetic::Label{byteAt(message, 5) & 0x1F, byteAt(message, 6), byteAt(message, 7),
+                                   byteAt(message, 8)};
+    return true;
+}
+
+void MidiTimecodeIn::startFromFullFrame(const FrameArithmetic::Label &label)
+{
+    // A stream that follows starts with piece 0 of this frame.
+    m_label = label;
+    m_labelKnown = true;
+    m_lastPiece = kPiecesPerLabel - 1;
+    m_piecesInOrder = 0;
+}
+
+void MidiTimecodeIn::followFullFrame(const QByteArray &message)
+{
+    FrameArithmetic::Label label;
+    if (fullFrameLabel(message, label))
+        startFromFullFrame(label);
 }
 
 void MidiTimecodeIn::processMidiMessage(QByteArray message)
@@ -66,24 +146,19 @@ void MidiTimecodeIn::processMidiMessage(QByteArray message)
     if (isSourceNumber(source))
         emit sourcecodeReceived(source);
 
-    if (message.size() >= 9 && SysEx::isUniversalRealTime(message, SysEx::kTimeCodeSubId)
-        && byteAt(message, 4) == SysEx::kFullFrame) {
+    FrameArithmetic::Label label;
+    if (fullFrameLabel(message, label)) {
         const quint8 hourByte = byteAt(message, 5);
         static const char *const rateNames[] = {"24 fps", "25 fps", "30 fps (drop frame)", "30 fps (non-drop frame)"};
         qCDebug(lcMidiTraffic) << "Full frame at" << ((hourByte & 0x80) ? "Unknown frame rate" : rateNames[(hourByte >> 5) & 0x03]);
-        const FrameArithmetic::Label label{hourByte & 0x1F, byteAt(message, 6), byteAt(message, 7),
-                                           byteAt(message, 8)};
-        // A stream that follows starts with piece 0 of this frame.
-        m_label = label;
-        m_labelKnown = true;
-        m_lastPiece = kPiecesPerLabel - 1;
-        m_piecesInOrder = 0;
+        startFromFullFrame(label);
         emit timeCodeParsed(label.hours, label.minutes, label.seconds, label.frames);
     }
 }
 
 void MidiTimecodeIn::takeQuarterFrame(quint8 data)
 {
+    m_quarterFrameSeen.store(true, std::memory_order_relaxed);
     const int piece = (data >> 4) & 0x07;
     const int nibble = data & 0x0F;
     // Forward within a label or on to the next one, even with pieces lost on
@@ -103,7 +178,7 @@ void MidiTimecodeIn::takeQuarterFrame(quint8 data)
     int *const fields[] = {&m_frames, &m_seconds, &m_minutes, &m_hours};
     int &field = *fields[piece / 2];
     field = piece % 2 == 0 ? (field & 0xF0) | nibble : (field & 0x0F) | (nibble << 4);
-    if (m_labelKnown)
+    if (m_labelKnown && (!m_quietBetweenLabels || alarmReached(piece)))
         emit quarterFramePosition(m_label, piece);
 }
 

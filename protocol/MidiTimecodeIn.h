@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
+
 // Decodes the time code a unit sends: MIDI time-code quarter frames, full-frame
 // messages, the unit's time-code source report and the frame-rate reports that
 // ride on the quarter-frame stream.
@@ -37,6 +39,12 @@
 // - The accumulators and the last time text belong to the decoder and are
 //   never reset, not even when the device changes: a new stream overwrites
 //   them piece by piece.
+// - A decoder that runs on the MIDI input's thread (see QMidiIn) is quiet
+//   between labels: it reports the position with each completed label and,
+//   while a position alarm is set, with every piece that finds the unit at or
+//   past the alarm. Its receivers on the GUI thread are then woken about
+//   fifteen times a second instead of for every piece, and still hear of End
+//   with the piece that reaches it.
 class MidiTimecodeIn : public QObject
 {
     Q_OBJECT
@@ -45,6 +53,23 @@ public:
 
     // Frame-rate report codes sent through sourcecodeReceived.
     enum RateReport { Report24 = 11, Report25 = 12, Report30Drop = 13, Report30 = 14 };
+
+    // Makes this the input thread's decoder, quiet between labels. Called
+    // once, before any message.
+    void reportPositionsOnlyAtLabelsAndAlarm() { m_quietBetweenLabels = true; }
+
+    // The input thread's entries: the data byte of one quarter frame; and a
+    // System Exclusive message, of which a full frame only sets where the
+    // pieces that follow belong (the window's own decoder shows it).
+    void takeQuarterFrame(quint8 data);
+    void followFullFrame(const QByteArray &message);
+
+    // From any thread. Sets, or clears, the position at which a quiet decoder
+    // reports every piece again: `end`, counted at the given rate.
+    void setPositionAlarm(const FrameArithmetic::Label &end, int framesPerSecond, bool dropFrame);
+    void clearPositionAlarm();
+    // From any thread: whether a quarter frame arrived since the last call.
+    bool takeQuarterFrameSeen() { return m_quarterFrameSeen.exchange(false, std::memory_order_relaxed); }
 
 public slots:
     // Runs the quarter-frame, source-report and full-frame tests in that order;
@@ -65,8 +90,11 @@ signals:
     void timeCodeParsed(int hour, int minute, int second, int frame);
 
 private:
-    void takeQuarterFrame(quint8 data);
     void completeLabel(quint8 data, bool whole);
+    // Full-frame label of a message, when it is one.
+    static bool fullFrameLabel(const QByteArray &message, FrameArithmetic::Label &label);
+    void startFromFullFrame(const FrameArithmetic::Label &label);
+    bool alarmReached(int piece) const;
 
     // Fields assembled from the pieces, as they came.
     int m_frames = 0;
@@ -81,4 +109,10 @@ private:
     // The label the pieces now arriving belong to, when known.
     bool m_labelKnown = false;
     FrameArithmetic::Label m_label;
+
+    bool m_quietBetweenLabels = false;
+    // The alarm packed into one word, so that the GUI thread sets it without
+    // a lock; 0 when none is set.
+    std::atomic<quint32> m_alarm{0};
+    std::atomic<bool> m_quarterFrameSeen{false};
 };

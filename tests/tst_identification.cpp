@@ -194,6 +194,16 @@ private slots:
         QCOMPARE(rig.window->productText(), QString("TQR-30"));
         rig.window->checpauseTimer();
         QVERIFY(sourceLocked());
+
+        // A quarter frame, decoded on the input's thread and never seen by
+        // the window as a message, keeps the source locked all the same.
+        rig.window->checpauseTimer();
+        QVERIFY(!sourceLocked());
+        rig.feed(hex("F123"));
+        rig.window->checpauseTimer();
+        QVERIFY(sourceLocked());
+        rig.window->checpauseTimer();
+        QVERIFY(!sourceLocked());
         QVERIFY(rig.take().isEmpty()); // reports are never answered
     }
 

@@ -5,6 +5,7 @@
 #include "panel/ReadoutLabel.h"
 #include "panel/GeneratorTransport.h"
 #include "midi/QMidiIn.h"
+#include "protocol/MidiTimecodeIn.h"
 #include "panel/TimecodeReadout.h"
 #include "support/PanelRig.h"
 #include "ui_MainWindow.h" // generated for this test; PanelRig.h needs it
@@ -42,7 +43,9 @@ class TestPanelReadout : public QObject
 private slots:
     // Quarter frames, full frames and source reports from one unit reach the
     // window in the order the unit sent them, and the readout shows the last
-    // complete time.
+    // complete time. Quarter frames are decoded on the input's thread: the
+    // window gets each completed label where its last piece stood among the
+    // other messages, and no piece on its own.
     void interleavedMessagesKeepTheirOrder_data()
     {
         QTest::addColumn<QList<QByteArray>>("messages");
@@ -68,11 +71,22 @@ private slots:
         QFETCH(QString, readout);
         PanelRig rig;
         rig.window->connectMidiDevice("TQR-30 Pro [0]");
+        const QByteArray labelMark = "label";
+        QList<QByteArray> expected;
+        for (const QByteArray &m : messages) {
+            const bool quarterFrame = quint8(m.at(0)) == 0xF1;
+            if (!quarterFrame)
+                expected.append(m);
+            else if ((quint8(m.at(1)) >> 4) == 7)
+                expected.append(labelMark);
+        }
         QList<QByteArray> seen;
         QObject::connect(rig.window->midiIn(), &QMidiIn::midiMessageReceived, rig.window.get(),
                          [&seen](const QByteArray &m) { seen.append(m); });
+        QObject::connect(rig.window->midiIn()->quarterFrameDecoder(), &MidiTimecodeIn::timecodeReceived,
+                         rig.window.get(), [&seen, &labelMark] { seen.append(labelMark); });
         rig.feed(messages);
-        QCOMPARE(seen, messages);
+        QCOMPARE(seen, expected);
         QCOMPARE(rig.readoutText(), readout);
     }
     void spacedFields()
