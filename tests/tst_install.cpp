@@ -143,14 +143,16 @@ void InstallTest::udevRuleParsesAndMatchesTheDiscoveryWords()
 {
     QFile rule(installed("lib/udev/rules.d/70-quill-tool.rules"));
     QVERIFY(rule.open(QIODevice::ReadOnly | QIODevice::Text));
-    QSet<QString> labels, gotos, products;
+    QSet<QString> labels, gotos;
+    // Discovery reads both USB strings, so each word is matched in each.
+    QHash<QString, QSet<QString>> wordsIn;
     int granting = 0;
     while (!rule.atEnd()) {
         const QString line = QString::fromUtf8(rule.readLine()).trimmed();
         if (line.isEmpty() || line.startsWith('#'))
             continue;
         QHash<QString, QString> assigned;
-        QString product;
+        QString usbString, word;
         for (const QString &item : line.split(QStringLiteral(", "))) {
             const QRegularExpressionMatch m = kUdevItem.match(item);
             QVERIFY2(m.hasMatch(), qPrintable("not KEY{attr}op\"value\": " + item));
@@ -158,26 +160,32 @@ void InstallTest::udevRuleParsesAndMatchesTheDiscoveryWords()
             const bool match = op == "==" || op == "!=";
             QVERIFY2(match ? kMatchKeys.contains(key) : kAssignKeys.contains(key), qPrintable(item));
             QVERIFY2(attribute.isEmpty() == !(key == "ATTR" || key == "ATTRS" || key == "ENV"), qPrintable(item));
-            if (key == "LABEL")
+            if (key == "LABEL") {
                 labels << value;
-            else if (key == "GOTO")
+            } else if (key == "GOTO") {
                 gotos << value;
-            else if (key == "ATTRS" && attribute == "product")
-                product = value;
+            } else if (key == "ATTRS" && (attribute == "product" || attribute == "interface")) {
+                QCOMPARE(op, QString("=="));
+                QVERIFY2(usbString.isEmpty(), qPrintable(line));
+                usbString = attribute;
+                word = value;
+            }
             if (!match)
                 assigned.insert(key + attribute, op + value);
         }
-        if (product.isEmpty())
+        if (usbString.isEmpty())
             continue;
-        products << product;
+        wordsIn[usbString] << word;
         QCOMPARE(assigned.value("TAG"), QString("+=uaccess"));
         QCOMPARE(assigned.value("ENVID_MM_DEVICE_IGNORE"), QString("=1"));
         ++granting;
     }
     QCOMPARE(gotos, labels);
-    QCOMPARE(granting, 2);
-    QCOMPARE(products, (QSet<QString>{QStringLiteral("*%1*").arg(UnitUsbNames::kBrandWord),
-                                      QStringLiteral("*%1*").arg(UnitUsbNames::kUpgradeModeName)}));
+    QCOMPARE(granting, 4);
+    const QSet<QString> words{QStringLiteral("*%1*").arg(UnitUsbNames::kBrandWord),
+                              QStringLiteral("*%1*").arg(UnitUsbNames::kUpgradeModeName)};
+    QCOMPARE(wordsIn.value("product"), words);
+    QCOMPARE(wordsIn.value("interface"), words);
 }
 
 void InstallTest::helpAndVersionNeedNoDisplay_data()
