@@ -30,7 +30,6 @@
 #include "serial/UnitSerialSession.h"
 
 #include <QDebug>
-#include <QIcon>
 #include <QResizeEvent>
 #include <QTimer>
 
@@ -77,7 +76,6 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     rebuildMidiInList();
     m_deviceMenu->showState();
 
-    setWindowIcon(QIcon(QString()));
     setWindowTitle(tr("MIDI Machine Control"));
 
     // MIDI device discovery: port list refresh, unplug watch, menu check mark

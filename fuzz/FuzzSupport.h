@@ -6,7 +6,8 @@
 namespace FuzzSupport {
 
 // A QApplication on the offscreen platform with Qt's message output
-// silenced. Safe to call more than once.
+// silenced; settings in a temporary folder and update checks to a closed
+// port unless the caller chose others. Safe to call more than once.
 void startApplication();
 
 // Closes every modal dialog as soon as it opens, so that code which reports

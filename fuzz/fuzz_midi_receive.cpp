@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     FuzzSupport::startApplication();
     FuzzSupport::closeModalDialogsAutomatically();
     // A window that lives for one input has no business asking the update
-    // server; scripts/fuzz points it at a closed port all the same.
+    // server; its settings and the server are stand-ins all the same.
     StartupCheckSetting::setEnabled(false);
     return 0;
 }

@@ -1,6 +1,6 @@
 #include "serial/FirmwareTransfer.h"
 
-#include "serial/PortList.h"
+#include "serial/SerialFirmwareLink.h"
 #include "serial/SerialProtocol.h"
 
 #include <QDebug>
@@ -8,7 +8,13 @@
 
 #include <algorithm>
 
-FirmwareTransfer::FirmwareTransfer(SerialPort *link, const Timing &timing, QObject *parent)
+FirmwareTransfer::FirmwareTransfer(SerialPort *port, const Timing &timing, QObject *parent)
+    : FirmwareTransfer(new SerialFirmwareLink(port), timing, parent)
+{
+    m_link->setParent(this);
+}
+
+FirmwareTransfer::FirmwareTransfer(FirmwareLink *link, const Timing &timing, QObject *parent)
     : QObject(parent)
     , m_link(link)
     , m_timing(timing)
@@ -31,19 +37,16 @@ FirmwareTransfer::FirmwareTransfer(SerialPort *link, const Timing &timing, QObje
                  .arg(m_sent)
                  .arg(m_image.size()));
     });
-    connect(m_link, &QSerialPort::errorOccurred, this, &FirmwareTransfer::onLinkError);
-    connect(m_link, &QIODevice::aboutToClose, this, &FirmwareTransfer::onLinkClosing);
-    connect(m_link, &SerialPort::send_erase, this, [this](bool erased) {
-        if (erased)
-            onEraseEnd();
-    });
-    connect(m_link, &SerialPort::send_Brio, this, [this](const QString &model) {
+    connect(m_link, &FirmwareLink::errorOccurred, this, &FirmwareTransfer::onLinkError);
+    connect(m_link, &FirmwareLink::aboutToClose, this, &FirmwareTransfer::onLinkClosing);
+    connect(m_link, &FirmwareLink::eraseEnded, this, &FirmwareTransfer::onEraseEnd);
+    connect(m_link, &FirmwareLink::modelReported, this, [this](const QString &model) {
         if (!model.isEmpty())
             m_family = familyForModel(model);
     });
     // Queued: the rest of the read that brought the acknowledgement (a copy
     // of it, say) is taken in before the next chunk leaves.
-    connect(m_link, &SerialPort::acknowledged, this, &FirmwareTransfer::onAcknowledged,
+    connect(m_link, &FirmwareLink::acknowledged, this, &FirmwareTransfer::onAcknowledged,
             Qt::QueuedConnection);
 }
 
@@ -153,16 +156,13 @@ void FirmwareTransfer::searchUpgradePort()
 {
     if (m_state != State::FindingUpgradePort)
         return;
-    m_link->refreshPortList();
-    const QString portName = PortList::findPortContaining(
-        m_link->portList(), QString::fromLatin1(SerialProtocol::kUpgradeModeTag));
+    const QString portName = m_link->findPortContaining(QString::fromLatin1(SerialProtocol::kUpgradeModeTag));
     if (!portName.isEmpty()) {
         m_closingOnPurpose = true;
         m_link->close();
         m_closingOnPurpose = false;
         QString why;
-        SerialPort::OpenFailure kind = SerialPort::OpenFailure::None;
-        if (m_link->tryOpenPort(portName, SerialProtocol::kBaudRate, &why, &kind)) {
+        if (m_link->tryOpenPort(portName, SerialProtocol::kBaudRate, &why)) {
             qDebug().noquote() << "Opened upgrade port" << portName;
             m_image = m_pendingImage;
             m_pendingImage.clear();

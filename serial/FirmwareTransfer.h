@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/SerialPort.h"
+#include "serial/FirmwareLink.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -8,6 +8,8 @@
 #include <QSerialPort>
 #include <QString>
 #include <QTimer>
+
+class SerialPort;
 
 // Writes a firmware image to a unit over its serial link: erase, then chunks
 // of at most 64 bytes, each only after the unit acknowledged the one before.
@@ -47,7 +49,10 @@ public:
         int eraseTimeoutMs = 60000;
     };
 
-    FirmwareTransfer(SerialPort *link, const Timing &timing, QObject *parent = nullptr);
+    // Through the unit's serial port.
+    FirmwareTransfer(SerialPort *port, const Timing &timing, QObject *parent = nullptr);
+    // Through any link, which must outlive the transfer.
+    FirmwareTransfer(FirmwareLink *link, const Timing &timing, QObject *parent = nullptr);
 
     void setTiming(const Timing &timing) { m_timing = timing; }
     const Timing &timing() const { return m_timing; }
@@ -123,7 +128,7 @@ private:
     void onLinkClosing();
     QString lostText() const;
 
-    SerialPort *m_link;
+    FirmwareLink *m_link;
     Timing m_timing;
     State m_state = State::Idle;
     int m_family = 1;

@@ -20,10 +20,14 @@ private slots:
         QTest::addColumn<bool>("split");
         QTest::addColumn<bool>("coalesce");
         QTest::addColumn<int>("busyMs");
-        QTest::newRow("plain") << 3000 << false << false << 0;
-        QTest::newRow("64 KiB, replies split") << 65536 << true << false << 0;
-        QTest::newRow("64 KiB, acknowledgements coalesced") << 65536 << false << true << 0;
-        QTest::newRow("upgrade port busy at first") << 3000 << false << false << 1200;
+        // Through the whole window chunks go out some 10 ms apart even at a
+        // 2 ms pacing: only acknowledgements later than that catch a sender
+        // that does not wait. The 64 KiB images keep a shorter delay to stay quick.
+        QTest::addColumn<int>("ackDelayMs");
+        QTest::newRow("plain") << 3000 << false << false << 0 << 25;
+        QTest::newRow("64 KiB, replies split") << 65536 << true << false << 0 << 6;
+        QTest::newRow("64 KiB, acknowledgements coalesced") << 65536 << false << true << 0 << 6;
+        QTest::newRow("upgrade port busy at first") << 3000 << false << false << 1200 << 25;
     }
 
     void automaticUpgradeWritesTheImage()
@@ -32,13 +36,14 @@ private slots:
         QFETCH(bool, split);
         QFETCH(bool, coalesce);
         QFETCH(int, busyMs);
+        QFETCH(int, ackDelayMs);
         BuiltInUnit::Options options;
         options.timing.reenumerateMs = 300;
         options.timing.eraseMs = 50;
         options.timing.rebootMs = 60000;
         // Acknowledged later than the pacing interval, as over USB: a sender
         // that did not wait would be caught by chunksAheadOfAck().
-        options.faults.ackDelayMs = 6;
+        options.faults.ackDelayMs = ackDelayMs;
         options.faults.splitReplies = split;
         options.faults.coalesceAcks = coalesce;
         options.faults.busyUpgradePortMs = busyMs;

@@ -2,6 +2,9 @@
 // desktop's own validators, the udev rule read key by key against the panel's match words,
 // the man pages rendered, and the window icon found in the installed theme.
 #include "app/DesktopIdentity.h"
+#include "app/MainWindow.h"
+#include "app/Platform.h"
+#include "midi/InMemoryMidiDriver.h"
 #include "serial/UnitUsbNames.h"
 
 #include <QGuiApplication>
@@ -250,6 +253,13 @@ void InstallTest::windowIconComesFromTheInstalledTheme()
     QCOMPARE(icon.availableSizes().size(), 8);
     QVERIFY(icon.availableSizes().contains(QSize(256, 256)));
     QCOMPARE(icon.pixmap(48, 48).size(), QSize(48, 48));
+
+    // The main window shows it: no icon of its own hides the application's.
+    InMemoryMidiDriver midi;
+    Platform platform;
+    platform.midi = &midi;
+    const MainWindow window(platform);
+    QCOMPARE(window.windowIcon().cacheKey(), icon.cacheKey());
 }
 
 QTEST_MAIN(InstallTest)

@@ -82,6 +82,7 @@ private slots:
     }
     void stopReachesTheUnitAtEnd()
     {
+        QUILL_REQUIRE_JACK_SERVER();
         QFETCH(QString, rate);
         QFETCH(int, clockRate);
         QFETCH(QString, start);

@@ -1,6 +1,7 @@
 #include "update/InstallerSignature.h"
 
 #include <openssl/bio.h>
+#include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 
@@ -23,16 +24,26 @@ struct BioFree
     void operator()(BIO *bio) const { BIO_free(bio); }
 };
 
+// A failed read or check leaves its reasons in the thread's OpenSSL error
+// queue; left there, they would be taken for the cause of a later, unrelated
+// failure, such as a TLS handshake of the next download.
+template<typename T>
+T cleared(T result)
+{
+    ERR_clear_error();
+    return result;
+}
+
 std::unique_ptr<EVP_PKEY, KeyFree> readKey(const QByteArray &pem)
 {
     if (pem.isEmpty())
         return nullptr;
     std::unique_ptr<BIO, BioFree> bio(BIO_new_mem_buf(pem.constData(), pem.size()));
     if (!bio)
-        return nullptr;
+        return cleared(nullptr);
     std::unique_ptr<EVP_PKEY, KeyFree> key(PEM_read_bio_PUBKEY(bio.get(), nullptr, nullptr, nullptr));
     if (!key || EVP_PKEY_id(key.get()) != EVP_PKEY_ED25519)
-        return nullptr;
+        return cleared(nullptr);
     return key;
 }
 
@@ -51,12 +62,12 @@ Verdict verify(const QByteArray &installer, const QByteArray &signature, const Q
     std::unique_ptr<EVP_MD_CTX, ContextFree> context(EVP_MD_CTX_new());
     // Ed25519 hashes internally: no digest is named, and the message goes in one piece.
     if (!context || EVP_DigestVerifyInit(context.get(), nullptr, nullptr, nullptr, key.get()) != 1)
-        return Verdict::Bad;
+        return cleared(Verdict::Bad);
     const int result = EVP_DigestVerify(context.get(), reinterpret_cast<const unsigned char *>(signature.constData()),
                                         static_cast<size_t>(signature.size()),
                                         reinterpret_cast<const unsigned char *>(installer.constData()),
                                         static_cast<size_t>(installer.size()));
-    return result == 1 ? Verdict::Good : Verdict::Bad;
+    return result == 1 ? Verdict::Good : cleared(Verdict::Bad);
 }
 
 } // namespace InstallerSignature

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+// What a firmware transfer needs of the link to a unit: commands and image
+// chunks out, the replies it acts on in, and for the automatic flow a way to
+// the unit's upgrade-mode port. SerialFirmwareLink is the unit's serial port;
+// a link held in memory lets the transfer run without any device.
+class FirmwareLink : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    virtual bool writeCommand(quint8 code) = 0;
+    // Bytes taken, or -1 on an error (errorString() says which).
+    virtual qint64 write(const QByteArray &bytes) = 0;
+    virtual bool flush() = 0;
+    virtual QString errorString() const = 0;
+
+    // Set by an acknowledgement, cleared by the transfer with each chunk.
+    virtual bool readyForNext() const = 0;
+    virtual void setReadyForNext(bool ready) = 0;
+
+    // The name of a present port whose description holds tag, in a list
+    // read afresh; empty when there is none.
+    virtual QString findPortContaining(const QString &tag) = 0;
+    virtual void close() = 0;
+    // On failure *failure says why.
+    virtual bool tryOpenPort(const QString &portName, int baudRate, QString *failure) = 0;
+
+signals:
+    void eraseEnded();
+    void acknowledged();
+    void modelReported(const QString &model);
+    void errorOccurred(QSerialPort::SerialPortError error);
+    void aboutToClose();
+};
