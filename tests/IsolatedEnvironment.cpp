@@ -1,8 +1,10 @@
-// Linked into every test program. ctest gives each test a settings folder of
-// its own and a closed update server; run by hand, a test that builds a main
-// window would otherwise read and write the user's real settings and ask the
-// real update server after the window's start-up delay. The same defaults are
-// set here before main(), and only where the caller set nothing.
+// Linked into every test program and the fuzz targets that build windows.
+// ctest and scripts/fuzz give each run a settings folder of its own and a
+// closed update server; run by hand (a test, or a crash file replayed), a
+// program that builds a main window would otherwise read and write the user's
+// real settings and ask the real update server after the window's start-up
+// delay. The same defaults are set here before main(), and only where the
+// caller set nothing.
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtGlobal>
