@@ -4,7 +4,11 @@
 // way the RtMidi driver splits what RtMidi gathered. Each input starts with a
 // fresh port; no event loop, no window.
 //
-// Input: a tag byte, then its payload (the last one may be short). A tag
+// An input whose first byte is odd runs with the port's quarter-frame decoder
+// made, as the window makes it, and an End alarm from its next four bytes
+// (hours, minutes, seconds, frames) at the rate in bits 1-2 of the first.
+//
+// Then: a tag byte, then its payload (the last one may be short). A tag
 // below 40 is a short word of the next three bytes; 40 to 7F a whole message
 // of (tag - 40) * 20 bytes; from 80 up a receive buffer of (tag - 80) * 5
 // bytes. Besides the sanitizers it checks that what is gathered stays bounded,
@@ -13,6 +17,7 @@
 
 #include "midi/QMidiIn.h"
 #include "midi/WholeMessageSplit.h"
+#include "protocol/MidiTimecodeIn.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -56,6 +61,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         delivered += message;
     });
     size_t at = 0;
+    if (size >= 5 && (data[0] & 1)) {
+        static const int rates[] = {24, 25, 30, 30};
+        const int rate = (data[0] >> 1) & 3;
+        in.quarterFrameDecoder()->setPositionAlarm(FrameArithmetic::Label{data[1], data[2], data[3], data[4]},
+                                                   rates[rate], rate == 2);
+        at = 5;
+    }
     while (at < size) {
         const uint8_t tag = data[at++];
         delivered.clear();

@@ -69,6 +69,6 @@ private:
     QByteArray m_accumulator;
     // Skipping the rest of an over-long message until its F7; driver thread only.
     bool m_discardingSysEx = false;
-    // Used on the driver thread only.
+    // Made before a port opens; from then on used on the driver thread only.
     MidiTimecodeIn *m_quarterFrames = nullptr;
 };
