@@ -47,10 +47,9 @@ QString two(int value)
     return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
 }
 
-// The alarm word: bit 31 set, bit 30 drop frame, bits 28-29 the rate (24, 25,
-// 30), then hours, minutes, seconds and frames in 7 bits each from bit 21 down.
+// The alarm word: bit 31 set, bits 28-29 the rate as piece 7 codes it, then
+// hours, minutes, seconds and frames in 7 bits each from bit 21 down.
 constexpr quint32 kAlarmSet = 1u << 31;
-constexpr quint32 kAlarmDrop = 1u << 30;
 constexpr int kAlarmRateShift = 28;
 constexpr int kAlarmFieldBits = 7;
 constexpr quint32 kAlarmFieldMask = (1u << kAlarmFieldBits) - 1;
@@ -83,8 +82,8 @@ void MidiTimecodeIn::setPositionAlarm(const FrameArithmetic::Label &end, int fra
         clearPositionAlarm();
         return;
     }
-    const quint32 rate = framesPerSecond == 24 ? 0 : framesPerSecond == 25 ? 1 : 2;
-    quint32 alarm = kAlarmSet | (rate << kAlarmRateShift) | (dropFrame ? kAlarmDrop : 0);
+    const quint32 rateCode = framesPerSecond == 24 ? 0 : framesPerSecond == 25 ? 1 : dropFrame ? 2 : 3;
+    quint32 alarm = kAlarmSet | (rateCode << kAlarmRateShift);
     for (int i = 0; i < 4; ++i)
         alarm |= alarmField(end, i);
     m_alarm.store(alarm, std::memory_order_relaxed);
@@ -100,11 +99,12 @@ bool MidiTimecodeIn::alarmReached(int piece) const
     const quint32 alarm = m_alarm.load(std::memory_order_relaxed);
     if (!(alarm & kAlarmSet))
         return false;
-    static const int rates[] = {24, 25, 30, 30};
-    const int fps = rates[(alarm >> kAlarmRateShift) & 0x03];
+    const int rateCode = int(alarm >> kAlarmRateShift) & 0x03;
     const FrameArithmetic::Label end{fieldOfAlarm(alarm, 3), fieldOfAlarm(alarm, 2), fieldOfAlarm(alarm, 1),
                                      fieldOfAlarm(alarm, 0)};
-    return 4 * FrameArithmetic::distance(end, m_label, fps, (alarm & kAlarmDrop) != 0) + piece >= 0;
+    const long long frames =
+        FrameArithmetic::distance(end, m_label, framesPerSecondForCode(rateCode), dropFrameForCode(rateCode));
+    return 4 * frames + piece >= 0;
 }
 
 bool MidiTimecodeIn::fullFrameLabel(const QByteArray &message, FrameArithmetic::Label &label)
