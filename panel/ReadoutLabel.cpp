@@ -28,6 +28,23 @@ private:
     QWidget *m_widget;
 };
 
+// QLabel::setText() also invalidates the parent's layout, and that pass walks
+// every layout up to the window's. While this is held the label counts as
+// hidden, and updateGeometry() then leaves the parent's layout alone (it still
+// drops the layout's cached hints of the label); the caller asks for the pass
+// itself when the new text's hints differ.
+class LayoutPassHeld
+{
+public:
+    explicit LayoutPassHeld(QWidget *widget) : m_widget(widget) { m_widget->setAttribute(Qt::WA_WState_Hidden, true); }
+    ~LayoutPassHeld() { m_widget->setAttribute(Qt::WA_WState_Hidden, false); }
+    LayoutPassHeld(const LayoutPassHeld &) = delete;
+    LayoutPassHeld &operator=(const LayoutPassHeld &) = delete;
+
+private:
+    QWidget *m_widget;
+};
+
 bool drawnFromGlyphs(const QString &text)
 {
     for (QChar c : text)
@@ -54,10 +71,14 @@ void ReadoutLabel::showText(const QString &text)
         return;
     }
     const Layout before = layoutFor(this->text());
+    const QSize hintBefore = sizeHint(), minimumBefore = minimumSizeHint();
     {
-        const RepaintHeld held(this);
+        const RepaintHeld repaintHeld(this);
+        const LayoutPassHeld layoutHeld(this);
         setText(text);
     }
+    if (sizeHint() != hintBefore || minimumSizeHint() != minimumBefore)
+        updateGeometry();
     const Layout &after = layoutFor(text);
     if (!before.usable || !after.usable) {
         update(contentsRect());

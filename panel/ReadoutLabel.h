@@ -29,7 +29,8 @@ public:
     ~ReadoutLabel() override;
 
     // Sets the text; while the label is on screen only the characters that
-    // differ from the old text are repainted.
+    // differ from the old text are repainted, and the window is laid out again
+    // only when the label's size hints change with the text.
     void showText(const QString &text);
 
     // Character pictures rendered since the last font, style or size change:

@@ -180,6 +180,44 @@ private slots:
         QVERIFY(ui->pushButton_7->styleSheet().contains("rgb(192, 192, 192)"));
     }
 
+    // A new time of the same shape keeps every size hint, so it must not lay
+    // the window out again (that pass walks every layout up to the window's,
+    // fifteen times a second); one that changes a hint must.
+    void windowIsLaidOutOnlyWhenAHintChanges()
+    {
+        PanelRig rig;
+        Ui::MainWindow *ui = rig.ui();
+        rig.window->resize(860, 650);
+        rig.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+        TimecodeReadout *readout = rig.window->readout();
+        readout->show(1, 2, 3, 4);
+        QTest::qWait(20); // the layout passes of the first show, one level at a time
+
+        struct LayoutRequestCounter : QObject
+        {
+            int count = 0;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                count += event->type() == QEvent::LayoutRequest;
+                return false;
+            }
+        } requests;
+        ui->time_hour->parentWidget()->installEventFilter(&requests);
+        for (int frame = 5; frame < 30; ++frame)
+            readout->show(1, 2, 3, frame);
+        readout->show(1, 2, 4, 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(requests.count, 0);
+        QCOMPARE(labels(ui), (QStringList{"0 1 : ", "0 2 : ", "0 4 : ", "0 0 "}));
+
+        const int hoursWidth = ui->time_hour->width();
+        readout->show(123, 2, 4, 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(requests.count, 1);
+        QVERIFY(ui->time_hour->width() > hoursWidth);
+    }
+
     void startMarker()
     {
         CustomSlider slider;
