@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QThread>
 #include <QTime>
 #include <QTimer>
@@ -46,6 +47,10 @@ GeneratorTransport::GeneratorTransport(const PanelContext &context, const Widget
     connect(m_sourceLockTimer, &QTimer::timeout, this, &GeneratorTransport::checpauseTimer);
     m_restartPlayTimer->setSingleShot(true);
     connect(m_restartPlayTimer, &QTimer::timeout, this, [this] { m_context.sendPlay(); });
+
+    connect(m_widgets.fields.start, &QLineEdit::textChanged, this, &GeneratorTransport::runActiveTimersWork);
+    for (QRadioButton *rate : m_context.widgets().rates)
+        connect(rate, &QRadioButton::toggled, this, &GeneratorTransport::runActiveTimersWork);
 }
 
 int GeneratorTransport::framesPerSecond() const
@@ -137,17 +142,24 @@ void GeneratorTransport::showOwnTime(const Label &label, TimecodeReadout::Frames
 
 void GeneratorTransport::followReadoutWithSlider()
 {
-    // The progress timer would move the slider within 5 ms anyway; moving it
-    // now lets readout and slider share one repaint of the window.
+    // Moving the slider with the readout also lets both share one repaint of
+    // the window.
     if (m_progressTimer->isActive())
         updateProgressBar();
+}
+
+void GeneratorTransport::runActiveTimersWork()
+{
+    followReadoutWithSlider();
+    if (m_checkTimer->isActive())
+        checkAndPause();
 }
 
 void GeneratorTransport::showFullFrame(const Label &label)
 {
     m_readout->show(label);
     takeUnitPosition(label, 0);
-    followReadoutWithSlider();
+    runActiveTimersWork();
 }
 
 void GeneratorTransport::showQuarterFrameText(const QString &timecode)

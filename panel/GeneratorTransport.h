@@ -23,9 +23,17 @@ class QTimer;
 // from Start, anything else resumes. While running, the End check stops the
 // unit (or restarts it from Start with loop on) as soon as the unit's position
 // reaches End: to a quarter frame and at once while quarter frames arrive (see
-// MidiTimecodeIn), otherwise from the readout on the check timer. The progress
-// timer moves the slider with the readout. The source-lock timer keeps the
-// source group locked while the unit's messages keep arriving.
+// MidiTimecodeIn), otherwise from the readout. The progress timer moves the
+// slider with the readout. The source-lock timer keeps the source group locked
+// while the unit's messages keep arriving.
+//
+// While the check and progress timers are active their work runs at once on
+// everything it reads: each label, full frame and End piece, and each change
+// of Start or the rate from the panel. Their ticks only catch what comes
+// without a signal (the window writing the readout, a rate the unit reports),
+// so they tick every tenth and fifth of a second rather than every few
+// milliseconds: ticks that find nothing new would wake the GUI thread some 300
+// times a second while the generator runs.
 //
 // A range of 0 frames or fewer (End not after Start) is nothing to run.
 // Conversions take the frames per second from the checked rate button each
@@ -34,8 +42,8 @@ class GeneratorTransport : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int kFastTickMs = 5;
-    static constexpr int kSlowTickMs = 10;
+    static constexpr int kFastTickMs = 100;
+    static constexpr int kSlowTickMs = 200;
     static constexpr int kSourceLockTickMs = 100;
     static constexpr int kLoopRestartDelayMs = 30;
     static constexpr int kResumeSettleMs = 100;
@@ -75,8 +83,8 @@ public:
     void sliderPressed();
     void sliderValueChanged(int value);
     void sliderReleased();
-    // The End check: every check-timer tick, and every quarter frame while
-    // the check timer runs.
+    // The End check: every check-timer tick, and every label, full frame and
+    // End piece while the check timer runs.
     void checkAndPause();
     void updateProgressBar();
     void checpauseTimer();
@@ -121,6 +129,8 @@ private:
     void showOwnTime(const FrameArithmetic::Label &label,
                      TimecodeReadout::FramesSuffix suffix = TimecodeReadout::FramesSuffix::Blank);
     void followReadoutWithSlider();
+    // What the timers read changed: their work runs now, not at their next tick.
+    void runActiveTimersWork();
     void restartLoop(const FrameArithmetic::Label &start);
     bool readField(const QString &text, FrameArithmetic::Label &label) const;
     void startCheckTimer(int intervalMs);

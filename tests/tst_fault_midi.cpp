@@ -22,8 +22,8 @@ const QByteArray kIdentify = hex("f07f7f1101f7");
 // sends exactly one locate carrying the new rate, at once.
 void checkResponsive(PanelRig &rig)
 {
-    rig.take();
     rig.ui()->lineEdit->setText("00 : 00 : 10 : 00");
+    rig.take();
     rig.ui()->radioButton_10->click(); // 30 fps: rate code 3 in bits 5-6 of the hour byte
     QCOMPARE(rig.take(), QList<QByteArray>{hex("f07f7f0644060160000a0000f7")});
 }

@@ -195,12 +195,12 @@ private slots:
             Running rig;
             Ui::MainWindow *ui = rig.ui();
             ui->pushButton->click();
-            rig.window->displayTimeCode(1, 59, 59, 24);
             rig.take();
+            rig.window->displayTimeCode(1, 59, 59, 24);
             rig.window->checkAndPause();
             QVERIFY(rig.take().isEmpty());
+            // A full frame on End stops the unit as it arrives, not at a tick.
             rig.window->displayTimeCode(2, 0, 0, 0);
-            rig.window->checkAndPause();
             QCOMPARE(rig.take(), QList<QByteArray>{kStop});
             QCOMPARE(ui->horizontalSlider->value(), 90000);
             QVERIFY(!rig.window->transport()->checkTimer()->isActive());
@@ -211,9 +211,8 @@ private slots:
         {
             Running rig;
             rig.ui()->pushButton->click();
-            rig.window->displayTimeCode(2, 0, 0, 3);
             rig.take();
-            rig.window->checkAndPause();
+            rig.window->displayTimeCode(2, 0, 0, 3);
             QCOMPARE(rig.take(), QList<QByteArray>{kStop});
             QCOMPARE(rig.ui()->horizontalSlider->value(), 0); // overshoot: next Play starts fresh
         }
@@ -223,11 +222,10 @@ private slots:
             ui->pushButton_6->click();
             QVERIFY(ui->pushButton_6->isChecked());
             ui->pushButton->click();
-            rig.window->displayTimeCode(2, 0, 0, 0);
             rig.take();
             QElapsedTimer clock;
             clock.start();
-            rig.window->checkAndPause();
+            rig.window->displayTimeCode(2, 0, 0, 0);
             QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locate(1, 1, 0, 0, 0)}));
             QCOMPARE(rig.readoutText(), QString("0 1 : 0 0 : 0 0 : 0 0 "));
             QCOMPARE(ui->horizontalSlider->value(), 0);
@@ -404,6 +402,9 @@ private slots:
         // The label's frame plus the two its pieces took.
         rig.feed(PanelTest::quarterFrames(1, 0, 10, 0, 3));
         QTRY_COMPARE(ui->horizontalSlider->value(), 302);
+        // A new Start moves the slider as it is typed, not at the next tick.
+        ui->lineEdit->setText("01 : 00 : 05 : 00");
+        QCOMPARE(ui->horizontalSlider->value(), 152);
         // Progress never passes the maximum.
         rig.window->displayTimeCode(3, 0, 0, 0);
         rig.window->updateProgressBar();
