@@ -159,7 +159,7 @@ void GeneratorTransport::showFullFrame(const Label &label)
 {
     m_readout->show(label);
     takeUnitPosition(label, 0);
-    runActiveTimersWork();
+    followReadoutWithSlider();
 }
 
 void GeneratorTransport::showQuarterFrameText(const QString &timecode)

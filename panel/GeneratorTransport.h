@@ -28,12 +28,15 @@ class QTimer;
 // while the unit's messages keep arriving.
 //
 // While the check and progress timers are active their work runs at once on
-// everything it reads: each label, full frame and End piece, and each change
-// of Start or the rate from the panel. Their ticks only catch what comes
-// without a signal (the window writing the readout, a rate the unit reports),
-// so they tick every tenth and fifth of a second rather than every few
-// milliseconds: ticks that find nothing new would wake the GUI thread some 300
-// times a second while the generator runs.
+// what it reads: the slider follows every label and full frame, the End check
+// every label and End piece, and both every change of Start or the rate from
+// the panel. So the timers tick every tenth and fifth of a second rather than
+// every few milliseconds, which would wake the GUI thread some 300 times a
+// second while the generator runs. Their ticks catch what comes without a
+// signal: the window writing the readout, a rate the unit reports, and a full
+// frame on or past End. A full frame is left to the tick because the unit
+// answers each Locate with one: those for the Locates sent before Play arrive
+// after it, still showing the old place, and the next one shows Start.
 //
 // A range of 0 frames or fewer (End not after Start) is nothing to run.
 // Conversions take the frames per second from the checked rate button each
@@ -83,8 +86,8 @@ public:
     void sliderPressed();
     void sliderValueChanged(int value);
     void sliderReleased();
-    // The End check: every check-timer tick, and every label, full frame and
-    // End piece while the check timer runs.
+    // The End check: every check-timer tick, and every label and End piece
+    // while the check timer runs.
     void checkAndPause();
     void updateProgressBar();
     void checpauseTimer();

@@ -195,12 +195,12 @@ private slots:
             Running rig;
             Ui::MainWindow *ui = rig.ui();
             ui->pushButton->click();
-            rig.take();
             rig.window->displayTimeCode(1, 59, 59, 24);
+            rig.take();
             rig.window->checkAndPause();
             QVERIFY(rig.take().isEmpty());
-            // A full frame on End stops the unit as it arrives, not at a tick.
             rig.window->displayTimeCode(2, 0, 0, 0);
+            rig.window->checkAndPause();
             QCOMPARE(rig.take(), QList<QByteArray>{kStop});
             QCOMPARE(ui->horizontalSlider->value(), 90000);
             QVERIFY(!rig.window->transport()->checkTimer()->isActive());
@@ -211,8 +211,9 @@ private slots:
         {
             Running rig;
             rig.ui()->pushButton->click();
-            rig.take();
             rig.window->displayTimeCode(2, 0, 0, 3);
+            rig.take();
+            rig.window->checkAndPause();
             QCOMPARE(rig.take(), QList<QByteArray>{kStop});
             QCOMPARE(rig.ui()->horizontalSlider->value(), 0); // overshoot: next Play starts fresh
         }
@@ -222,10 +223,11 @@ private slots:
             ui->pushButton_6->click();
             QVERIFY(ui->pushButton_6->isChecked());
             ui->pushButton->click();
+            rig.window->displayTimeCode(2, 0, 0, 0);
             rig.take();
             QElapsedTimer clock;
             clock.start();
-            rig.window->displayTimeCode(2, 0, 0, 0);
+            rig.window->checkAndPause();
             QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locate(1, 1, 0, 0, 0)}));
             QCOMPARE(rig.readoutText(), QString("0 1 : 0 0 : 0 0 : 0 0 "));
             QCOMPARE(ui->horizontalSlider->value(), 0);
@@ -233,6 +235,18 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(!rig.received.isEmpty(), 1000);
             QVERIFY(clock.elapsed() >= GeneratorTransport::kLoopRestartDelayMs - 2);
             QCOMPARE(rig.take(), QList<QByteArray>{kPlay});
+        }
+        {
+            // The unit answers each Locate with a full frame; those of the
+            // Locates before Play come after it and still show the old place.
+            Running rig;
+            rig.ui()->pushButton->click();
+            rig.take();
+            rig.feed(hex("F07F7F01012300000000F7")); // 03:00:00:00 at 25, past End
+            rig.feed(hex("F07F7F01012100000000F7")); // Start
+            QTest::qWait(GeneratorTransport::kSlowTickMs + 50);
+            QVERIFY(rig.take().isEmpty());
+            QVERIFY(rig.window->transport()->checkTimer()->isActive());
         }
     }
 
