@@ -3,6 +3,7 @@
 #include "serial/EmulatedPortRegistry.h"
 #include "serial/PlatformAccess.h"
 
+#include <QDateTime>
 #include <QSerialPortInfo>
 
 #include <utility>
@@ -30,16 +31,18 @@ QList<SerialPortEntry> systemPorts()
 } // namespace
 
 SystemSerialPortCatalogue::SystemSerialPortCatalogue(const EmulatedPortRegistry *registry)
-    : SystemSerialPortCatalogue(registry, systemPorts, PlatformAccess::deviceFolderStamp, kSettleMs)
+    : SystemSerialPortCatalogue(registry, systemPorts, PlatformAccess::deviceFolderStamp, kSettleMs,
+                                QDateTime::currentSecsSinceEpoch)
 {
 }
 
 SystemSerialPortCatalogue::SystemSerialPortCatalogue(const EmulatedPortRegistry *registry, Walk walk, Stamp stamp,
-                                                     int settleMs)
+                                                     int settleMs, Clock now)
     : m_registry(registry)
     , m_walk(std::move(walk))
     , m_stamp(std::move(stamp))
     , m_settleMs(settleMs)
+    , m_now(std::move(now))
 {
 }
 
@@ -47,10 +50,14 @@ QList<SerialPortEntry> SystemSerialPortCatalogue::availablePorts() const
 {
     const quint64 stamp = m_stamp();
     if (stamp == 0 || !m_sinceChange.isValid() || stamp != m_lastStamp) {
+        // The stamp's second may hold the change, so the window reaches a
+        // second past it.
+        const bool longAgo = m_now() - qint64(stamp) > 1 + m_settleMs / 1000;
+        m_settling = stamp == 0 || m_sinceChange.isValid() || !longAgo;
         m_lastStamp = stamp;
         m_sinceChange.start();
         m_walked = m_walk();
-    } else if (m_sinceChange.elapsed() < m_settleMs) {
+    } else if (m_settling && m_sinceChange.elapsed() < m_settleMs) {
         m_walked = m_walk();
     }
     QList<SerialPortEntry> ports = m_walked;

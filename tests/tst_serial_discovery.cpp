@@ -385,7 +385,8 @@ void SerialDiscoveryTest::systemPortsAreWalkedAgainOnlyAfterADeviceChange()
         return present;
     };
     const int settleMs = 150;
-    SystemSerialPortCatalogue ports(nullptr, walk, [&] { return stamp; }, settleMs);
+    qint64 now = 100;
+    SystemSerialPortCatalogue ports(nullptr, walk, [&] { return stamp; }, settleMs, [&] { return now; });
     QCOMPARE(ports.availablePorts().size(), 1);
     QCOMPARE(walks, 1);
     // udev may still be describing a device that just appeared.
@@ -400,10 +401,16 @@ void SerialDiscoveryTest::systemPortsAreWalkedAgainOnlyAfterADeviceChange()
     QCOMPARE(ports.availablePorts().size(), 0);
     QCOMPARE(walks, 3);
     // Where the system gives no stamp, every listing walks.
-    SystemSerialPortCatalogue unstamped(nullptr, walk, [] { return quint64(0); }, 0);
+    SystemSerialPortCatalogue unstamped(nullptr, walk, [] { return quint64(0); }, 0, [&] { return now; });
     unstamped.availablePorts();
     unstamped.availablePorts();
     QCOMPARE(walks, 5);
+    // Started long after the last device came: the first walk stands.
+    now = 3600;
+    SystemSerialPortCatalogue settled(nullptr, walk, [&] { return stamp; }, 60000, [&] { return now; });
+    settled.availablePorts();
+    settled.availablePorts();
+    QCOMPARE(walks, 6);
 }
 
 QTEST_MAIN(SerialDiscoveryTest)
