@@ -305,7 +305,10 @@ void measurePanel()
 // the quarter frame that completes it: as the unit writes it, as a bare
 // RtMidi callback on another JACK client gets it, and once the panel has put
 // the label on the readout. Each side decodes the labels itself; the text
-// that goes on the readout tells which copy belongs to which original.
+// that goes on the readout tells which copy belongs to which original. What
+// the panel adds is split where its own input's thread hands the label to the
+// GUI thread: JACK running the panel's client after the bare one, then the
+// GUI thread waking and putting the label on the readout.
 void measureProgramOnJack()
 {
     const QString latencyTarget = "panel adds <= 0.1 / 0.5 ms";
@@ -317,7 +320,7 @@ void measureProgramOnJack()
     }
     using Stamps = std::unordered_map<std::string, SteadyClock::time_point>;
     std::mutex mutex;
-    Stamps written, bare, panel;
+    Stamps written, bare, handed, panel;
     auto stamp = [&mutex](Stamps &into, const QString &label) {
         const auto now = SteadyClock::now();
         std::lock_guard<std::mutex> lock(mutex);
@@ -406,6 +409,9 @@ void measureProgramOnJack()
     // the label is on the readout.
     QObject::connect(window.midiIn()->quarterFrameDecoder(), &MidiTimecodeIn::timecodeReceived, &stamping,
                      [&](const QString &label) { stamp(panel, label); });
+    // On the input's thread, once the panel's own receiver has been handed the label.
+    QObject::connect(window.midiIn()->quarterFrameDecoder(), &MidiTimecodeIn::timecodeReceived, &stamping,
+                     [&](const QString &label) { stamp(handed, label); }, Qt::DirectConnection);
     boxes.stopWatching();
     runEventLoop(1000);
 
@@ -428,7 +434,7 @@ void measureProgramOnJack()
     auto latencyRows = [&](const QString &where) {
         const auto windowTo = SteadyClock::now() - std::chrono::milliseconds(100);
         const auto countedFrom = windowFrom + std::chrono::milliseconds(50);
-        std::vector<double> panelMs, bareMs, addedMs;
+        std::vector<double> panelMs, bareMs, addedMs, toClientMs, toReadoutMs;
         size_t lost = 0;
         {
             std::lock_guard<std::mutex> lock(mutex);
@@ -437,13 +443,16 @@ void measureProgramOnJack()
                     continue;
                 const auto panelAt = panel.find(label);
                 const auto bareAt = bare.find(label);
-                if (panelAt == panel.end() || bareAt == bare.end()) {
+                const auto handedAt = handed.find(label);
+                if (panelAt == panel.end() || bareAt == bare.end() || handedAt == handed.end()) {
                     ++lost;
                     continue;
                 }
                 panelMs.push_back(msBetween(at, panelAt->second));
                 bareMs.push_back(msBetween(at, bareAt->second));
                 addedMs.push_back(msBetween(bareAt->second, panelAt->second));
+                toClientMs.push_back(msBetween(bareAt->second, handedAt->second));
+                toReadoutMs.push_back(msBetween(handedAt->second, panelAt->second));
             }
         }
         const bool measured = panelMs.size() > 100 && !window.readout()->digits().isEmpty();
@@ -457,6 +466,11 @@ void measureProgramOnJack()
         row(QString("  added by the panel (%1 labels, %2 lost)").arg(addedMs.size()).arg(lost),
             QString::asprintf("%.3f / %.3f ms", addedMedian, addedP99), latencyTarget,
             measured && lost == 0 && addedMedian <= 0.1 && addedP99 <= 0.5);
+        row("    JACK, the panel's client after the bare one",
+            QString::asprintf("%.3f / %.3f ms", percentile(toClientMs, 50), percentile(toClientMs, 99)), "", measured);
+        row("    GUI thread woken, label on the readout",
+            QString::asprintf("%.3f / %.3f ms", percentile(toReadoutMs, 50), percentile(toReadoutMs, 99)), "",
+            measured);
     };
 
     startLatencyWindow();
