@@ -324,6 +324,15 @@ void RtMidiDriver::openSystem()
 
 void RtMidiDriver::retryIfUnavailable()
 {
+    // A JACK server that stopped may be started again; until then the driver
+    // is without a system, as if JACK had never run.
+    if (m_jack && !m_jack->isOpen()) {
+        qWarning() << "The JACK server has gone; MIDI is tried again every" << kRetryIntervalMs / 1000 << "s";
+        m_jack.reset();
+        m_jackClient.reset();
+        m_api = RtMidi::UNSPECIFIED;
+        m_lastAttempt.start();
+    }
     if (!m_in && !m_out && !m_jack && m_lastAttempt.elapsed() >= kRetryIntervalMs)
         openSystem();
 }
