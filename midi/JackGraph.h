@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <atomic>
+
 // JACK's port graph, read and changed through a client of its own that has no
 // ports. Ports are named in full, "client:port".
 //
@@ -13,8 +15,9 @@
 // whenever another port comes or goes, even between two calls a microsecond
 // apart.
 //
-// The client is never activated and has no callbacks, so JACK never wakes
-// it; listings are taken anew each time.
+// The client is never activated and has no process callback, so JACK never
+// wakes it; listings are taken anew each time. Once the server has gone the
+// graph is closed: libjack crashes on a request through a dropped client.
 class JackGraph
 {
 public:
@@ -23,7 +26,7 @@ public:
     JackGraph(const JackGraph &) = delete;
     JackGraph &operator=(const JackGraph &) = delete;
 
-    bool isOpen() const { return m_client != nullptr; }
+    bool isOpen() const { return m_client != nullptr && !m_serverGone.load(); }
     // The MIDI ports that send (whose data an input reads) or that receive,
     // in one request to the server.
     QStringList midiPorts(bool sending) const;
@@ -42,5 +45,8 @@ public:
     bool isConnected(const QString &source, const QString &destination) const;
 
 private:
+    static void shutdown(void *self);
+
     struct _jack_client *m_client = nullptr;
+    std::atomic<bool> m_serverGone{false};
 };

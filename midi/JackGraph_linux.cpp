@@ -14,6 +14,13 @@ JackGraph::JackGraph()
     MidiSystemProbe::routeJackMessagesToTrace();
     jack_status_t status;
     m_client = jack_client_open("Quill Tool Ports", JackNoStartServer, &status);
+    if (m_client)
+        jack_on_shutdown(m_client, &JackGraph::shutdown, this);
+}
+
+void JackGraph::shutdown(void *self)
+{
+    static_cast<JackGraph *>(self)->m_serverGone.store(true);
 }
 
 JackGraph::~JackGraph()
@@ -25,7 +32,7 @@ JackGraph::~JackGraph()
 QStringList JackGraph::midiPorts(bool sending) const
 {
     QStringList names;
-    if (!m_client)
+    if (!isOpen())
         return names;
     const char **ports = jack_get_ports(m_client, nullptr, JACK_DEFAULT_MIDI_TYPE,
                                         sending ? JackPortIsOutput : JackPortIsInput);
@@ -39,12 +46,12 @@ QStringList JackGraph::midiPorts(bool sending) const
 
 bool JackGraph::hasPort(const QString &portName) const
 {
-    return m_client && jack_port_by_name(m_client, portName.toUtf8().constData());
+    return isOpen() && jack_port_by_name(m_client, portName.toUtf8().constData());
 }
 
 quint64 JackGraph::clientIdOf(const QString &portName) const
 {
-    if (!m_client)
+    if (!isOpen())
         return 0;
     const QByteArray name = portName.toUtf8();
     if (!jack_port_by_name(m_client, name.constData()))
@@ -63,7 +70,7 @@ quint64 JackGraph::clientIdOf(const QString &portName) const
 
 bool JackGraph::connect(const QString &source, const QString &destination) const
 {
-    if (!m_client)
+    if (!isOpen())
         return false;
     const int result = jack_connect(m_client, source.toUtf8().constData(), destination.toUtf8().constData());
     return result == 0 || result == EEXIST;
@@ -71,7 +78,7 @@ bool JackGraph::connect(const QString &source, const QString &destination) const
 
 bool JackGraph::disconnect(const QString &source, const QString &destination) const
 {
-    if (!m_client)
+    if (!isOpen())
         return false;
     return jack_disconnect(m_client, source.toUtf8().constData(), destination.toUtf8().constData()) == 0
            || !isConnected(source, destination);
@@ -79,7 +86,7 @@ bool JackGraph::disconnect(const QString &source, const QString &destination) co
 
 bool JackGraph::isConnected(const QString &source, const QString &destination) const
 {
-    if (!m_client)
+    if (!isOpen())
         return false;
     const jack_port_t *port = jack_port_by_name(m_client, source.toUtf8().constData());
     return port && jack_port_connected_to(port, destination.toUtf8().constData());

@@ -1,6 +1,7 @@
 #include "midi/RtMidiDriver.h"
 
 #include "midi/JackGraph.h"
+#include "midi/JackMidiClient.h"
 #include "midi/MidiSystemProbe.h"
 #include "midi/WholeMessageSplit.h"
 
@@ -75,14 +76,9 @@ class RtMidiDriver::OutputPort : public MidiOutputPort
 public:
     // A client of its own per open port: QMidiOut may leave a stuck send
     // behind, and that client must not be touched by anyone else meanwhile.
-    // On JACK, ownPort is the full name of the port that was connected to target.
-    OutputPort(std::unique_ptr<RtMidiOut> out, const QString &target, std::shared_ptr<JackGraph> jack = nullptr,
-               const QString &ownPort = QString())
+    OutputPort(std::unique_ptr<RtMidiOut> out, const QString &target)
         : m_out(std::move(out))
         , m_target(target.toStdString())
-        , m_targetName(target)
-        , m_jack(std::move(jack))
-        , m_ownPort(ownPort)
     {
         // With a callback installed RtMidi reports a failed send here instead
         // of throwing, and the send itself returns as if it had worked.
@@ -95,8 +91,6 @@ public:
     // and a Stop must not wait for that.
     bool sendLong(const QByteArray &message) override
     {
-        if (!m_flowing && !waitForConnection())
-            return false;
         m_failed = false;
         std::vector<unsigned char> bytes(message.constBegin(), message.constEnd());
         try {
@@ -122,31 +116,9 @@ private:
             static_cast<OutputPort *>(self)->m_failed = true;
     }
 
-    // JACK routes a new connection from its next cycle on; what is sent
-    // before goes nowhere, and a unit would never see the first messages.
-    // This runs on QMidiOut's sending thread.
-    bool waitForConnection()
-    {
-        if (!m_jack || m_ownPort.isEmpty()) {
-            m_flowing = true;
-            return true;
-        }
-        for (int waited = 0; waited < kConnectionWaitMs; ++waited) {
-            if (m_jack->isConnected(m_ownPort, m_targetName)) {
-                m_flowing = true;
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        qWarning() << "MIDI output: JACK has not connected" << m_ownPort << "to" << m_targetName;
-        return false;
-    }
-
-    // Neither ALSA nor JACK tell a sender that its receiver went away.
+    // The sequencer does not tell a sender that its receiver went away.
     bool targetListed() const
     {
-        if (m_jack && m_jack->isOpen())
-            return m_jack->hasPort(m_targetName);
         const unsigned count = m_out->getPortCount();
         for (unsigned i = 0; i < count; ++i) {
             if (m_out->getPortName(i) == m_target)
@@ -157,12 +129,65 @@ private:
 
     std::unique_ptr<RtMidiOut> m_out;
     std::string m_target;
-    QString m_targetName;
-    std::shared_ptr<JackGraph> m_jack; // may outlive the driver with a stuck send
+    std::atomic<bool> m_failed{false};
+};
+
+// An output port of the driver's JACK client, connected to target.
+class RtMidiDriver::JackOutputPort : public MidiOutputPort
+{
+public:
+    // The client and the graph may outlive the driver with a stuck send.
+    JackOutputPort(std::shared_ptr<JackMidiClient> client, JackMidiClient::Output *output, const QString &target,
+                   std::shared_ptr<JackGraph> jack)
+        : m_client(std::move(client))
+        , m_output(output)
+        , m_ownPort(m_client->outputPort(output))
+        , m_target(target)
+        , m_jack(std::move(jack))
+    {
+    }
+    ~JackOutputPort() override { m_client->removeOutput(m_output); }
+
+    // Returns once the message is queued for JACK's next cycle. The graph is
+    // asked afterwards whether the receiver is still there: JACK does not
+    // tell a sender that its receiver went away, and a Stop must not wait.
+    bool sendLong(const QByteArray &message) override
+    {
+        if (!m_flowing && !waitForConnection())
+            return false;
+        if (!m_client->queue(m_output, message))
+            return false;
+        if (!m_jack->hasPort(m_target)) {
+            qWarning() << "MIDI output port has gone:" << m_target;
+            return false;
+        }
+        return true;
+    }
+
+private:
+    // JACK routes a new connection from its next cycle on; what is sent
+    // before goes nowhere, and a unit would never see the first messages.
+    // This runs on QMidiOut's sending thread.
+    bool waitForConnection()
+    {
+        for (int waited = 0; waited < kConnectionWaitMs; ++waited) {
+            if (m_jack->isConnected(m_ownPort, m_target)) {
+                m_flowing = true;
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        qWarning() << "MIDI output: JACK has not connected" << m_ownPort << "to" << m_target;
+        return false;
+    }
+
+    std::shared_ptr<JackMidiClient> m_client;
+    JackMidiClient::Output *m_output;
     QString m_ownPort;
+    QString m_target;
+    std::shared_ptr<JackGraph> m_jack;
     bool m_flowing = false;
     static constexpr int kConnectionWaitMs = 500;
-    std::atomic<bool> m_failed{false};
 };
 
 class RtMidiDriver::InputPort : public MidiInputPort
@@ -207,51 +232,31 @@ private:
     std::shared_ptr<std::atomic<bool>> m_taken;
 };
 
-// The JACK input's one sink at a time. RtMidi's callback points here for as
-// long as the input client lives, so no callback can reach a closed port.
-struct RtMidiDriver::JackInputRelay
-{
-    std::mutex mutex;
-    MidiInputSink *sink = nullptr;
-
-    static void received(double, std::vector<unsigned char> *message, void *self)
-    {
-        auto *relay = static_cast<JackInputRelay *>(self);
-        std::lock_guard<std::mutex> lock(relay->mutex);
-        if (message && relay->sink)
-            passWholeMessage(message->data(), message->size(), *relay->sink);
-    }
-};
-
 // An open JACK input: the source connected to the driver's input port.
 // Closing disconnects it; the port stays.
 class RtMidiDriver::JackInputPort : public MidiInputPort
 {
 public:
-    JackInputPort(std::shared_ptr<JackInputRelay> relay, MidiInputSink *sink, std::shared_ptr<JackGraph> jack,
+    JackInputPort(std::shared_ptr<JackMidiClient> client, MidiInputSink *sink, std::shared_ptr<JackGraph> jack,
                   const QString &source, const QString &port, std::shared_ptr<std::atomic<bool>> taken)
-        : m_relay(std::move(relay))
+        : m_client(std::move(client))
         , m_jack(std::move(jack))
         , m_source(source)
         , m_port(port)
         , m_taken(std::move(taken))
     {
         *m_taken = true;
-        std::lock_guard<std::mutex> lock(m_relay->mutex);
-        m_relay->sink = sink;
+        m_client->setInputSink(sink);
     }
     ~JackInputPort() override
     {
-        {
-            std::lock_guard<std::mutex> lock(m_relay->mutex);
-            m_relay->sink = nullptr;
-        }
+        m_client->setInputSink(nullptr);
         m_jack->disconnect(m_source, m_port);
         *m_taken = false;
     }
 
 private:
-    std::shared_ptr<JackInputRelay> m_relay;
+    std::shared_ptr<JackMidiClient> m_client;
     std::shared_ptr<JackGraph> m_jack;
     QString m_source;
     QString m_port;
@@ -260,7 +265,6 @@ private:
 
 RtMidiDriver::RtMidiDriver(const QString &clientName)
     : m_clientName(clientName)
-    , m_jackInRelay(std::make_shared<JackInputRelay>())
 {
     openSystem();
 }
@@ -320,6 +324,15 @@ void RtMidiDriver::openSystem()
 
 void RtMidiDriver::retryIfUnavailable()
 {
+    // A JACK server that stopped may be started again; until then the driver
+    // is without a system, as if JACK had never run.
+    if (m_jack && !m_jack->isOpen()) {
+        qWarning() << "The JACK server has gone; MIDI is tried again every" << kRetryIntervalMs / 1000 << "s";
+        m_jack.reset();
+        m_jackClient.reset();
+        m_api = RtMidi::UNSPECIFIED;
+        m_lastAttempt.start();
+    }
     if (!m_in && !m_out && !m_jack && m_lastAttempt.elapsed() >= kRetryIntervalMs)
         openSystem();
 }
@@ -370,8 +383,9 @@ RtMidiDriver::Listing RtMidiDriver::list(bool outputs)
     RtMidi *client = outputs ? static_cast<RtMidi *>(m_out.get()) : static_cast<RtMidi *>(m_in.get());
     if (!jack && !client)
         return listing;
-    const QString ownIn = m_clientName + QStringLiteral(" In");
-    const QString ownOut = m_clientName + QStringLiteral(" Out");
+    // On JACK both directions are ports of one client named like the driver.
+    const QString ownIn = jack ? m_clientName : m_clientName + QStringLiteral(" In");
+    const QString ownOut = jack ? m_clientName : m_clientName + QStringLiteral(" Out");
 
     // RtMidi asks JACK for the whole list again for each name; one request
     // gives them all, in the same order.
@@ -452,18 +466,12 @@ std::unique_ptr<MidiOutputPort> RtMidiDriver::openOutput(int index)
     const Listing now = list(true);
     if (index < 0 || size_t(index) >= now.rtIndex.size())
         return nullptr;
+    if (m_jack)
+        return openJackOutput(now.raw[index]);
     const std::string target = now.raw[int(index)].toStdString();
     std::unique_ptr<RtMidiOut> out = tryClient<RtMidiOut>(m_api, m_clientName + QStringLiteral(" Out"));
     if (!out)
         return nullptr;
-    if (m_jack) {
-        const QString made = openJackPort(*out, true);
-        if (made.isEmpty() || !m_jack->connect(made, now.raw[index])) {
-            qWarning() << "MIDI output could not be connected to" << now.raw[index];
-            return nullptr;
-        }
-        return std::make_unique<OutputPort>(std::move(out), now.raw[index], m_jack, made);
-    }
     // The new client numbers the ports as it sees them; find ours by name.
     const unsigned count = out->getPortCount();
     for (unsigned i = 0; i < count; ++i) {
@@ -498,41 +506,33 @@ std::unique_ptr<MidiInputPort> RtMidiDriver::openInput(int index, MidiInputSink 
     return port;
 }
 
-QStringList RtMidiDriver::ownJackPorts(bool outputs) const
+std::shared_ptr<JackMidiClient> RtMidiDriver::jackClient()
 {
-    const QString client = m_clientName + (outputs ? QStringLiteral(" Out") : QStringLiteral(" In"));
-    const QString port = outputs ? QStringLiteral(":MIDI Out") : QStringLiteral(":MIDI In");
-    QStringList own;
-    for (const QString &name : m_jack->midiPorts(outputs)) {
-        if (withoutJackSuffix(clientPart(name)) == client && name.endsWith(port))
-            own << name;
+    // One that the server dropped stays with the ports still open on it.
+    if (!m_jackClient || !m_jackClient->isRunning()) {
+        m_jackClient = std::make_shared<JackMidiClient>(m_clientName);
+        if (!m_jackClient->isRunning()) {
+            m_jackClient.reset();
+            return nullptr;
+        }
     }
-    return own;
+    return m_jackClient;
 }
 
-QString RtMidiDriver::openJackPort(RtMidi &client, bool outputs) const
+std::unique_ptr<MidiOutputPort> RtMidiDriver::openJackOutput(const QString &target)
 {
-    const QStringList before = ownJackPorts(outputs);
-    try {
-        client.openVirtualPort(outputs ? "MIDI Out" : "MIDI In");
-    } catch (const RtMidiError &error) {
-        qWarning() << "MIDI port could not be made:" << QString::fromStdString(error.getMessage());
-        return QString();
+    const std::shared_ptr<JackMidiClient> client = jackClient();
+    if (!client)
+        return nullptr;
+    JackMidiClient::Output *output = client->addOutput();
+    if (!output)
+        return nullptr;
+    if (!m_jack->connect(client->outputPort(output), target)) {
+        qWarning() << "MIDI output could not be connected to" << target;
+        client->removeOutput(output);
+        return nullptr;
     }
-    const QString made = madeJackPort(before, outputs);
-    if (made.isEmpty())
-        qWarning() << "MIDI port not found on JACK after it was made";
-    return made;
-}
-
-// RtMidi does not tell its port's full name, and JACK may have renamed its
-// client: ours is the one that was not there before.
-QString RtMidiDriver::madeJackPort(const QStringList &before, bool outputs) const
-{
-    QStringList made = ownJackPorts(outputs);
-    for (const QString &name : before)
-        made.removeAll(name);
-    return made.size() == 1 ? made.first() : QString();
+    return std::make_unique<JackOutputPort>(client, output, target, m_jack);
 }
 
 std::unique_ptr<MidiInputPort> RtMidiDriver::openJackInput(int index, MidiInputSink *sink)
@@ -540,25 +540,20 @@ std::unique_ptr<MidiInputPort> RtMidiDriver::openJackInput(int index, MidiInputS
     if (index < 0 || index >= m_inputs.raw.size())
         return nullptr;
     const QString source = m_inputs.raw[index];
-    // Made at the first opening and kept: RtMidi unregisters a port while
-    // JACK's thread may still read it, which now and then crashed libjack.
-    if (!m_jackIn) {
-        std::unique_ptr<RtMidiIn> client = tryClient<RtMidiIn>(m_api, m_clientName + QStringLiteral(" In"));
-        if (!client)
-            return nullptr;
-        // Keep System Exclusive and MIDI time code; drop active sensing.
-        client->ignoreTypes(false, false, true);
-        client->setCallback(&JackInputRelay::received, m_jackInRelay.get());
-        m_jackInPort = openJackPort(*client, false);
-        if (m_jackInPort.isEmpty())
-            return nullptr;
-        m_jackIn = std::move(client);
-    }
-    if (!m_jack->connect(source, m_jackInPort)) {
+    const std::shared_ptr<JackMidiClient> client = jackClient();
+    if (!client)
+        return nullptr;
+    // Made at the first opening and kept: closing only disconnects.
+    const QString port = client->inputPort();
+    if (port.isEmpty())
+        return nullptr;
+    // The sink is in place before the first byte can arrive.
+    auto input = std::make_unique<JackInputPort>(client, sink, m_jack, source, port, m_inputTaken);
+    if (!m_jack->connect(source, port)) {
         qWarning() << "MIDI input could not be connected to" << source;
         return nullptr;
     }
-    return std::make_unique<JackInputPort>(m_jackInRelay, sink, m_jack, source, m_jackInPort, m_inputTaken);
+    return input;
 }
 
 QString RtMidiDriver::apiName() const

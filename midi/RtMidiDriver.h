@@ -25,11 +25,13 @@
 // client holds at most one open port; each open output gets a client of its
 // own. On JACK, which wakes every client with a port or a process callback on
 // each of its cycles, the driver starts with only a graph client without
-// either (see JackGraph), which lists and connects. The input client
-// "<clientName> In" and its port are made at the first opening and kept:
-// closing disconnects the source. Each open output gets a client of its own,
-// "<clientName> Out" (JACK adds "-01" to a second one). The driver's own ports
-// are not listed.
+// either (see JackGraph), which lists and connects. At the first opening it
+// makes one client of its own on libjack, "<clientName>" (JACK adds "-01"
+// when the name is taken; see JackMidiClient), which carries the input port
+// and every open output's port, so one thread of the panel wakes per cycle
+// whatever is open. The input port is made at the first opening and kept:
+// closing disconnects the source. Each open output gets a port of its own on
+// that client, removed when it closes. The driver's own ports are not listed.
 //
 // A port's id is the system's full name of it: "client:port 20:0" on ALSA
 // (the numbers change when a device is plugged in again), "client:port" and
@@ -50,11 +52,11 @@
 // Numbering is that of the last outputCount()/inputCount(). Opening an output
 // looks the system up again and opens the port of that number now. Opening an
 // input on JACK opens the port that had that number in the last listing. On
-// JACK both are connected by name through a client of the driver's own:
-// JACK's numbering moves whenever a port comes or goes, also between RtMidi's
-// own listing and its connecting, and RtMidi ignores a connection that
-// failed. A new output sends nothing before JACK routes its connection.
+// JACK both are connected by name through the graph client: JACK's numbering
+// moves whenever a port comes or goes, also between a listing and the
+// connecting. A new output sends nothing before JACK routes its connection.
 class JackGraph;
+class JackMidiClient;
 
 class RtMidiDriver : public MidiDriver
 {
@@ -85,7 +87,7 @@ public:
 private:
     class OutputPort;
     class InputPort;
-    struct JackInputRelay;
+    class JackOutputPort;
     class JackInputPort;
 
     // The ports of one direction as last listed: RtMidi's number and the clean
@@ -99,10 +101,9 @@ private:
     };
     Listing list(bool outputs);
     std::unique_ptr<MidiInputPort> openJackInput(int index, MidiInputSink *sink);
-    QStringList ownJackPorts(bool outputs) const;
-    QString madeJackPort(const QStringList &before, bool outputs) const;
-    // Opens the client's virtual port; its full name, or empty when it failed.
-    QString openJackPort(RtMidi &client, bool outputs) const;
+    std::unique_ptr<MidiOutputPort> openJackOutput(const QString &target);
+    // The running client of the driver's ports on JACK, made when missing.
+    std::shared_ptr<JackMidiClient> jackClient();
     void openSystem();
     void retryIfUnavailable();
 
@@ -117,10 +118,8 @@ private:
     std::shared_ptr<std::atomic<bool>> m_inputTaken = std::make_shared<std::atomic<bool>>(false);
     std::unique_ptr<RtMidiIn> m_in;
     std::unique_ptr<RtMidiOut> m_out;
-    // On JACK: the input's relay, then its client (closed first) and port.
-    std::shared_ptr<JackInputRelay> m_jackInRelay;
-    std::unique_ptr<RtMidiIn> m_jackIn;
-    QString m_jackInPort;
+    // On JACK, from the first opening on; open ports share it.
+    std::shared_ptr<JackMidiClient> m_jackClient;
     Listing m_outputs;
     Listing m_inputs;
 };

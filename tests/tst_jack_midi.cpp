@@ -2,6 +2,7 @@
 // the dummy driver) and a peer that looks like a unit on it.
 
 #include "app/MainWindow.h"
+#include "midi/JackGraph.h"
 #include "midi/QMidiIn.h"
 #include "midi/QMidiOut.h"
 #include "midi/RtMidiDriver.h"
@@ -80,6 +81,7 @@ private slots:
     void anotherClientKeepsTheUnitAndItsTimeCode();
     void unitThatComesBackIsReconnected();
     void sendToAPortThatHasGoneFails();
+    void oneClientCarriesTheInputAndEveryOutput();
     void inputOpensThePortListedEvenWhenTheNumberingMoved();
 };
 
@@ -215,6 +217,62 @@ void TestJackMidi::sendToAPortThatHasGoneFails()
     unit.reset();
     QTRY_VERIFY_WITH_TIMEOUT(driver.outputCount() == 0, 2000);
     QVERIFY(!out.sendLongMessage(hex("f07f7f0601f7")));
+}
+
+// JACK wakes each activated client on every cycle: the panel's ports, both
+// directions and every open output, belong to one client.
+void TestJackMidi::oneClientCarriesTheInputAndEveryOutput()
+{
+    QUILL_REQUIRE_JACK_SERVER();
+    RtMidiDriver driver;
+    JackPeer unit("TQR-30 Pro");
+    QTRY_VERIFY_WITH_TIMEOUT(driver.outputCount() == 1 && driver.inputCount() == 1, 2000);
+    QMidiOut out(&driver);
+    QMidiOut second(&driver);
+    QMidiIn in(&driver);
+    QVERIFY(out.openDevice(0));
+    QVERIFY(second.openDevice(0));
+    QVERIFY(in.openDevice(0));
+
+    JackGraph graph;
+    QSet<QString> clients;
+    int sending = 0;
+    int receiving = 0;
+    for (bool outputs : {true, false}) {
+        for (const QString &port : graph.midiPorts(outputs)) {
+            if (!port.startsWith("Quill Tool"))
+                continue;
+            clients << port.section(':', 0, 0);
+            ++(outputs ? sending : receiving);
+        }
+    }
+    QCOMPARE(clients.size(), 1);
+    QCOMPARE(sending, 2);
+    QCOMPARE(receiving, 1);
+    // Neither direction of the panel's own client is offered as a unit.
+    QCOMPARE(driver.outputCount(), 1);
+    QCOMPARE(driver.inputCount(), 1);
+
+    // Larger than one cycle's port buffer: refused whole, and the port still works.
+    QByteArray huge(100000, '\x01');
+    huge.front() = '\xf0';
+    huge.back() = '\xf7';
+    QVERIFY(!out.sendLongMessage(huge));
+    QVERIFY(out.sendLongMessage(hex("f07f7f0601f7")));
+    QVERIFY(second.sendLongMessage(hex("f07f7f0602f7")));
+    QTRY_COMPARE_WITH_TIMEOUT(unit.received(), (QList<QByteArray>{hex("f07f7f0601f7"), hex("f07f7f0602f7")}), 2000);
+    second.closeDevice();
+    QVERIFY(out.sendLongMessage(hex("f07f7f0603f7")));
+    QTRY_COMPARE_WITH_TIMEOUT(unit.received().size(), 3, 2000);
+
+    MessageCollector got;
+    connect(&in, &QMidiIn::midiMessageReceived, &got, &MessageCollector::collect);
+    QTest::qWait(50); // JACK makes the connection at its next cycle
+    for (const char *message : {"f123", "fe", "f8", "f07f7f0602f7"})
+        unit.send(hex(message));
+    QTRY_COMPARE_WITH_TIMEOUT(got.messages.size(), 3, 2000);
+    QTest::qWait(50);
+    QCOMPARE(got.messages, (QList<QByteArray>{hex("f12300"), hex("f80000"), hex("f07f7f0602f7")}));
 }
 
 // JACK numbers ports by the slots they hold, and a port that comes or goes
