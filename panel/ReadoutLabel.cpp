@@ -12,37 +12,23 @@
 
 namespace {
 
-// QLabel::setText() schedules a repaint of the whole contents; while this is
-// held that repaint is dropped, so the caller can schedule just what changed.
-// The attribute is the one setUpdatesEnabled() sets, without the full repaint
-// that setUpdatesEnabled(true) would schedule.
-class RepaintHeld
+// Sets one of the widget's attributes for as long as it is held.
+class AttributeHeld
 {
 public:
-    explicit RepaintHeld(QWidget *widget) : m_widget(widget) { m_widget->setAttribute(Qt::WA_UpdatesDisabled, true); }
-    ~RepaintHeld() { m_widget->setAttribute(Qt::WA_UpdatesDisabled, false); }
-    RepaintHeld(const RepaintHeld &) = delete;
-    RepaintHeld &operator=(const RepaintHeld &) = delete;
+    AttributeHeld(QWidget *widget, Qt::WidgetAttribute attribute)
+        : m_widget(widget)
+        , m_attribute(attribute)
+    {
+        m_widget->setAttribute(m_attribute, true);
+    }
+    ~AttributeHeld() { m_widget->setAttribute(m_attribute, false); }
+    AttributeHeld(const AttributeHeld &) = delete;
+    AttributeHeld &operator=(const AttributeHeld &) = delete;
 
 private:
     QWidget *m_widget;
-};
-
-// QLabel::setText() also invalidates the parent's layout, and that pass walks
-// every layout up to the window's. While this is held the label counts as
-// hidden, and updateGeometry() then leaves the parent's layout alone (it still
-// drops the layout's cached hints of the label); the caller asks for the pass
-// itself when the new text's hints differ.
-class LayoutPassHeld
-{
-public:
-    explicit LayoutPassHeld(QWidget *widget) : m_widget(widget) { m_widget->setAttribute(Qt::WA_WState_Hidden, true); }
-    ~LayoutPassHeld() { m_widget->setAttribute(Qt::WA_WState_Hidden, false); }
-    LayoutPassHeld(const LayoutPassHeld &) = delete;
-    LayoutPassHeld &operator=(const LayoutPassHeld &) = delete;
-
-private:
-    QWidget *m_widget;
+    Qt::WidgetAttribute m_attribute;
 };
 
 bool drawnFromGlyphs(const QString &text)
@@ -73,8 +59,18 @@ void ReadoutLabel::showText(const QString &text)
     const Layout before = layoutFor(this->text());
     const QSize hintBefore = sizeHint(), minimumBefore = minimumSizeHint();
     {
-        const RepaintHeld repaintHeld(this);
-        const LayoutPassHeld layoutHeld(this);
+        // QLabel::setText() schedules a repaint of the whole contents; with
+        // updates disabled that repaint is dropped, so that only what changed
+        // is scheduled below. The attribute is the one setUpdatesEnabled()
+        // sets, without the full repaint that setUpdatesEnabled(true) would
+        // schedule.
+        const AttributeHeld repaintHeld(this, Qt::WA_UpdatesDisabled);
+        // setText() also invalidates the parent's layout, and that pass walks
+        // every layout up to the window's. While the label counts as hidden,
+        // updateGeometry() leaves the parent's layout alone (it still drops
+        // the layout's cached hints of the label); the pass is asked for
+        // below when the new text's hints differ.
+        const AttributeHeld layoutPassHeld(this, Qt::WA_WState_Hidden);
         setText(text);
     }
     if (sizeHint() != hintBefore || minimumSizeHint() != minimumBefore)
