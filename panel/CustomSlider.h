@@ -9,7 +9,9 @@
 // groove's centre line. A missing picture only means no marker.
 //
 // A new value that leaves the handle on the same pixel schedules no repaint:
-// the generator moves the slider far more often than its handle moves.
+// the generator moves the slider far more often than its handle moves. Each
+// paint works out the run of positions that keep the handle where it was
+// painted, so such a value costs no style call either.
 class CustomSlider : public QSlider
 {
     Q_OBJECT
@@ -32,6 +34,10 @@ protected:
 
 private:
     QRect handleRect() const;
+    QRect handleRectAt(int position) const;
+    // The first or last position, going from `from` towards `limit`, that
+    // puts the handle on `handle`; `from` itself does.
+    int lastPositionOn(const QRect &handle, int from, int limit) const;
 
     static constexpr int kUnplacedLeft = -10;
     static constexpr int kDropBelowCentre = 6;
@@ -40,6 +46,8 @@ private:
     int m_markerPlaced = 0;
     bool m_markerPending = true;
     QRect m_paintedHandle;
+    int m_samePixelFrom = 0;
+    int m_samePixelTo = -1;
     // There is one slider; the position survives it being rebuilt.
     static int s_markerPosition;
 };

@@ -31,10 +31,15 @@ private:
     Qt::WidgetAttribute m_attribute;
 };
 
+bool isAsciiDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
 bool drawnFromGlyphs(const QString &text)
 {
     for (QChar c : text)
-        if (!(c.isDigit() && c.unicode() < 128) && c != QLatin1Char(' ') && c != QLatin1Char(':'))
+        if (!isAsciiDigit(c) && c != QLatin1Char(' ') && c != QLatin1Char(':'))
             return false;
     return true;
 }
@@ -50,14 +55,18 @@ ReadoutLabel::~ReadoutLabel() = default;
 
 void ReadoutLabel::showText(const QString &text)
 {
-    if (text == this->text())
+    const QString old = this->text();
+    if (text == old)
         return;
     if (!isVisible() || !updatesEnabled() || !glyphPathUsable()) {
         setText(text);
         return;
     }
-    const Layout before = layoutFor(this->text());
-    const QSize hintBefore = sizeHint(), minimumBefore = minimumSizeHint();
+    const Layout before = layoutFor(old);
+    // Texts of one shared shape have the same hints.
+    const bool hintsMayChange = sharedShape(old) != sharedShape(text);
+    const QSize hintBefore = hintsMayChange ? sizeHint() : QSize();
+    const QSize minimumBefore = hintsMayChange ? minimumSizeHint() : QSize();
     {
         // QLabel::setText() schedules a repaint of the whole contents; with
         // updates disabled that repaint is dropped, so that only what changed
@@ -73,7 +82,7 @@ void ReadoutLabel::showText(const QString &text)
         const AttributeHeld layoutPassHeld(this, Qt::WA_WState_Hidden);
         setText(text);
     }
-    if (sizeHint() != hintBefore || minimumSizeHint() != minimumBefore)
+    if (hintsMayChange && (sizeHint() != hintBefore || minimumSizeHint() != minimumBefore))
         updateGeometry();
     const Layout &after = layoutFor(text);
     if (!before.usable || !after.usable) {
@@ -118,7 +127,7 @@ QRegion ReadoutLabel::changedArea(const Layout &before, const Layout &after) con
         for (const Cell &cell : after.cells)
             area += cell.ink;
     }
-    return area & contentsRect();
+    return area & after.contents;
 }
 
 int ReadoutLabel::picturesRendered() const
@@ -132,6 +141,27 @@ bool ReadoutLabel::glyphPathUsable() const
            && margin() == 0;
 }
 
+QString ReadoutLabel::sharedShape(const QString &text) const
+{
+    auto found = m_shapes.constFind(text);
+    if (found != m_shapes.constEnd())
+        return *found;
+
+    QString zeros = text;
+    for (QChar &c : zeros)
+        if (isAsciiDigit(c))
+            c = QLatin1Char('0');
+    bool shared = zeros != text && drawnFromGlyphs(text);
+    if (shared) {
+        const QFontMetricsF metrics(font());
+        const qreal zero = metrics.horizontalAdvance(QLatin1Char('0'));
+        shared = std::all_of(text.cbegin(), text.cend(),
+                             [&](QChar c) { return !isAsciiDigit(c) || metrics.horizontalAdvance(c) == zero; })
+                 && metrics.horizontalAdvance(text) == metrics.horizontalAdvance(zeros);
+    }
+    return *m_shapes.insert(text, shared ? zeros : text);
+}
+
 // Places the characters where a centred single-line draw of `text` into the
 // contents rectangle puts them: the line's advance centred across, its ascent
 // plus descent centred down.
@@ -142,29 +172,47 @@ const ReadoutLabel::Layout &ReadoutLabel::layoutFor(const QString &text)
         return *found;
 
     Layout layout;
-    if (!text.isEmpty() && drawnFromGlyphs(text)) {
+    const QString shape = sharedShape(text);
+    const QFontMetricsF metrics(font());
+    // The glyph's ink and its box in the line, and a margin for antialiasing
+    // and hinting that the metrics do not report.
+    auto inkOf = [&metrics](QChar c, QPointF pen, const Layout &line) {
+        const QRectF box(pen.x(), line.top, metrics.horizontalAdvance(c), line.height);
+        const QRectF ink = metrics.boundingRect(c).translated(pen);
+        return box.united(ink).toAlignedRect().adjusted(-3, -3, 3, 3);
+    };
+    if (shape != text) {
+        // The same places as the shape's characters; blanks and colons stay.
+        layout = layoutFor(shape);
+        layout.pictured = QRegion();
+        layout.picturedKnown = false;
+        int cell = 0;
+        for (QChar c : text) {
+            if (c == QLatin1Char(' '))
+                continue;
+            Cell &placed = layout.cells[cell++];
+            placed.character = c;
+            placed.ink = inkOf(c, placed.pen, layout);
+        }
+    } else if (!text.isEmpty() && drawnFromGlyphs(text)) {
         const QRect area = contentsRect();
+        layout.contents = area;
         QTextLayout lines(text, font());
         lines.beginLayout();
         QTextLine line = lines.createLine();
         line.setLineWidth(0x01000000); // one line, never broken, as in a text draw without wrapping
         line.setPosition(QPointF(0, 0));
         lines.endLayout();
-        const qreal height = line.ascent() + line.descent();
+        layout.height = line.ascent() + line.descent();
+        layout.top = area.y() + (area.height() - layout.height) / 2;
         const qreal left = area.x() + (area.width() - line.horizontalAdvance()) / 2;
-        const qreal top = area.y() + (area.height() - height) / 2;
-        layout.clip = line.horizontalAdvance() > area.width() || height > area.height();
-        const QFontMetricsF metrics(font());
-        const qreal baseline = top + line.ascent();
+        layout.clip = line.horizontalAdvance() > area.width() || layout.height > area.height();
+        const qreal baseline = layout.top + line.ascent();
         for (int i = 0; i < text.size(); ++i) {
             if (text[i] == QLatin1Char(' '))
                 continue;
             const QPointF pen(left + line.cursorToX(i), baseline);
-            // The glyph's ink and its box in the line, and a margin for
-            // antialiasing and hinting that the metrics do not report.
-            const QRectF box(pen.x(), top, metrics.horizontalAdvance(text[i]), height);
-            const QRectF ink = metrics.boundingRect(text[i]).translated(pen);
-            layout.cells.append({text[i], pen, box.united(ink).toAlignedRect().adjusted(-3, -3, 3, 3)});
+            layout.cells.append({text[i], pen, inkOf(text[i], pen, layout)});
         }
         layout.usable = true;
     }
@@ -267,9 +315,10 @@ void ReadoutLabel::paintEvent(QPaintEvent *event)
 
 const ReadoutLabel::Hints &ReadoutLabel::hintsFor(const QString &text) const
 {
-    auto found = m_hints.constFind(text);
+    const QString shape = sharedShape(text);
+    auto found = m_hints.constFind(shape);
     if (found == m_hints.constEnd())
-        found = m_hints.insert(text, Hints{QLabel::sizeHint(), QLabel::minimumSizeHint()});
+        found = m_hints.insert(shape, Hints{QLabel::sizeHint(), QLabel::minimumSizeHint()});
     return *found;
 }
 
@@ -301,6 +350,7 @@ void ReadoutLabel::changeEvent(QEvent *event)
     case QEvent::StyleChange:
         dropCaches();
         m_hints.clear();
+        m_shapes.clear();
         break;
     default:
         break;

@@ -59,6 +59,9 @@ private:
     {
         bool usable = false;
         bool clip = false; // the text is wider or taller than the contents
+        QRect contents;    // the label's contents rectangle when laid out
+        qreal top = 0;     // of the line, and its ascent plus descent
+        qreal height = 0;
         QVector<Cell> cells;
         // Where its characters are painted from pictures; worked out once.
         mutable QRegion pictured;
@@ -66,6 +69,11 @@ private:
     };
     bool glyphPathUsable() const;
     const Layout &layoutFor(const QString &text);
+    // The text whose layout and hints `text` shares: its digits all '0' when
+    // each advances as far as '0' does and the whole as far as the text of
+    // zeros (so no pair is kerned otherwise); else the text itself. A new
+    // time then costs no text layout of its own.
+    QString sharedShape(const QString &text) const;
     // The character over its background, or a null image where that is not
     // one opaque colour.
     const QImage &pictureFor(const Cell &cell);
@@ -83,8 +91,10 @@ private:
     const Hints &hintsFor(const QString &text) const;
 
     QHash<QString, Layout> m_layouts;
-    // Independent of the label's size; dropped with a font, style or margin change.
+    // Independent of the label's size; dropped with a font, style or margin
+    // change. Hints are kept per shared shape.
     mutable QHash<QString, Hints> m_hints;
+    mutable QHash<QString, QString> m_shapes;
     QHash<quint64, QImage> m_pictures;
     QImage m_blank; // the label's background and frame without text
 };

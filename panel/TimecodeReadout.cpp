@@ -4,7 +4,6 @@
 #include "panel/StyleSheets.h"
 
 #include <QLineEdit>
-#include <QStringList>
 
 TimecodeReadout::Scale TimecodeReadout::scaleForWidth(int width)
 {
@@ -49,23 +48,30 @@ void TimecodeReadout::show(const FrameArithmetic::Label &label, FramesSuffix suf
 
 void TimecodeReadout::showQuarterFrameText(const QString &timecode)
 {
-    const QStringList parts = timecode.split(QLatin1Char(':'));
-    if (parts.size() != 4)
-        return;
-    // The parts are shown as they came; spacing works on their characters.
-    auto spaced = [](const QString &part) {
-        QString out;
-        for (QChar c : part) {
-            out.append(c);
-            out.append(QLatin1Char(' '));
+    // The parts are shown as they came, their characters spaced. Built in
+    // one pass: this runs for every label while the generator runs.
+    QString parts[4];
+    int part = 0;
+    for (QChar c : timecode) {
+        if (c == QLatin1Char(':')) {
+            if (++part == 4)
+                return;
+            continue;
         }
-        return out.trimmed();
-    };
+        QString &spaced = parts[part];
+        if (spaced.isEmpty())
+            spaced.reserve(3);
+        else
+            spaced.append(QLatin1Char(' '));
+        spaced.append(c);
+    }
+    if (part != 3)
+        return;
     static const QString separator = QStringLiteral(" : ");
-    m_labels[0]->showText(spaced(parts[0]) + separator);
-    m_labels[1]->showText(spaced(parts[1]) + separator);
-    m_labels[2]->showText(spaced(parts[2]) + separator);
-    m_labels[3]->showText(spaced(parts[3]));
+    m_labels[0]->showText(parts[0] + separator);
+    m_labels[1]->showText(parts[1] + separator);
+    m_labels[2]->showText(parts[2] + separator);
+    m_labels[3]->showText(parts[3]);
 }
 
 void TimecodeReadout::clear()

@@ -22,7 +22,7 @@ QStringList labels(Ui::MainWindow *ui)
     return {ui->time_hour->text(), ui->time_min->text(), ui->time_sed->text(), ui->time_fam->text()};
 }
 
-int handleCentre(CustomSlider *slider)
+QRect handleRect(CustomSlider *slider)
 {
     QStyleOptionSlider option;
     option.initFrom(slider);
@@ -33,7 +33,12 @@ int handleCentre(CustomSlider *slider)
     option.sliderValue = slider->value();
     option.subControls = QStyle::SC_All;
     option.state |= QStyle::State_Horizontal;
-    return slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider).center().x();
+    return slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider);
+}
+
+int handleCentre(CustomSlider *slider)
+{
+    return handleRect(slider).center().x();
 }
 } // namespace
 
@@ -222,7 +227,7 @@ private slots:
     {
         CustomSlider slider;
         slider.setRange(0, 1000);
-        slider.resize(600, 40);
+        slider.resize(600, 80); // tall enough to show the whole marker
         slider.show();
         QVERIFY(QTest::qWaitForWindowExposed(&slider));
         QVERIFY(!slider.markerPlaced());
@@ -238,7 +243,7 @@ private slots:
         slider.setValue(900);
         slider.grab();
         QCOMPARE(slider.markerLeft(), placed);
-        slider.resize(300, 40);
+        slider.resize(300, 80);
         slider.grab();
         QCOMPARE(slider.markerLeft(), placed);
 
@@ -261,14 +266,30 @@ private slots:
     }
 
     // The generator sets a value every few milliseconds; only a value that
-    // moves the handle by a pixel may cost a repaint.
+    // moves the handle by a pixel may cost a repaint, and every such value
+    // must, however the positions that keep the handle still were found.
+    void sliderRepaintsOnlyWhenTheHandleMoves_data()
+    {
+        QTest::addColumn<bool>("formSheet");
+        QTest::newRow("plain") << false;
+        QTest::newRow("form's sheet") << true;
+    }
     void sliderRepaintsOnlyWhenTheHandleMoves()
     {
-        CustomSlider slider;
-        slider.setRange(0, 100000);
-        slider.resize(600, 40);
-        slider.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&slider));
+        QFETCH(bool, formSheet);
+        PanelRig rig;
+        std::unique_ptr<CustomSlider> plain;
+        CustomSlider *slider = rig.ui()->horizontalSlider;
+        if (formSheet) {
+            rig.window->show();
+        } else {
+            plain = std::make_unique<CustomSlider>();
+            slider = plain.get();
+            slider->resize(600, 40);
+            slider->show();
+        }
+        slider->setRange(0, 100000);
+        QVERIFY(QTest::qWaitForWindowExposed(slider));
         int paints = 0;
         struct PaintCounter : QObject
         {
@@ -280,20 +301,36 @@ private slots:
             }
         } counter;
         counter.count = &paints;
-        slider.installEventFilter(&counter);
-        slider.update();
+        slider->installEventFilter(&counter);
+        slider->update();
         QTRY_VERIFY(paints > 0); // the handle's pixel is known from this paint
 
         paints = 0;
-        const int left = handleCentre(&slider);
-        slider.setValue(10); // far below one pixel of 600
+        const int left = handleCentre(slider);
+        slider->setValue(10); // far below one pixel
         QCoreApplication::processEvents();
-        QCOMPARE(handleCentre(&slider), left);
+        QCOMPARE(handleCentre(slider), left);
         QCOMPARE(paints, 0);
 
-        slider.setValue(5000);
+        // One position at a time, up across several pixels and back down.
+        QRect painted = handleRect(slider);
+        int moves = 0;
+        for (int step : {1, -1}) {
+            for (int i = 0; i < 1200; ++i) {
+                slider->setValue(slider->value() + step);
+                paints = 0;
+                QCoreApplication::processEvents();
+                const QRect now = handleRect(slider);
+                QCOMPARE(paints > 0, now != painted);
+                moves += now != painted;
+                painted = now;
+            }
+        }
+        QVERIFY(moves >= 4);
+
+        slider->setValue(50000);
         QTRY_VERIFY(paints > 0);
-        QVERIFY(handleCentre(&slider) > left);
+        QVERIFY(handleCentre(slider) > left);
     }
 
     // Pictures of the running panel for a human to look at (build/panel-*.png).
