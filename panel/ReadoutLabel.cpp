@@ -7,6 +7,7 @@
 #include <QStyle>
 #include <QStyleOption>
 #include <QTextLayout>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -36,6 +37,16 @@ bool isAsciiDigit(QChar c)
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
+// What drawing `c` with its pen at `pen` on a line from `top` down `height`
+// may touch: the glyph's ink and its box in the line, and a margin for
+// antialiasing and hinting that the metrics do not report.
+QRect inkOf(const QFontMetricsF &metrics, QChar c, QPointF pen, qreal top, qreal height)
+{
+    const QRectF box(pen.x(), top, metrics.horizontalAdvance(c), height);
+    const QRectF ink = metrics.boundingRect(c).translated(pen);
+    return box.united(ink).toAlignedRect().adjusted(-3, -3, 3, 3);
+}
+
 bool drawnFromGlyphs(const QString &text)
 {
     for (QChar c : text)
@@ -48,7 +59,11 @@ bool drawnFromGlyphs(const QString &text)
 
 ReadoutLabel::ReadoutLabel(QWidget *parent)
     : QLabel(parent)
+    , m_warmTimer(new QTimer(this))
 {
+    m_warmTimer->setSingleShot(true);
+    m_warmTimer->setInterval(kWarmDelayMs);
+    connect(m_warmTimer, &QTimer::timeout, this, &ReadoutLabel::renderDigitPictures);
 }
 
 ReadoutLabel::~ReadoutLabel() = default;
@@ -174,13 +189,6 @@ const ReadoutLabel::Layout &ReadoutLabel::layoutFor(const QString &text)
     Layout layout;
     const QString shape = sharedShape(text);
     const QFontMetricsF metrics(font());
-    // The glyph's ink and its box in the line, and a margin for antialiasing
-    // and hinting that the metrics do not report.
-    auto inkOf = [&metrics](QChar c, QPointF pen, const Layout &line) {
-        const QRectF box(pen.x(), line.top, metrics.horizontalAdvance(c), line.height);
-        const QRectF ink = metrics.boundingRect(c).translated(pen);
-        return box.united(ink).toAlignedRect().adjusted(-3, -3, 3, 3);
-    };
     if (shape != text) {
         // The same places as the shape's characters; blanks and colons stay.
         layout = layoutFor(shape);
@@ -192,7 +200,7 @@ const ReadoutLabel::Layout &ReadoutLabel::layoutFor(const QString &text)
                 continue;
             Cell &placed = layout.cells[cell++];
             placed.character = c;
-            placed.ink = inkOf(c, placed.pen, layout);
+            placed.ink = inkOf(metrics, c, placed.pen, layout.top, layout.height);
         }
     } else if (!text.isEmpty() && drawnFromGlyphs(text)) {
         const QRect area = contentsRect();
@@ -212,7 +220,7 @@ const ReadoutLabel::Layout &ReadoutLabel::layoutFor(const QString &text)
             if (text[i] == QLatin1Char(' '))
                 continue;
             const QPointF pen(left + line.cursorToX(i), baseline);
-            layout.cells.append({text[i], pen, inkOf(text[i], pen, layout)});
+            layout.cells.append({text[i], pen, inkOf(metrics, text[i], pen, layout.top, layout.height)});
         }
         layout.usable = true;
     }
@@ -341,6 +349,25 @@ void ReadoutLabel::dropCaches()
     m_layouts.clear();
     m_pictures.clear();
     m_blank = QImage();
+    m_warmTimer->start();
+}
+
+void ReadoutLabel::renderDigitPictures()
+{
+    if (!isVisible() || !glyphPathUsable())
+        return;
+    const Layout shape = layoutFor(sharedShape(text()));
+    if (!shape.usable)
+        return;
+    const QFontMetricsF metrics(font());
+    for (const Cell &cell : shape.cells) {
+        if (cell.character != QLatin1Char('0'))
+            continue;
+        for (char digit = '0'; digit <= '9'; ++digit) {
+            const QChar c = QLatin1Char(digit);
+            pictureFor(Cell{c, cell.pen, inkOf(metrics, c, cell.pen, shape.top, shape.height)});
+        }
+    }
 }
 
 void ReadoutLabel::changeEvent(QEvent *event)

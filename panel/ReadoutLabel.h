@@ -7,6 +7,8 @@
 #include <QRect>
 #include <QVector>
 
+class QTimer;
+
 // One field of the time-code readout. It is a plain QLabel to everyone who
 // reads or styles it (text(), style sheet, font, palette), but paints its text
 // from glyph pictures rendered once per font, colour and size instead of laying
@@ -81,6 +83,10 @@ private:
     QRegion picturedArea(const Layout &layout);
     void drawDirectly(QPainter *painter, const Cell &cell) const;
     void dropCaches();
+    // Every digit's picture at every digit place of the text's shape, some
+    // time after the last font, style or size change, so that a new time on
+    // the running readout finds its pictures made.
+    void renderDigitPictures();
     QRegion changedArea(const Layout &before, const Layout &after) const;
 
     struct Hints
@@ -97,4 +103,6 @@ private:
     mutable QHash<QString, QString> m_shapes;
     QHash<quint64, QImage> m_pictures;
     QImage m_blank; // the label's background and frame without text
+    QTimer *m_warmTimer;
+    static constexpr int kWarmDelayMs = 250;
 };

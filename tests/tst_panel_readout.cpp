@@ -223,6 +223,26 @@ private slots:
         QVERIFY(ui->time_hour->width() > hoursWidth);
     }
 
+    // A new time on the running readout finds its digits' pictures made: they
+    // are rendered a moment after a font or size change, not as each digit
+    // first shows.
+    void digitPicturesAreReadyBeforeTheyShow()
+    {
+        PanelRig rig;
+        rig.window->resize(860, 650);
+        rig.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+        ReadoutLabel *seconds = rig.ui()->time_sed;
+        QTRY_VERIFY(seconds->picturesRendered() >= 20); // ten digits in each of two places
+        const int made = seconds->picturesRendered();
+        TimecodeReadout *readout = rig.window->readout();
+        for (int second = 0; second < 60; ++second) {
+            readout->show(1, 0, second, 0);
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(seconds->picturesRendered(), made);
+    }
+
     void startMarker()
     {
         CustomSlider slider;
