@@ -59,11 +59,23 @@ bool drawnFromGlyphs(const QString &text)
 
 ReadoutLabel::ReadoutLabel(QWidget *parent)
     : QLabel(parent)
-    , m_warmTimer(new QTimer(this))
 {
+}
+
+void ReadoutLabel::setRendersDigitsAhead(bool ahead)
+{
+    if (!ahead) {
+        delete m_warmTimer;
+        m_warmTimer = nullptr;
+        return;
+    }
+    if (m_warmTimer)
+        return;
+    m_warmTimer = new QTimer(this);
     m_warmTimer->setSingleShot(true);
     m_warmTimer->setInterval(kWarmDelayMs);
     connect(m_warmTimer, &QTimer::timeout, this, &ReadoutLabel::renderDigitPictures);
+    m_warmTimer->start();
 }
 
 ReadoutLabel::~ReadoutLabel() = default;
@@ -349,7 +361,8 @@ void ReadoutLabel::dropCaches()
     m_layouts.clear();
     m_pictures.clear();
     m_blank = QImage();
-    m_warmTimer->start();
+    if (m_warmTimer)
+        m_warmTimer->start();
 }
 
 void ReadoutLabel::renderDigitPictures()

@@ -35,6 +35,12 @@ public:
     // only when the label's size hints change with the text.
     void showText(const QString &text);
 
+    // With `ahead`, every digit's picture at every digit place of the text's
+    // shape is rendered a moment after each font, style or size change, so
+    // that a new time finds its pictures made; for fields that change often,
+    // as the pictures of a large font take memory.
+    void setRendersDigitsAhead(bool ahead);
+
     // Character pictures rendered since the last font, style or size change:
     // one per character and place that has been shown over a plain background.
     int picturesRendered() const;
@@ -83,9 +89,6 @@ private:
     QRegion picturedArea(const Layout &layout);
     void drawDirectly(QPainter *painter, const Cell &cell) const;
     void dropCaches();
-    // Every digit's picture at every digit place of the text's shape, some
-    // time after the last font, style or size change, so that a new time on
-    // the running readout finds its pictures made.
     void renderDigitPictures();
     QRegion changedArea(const Layout &before, const Layout &after) const;
 
@@ -103,6 +106,6 @@ private:
     mutable QHash<QString, QString> m_shapes;
     QHash<quint64, QImage> m_pictures;
     QImage m_blank; // the label's background and frame without text
-    QTimer *m_warmTimer;
+    QTimer *m_warmTimer = nullptr; // set while digits are rendered ahead
     static constexpr int kWarmDelayMs = 250;
 };

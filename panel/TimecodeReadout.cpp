@@ -30,6 +30,10 @@ QString TimecodeReadout::spacedField(int value)
 TimecodeReadout::TimecodeReadout(ReadoutLabel *hours, ReadoutLabel *minutes, ReadoutLabel *seconds, ReadoutLabel *frames)
     : m_labels{hours, minutes, seconds, frames}
 {
+    // The fields that change every second or faster while time code runs;
+    // hours and minutes render a new digit at most once a minute.
+    seconds->setRendersDigitsAhead(true);
+    frames->setRendersDigitsAhead(true);
 }
 
 void TimecodeReadout::show(int hours, int minutes, int seconds, int frames, FramesSuffix suffix)
