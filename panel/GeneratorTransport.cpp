@@ -177,6 +177,20 @@ void GeneratorTransport::followQuarterFrame(const Label &label, int quarterFrame
     takeUnitPosition(label, quarterFrames);
     if (m_checkTimer->isActive())
         checkAndPause();
+    else if (m_endStopWatch.active)
+        resendLostStop();
+}
+
+void GeneratorTransport::resendLostStop()
+{
+    // Pieces already on their way when the Stop went out still arrive; a
+    // unit that took the Stop sends none from further on.
+    const long long current = unitQuarterFrames();
+    if (current < m_endStopWatch.resendFrom)
+        return;
+    m_context.sendStop();
+    m_endStopWatch.resendFrom = current + kStopLostAfterQuarterFrames;
+    m_endStopWatch.active = ++m_endStopWatch.resends < kStopResends;
 }
 
 void GeneratorTransport::cancelPendingPlay()
@@ -261,6 +275,7 @@ void GeneratorTransport::pause()
     if (m_context.outputOpen()) {
         m_context.widgets().pause->setStyleSheet(QString::fromLatin1(PanelStyle::kPauseActive));
         cancelPendingPlay();
+        m_endStopWatch.active = false;
         m_context.sendStop();
         stopCheckTimer();
         m_progressTimer->stop();
@@ -324,6 +339,7 @@ void GeneratorTransport::gotoCapture()
     CustomSlider *slider = m_widgets.slider;
     slider->setValue(clampToInt(FrameArithmetic::distance(start, capture, m_framesPerSecond, dropFrame())));
     slider->setMarker(slider->value(), 1);
+    m_endStopWatch.active = false;
     m_context.sendLocate(capture);
 }
 
@@ -335,6 +351,7 @@ void GeneratorTransport::capture()
 void GeneratorTransport::sliderPressed()
 {
     cancelPendingPlay();
+    m_endStopWatch.active = false;
     m_awaitingRestart = false;
     m_context.sendStop();
     stopCheckTimer();
@@ -385,6 +402,7 @@ void GeneratorTransport::setInputDecoder(MidiTimecodeIn *decoder)
 
 void GeneratorTransport::startCheckTimer(int intervalMs)
 {
+    m_endStopWatch.active = false;
     m_checkTimer->start(intervalMs);
     setEndAlarm();
 }
@@ -433,6 +451,7 @@ void GeneratorTransport::checkAndPause()
     }
 
     m_context.sendStop();
+    m_endStopWatch = EndStopWatch{true, current + kStopLostAfterQuarterFrames, 0};
     // The position is known to a quarter frame: reaching End within that is
     // reaching it exactly.
     const bool exact = current == end;

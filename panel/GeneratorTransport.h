@@ -50,6 +50,12 @@ public:
     static constexpr int kSourceLockTickMs = 100;
     static constexpr int kLoopRestartDelayMs = 30;
     static constexpr int kResumeSettleMs = 100;
+    // After the Stop at End, time code that still runs this far past where
+    // the Stop went out means it was lost on its way (a JACK cycle that
+    // overruns drops its MIDI events): the Stop is sent again, this many
+    // times at most.
+    static constexpr int kStopLostAfterQuarterFrames = 16;
+    static constexpr int kStopResends = 3;
 
     // What the transport drives besides the context's widgets.
     struct Widgets
@@ -142,6 +148,7 @@ private:
     void setEndAlarm();
     void lockSource(bool locked);
     void setIpButtonLocked(bool locked);
+    void resendLostStop();
 
     // The timers read the Start and End fields every few milliseconds; the
     // last texts read and what they read as are kept.
@@ -183,6 +190,14 @@ private:
     // After a loop restart, reports at or past End still on their way from
     // before it are not a second end of the pass.
     bool m_awaitingRestart = false;
+    // Watching for time code past End after the Stop at End.
+    struct EndStopWatch
+    {
+        bool active = false;
+        long long resendFrom = 0; // unit quarter frames from Start
+        int resends = 0;
+    };
+    EndStopWatch m_endStopWatch;
     bool m_messageSeen = true;
     int m_buttonFontSize = 21;
 };

@@ -305,6 +305,25 @@ private slots:
                 QCOMPARE(ui->horizontalSlider->value(), ui->horizontalSlider->maximum());
                 QCOMPARE(rig.window->readout()->digits(), QString(end).remove(' ').remove(':'));
                 QVERIFY(!rig.window->transport()->checkTimer()->isActive());
+                // Pieces on their way when the Stop went out are no reason for
+                // another; time code still running four frames on means the
+                // Stop was lost, and it goes again, a few times at most.
+                long long q = endQuarter + 1;
+                for (; q < endQuarter + GeneratorTransport::kStopLostAfterQuarterFrames; ++q) {
+                    rig.feed(piece(q));
+                    QVERIFY2(rig.take().isEmpty(), qPrintable(QString("sent at %1 quarter frames").arg(q)));
+                }
+                QList<long long> resentAt;
+                for (; q < endQuarter + 200; ++q) {
+                    rig.feed(piece(q));
+                    const QList<QByteArray> sent = rig.take();
+                    if (!sent.isEmpty()) {
+                        QCOMPARE(sent, QList<QByteArray>{kStop});
+                        resentAt << q;
+                    }
+                }
+                QCOMPARE(resentAt.size(), GeneratorTransport::kStopResends);
+                QVERIFY(resentAt.first() < endQuarter + GeneratorTransport::kStopLostAfterQuarterFrames + 8);
                 break;
             }
             QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locate(rateCode, s.hours, s.minutes, s.seconds, s.frames)}));
