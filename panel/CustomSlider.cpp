@@ -53,7 +53,8 @@ int CustomSlider::lastPositionOn(const QRect &handle, int from, int limit) const
     long long on = from, step = 1;
     long long off = limit + direction; // past the limit counts as off the handle
     while (on != limit) {
-        const long long probe = direction > 0 ? std::min<long long>(on + step, limit) : std::max<long long>(on - step, limit);
+        const long long probe =
+            direction > 0 ? std::min<long long>(on + step, limit) : std::max<long long>(on - step, limit);
         if (handleRectAt(int(probe)) != handle) {
             off = probe;
             break;
