@@ -62,13 +62,8 @@ ReadoutLabel::ReadoutLabel(QWidget *parent)
 {
 }
 
-void ReadoutLabel::setRendersDigitsAhead(bool ahead)
+void ReadoutLabel::renderDigitsAhead()
 {
-    if (!ahead) {
-        delete m_warmTimer;
-        m_warmTimer = nullptr;
-        return;
-    }
     if (m_warmTimer)
         return;
     m_warmTimer = new QTimer(this);

@@ -35,11 +35,11 @@ public:
     // only when the label's size hints change with the text.
     void showText(const QString &text);
 
-    // With `ahead`, every digit's picture at every digit place of the text's
+    // From now on every digit's picture at every digit place of the text's
     // shape is rendered a moment after each font, style or size change, so
     // that a new time finds its pictures made; for fields that change often,
     // as the pictures of a large font take memory.
-    void setRendersDigitsAhead(bool ahead);
+    void renderDigitsAhead();
 
     // Character pictures rendered since the last font, style or size change:
     // one per character and place that has been shown over a plain background.

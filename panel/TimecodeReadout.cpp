@@ -15,16 +15,26 @@ TimecodeReadout::Scale TimecodeReadout::scaleForWidth(int width)
     return scale;
 }
 
+namespace {
+
+// "12" as "1 2": the readout's characters stand a blank apart.
+QString spaced(QStringView characters)
+{
+    QString out;
+    out.reserve(characters.size() * 2);
+    for (QChar c : characters) {
+        if (!out.isEmpty())
+            out.append(QLatin1Char(' '));
+        out.append(c);
+    }
+    return out;
+}
+
+} // namespace
+
 QString TimecodeReadout::spacedField(int value)
 {
-    const QString digits = QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
-    QString spaced;
-    spaced.reserve(digits.size() * 2);
-    for (QChar c : digits) {
-        spaced.append(c);
-        spaced.append(QLatin1Char(' '));
-    }
-    return spaced.trimmed();
+    return spaced(QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')));
 }
 
 TimecodeReadout::TimecodeReadout(ReadoutLabel *hours, ReadoutLabel *minutes, ReadoutLabel *seconds, ReadoutLabel *frames)
@@ -32,8 +42,8 @@ TimecodeReadout::TimecodeReadout(ReadoutLabel *hours, ReadoutLabel *minutes, Rea
 {
     // The fields that change every second or faster while time code runs;
     // hours and minutes render a new digit at most once a minute.
-    seconds->setRendersDigitsAhead(true);
-    frames->setRendersDigitsAhead(true);
+    seconds->renderDigitsAhead();
+    frames->renderDigitsAhead();
 }
 
 void TimecodeReadout::show(int hours, int minutes, int seconds, int frames, FramesSuffix suffix)
@@ -52,30 +62,26 @@ void TimecodeReadout::show(const FrameArithmetic::Label &label, FramesSuffix suf
 
 void TimecodeReadout::showQuarterFrameText(const QString &timecode)
 {
-    // The parts are shown as they came, their characters spaced. Built in
-    // one pass: this runs for every label while the generator runs.
-    QString parts[4];
-    int part = 0;
-    for (QChar c : timecode) {
-        if (c == QLatin1Char(':')) {
-            if (++part == 4)
-                return;
-            continue;
-        }
-        QString &spaced = parts[part];
-        if (spaced.isEmpty())
-            spaced.reserve(3);
-        else
-            spaced.append(QLatin1Char(' '));
-        spaced.append(c);
+    // Four parts between colons, each shown as it came; sliced in place, as
+    // this runs for every label while the generator runs.
+    const QChar colon = QLatin1Char(':');
+    QStringView parts[4];
+    int from = 0;
+    for (int i = 0; i < 3; ++i) {
+        const int at = timecode.indexOf(colon, from);
+        if (at < 0)
+            return;
+        parts[i] = QStringView(timecode).mid(from, at - from);
+        from = at + 1;
     }
-    if (part != 3)
+    if (timecode.indexOf(colon, from) >= 0)
         return;
+    parts[3] = QStringView(timecode).mid(from);
     static const QString separator = QStringLiteral(" : ");
-    m_labels[0]->showText(parts[0] + separator);
-    m_labels[1]->showText(parts[1] + separator);
-    m_labels[2]->showText(parts[2] + separator);
-    m_labels[3]->showText(parts[3]);
+    m_labels[0]->showText(spaced(parts[0]) + separator);
+    m_labels[1]->showText(spaced(parts[1]) + separator);
+    m_labels[2]->showText(spaced(parts[2]) + separator);
+    m_labels[3]->showText(spaced(parts[3]));
 }
 
 void TimecodeReadout::clear()
