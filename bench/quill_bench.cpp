@@ -449,8 +449,10 @@ void measureProgramOnJack()
     // reach the panel, or the bare callback, is lost.
     SteadyClock::time_point windowFrom;
     auto startLatencyWindow = [&] { windowFrom = SteadyClock::now(); };
-    // Each label of the window that reached every one of `sides`.
-    auto labelsOfWindow = [&](std::initializer_list<const Stamps *> sides, size_t &lost) {
+    // Each label of the window that reached every one of `sides`, with its
+    // time on each. A lost one is named on stderr with the side it missed.
+    using Side = std::pair<const char *, const Stamps *>;
+    auto labelsOfWindow = [&](std::initializer_list<Side> sides, size_t &lost) {
         const auto windowTo = SteadyClock::now() - std::chrono::milliseconds(100);
         const auto countedFrom = windowFrom + std::chrono::milliseconds(50);
         std::vector<std::pair<SteadyClock::time_point, std::vector<SteadyClock::time_point>>> labels;
@@ -459,10 +461,13 @@ void measureProgramOnJack()
             if (at < countedFrom || at > windowTo)
                 continue;
             std::vector<SteadyClock::time_point> times;
-            for (const Stamps *side : sides) {
+            for (const auto &[name, side] : sides) {
                 const auto found = side->find(label);
-                if (found == side->end())
+                if (found == side->end()) {
+                    std::fprintf(stderr, "label %s, written %.0f ms into its window, did not reach %s\n",
+                                 label.c_str(), msBetween(windowFrom, at), name);
                     break;
+                }
                 times.push_back(found->second);
             }
             if (times.size() == sides.size())
@@ -478,18 +483,25 @@ void measureProgramOnJack()
     runEventLoop(10000);
     std::vector<double> bareMs, bareAfterFirstMs;
     size_t bareLost = 0;
-    for (const auto &[at, times] : labelsOfWindow({&firstBare, &secondBare}, bareLost)) {
+    const auto bareLabels = labelsOfWindow(
+        {{"the first bare client", &firstBare}, {"the second bare client", &secondBare}}, bareLost);
+    for (const auto &[at, times] : bareLabels) {
         bareMs.push_back(msBetween(at, times[0]));
         bareAfterFirstMs.push_back(msBetween(times[0], times[1]));
     }
     const double bareZero = percentile(bareAfterFirstMs, 50);
+    // JACK reorders its graph as the client goes.
     second.reset();
-    runEventLoop(200);
+    runEventLoop(1000);
 
     auto latencyRows = [&](const QString &where) {
         std::vector<double> panelMs, addedMs, clientMs, toReadoutMs;
         size_t lost = 0;
-        for (const auto &[at, times] : labelsOfWindow({&firstBare, &handed, &panel}, lost)) {
+        const auto labels = labelsOfWindow({{"the first bare client", &firstBare},
+                                            {"the panel's input thread", &handed},
+                                            {"the readout", &panel}},
+                                           lost);
+        for (const auto &[at, times] : labels) {
             panelMs.push_back(msBetween(at, times[2]));
             addedMs.push_back(msBetween(times[0], times[2]) - bareZero);
             clientMs.push_back(msBetween(times[0], times[1]) - bareZero);
