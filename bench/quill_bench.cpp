@@ -530,7 +530,7 @@ void measureProgramOnJack()
         QString::asprintf("%.2f %% (process %.2f %%)", running.guiThread, running.process), "<= 1 % (process 2 %)",
         running.guiThread <= 1.0 && running.process <= 2.0);
     latencyRows(QString("%1 x %2 (median, p99)").arg(window.width()).arg(window.height()));
-    row(QString("  bare JACK, to a plain RtMidi callback (%1 labels, %2 lost)").arg(bareMs.size()).arg(bareLost),
+    row(QString("  bare RtMidi callback (%1 labels, %2 lost)").arg(bareMs.size()).arg(bareLost),
         QString::asprintf("%.2f / %.2f ms", percentile(bareMs, 50), percentile(bareMs, 99)), "", true);
     row("    second reader after the first",
         QString::asprintf("%.3f / %.3f ms", bareZero, percentile(bareAfterFirstMs, 99)), "", true);

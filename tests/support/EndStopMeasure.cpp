@@ -4,6 +4,7 @@
 #include "midi/MidiConnection.h"
 #include "midi/QMidiOut.h"
 #include "panel/GeneratorTransport.h"
+#include "panel/TimecodeReadout.h"
 #include "protocol/Identification.h"
 #include "protocol/MachineControl.h"
 #include "support/JackEmulatedUnit.h"
@@ -94,15 +95,29 @@ double framesPastEnd(MainWindow &window, const JackEmulatedUnit &unit, const Cas
     const int runMs = int(frames * 1000 / FrameClock::framesPerSecond(run.rate)) + 3000;
 
     ui->pushButton->click();
-    if (!waitUntil([&] { return !window.transport()->checkTimer()->isActive(); }, runMs))
+    if (!waitUntil([&] { return !window.transport()->checkTimer()->isActive(); }, runMs)) {
+        bool running = false;
+        FrameClock::Label at{};
+        unit.call([&](EmulatedUnit &u) {
+            running = u.isRunning();
+            at = u.position();
+        });
+        qWarning("%s to %s: the panel did not reach End in %d ms; the unit is %s at %02d:%02d:%02d:%02d, the readout "
+                 "shows %s",
+                 qPrintable(run.start), qPrintable(run.end), runMs, running ? "running" : "stopped", at.hours,
+                 at.minutes, at.seconds, at.frames, qPrintable(window.readout()->digits()));
         return kNotMeasured;
+    }
     double stopped = before;
     waitUntil([&] {
         unit.call([&stopped](EmulatedUnit &u) { stopped = u.stopFrame(); });
         return stopped != before;
     }, 1000);
-    if (stopped == before)
+    if (stopped == before) {
+        qWarning("%s to %s: no Stop reached the unit within a second of End", qPrintable(run.start),
+                 qPrintable(run.end));
         return kNotMeasured;
+    }
     return stopped - double(endFrame);
 }
 
