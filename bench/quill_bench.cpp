@@ -40,6 +40,7 @@
 #include <cmath>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <ctime>
 #include <mutex>
@@ -317,6 +318,7 @@ public:
             }
         }
     }
+
 private:
     static void received(double, std::vector<unsigned char> *message, void *self)
     {
@@ -478,7 +480,8 @@ void measureProgramOnJack()
         return labels;
     };
 
-    // The second bare callback, then closed.
+    // Ten seconds of the second bare client, whose median lag behind the
+    // first is the zero; closing it leaves the panel's client second.
     startLatencyWindow();
     runEventLoop(10000);
     std::vector<double> bareMs, bareAfterFirstMs;
