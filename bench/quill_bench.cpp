@@ -766,7 +766,7 @@ int main(int argc, char *argv[])
     QElapsedTimer sinceStart;
     sinceStart.start();
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\n*.warning=false"));
+    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\n*.warning=false\nquill.measure.*=true"));
     // The update checks go to a closed loopback port, never to the real server.
     if (qEnvironmentVariableIsEmpty("QUILL_UPDATE_URL"))
         qputenv("QUILL_UPDATE_URL", "https://127.0.0.1:9");
