@@ -12,6 +12,7 @@
 #include "midi/RtMidiDriver.h"
 #include "panel/TimecodeReadout.h"
 #include "protocol/MidiTimecodeIn.h"
+#include "protocol/SysEx.h"
 #include "midi/InMemoryMidiDriver.h"
 #include "serial/EmulatedPortRegistry.h"
 #include "serial/FirmwareTransfer.h"
@@ -40,9 +41,9 @@
 #include <cmath>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <memory>
-#include <ctime>
 #include <mutex>
 #include <set>
 #include <unordered_map>
@@ -298,6 +299,11 @@ void measurePanel()
         after < 0 ? QString("no Stop") : QString::asprintf("%.2f", after), "<= 1 frame", after >= 0 && after <= 1.0);
 }
 
+bool isQuarterFrame(const unsigned char *bytes, size_t size)
+{
+    return size >= 2 && bytes[0] == SysEx::kQuarterFrame;
+}
+
 // A bare RtMidi callback on a JACK client of its own, reading the first
 // output port whose name starts with a prefix; `onLabel` gets each label it
 // completes from quarter frames, on RtMidi's thread.
@@ -322,7 +328,7 @@ public:
 private:
     static void received(double, std::vector<unsigned char> *message, void *self)
     {
-        if (message->size() >= 2 && message->at(0) == 0xF1)
+        if (isQuarterFrame(message->data(), message->size()))
             static_cast<LabelProbe *>(self)->m_labels.takeQuarterFrame(message->at(1));
     }
 
@@ -368,7 +374,6 @@ void measureProgramOnJack()
     MidiTimecodeIn unitLabels;
     QObject::connect(&unitLabels, &MidiTimecodeIn::timecodeReceived, &unitLabels,
                      [&](const QString &label) { stamp(written, label); }, Qt::DirectConnection);
-    auto isQuarterFrame = [](const unsigned char *bytes, size_t size) { return size >= 2 && bytes[0] == 0xF1; };
 
     // Every thread started from here until the panel is built is the bench's:
     // the unit's, its JACK clients' and the probes'.
