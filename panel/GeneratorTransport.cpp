@@ -48,6 +48,8 @@ GeneratorTransport::GeneratorTransport(const PanelContext &context, const Widget
     m_restartPlayTimer->setSingleShot(true);
     connect(m_restartPlayTimer, &QTimer::timeout, this, [this] { m_context.sendPlay(); });
 
+    m_startText = m_widgets.fields.start->text();
+    connect(m_widgets.fields.start, &QLineEdit::textChanged, this, [this](const QString &text) { m_startText = text; });
     connect(m_widgets.fields.start, &QLineEdit::textChanged, this, &GeneratorTransport::runActiveTimersWork);
     for (QRadioButton *rate : m_context.widgets().rates)
         connect(rate, &QRadioButton::toggled, this, &GeneratorTransport::runActiveTimersWork);
@@ -101,14 +103,14 @@ void GeneratorTransport::followRate()
         return;
     Label start;
     Label end;
-    if (readField(m_widgets.fields.start->text(), start) && readField(m_widgets.fields.end->text(), end))
+    if (readField(m_startText, start) && readField(m_widgets.fields.end->text(), end))
         takeRangeFromFields(start, end);
 }
 
 long long GeneratorTransport::readoutPosition() const
 {
     Label start;
-    readField(m_widgets.fields.start->text(), start);
+    readField(m_startText, start);
     return FrameArithmetic::distance(start, m_readout->label(), m_framesPerSecond, dropFrame());
 }
 
@@ -117,7 +119,7 @@ long long GeneratorTransport::unitQuarterFrames() const
     if (!m_unit.known)
         return 4 * readoutPosition();
     Label start;
-    readField(m_widgets.fields.start->text(), start);
+    readField(m_startText, start);
     return 4 * FrameArithmetic::distance(start, m_unit.label, m_framesPerSecond, dropFrame()) + m_unit.quarterFrames;
 }
 
@@ -237,7 +239,7 @@ void GeneratorTransport::play()
         m_readout->clear();
         m_unit.known = false;
         Label start;
-        if (!readField(m_widgets.fields.start->text(), start) || !isComplete(start)) {
+        if (!readField(m_startText, start) || !isComplete(start)) {
             m_context.warn(QStringLiteral("Invalid Time Format"), QStringLiteral("Start time format is incorrect."));
             return;
         }
@@ -297,7 +299,7 @@ void GeneratorTransport::stop()
 
         Label start;
         Label end;
-        const bool startRead = readField(m_widgets.fields.start->text(), start);
+        const bool startRead = readField(m_startText, start);
         if (startRead && readField(m_widgets.fields.end->text(), end))
             takeRangeFromFields(start, end);
 
@@ -308,7 +310,7 @@ void GeneratorTransport::stop()
         m_progressTimer->stop();
         setIpButtonLocked(false);
 
-        if (readField(m_widgets.fields.start->text(), start)) {
+        if (readField(m_startText, start)) {
             m_context.sendLocate(start);
             showOwnTime(start);
         }
@@ -335,7 +337,7 @@ void GeneratorTransport::gotoCapture()
     }
     followRate();
     Label start;
-    readField(m_widgets.fields.start->text(), start);
+    readField(m_startText, start);
     CustomSlider *slider = m_widgets.slider;
     slider->setValue(clampToInt(FrameArithmetic::distance(start, capture, m_framesPerSecond, dropFrame())));
     slider->setMarker(slider->value(), 1);
@@ -364,7 +366,7 @@ void GeneratorTransport::sliderValueChanged(int value)
     if (!m_context.outputOpen() || m_progressTimer->isActive())
         return;
     Label start;
-    if (!readField(m_widgets.fields.start->text(), start))
+    if (!readField(m_startText, start))
         return;
     followRate();
     showOwnTime(FrameArithmetic::labelAtPosition(start, value, m_framesPerSecond, dropFrame()),
@@ -379,7 +381,7 @@ void GeneratorTransport::sliderReleased()
     }
     followRate();
     Label start;
-    if (readField(m_widgets.fields.start->text(), start))
+    if (readField(m_startText, start))
         m_context.sendLocate(
             FrameArithmetic::labelAtPosition(start, m_widgets.slider->value(), m_framesPerSecond, dropFrame()));
     if (!m_progressTimer->isActive())
@@ -419,7 +421,7 @@ void GeneratorTransport::setEndAlarm()
     if (!m_inputDecoder)
         return;
     Label start;
-    if (m_totalFrames <= 0 || !readField(m_widgets.fields.start->text(), start) || !isComplete(start)) {
+    if (m_totalFrames <= 0 || !readField(m_startText, start) || !isComplete(start)) {
         m_inputDecoder->clearPositionAlarm();
         return;
     }
@@ -443,7 +445,7 @@ void GeneratorTransport::checkAndPause()
         return;
 
     Label start;
-    const bool startRead = readField(m_widgets.fields.start->text(), start);
+    const bool startRead = readField(m_startText, start);
     if (m_widgets.loop->isChecked()) {
         if (startRead)
             restartLoop(start);

@@ -186,6 +186,10 @@ private:
     bool m_rangeDropFrame = false;
     UnitPosition m_unit;
     mutable FieldRead m_reads[3];
+    // QLineEdit::text() strips the input mask's blanks on every call, and
+    // Start is read with every label while time code runs: its text is kept
+    // as it changes.
+    QString m_startText;
     mutable int m_nextRead = 0;
     // After a loop restart, reports at or past End still on their way from
     // before it are not a second end of the pass.

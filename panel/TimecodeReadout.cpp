@@ -5,6 +5,9 @@
 
 #include <QLineEdit>
 
+#include <algorithm>
+#include <iterator>
+
 TimecodeReadout::Scale TimecodeReadout::scaleForWidth(int width)
 {
     Scale scale;
@@ -30,6 +33,21 @@ QString spaced(QStringView characters)
     return out;
 }
 
+// The characters as a decimal number, or -1 where they are not one: as
+// QString::toInt() reads the field's text once blanks and colons are gone.
+int decimalValue(QStringView characters)
+{
+    if (characters.isEmpty() || characters.size() > 9)
+        return -1;
+    int value = 0;
+    for (QChar c : characters) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return -1;
+        value = value * 10 + (c.unicode() - '0');
+    }
+    return value;
+}
+
 } // namespace
 
 QString TimecodeReadout::spacedField(int value)
@@ -53,6 +71,7 @@ void TimecodeReadout::show(int hours, int minutes, int seconds, int frames, Fram
     m_labels[1]->showText(spacedField(minutes) + separator);
     m_labels[2]->showText(spacedField(seconds) + separator);
     m_labels[3]->showText(spacedField(frames) + (suffix == FramesSuffix::Blank ? QStringLiteral(" ") : QString()));
+    keepShown({hours, minutes, seconds, frames});
 }
 
 void TimecodeReadout::show(const FrameArithmetic::Label &label, FramesSuffix suffix)
@@ -78,10 +97,29 @@ void TimecodeReadout::showQuarterFrameText(const QString &timecode)
         return;
     parts[3] = QStringView(timecode).mid(from);
     static const QString separator = QStringLiteral(" : ");
-    m_labels[0]->showText(spaced(parts[0]) + separator);
-    m_labels[1]->showText(spaced(parts[1]) + separator);
-    m_labels[2]->showText(spaced(parts[2]) + separator);
-    m_labels[3]->showText(spaced(parts[3]));
+    const QString shown[4] = {m_labels[0]->text(), m_labels[1]->text(), m_labels[2]->text(), m_labels[3]->text()};
+    const int kept[4] = {m_read.hours, m_read.minutes, m_read.seconds, m_read.frames};
+    int values[4];
+    for (int i = 0; i < 4; ++i) {
+        values[i] = decimalValue(parts[i]);
+        // Mostly only the frames change: a field still showing the same
+        // number, as this readout put it there, costs no new text.
+        if (m_readKept && values[i] >= 0 && values[i] == kept[i] && shown[i] == m_readTexts[i]
+            && shown[i].size() == parts[i].size() * 2 - 1 + (i < 3 ? separator.size() : 0))
+            continue;
+        m_labels[i]->showText(i < 3 ? spaced(parts[i]) + separator : spaced(parts[i]));
+    }
+    keepShown(values);
+}
+
+void TimecodeReadout::keepShown(const int (&values)[4])
+{
+    // What label() would read back from the texts just shown. A value that is
+    // not a plain number is left for label() to read as it always has.
+    m_readKept = std::all_of(std::begin(values), std::end(values), [](int v) { return v >= 0; });
+    for (int i = 0; i < 4; ++i)
+        m_readTexts[i] = m_labels[i]->text();
+    m_read = FrameArithmetic::Label{values[0], values[1], values[2], values[3]};
 }
 
 void TimecodeReadout::clear()

@@ -52,9 +52,11 @@ public:
     Scale applyScale(int width, QLineEdit *const (&fields)[3], QWidget *labelScope);
 
 private:
+    void keepShown(const int (&values)[4]);
+
     ReadoutLabel *m_labels[4];
-    // label() is read on every tick of the transport's timers; the texts it
-    // last read and their values are kept.
+    // label() is read on every tick of the transport's timers and with every
+    // label shown: the texts last shown or read and their values are kept.
     mutable QString m_readTexts[4];
     mutable FrameArithmetic::Label m_read;
     mutable bool m_readKept = false;
