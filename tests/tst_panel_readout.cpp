@@ -141,6 +141,35 @@ private slots:
         QCOMPARE(readout.label(), (FrameArithmetic::Label{-1, -1, -1, -1}));
     }
 
+    // Only the fields whose number changed get a new text; what the readout
+    // reads back follows every field, also one set from elsewhere.
+    void readBackFollowsTheFields()
+    {
+        using Label = FrameArithmetic::Label;
+        ReadoutLabel h, m, s, f;
+        TimecodeReadout readout(&h, &m, &s, &f);
+        auto texts = [&] { return QStringList{h.text(), m.text(), s.text(), f.text()}; };
+        readout.show(1, 2, 3, 4);
+        readout.showQuarterFrameText("01:02:03:06");
+        QCOMPARE(texts(), (QStringList{"0 1 : ", "0 2 : ", "0 3 : ", "0 6"}));
+        QCOMPARE(readout.label(), (Label{1, 2, 3, 6}));
+
+        s.setText("4 4 : ");
+        QCOMPARE(readout.label(), (Label{1, 2, 44, 6}));
+        readout.showQuarterFrameText("01:02:03:08");
+        QCOMPARE(texts(), (QStringList{"0 1 : ", "0 2 : ", "0 3 : ", "0 8"}));
+        QCOMPARE(readout.label(), (Label{1, 2, 3, 8}));
+
+        // The same number written otherwise is shown as it came.
+        readout.showQuarterFrameText("1:02:03:08");
+        QCOMPARE(h.text(), QString("1 : "));
+        readout.showQuarterFrameText("01:02:03:x8");
+        QCOMPARE(texts(), (QStringList{"0 1 : ", "0 2 : ", "0 3 : ", "x 8"}));
+        QCOMPARE(readout.label(), (Label{1, 2, 3, -1}));
+        readout.show(5, 6, 7, 8);
+        QCOMPARE(readout.label(), (Label{5, 6, 7, 8}));
+    }
+
     void scaleNumbers()
     {
         const auto at860 = TimecodeReadout::scaleForWidth(860);
