@@ -60,6 +60,9 @@ bool drawnFromGlyphs(const QString &text)
 ReadoutLabel::ReadoutLabel(QWidget *parent)
     : QLabel(parent)
 {
+    // A time is never rich text; QLabel would otherwise look for markup in
+    // every new text.
+    setTextFormat(Qt::PlainText);
 }
 
 void ReadoutLabel::renderDigitsAhead()
@@ -85,8 +88,9 @@ void ReadoutLabel::showText(const QString &text)
         return;
     }
     const Layout before = layoutFor(old);
+    const Layout &after = layoutFor(text);
     // Texts of one shared shape have the same hints.
-    const bool hintsMayChange = sharedShape(old) != sharedShape(text);
+    const bool hintsMayChange = before.shape != after.shape;
     const QSize hintBefore = hintsMayChange ? sizeHint() : QSize();
     const QSize minimumBefore = hintsMayChange ? minimumSizeHint() : QSize();
     {
@@ -106,11 +110,12 @@ void ReadoutLabel::showText(const QString &text)
     }
     if (hintsMayChange && (sizeHint() != hintBefore || minimumSizeHint() != minimumBefore))
         updateGeometry();
-    const Layout &after = layoutFor(text);
     if (!before.usable || !after.usable) {
         update(contentsRect());
         return;
     }
+    if (!hintsMayChange && updateChangedPictures(before, after))
+        return;
     const QRegion area = changedArea(before, after);
     // Where pictures cover all that changed, the label paints every pixel of
     // the repaint itself, so the window need not paint what lies beneath. A
@@ -118,6 +123,31 @@ void ReadoutLabel::showText(const QString &text)
     if (before.cells.size() == after.cells.size() && (area - picturedArea(after)).isEmpty())
         setAttribute(Qt::WA_OpaquePaintEvent, true);
     update(area);
+}
+
+bool ReadoutLabel::updateChangedPictures(const Layout &before, const Layout &after)
+{
+    // The common change while time code runs: a digit or two of one shape,
+    // each in place of the old one and pictured. Anything else is left to
+    // the general case.
+    if (before.cells.size() != after.cells.size() || before.contents != after.contents)
+        return false;
+    QRect changed[kMostChangedInPlace];
+    int count = 0;
+    for (int i = 0; i < after.cells.size(); ++i) {
+        const Cell &was = before.cells[i], &now = after.cells[i];
+        if (was.character == now.character && was.pen == now.pen)
+            continue;
+        if (count == kMostChangedInPlace || was.pen != now.pen || !now.ink.contains(was.ink)
+            || pictureFor(now).isNull())
+            return false;
+        changed[count++] = now.ink & after.contents;
+    }
+    if (count > 0)
+        setAttribute(Qt::WA_OpaquePaintEvent, true);
+    for (int i = 0; i < count; ++i)
+        update(changed[i]);
+    return true;
 }
 
 QRegion ReadoutLabel::picturedArea(const Layout &layout)
@@ -231,6 +261,7 @@ const ReadoutLabel::Layout &ReadoutLabel::layoutFor(const QString &text)
         }
         layout.usable = true;
     }
+    layout.shape = shape;
     return *m_layouts.insert(text, layout);
 }
 

@@ -71,6 +71,7 @@ private:
         qreal top = 0;     // of the line, and its ascent plus descent
         qreal height = 0;
         QVector<Cell> cells;
+        QString shape; // see sharedShape()
         // Where its characters are painted from pictures; worked out once.
         mutable QRegion pictured;
         mutable bool picturedKnown = false;
@@ -91,6 +92,10 @@ private:
     void dropCaches();
     void renderDigitPictures();
     QRegion changedArea(const Layout &before, const Layout &after) const;
+    // Schedules the repaint of characters changed in place, each from its
+    // picture; false, with nothing done, where that does not hold.
+    bool updateChangedPictures(const Layout &before, const Layout &after);
+    static constexpr int kMostChangedInPlace = 4;
 
     struct Hints
     {

@@ -78,6 +78,10 @@ void SourceRateSelection::sendSource()
 
 void SourceRateSelection::receiveReport(int num)
 {
+    // The unit reports its rate with every label; one already shown needs
+    // nothing done.
+    if (num >= 11 && num <= 14 && m_context.widgets().rates[num - 11]->isChecked())
+        return;
     const auto all = allButtons();
     for (QRadioButton *button : all)
         button->blockSignals(true);
