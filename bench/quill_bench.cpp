@@ -351,8 +351,7 @@ private:
 // So what the panel adds is measured in the same place as what it is set
 // against: a first bare client times every label, and a second bare client
 // (while it is open) and then the panel (once it is closed) are timed from
-// the first, each the second reader of the unit's port. The panel's time is
-// split where its own input's thread hands the label to the GUI thread.
+// the first, each the second reader of the unit's port.
 void measureProgramOnJack()
 {
     const QString latencyTarget = "panel adds <= 0.1 / 0.5 ms";
@@ -364,7 +363,7 @@ void measureProgramOnJack()
     }
     using Stamps = std::unordered_map<std::string, SteadyClock::time_point>;
     std::mutex mutex;
-    Stamps written, firstBare, secondBare, handed, panel;
+    Stamps written, firstBare, secondBare, panel;
     auto stamp = [&mutex](Stamps &into, const QString &label) {
         const auto now = SteadyClock::now();
         std::lock_guard<std::mutex> lock(mutex);
@@ -434,9 +433,6 @@ void measureProgramOnJack()
     // the label is on the readout.
     QObject::connect(window.midiIn()->quarterFrameDecoder(), &MidiTimecodeIn::timecodeReceived, &stamping,
                      [&](const QString &label) { stamp(panel, label); });
-    // On the input's thread, once the panel's own receiver has been handed the label.
-    QObject::connect(window.midiIn()->quarterFrameDecoder(), &MidiTimecodeIn::timecodeReceived, &stamping,
-                     [&](const QString &label) { stamp(handed, label); }, Qt::DirectConnection);
     boxes.stopWatching();
     runEventLoop(1000);
 
@@ -503,17 +499,13 @@ void measureProgramOnJack()
     runEventLoop(1000);
 
     auto latencyRows = [&](const QString &where) {
-        std::vector<double> panelMs, addedMs, clientMs, toReadoutMs;
+        std::vector<double> panelMs, addedMs;
         size_t lost = 0;
-        const auto labels = labelsOfWindow({{"the first bare client", &firstBare},
-                                            {"the panel's input thread", &handed},
-                                            {"the readout", &panel}},
-                                           lost);
+        const auto labels =
+            labelsOfWindow({{"the first bare client", &firstBare}, {"the readout", &panel}}, lost);
         for (const auto &[at, times] : labels) {
-            panelMs.push_back(msBetween(at, times[2]));
-            addedMs.push_back(msBetween(times[0], times[2]) - bareZero);
-            clientMs.push_back(msBetween(times[0], times[1]) - bareZero);
-            toReadoutMs.push_back(msBetween(times[1], times[2]));
+            panelMs.push_back(msBetween(at, times[1]));
+            addedMs.push_back(msBetween(times[0], times[1]) - bareZero);
         }
         const bool measured = panelMs.size() > 100 && bareAfterFirstMs.size() > 100 && bareLost == 0
             && !window.readout()->digits().isEmpty();
@@ -525,11 +517,6 @@ void measureProgramOnJack()
         row(QString("  added by the panel (%1 labels, %2 lost)").arg(addedMs.size()).arg(lost),
             QString::asprintf("%.3f / %.3f ms", addedMedian, addedP99), latencyTarget,
             measured && lost == 0 && addedMedian <= 0.1 && addedP99 <= 0.5);
-        row("    JACK, the panel's client",
-            QString::asprintf("%.3f / %.3f ms", percentile(clientMs, 50), percentile(clientMs, 99)), "", measured);
-        row("    GUI thread woken, label on the readout",
-            QString::asprintf("%.3f / %.3f ms", percentile(toReadoutMs, 50), percentile(toReadoutMs, 99)), "",
-            measured);
     };
 
     startLatencyWindow();

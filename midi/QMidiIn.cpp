@@ -97,6 +97,15 @@ void QMidiIn::shortMessage(quint8 status, quint8 data1, quint8 data2)
     }
     if (m_quarterFrames && status == SysEx::kQuarterFrame) {
         m_quarterFrames->takeQuarterFrame(data1);
+        MidiTimecodeIn::PieceReports reports = m_quarterFrames->takePieceReports();
+        if (!reports.isEmpty()) {
+            // One event for all a piece reports: the GUI thread is woken once
+            // and takes them in one go, in order with the messages around them.
+            MidiTimecodeIn *decoder = m_quarterFrames;
+            QMetaObject::invokeMethod(
+                decoder, [decoder, reports = std::move(reports)] { decoder->emitPieceReports(reports); },
+                Qt::QueuedConnection);
+        }
         return;
     }
     const char bytes[3] = {char(status), char(data1), char(data2)};

@@ -23,7 +23,9 @@ class MidiTimecodeIn;
 //
 // With a quarter-frame decoder made (quarterFrameDecoder()), quarter frames
 // are decoded on the driver's thread and not emitted: the decoder's reports
-// take their place, queued to their receivers in order with the messages.
+// take their place. What one piece reports is queued to the decoder's own
+// (the GUI) thread as one event, in order with the messages, and the decoder
+// emits it there.
 class QMidiIn : public QObject, private MidiInputSink
 {
     Q_OBJECT

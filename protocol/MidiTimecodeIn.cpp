@@ -5,6 +5,8 @@
 
 #include <QDebug>
 
+#include <utility>
+
 namespace {
 constexpr int kLongSourceReportSize = 16;
 constexpr int kLongSourceMarkerIndex = 9;
@@ -179,7 +181,7 @@ void MidiTimecodeIn::takeQuarterFrame(quint8 data)
     int &field = *fields[piece / 2];
     field = piece % 2 == 0 ? (field & 0xF0) | nibble : (field & 0x0F) | (nibble << 4);
     if (m_labelKnown && (!m_quietBetweenLabels || alarmReached(piece)))
-        emit quarterFramePosition(m_label, piece);
+        reportPosition(m_label, piece);
 }
 
 void MidiTimecodeIn::completeLabel(quint8 data, bool whole)
@@ -192,16 +194,16 @@ void MidiTimecodeIn::completeLabel(quint8 data, bool whole)
     // reported.
     switch (data) {
     case kPiece7Rate24:
-        emit sourcecodeReceived(Report24);
+        reportRate(Report24);
         break;
     case kPiece7Rate25:
-        emit sourcecodeReceived(Report25);
+        reportRate(Report25);
         break;
     case kPiece7Rate30Drop:
-        emit sourcecodeReceived(Report30Drop);
+        reportRate(Report30Drop);
         break;
     case kPiece7Rate30:
-        emit sourcecodeReceived(Report30);
+        reportRate(Report30);
         break;
     default:
         break;
@@ -218,7 +220,7 @@ void MidiTimecodeIn::completeLabel(quint8 data, bool whole)
                              .arg(two(shown.hours), two(shown.minutes), two(shown.seconds), two(shown.frames));
     if (text != m_lastText) {
         m_lastText = text;
-        emit timecodeReceived(text);
+        reportText(text);
     }
 
     if (whole) {
@@ -231,6 +233,48 @@ void MidiTimecodeIn::completeLabel(quint8 data, bool whole)
     }
     if (!m_labelKnown)
         return;
-    emit quarterFramePosition(m_label, kPiecesPerLabel - 1);
+    reportPosition(m_label, kPiecesPerLabel - 1);
     m_label = FrameArithmetic::advanceWithinDay(m_label, kLabelAdvance, fps, drop);
+}
+
+void MidiTimecodeIn::reportRate(RateReport code)
+{
+    if (m_quietBetweenLabels)
+        m_pieceReports.rateReport = code;
+    else
+        emit sourcecodeReceived(code);
+}
+
+void MidiTimecodeIn::reportText(const QString &timecode)
+{
+    if (m_quietBetweenLabels)
+        m_pieceReports.timecode = timecode;
+    else
+        emit timecodeReceived(timecode);
+}
+
+void MidiTimecodeIn::reportPosition(const FrameArithmetic::Label &label, int quarterFrames)
+{
+    if (!m_quietBetweenLabels) {
+        emit quarterFramePosition(label, quarterFrames);
+        return;
+    }
+    m_pieceReports.positionKnown = true;
+    m_pieceReports.position = label;
+    m_pieceReports.quarterFrames = quarterFrames;
+}
+
+MidiTimecodeIn::PieceReports MidiTimecodeIn::takePieceReports()
+{
+    return std::exchange(m_pieceReports, PieceReports{});
+}
+
+void MidiTimecodeIn::emitPieceReports(const PieceReports &reports)
+{
+    if (reports.rateReport)
+        emit sourcecodeReceived(reports.rateReport);
+    if (!reports.timecode.isNull())
+        emit timecodeReceived(reports.timecode);
+    if (reports.positionKnown)
+        emit quarterFramePosition(reports.position, reports.quarterFrames);
 }

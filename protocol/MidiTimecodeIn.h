@@ -44,7 +44,9 @@
 //   while a position alarm is set, with every piece that finds the unit at or
 //   past the alarm. Its receivers on the GUI thread are then woken about
 //   fifteen times a second instead of for every piece, and still hear of End
-//   with the piece that reaches it.
+//   with the piece that reaches it. It keeps what a piece reports instead of
+//   emitting it; the input hands that to the GUI thread as one event, where
+//   emitPieceReports() emits it.
 class MidiTimecodeIn : public QObject
 {
     Q_OBJECT
@@ -54,9 +56,27 @@ public:
     // Frame-rate report codes sent through sourcecodeReceived.
     enum RateReport { Report24 = 11, Report25 = 12, Report30Drop = 13, Report30 = 14 };
 
-    // Makes this the input thread's decoder, quiet between labels. Called
-    // once, before any message.
+    // Makes this the input thread's decoder, quiet between labels and keeping
+    // each piece's reports for takePieceReports(). Called once, before any
+    // message.
     void reportPositionsOnlyAtLabelsAndAlarm() { m_quietBetweenLabels = true; }
+
+    // What one quarter frame reported, in the order the signals carry it.
+    struct PieceReports
+    {
+        int rateReport = 0; // a RateReport, 0 for none
+        QString timecode;   // null for none
+        bool positionKnown = false;
+        FrameArithmetic::Label position;
+        int quarterFrames = 0;
+
+        bool isEmpty() const { return !rateReport && timecode.isNull() && !positionKnown; }
+    };
+    // On the input thread, after each takeQuarterFrame() of a quiet decoder.
+    PieceReports takePieceReports();
+    // On the decoder's own thread: emits the reports as a decoder that is not
+    // quiet would have emitted them.
+    void emitPieceReports(const PieceReports &reports);
 
     // The input thread's entries: the data byte of one quarter frame; and a
     // System Exclusive message, of which a full frame only sets where the
@@ -95,6 +115,10 @@ private:
     static bool fullFrameLabel(const QByteArray &message, FrameArithmetic::Label &label);
     void startFromFullFrame(const FrameArithmetic::Label &label);
     bool alarmReached(int piece) const;
+    // Emitted at once, or kept for takePieceReports() by a quiet decoder.
+    void reportRate(RateReport code);
+    void reportText(const QString &timecode);
+    void reportPosition(const FrameArithmetic::Label &label, int quarterFrames);
 
     // Fields assembled from the pieces, as they came.
     int m_frames = 0;
@@ -111,6 +135,7 @@ private:
     FrameArithmetic::Label m_label;
 
     bool m_quietBetweenLabels = false;
+    PieceReports m_pieceReports; // input thread only
     // The alarm packed into one word, so that the GUI thread sets it without
     // a lock; 0 when none is set.
     std::atomic<quint32> m_alarm{0};

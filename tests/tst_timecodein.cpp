@@ -169,6 +169,37 @@ private slots:
         QVERIFY(got.takePositions().isEmpty());
     }
 
+    // The input thread's decoder keeps what each piece reports until it is
+    // handed over, and then reports it as any decoder would, in order.
+    void quietDecoderKeepsEachPiecesReports()
+    {
+        MidiTimecodeIn in;
+        in.reportPositionsOnlyAtLabelsAndAlarm();
+        Recorder got(in);
+        auto pieces = [&in](const QList<QByteArray> &messages) {
+            QList<MidiTimecodeIn::PieceReports> reports;
+            for (const QByteArray &m : messages) {
+                in.takeQuarterFrame(quint8(m.at(1)));
+                reports << in.takePieceReports();
+            }
+            return reports;
+        };
+        auto reports = pieces(PanelTest::quarterFrames(1, 0, 0, 10, 1));
+        QVERIFY(std::all_of(reports.cbegin(), reports.cend() - 1, [](const auto &r) { return r.isEmpty(); }));
+        QVERIFY(got.events.isEmpty() && got.positions.isEmpty());
+        in.emitPieceReports(reports.last());
+        QCOMPARE(got.take(), (QStringList{"source 12", "time 01:00:00:12"}));
+        QCOMPARE(got.takePositions(), QStringList{"1:0:0:10+7"});
+
+        // Past the alarm every piece reports where the unit is.
+        in.setPositionAlarm(FrameArithmetic::Label{1, 0, 0, 12}, 25, false);
+        reports = pieces(PanelTest::quarterFrames(1, 0, 0, 12, 1).mid(0, 2));
+        for (const auto &r : reports)
+            in.emitPieceReports(r);
+        QVERIFY(got.take().isEmpty());
+        QCOMPARE(got.takePositions(), (QStringList{"1:0:0:12+0", "1:0:0:12+1"}));
+    }
+
     // One decoder does not see what another was fed.
     void decodersKeepTheirOwnState()
     {
