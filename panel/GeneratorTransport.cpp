@@ -363,7 +363,7 @@ void GeneratorTransport::sliderPressed()
 void GeneratorTransport::sliderValueChanged(int value)
 {
     // Progress updates move the slider too; only the user's moves show a time.
-    if (!m_context.outputOpen() || m_progressTimer->isActive())
+    if (m_progressTimer->isActive() || !m_context.outputOpen())
         return;
     Label start;
     if (!readField(m_startText, start))

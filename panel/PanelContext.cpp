@@ -55,10 +55,15 @@ void PanelContext::sendPlay() const
 
 QString PanelContext::rateText() const
 {
+    if (m_checkedRate && m_checkedRate->isChecked())
+        return m_checkedRate->text();
     for (const QRadioButton *button : m_widgets.rates) {
-        if (button->isChecked())
+        if (button->isChecked()) {
+            m_checkedRate = button;
             return button->text();
+        }
     }
+    m_checkedRate = nullptr;
     return QStringLiteral("None");
 }
 

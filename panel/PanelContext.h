@@ -71,4 +71,7 @@ private:
     QMidiOut *m_midiOut;
     QWidget *m_window;
     MessageBoxes *m_boxes;
+    // The rate is read with every label while time code runs; the button
+    // found checked last time is asked first (the buttons are exclusive).
+    mutable const QRadioButton *m_checkedRate = nullptr;
 };
