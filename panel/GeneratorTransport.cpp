@@ -49,6 +49,7 @@ GeneratorTransport::GeneratorTransport(const PanelContext &context, const Widget
     connect(m_restartPlayTimer, &QTimer::timeout, this, [this] { m_context.sendPlay(); });
 
     m_startText = m_widgets.fields.start->text();
+    // Connected first, so that the timers' work below reads the new text.
     connect(m_widgets.fields.start, &QLineEdit::textChanged, this, [this](const QString &text) { m_startText = text; });
     connect(m_widgets.fields.start, &QLineEdit::textChanged, this, &GeneratorTransport::runActiveTimersWork);
     for (QRadioButton *rate : m_context.widgets().rates)
