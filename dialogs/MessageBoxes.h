@@ -11,7 +11,8 @@ class MessageBoxes
 public:
     virtual ~MessageBoxes() = default;
 
-    // Shows a modal box and returns the button that closed it.
+    // Shows a modal box and returns the button that closed it. The text is
+    // shown as plain text, whatever it holds (as in notify()).
     virtual QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const QString &title,
                                              const QString &text,
                                              QMessageBox::StandardButtons buttons = QMessageBox::Ok,

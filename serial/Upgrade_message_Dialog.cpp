@@ -1,6 +1,7 @@
 #include "serial/Upgrade_message_Dialog.h"
 
 #include "dialogs/MessageBoxes.h"
+#include "dialogs/PlainTextView.h"
 
 #include <algorithm>
 
@@ -11,6 +12,7 @@ Upgrade_message_Dialog::Upgrade_message_Dialog(MessageBoxes *boxes, QWidget *par
     ui.setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     ui.stageLabel->hide();
+    PlainTextView::makeInert(ui.textBrowser);
 }
 
 QString Upgrade_message_Dialog::stageText(FirmwareTransfer::State state)
@@ -31,8 +33,8 @@ QString Upgrade_message_Dialog::stageText(FirmwareTransfer::State state)
 
 void Upgrade_message_Dialog::rec_brio_version(const QString &Brio, const QString &version)
 {
-    ui.textBrowser->append(QStringLiteral("Product Model:") + Brio + QStringLiteral("\n")
-                           + QStringLiteral("Version:") + version);
+    PlainTextView::appendPlain(ui.textBrowser, QStringLiteral("Product Model:") + Brio + QStringLiteral("\n")
+                                                   + QStringLiteral("Version:") + version);
 }
 
 void Upgrade_message_Dialog::showTransferState(FirmwareTransfer::State state)

@@ -1,6 +1,8 @@
 #include "serial/upgrade_Dialog.h"
 
 #include "dialogs/MessageBoxes.h"
+#include "dialogs/PlainTextView.h"
+#include "serial/FirmwareImageFile.h"
 #include "serial/FirmwareTransfer.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialProtocol.h"
@@ -9,10 +11,8 @@
 
 #include <QCloseEvent>
 #include <QDebug>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace {
 
@@ -49,6 +49,7 @@ upgrade_Dialog::upgrade_Dialog(UsbDescriptionSource *usb, SerialPortCatalogue *p
     m_endTimer.setSingleShot(true);
     connect(&m_endTimer, &QTimer::timeout, this, &upgrade_Dialog::endSequence);
 
+    PlainTextView::makeInert(ui.textBrowser);
     ui.pushButton_2->hide();
     ui.progressBar->setValue(0);
     updateUpgradeButton();
@@ -85,6 +86,7 @@ void upgrade_Dialog::updateConnectionControls()
 
 void upgrade_Dialog::on_pushButton_clicked()
 {
+    m_checkedThisConnection = false;
     if (m_link->isOpen()) {
         m_link->clear(QSerialPort::AllDirections);
         m_link->close();
@@ -105,14 +107,18 @@ void upgrade_Dialog::on_pushButton_2_clicked()
 void upgrade_Dialog::rec_brio(const QString &Brio)
 {
     ui.textBrowser->clear();
-    ui.textBrowser->append(QStringLiteral("Product Model:") + Brio + QStringLiteral("\r\n"));
+    PlainTextView::appendPlain(ui.textBrowser, QStringLiteral("Product Model:") + Brio + QStringLiteral("\r\n"));
     m_model = Brio;
 }
 
 void upgrade_Dialog::rec_version(const QString &version)
 {
-    ui.textBrowser->append(QStringLiteral("Hardware Version:") + version);
+    PlainTextView::appendPlain(ui.textBrowser, QStringLiteral("Hardware Version:") + version);
     m_version = version;
+    // A unit that repeats its version reply gets no second offer.
+    if (m_checkedThisConnection)
+        return;
+    m_checkedThisConnection = true;
     m_updateCheck->start(m_model, m_version);
 }
 
@@ -136,35 +142,64 @@ void upgrade_Dialog::openImageFile(const QString &path)
     // Whatever this file turns out to be, an erase written for the image
     // loaded before no longer opens the way to Upgrade.
     m_transfer->unloadImage();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qWarning().noquote() << "Cannot open firmware file" << path << ":" << file.errorString();
-        m_boxes->show(this, QMessageBox::Warning, QStringLiteral("Warning"),
-                             tr("The file %1 could not be opened: %2").arg(path, file.errorString()),
-                             QMessageBox::Ok);
+    const QString fileName = QFileInfo(path).fileName();
+    const FirmwareImageFile::Loaded loaded = FirmwareImageFile::load(path);
+    switch (loaded.problem) {
+    case FirmwareImageFile::Loaded::Problem::None:
+        break;
+    case FirmwareImageFile::Loaded::Problem::NotRegular:
+        refuseFile(tr("%1 is not a regular file, so it cannot be a firmware image. "
+                      "The device was not erased.").arg(path));
+        return;
+    case FirmwareImageFile::Loaded::Problem::TooLarge:
+        refuseFile(tr("%1 is larger than any firmware image (at most %2 MiB). The device was not erased.")
+                       .arg(path)
+                       .arg(FirmwareImageFile::kMaxImageBytes / (1024 * 1024)));
+        return;
+    case FirmwareImageFile::Loaded::Problem::Unreadable:
+        qWarning().noquote() << "Cannot open firmware file" << path << ":" << loaded.reason;
+        refuseFile(tr("The file %1 could not be opened: %2").arg(path, loaded.reason));
         return;
     }
-    const QByteArray content = file.readAll();
-    file.close();
     ui.lineEdit->setText(path);
 
-    QString baseName = QFileInfo(path).fileName();
-    baseName.remove(QRegularExpression(QStringLiteral("\\.[^.]*$")));
-    const QString expected = QStringLiteral("%1%2%3").arg(m_model, QStringLiteral("_"), m_version);
-    if (baseName == expected) {
+    const QString baseName = FirmwareImageFile::baseName(path);
+    const FirmwareImageFile::Fit fit = FirmwareImageFile::fitFor(baseName, m_model, m_version);
+    if (fit == FirmwareImageFile::Fit::SameVersion) {
         m_boxes->show(this, QMessageBox::Warning, QStringLiteral("Warning"),
                              QStringLiteral("The version number is the same! No upgrade required"),
                              QMessageBox::Ok);
         return;
     }
-    if (content.isEmpty()) {
-        m_boxes->show(this, QMessageBox::Warning, QStringLiteral("Warning"),
-                             tr("The file %1 is empty. The device was not erased.").arg(path),
-                             QMessageBox::Ok);
+    if (loaded.image.isEmpty()) {
+        refuseFile(tr("The file %1 is empty. The device was not erased.").arg(path));
         return;
     }
-    m_transfer->loadImage(content);
+    if (fit == FirmwareImageFile::Fit::OtherModel) {
+        refuseFile(tr("%1 is firmware for the %2, but the connected device is a %3. The device was not erased.")
+                       .arg(fileName, FirmwareImageFile::modelNamedBy(baseName), m_model));
+        return;
+    }
+    if (fit == FirmwareImageFile::Fit::NamesNoModel) {
+        const QString unit = m_model.isEmpty() ? tr("the connected device")
+                                               : tr("the connected %1 (%2)").arg(m_model, m_version);
+        const QMessageBox::StandardButton answer = m_boxes->show(
+            this, QMessageBox::Question, tr("Erase Firmware"),
+            tr("This erases the firmware of %1 and writes %2 to it.\n\n"
+               "The file's name names no model, so it cannot be checked. Write it only if it is "
+               "firmware for this device.")
+                .arg(unit, fileName),
+            QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
+        if (answer != QMessageBox::Ok)
+            return;
+    }
+    m_transfer->loadImage(loaded.image);
     m_transfer->writeErase();
+}
+
+void upgrade_Dialog::refuseFile(const QString &text)
+{
+    m_boxes->show(this, QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Ok);
 }
 
 void upgrade_Dialog::upgradeFromDownload(const QByteArray &image)
@@ -233,6 +268,7 @@ void upgrade_Dialog::endSequence()
                              QMessageBox::Ok);
     resetControls();
     m_link->close();
+    m_checkedThisConnection = false;
     hide();
     ui.progressBar->setValue(0);
     m_finishing = false;

@@ -42,8 +42,10 @@ public:
     // normal mode away with a hint.
     void prepareAndShow();
 
-    // Open File without the file dialog: load, compare with the unit's
-    // version, erase unless it is the same.
+    // Open File without the file dialog: load (a plain file within the image
+    // bound), compare with the unit's model and version, and erase for a file
+    // named for the unit's model; a file that names no model is erased only
+    // once the user confirms, one named for another model never.
     void openImageFile(const QString &path);
     // The dialog's own online download: erase, then write as soon as the
     // unit reports "ERASE END". An empty image is refused with a message.
@@ -71,6 +73,7 @@ protected:
 
 private:
     void updateConnectionControls();
+    void refuseFile(const QString &text);
     void updateUpgradeButton();
     void onChunkWritten(qint64 sent, qint64 size);
     void onFinished();
@@ -86,6 +89,7 @@ private:
     QString m_model;
     QString m_version;
     bool m_finishing = false;
+    bool m_checkedThisConnection = false;
     QTimer m_endTimer;
     int m_endDelayMs = kEndDelayMs;
 };

@@ -14,6 +14,8 @@ MidiDeviceMenu::MidiDeviceMenu(const Widgets &widgets, MidiConnection *midi, Mes
     , m_midi(midi)
     , m_boxes(MessageBoxes::orDesktop(boxes))
 {
+    // The port names in it are whatever the USB device calls itself.
+    m_widgets.deviceLabel->setTextFormat(Qt::PlainText);
     connect(m_midi, &MidiConnection::outputsRebuilt, this, &MidiDeviceMenu::fill);
     connect(m_midi, &MidiConnection::connectFailed, this, &MidiDeviceMenu::onConnectFailed);
     connect(m_midi, &MidiConnection::disconnected, this, [this](const QString &label, MidiConnection::Loss loss) {

@@ -2,6 +2,7 @@
 
 #include "dialogs/MessageBoxes.h"
 #include "dialogs/UrlOpener.h"
+#include "update/DownloadLimit.h"
 #include "update/InstallerSignature.h"
 #include "update/PanelRelease.h"
 #include "update/UpdateFile.h"
@@ -36,6 +37,8 @@ AppUpdateDialog::AppUpdateDialog(const QString &currentVersion, QWidget *parent,
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     resize(400, 200);
     ui.progressBar->hide();
+    // The release notes in it come from the server.
+    ui.labelStatus->setTextFormat(Qt::PlainText);
 
     currentNumber = currentVersion;
     if (currentNumber.startsWith(QLatin1Char('V')))
@@ -62,13 +65,21 @@ void AppUpdateDialog::startCheck(Mode mode_)
 {
     mode = mode_;
     auto *manager = new QNetworkAccessManager(parentWidget());
-    QNetworkReply *reply = UpdateServer::get(manager, QString::fromLatin1(kPanelUpdateFilePath));
+    QNetworkReply *reply = UpdateServer::get(manager, QString::fromLatin1(kPanelUpdateFilePath),
+                                             DownloadLimit::kUpdateFileBytes);
     connect(reply, &QNetworkReply::finished, this, [this, reply] { onUpdateFile(reply); });
 }
 
 void AppUpdateDialog::onUpdateFile(QNetworkReply *reply)
 {
     release(reply);
+    if (DownloadLimit::exceeded(reply)) {
+        ui.labelStatus->setText(QStringLiteral("Update file download failed: the file is ")
+                                + DownloadLimit::limitText(DownloadLimit::kUpdateFileBytes));
+        qWarning().noquote() << "Panel update file dropped:" << ui.labelStatus->text();
+        QDialog::reject();
+        return;
+    }
     if (reply->error() != QNetworkReply::NoError) {
         ui.labelStatus->setText(QStringLiteral("Update file download failed: ") + reply->errorString());
         qWarning().noquote() << "Panel update file download failed:" << reply->errorString();
@@ -98,7 +109,7 @@ void AppUpdateDialog::onUpdateFile(QNetworkReply *reply)
     setWindowTitle(QStringLiteral("Update Available"));
     ui.labelStatus->setText(QStringLiteral("The current version is: V") + currentNumber
                             + QStringLiteral("\nA new version is available: ") + news.newestVersion
-                            + QStringLiteral("\n\nUpdate Content:\n") + news.notes);
+                            + QStringLiteral("\n\nUpdate Content:\n") + notesForDisplay(news.notes));
     ui.pushButtonDownload->setEnabled(true);
     connect(ui.pushButtonDownload, &QPushButton::clicked, this, &AppUpdateDialog::startDownload,
             Qt::UniqueConnection);
@@ -120,7 +131,7 @@ void AppUpdateDialog::startDownload()
     ui.pushButtonDownload->setEnabled(false);
 
     auto *manager = new QNetworkAccessManager(parentWidget());
-    QNetworkReply *reply = UpdateServer::get(manager, panelInstallerPath(newestNumber));
+    QNetworkReply *reply = UpdateServer::get(manager, panelInstallerPath(newestNumber), DownloadLimit::kInstallerBytes);
     download = reply;
     connect(reply, &QNetworkReply::downloadProgress, this, &AppUpdateDialog::onDownloadProgress);
     connect(reply, &QNetworkReply::finished, this, [this, reply] { onInstaller(reply); });
@@ -143,7 +154,8 @@ bool AppUpdateDialog::finishDownload(QNetworkReply *reply)
 {
     release(reply);
     download.clear();
-    if (reply->error() != QNetworkReply::OperationCanceledError)
+    // A download stopped at its size limit ends as cancelled too.
+    if (reply->error() != QNetworkReply::OperationCanceledError || DownloadLimit::exceeded(reply))
         return false;
     qDebug() << "Download canceled by user.";
     QDialog::reject();
@@ -154,6 +166,14 @@ void AppUpdateDialog::onInstaller(QNetworkReply *reply)
 {
     if (finishDownload(reply))
         return;
+    if (DownloadLimit::exceeded(reply)) {
+        boxes->show(this, QMessageBox::Warning, QStringLiteral("Download Failed"),
+                    QStringLiteral("The update on the server is %1, more than any installer of the panel. "
+                                   "The download was stopped and nothing was installed.")
+                        .arg(DownloadLimit::limitText(DownloadLimit::kInstallerBytes)));
+        QDialog::reject();
+        return;
+    }
     if (reply->error() != QNetworkReply::NoError) {
         qWarning().noquote() << "EXE download failed:" << reply->errorString();
         boxes->show(this, QMessageBox::Warning, QStringLiteral("Download Failed"),
@@ -172,7 +192,7 @@ void AppUpdateDialog::onInstaller(QNetworkReply *reply)
     ui.labelStatus->setText(QStringLiteral("Checking the installer's signature..."));
     ui.progressBar->setRange(0, 0);
     auto *manager = new QNetworkAccessManager(parentWidget());
-    QNetworkReply *signatureReply = UpdateServer::get(manager, panelSignaturePath(newestNumber));
+    QNetworkReply *signatureReply = UpdateServer::get(manager, panelSignaturePath(newestNumber), DownloadLimit::kSignatureBytes);
     download = signatureReply;
     connect(signatureReply, &QNetworkReply::finished, this,
             [this, signatureReply, body] { onSignature(signatureReply, body); });
@@ -182,13 +202,19 @@ void AppUpdateDialog::onSignature(QNetworkReply *reply, const QByteArray &instal
 {
     if (finishDownload(reply))
         return;
+    if (DownloadLimit::exceeded(reply)) {
+        refuseUnverified(QStringLiteral("The update's signature on the server is %1, so it is no signature.")
+                             .arg(DownloadLimit::limitText(DownloadLimit::kSignatureBytes)));
+        return;
+    }
     if (reply->error() != QNetworkReply::NoError) {
         qWarning().noquote() << "Installer signature download failed:" << reply->errorString();
         refuseUnverified(QStringLiteral("The update has no signature, so it cannot be checked."));
         return;
     }
     const InstallerSignature::Verdict verdict =
-        InstallerSignature::verify(installer, reply->readAll(), policy.signingKeyPem);
+        InstallerSignature::verify(panelInstallerServerName(newestNumber), installer, reply->readAll(),
+                                   policy.signingKeyPem);
     if (verdict != InstallerSignature::Verdict::Good) {
         qWarning() << "Installer signature does not verify";
         refuseUnverified(QStringLiteral("The update's signature does not match: the file is damaged "

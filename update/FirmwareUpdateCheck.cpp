@@ -1,6 +1,8 @@
 #include "update/FirmwareUpdateCheck.h"
 
 #include "dialogs/MessageBoxes.h"
+#include "serial/FirmwareImageFile.h"
+#include "update/DownloadLimit.h"
 #include "update/DownloadProgressDialog.h"
 #include "update/FirmwareModel.h"
 #include "update/UpdateFile.h"
@@ -39,7 +41,7 @@ bool FirmwareUpdateCheck::start(const QString &modelText, const QString &unitVer
         return false;
     }
     auto *manager = new QNetworkAccessManager(owner);
-    QNetworkReply *reply = UpdateServer::get(manager, firmwareUpdateFilePath(model));
+    QNetworkReply *reply = UpdateServer::get(manager, firmwareUpdateFilePath(model), DownloadLimit::kUpdateFileBytes);
     connect(reply, &QNetworkReply::finished, this,
             [this, reply, modelText, unitVersion] { onUpdateFile(reply, modelText, unitVersion); });
     return true;
@@ -48,6 +50,12 @@ bool FirmwareUpdateCheck::start(const QString &modelText, const QString &unitVer
 void FirmwareUpdateCheck::onUpdateFile(QNetworkReply *reply, const QString &modelText, const QString &unitVersion)
 {
     release(reply);
+    if (DownloadLimit::exceeded(reply)) {
+        qWarning().noquote() << "Firmware update file dropped: it is"
+                             << DownloadLimit::limitText(DownloadLimit::kUpdateFileBytes);
+        emit checkFinished();
+        return;
+    }
     if (reply->error() != QNetworkReply::NoError) {
         qWarning().noquote() << "Firmware update file download failed:" << reply->errorString();
         emit checkFinished();
@@ -72,7 +80,7 @@ void FirmwareUpdateCheck::onUpdateFile(QNetworkReply *reply, const QString &mode
     const QString text = QStringLiteral("The current version is ") + model.displayName + QLatin1Char('_')
                          + unitVersion + QLatin1Char('\n') + QStringLiteral("A new version is available: ")
                          + news.newestVersion + QStringLiteral("\n\n") + QStringLiteral("Update Content:\n")
-                         + news.notes;
+                         + notesForDisplay(news.notes);
     const QMessageBox::StandardButton answer =
         boxes->show(nullptr, QMessageBox::Information, QStringLiteral("Update Available"), text,
                     QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
@@ -87,7 +95,7 @@ void FirmwareUpdateCheck::onUpdateFile(QNetworkReply *reply, const QString &mode
 void FirmwareUpdateCheck::downloadImage(const QString &path)
 {
     auto *manager = new QNetworkAccessManager(owner);
-    QNetworkReply *reply = UpdateServer::get(manager, path);
+    QNetworkReply *reply = UpdateServer::get(manager, path, FirmwareImageFile::kMaxImageBytes);
     // Still there when the reply finishes: it deletes itself only later.
     QPointer<DownloadProgressDialog> progress =
         new DownloadProgressDialog(reply, QStringLiteral("Downloading the firmware image..."), owner);
@@ -98,6 +106,15 @@ void FirmwareUpdateCheck::downloadImage(const QString &path)
 void FirmwareUpdateCheck::onImage(QNetworkReply *reply, bool cancelledByUser)
 {
     release(reply);
+    if (DownloadLimit::exceeded(reply)) {
+        boxes->show(owner, QMessageBox::Warning, QStringLiteral("Download Failed"),
+                    QStringLiteral("The firmware image on the update server is %1, more than any "
+                                   "firmware image can be. The download was stopped.\n\n"
+                                   "Nothing was written to the unit.")
+                        .arg(DownloadLimit::limitText(FirmwareImageFile::kMaxImageBytes)));
+        emit checkFinished();
+        return;
+    }
     // A transfer timeout ends the reply with the same error code; only Cancel is quiet.
     if (cancelledByUser) {
         qDebug() << "Firmware image download cancelled by the user";

@@ -54,8 +54,18 @@ bool isUsableKey(const QByteArray &publicKeyPem)
     return readKey(publicKeyPem) != nullptr;
 }
 
-Verdict verify(const QByteArray &installer, const QByteArray &signature, const QByteArray &publicKeyPem)
+QByteArray signedMessage(const QString &fileName, const QByteArray &installer)
 {
+    return fileName.toUtf8() + '\n' + installer;
+}
+
+Verdict verify(const QString &fileName, const QByteArray &installer, const QByteArray &signature,
+               const QByteArray &publicKeyPem)
+{
+    // A name with a line feed would let the name and the bytes be split another way.
+    if (fileName.isEmpty() || fileName.contains(QLatin1Char('\n')))
+        return Verdict::Bad;
+    const QByteArray message = signedMessage(fileName, installer);
     const auto key = readKey(publicKeyPem);
     if (!key)
         return Verdict::UnusableKey;
@@ -65,8 +75,8 @@ Verdict verify(const QByteArray &installer, const QByteArray &signature, const Q
         return cleared(Verdict::Bad);
     const int result = EVP_DigestVerify(context.get(), reinterpret_cast<const unsigned char *>(signature.constData()),
                                         static_cast<size_t>(signature.size()),
-                                        reinterpret_cast<const unsigned char *>(installer.constData()),
-                                        static_cast<size_t>(installer.size()));
+                                        reinterpret_cast<const unsigned char *>(message.constData()),
+                                        static_cast<size_t>(message.size()));
     return result == 1 ? Verdict::Good : cleared(Verdict::Bad);
 }
 

@@ -1,12 +1,16 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 // Checks a downloaded installer against its detached signature before anything runs it.
 //
-// The signature is the raw 64-byte Ed25519 signature of the whole file, as
-//   openssl pkeyutl -sign -rawin -inkey private.pem -in FILE -out FILE.sig
-// writes it. The public key is PEM ("-----BEGIN PUBLIC KEY-----").
+// The signature is the raw 64-byte Ed25519 signature of the installer's file name on the
+// server (which carries its version, e.g. "Quill_Tool_V2.2.0.run"), a line feed, and then
+// the whole file, so that a signed older installer cannot be served as a newer one:
+//   { printf '%s\n' FILE; cat FILE; } > FILE.signed
+//   openssl pkeyutl -sign -rawin -inkey private.pem -in FILE.signed -out FILE.sig
+// The public key is PEM ("-----BEGIN PUBLIC KEY-----").
 namespace InstallerSignature {
 
 enum class Verdict {
@@ -15,7 +19,12 @@ enum class Verdict {
     UnusableKey,  // the key is not an Ed25519 public key in PEM
 };
 
-Verdict verify(const QByteArray &installer, const QByteArray &signature, const QByteArray &publicKeyPem);
+// The bytes that are signed: fileName in UTF-8, "\n", installer.
+QByteArray signedMessage(const QString &fileName, const QByteArray &installer);
+
+// fileName is the name the installer was offered under (no directory).
+Verdict verify(const QString &fileName, const QByteArray &installer, const QByteArray &signature,
+               const QByteArray &publicKeyPem);
 
 // True when publicKeyPem holds an Ed25519 public key.
 bool isUsableKey(const QByteArray &publicKeyPem);

@@ -12,9 +12,14 @@ QString releaseNumberOf(const QString &newestVersion)
     return pieces.size() > 1 ? pieces.at(1) : QString();
 }
 
+QString panelInstallerServerName(const QString &releaseNumber)
+{
+    return QStringLiteral("Quill_Tool_V") + releaseNumber + installerSuffix();
+}
+
 QString panelInstallerPath(const QString &releaseNumber)
 {
-    return QStringLiteral("/download/Product/Quill_Tool/Update/Quill_Tool_V") + releaseNumber + installerSuffix();
+    return QStringLiteral("/download/Product/Quill_Tool/Update/") + panelInstallerServerName(releaseNumber);
 }
 
 QString panelSignaturePath(const QString &releaseNumber)

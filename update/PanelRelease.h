@@ -16,7 +16,11 @@ QString releaseNumberOf(const QString &newestVersion);
 // ".run" on Linux and macOS.
 QString installerSuffix();
 
-// "/download/Product/Quill_Tool/Update/Quill_Tool_V2.2.0" + installerSuffix()
+// The installer's name on the server, "Quill_Tool_V2.2.0" + installerSuffix(); its
+// signature covers this name.
+QString panelInstallerServerName(const QString &releaseNumber);
+
+// "/download/Product/Quill_Tool/Update/" + panelInstallerServerName(releaseNumber)
 QString panelInstallerPath(const QString &releaseNumber);
 
 // The installer's detached signature: panelInstallerPath(releaseNumber) + ".sig"

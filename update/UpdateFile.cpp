@@ -92,3 +92,19 @@ bool isNewerMajorMinor(const QString &currentNumber, const QString &newestNumber
         return at(current, 0) < at(newest, 0);
     return at(current, 1) < at(newest, 1);
 }
+
+QString notesForDisplay(const QString &notes)
+{
+    QString shown = notes.left(kShownNoteChars);
+    int lineEnd = -1;
+    for (int line = 0; line < kShownNoteLines; ++line) {
+        lineEnd = shown.indexOf(QLatin1Char('\n'), lineEnd + 1);
+        if (lineEnd < 0)
+            break;
+    }
+    if (lineEnd >= 0 && lineEnd < shown.size() - 1)
+        shown.truncate(lineEnd);
+    if (shown.size() == notes.size())
+        return notes;
+    return shown + QStringLiteral("\n[...]");
+}

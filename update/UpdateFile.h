@@ -29,6 +29,13 @@ UpdateAnnouncement readUpdateFile(const QByteArray &body, const QString &version
 // The same with the pattern compiled by the caller, for callers that read many bodies.
 UpdateAnnouncement readUpdateFile(const QByteArray &body, const QRegularExpression &versionPattern);
 
+// The notes as an offer shows them: at most kShownNoteLines lines and
+// kShownNoteChars characters, the cut marked with a last line "[...]", so that a
+// long text cannot push the offer's buttons off the screen.
+constexpr int kShownNoteLines = 30;
+constexpr int kShownNoteChars = 3000;
+QString notesForDisplay(const QString &notes);
+
 // "TQR-30_V1.0.10" -> {1, 0, 10}: the text after the first (upper-case) "V", split at
 // ".", each piece a decimal integer, 0 when a piece is not a number. No "V" -> {}.
 QList<int> versionNumbers(const QString &versionText);

@@ -1,5 +1,7 @@
 #include "update/UpdateServer.h"
 
+#include "update/DownloadLimit.h"
+
 #include <QDebug>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -59,17 +61,21 @@ QNetworkRequest requestFor(const QString &path)
 {
     QNetworkRequest request(urlFor(path));
     request.setSslConfiguration(sslConfiguration());
-    // Follow a move on the server only when it keeps to https.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    // Follow a move only within the same scheme, host and port: firmware images carry no
+    // signature, so they must come from the server whose certificate was checked, and
+    // not from whatever host it names.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
     request.setTransferTimeout(kTransferTimeoutMs);
     return request;
 }
 
-QNetworkReply *get(QNetworkAccessManager *manager, const QString &path)
+QNetworkReply *get(QNetworkAccessManager *manager, const QString &path, qint64 maxBytes)
 {
     const QNetworkRequest request = requestFor(path);
     qDebug().noquote() << "Update server GET" << request.url().toString();
-    return manager->get(request);
+    QNetworkReply *reply = manager->get(request);
+    DownloadLimit::apply(reply, maxBytes);
+    return reply;
 }
 
 } // namespace UpdateServer

@@ -25,7 +25,8 @@ QUrl baseUrl();
 QUrl urlFor(const QString &path);
 QNetworkRequest requestFor(const QString &path);
 
-// GET path on the update server through manager.
-QNetworkReply *get(QNetworkAccessManager *manager, const QString &path);
+// GET path on the update server through manager; the reply is aborted once it
+// is larger than maxBytes (see DownloadLimit).
+QNetworkReply *get(QNetworkAccessManager *manager, const QString &path, qint64 maxBytes);
 
 } // namespace UpdateServer
