@@ -128,6 +128,27 @@ bool isValidIpAddress(const QString &text)
     return address.match(text).hasMatch();
 }
 
+bool isContiguousMask(const QString &text)
+{
+    if (!isValidIpAddress(text))
+        return false;
+    quint32 bits = 0;
+    for (const QString &part : text.split(QLatin1Char('.')))
+        bits = (bits << 8) | part.toUInt();
+    // Ones then zeros: the inverted mask plus one is a power of two (or zero).
+    const quint32 hostBits = ~bits;
+    return (hostBits & (hostBits + 1)) == 0;
+}
+
+std::optional<quint16> parsePort(const QString &text)
+{
+    bool ok = false;
+    const quint16 port = text.trimmed().toUShort(&ok);
+    if (!ok || port == 0)
+        return std::nullopt;
+    return port;
+}
+
 bool isSameSubnet(const QString &ip, const QString &gateway, const QString &mask)
 {
     const QStringList a = ip.split(QLatin1Char('.'));
@@ -206,6 +227,9 @@ std::optional<OscFeedback> parseOscFeedback(const QByteArray &message)
     if (feedback.target == OscLocalPort)
         return feedback;
 
+    // The IP feedback takes only digits; so does this one.
+    if (first > 9 || !digitsValue(payload, 0, kOscPortDigits))
+        return std::nullopt;
     auto p = [&](int i) { return int(quint8(payload[i])); };
     const int octets[4] = {
         100 * first + 10 * p(0) + p(1),

@@ -70,9 +70,16 @@ std::optional<IpFeedback> parseIpFeedback(const QByteArray &message);
 
 // Whole-text check of a dotted address with every octet 0 to 255.
 bool isValidIpAddress(const QString &text);
+// A valid address whose bits are ones followed only by zeros (255.255.255.0,
+// 255.255.240.0, 0.0.0.0); 255.0.255.0 is none.
+bool isContiguousMask(const QString &text);
 // True when ip and gateway agree on every bit the mask keeps. All three must
 // have four parts at ".".
 bool isSameSubnet(const QString &ip, const QString &gateway, const QString &mask);
+
+// A port number as the user typed it (blanks around it allowed): 1 to 65535.
+// Port 0 is no port a unit can send to or listen on.
+std::optional<quint16> parsePort(const QString &text);
 
 // ---- OSC configuration: F0 7F 7F 5E 0F target first payload[16] F7 (24 bytes) ----
 
@@ -106,7 +113,8 @@ struct OscFeedback
     bool forward = false;
 };
 // Only exactly 24 bytes F0 7F 7F 5E 0F ... F7 with target 1 to 6; nothing
-// when the target is another or when a port digit is above 9.
+// when the target is another, or when a port digit or (targets 1 to 4) an
+// address digit is above 9.
 std::optional<OscFeedback> parseOscFeedback(const QByteArray &message);
 
 // ---- Acknowledgement: F0 7F 7F 12 code F7 (6 bytes, from the unit) ----

@@ -125,6 +125,10 @@ QList<EmulatedPortRegistry::Entry> EmulatedPortRegistry::entries() const
             continue;
         if (!QFileInfo::exists(entry.path))
             continue;
+        if (!PlatformAccess::isPseudoTerminal(entry.path)) {
+            traceOnce(QStringLiteral("%1: %2 is not a pseudo-terminal").arg(name, entry.path));
+            continue;
+        }
         if (entry.ownerPid > 0 && !PlatformAccess::processRunning(entry.ownerPid))
             continue;
         result.append(entry);

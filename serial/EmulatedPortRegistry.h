@@ -22,7 +22,9 @@
 //     pid=4242                     owning process (optional)
 //
 // An entry counts only while its path exists and, when pid is given, while
-// that process runs, so files left by a crashed emulator do no harm.
+// that process runs, so files left by a crashed emulator do no harm. Its path
+// must be a pseudo-terminal (/dev/pts/N): an entry naming any other terminal
+// the user may open, such as a real unit's or a modem's port, is ignored.
 //
 // The panel opens and writes to the paths it finds here, so another local
 // user must not be able to plant one: the directory is made 0700, and a

@@ -29,6 +29,9 @@ QString distrustOf(const QString &path, bool directory);
 QString readPrivateFile(const QString &path, qint64 maxBytes, QByteArray *content);
 // Why a path that exists is not the user's own; empty when it is (or is absent).
 QString ownedByAnother(const QString &path);
+// Whether path leads to the far end of a pseudo-terminal, the only kind of
+// port an emulated unit offers.
+bool isPseudoTerminal(const QString &path);
 // When an entry of the system's device folder last came or went, in whole
 // seconds; 0 where the system has no such folder, which callers take as "may
 // have changed".

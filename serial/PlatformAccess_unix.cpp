@@ -1,6 +1,8 @@
 #include "serial/PlatformAccess.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cerrno>
@@ -110,6 +112,18 @@ QString ownedByAnother(const QString &path)
     if (::lstat(QFile::encodeName(path).constData(), &info) == 0 && info.st_uid != ::getuid())
         return QStringLiteral("%1 belongs to another user (uid %2)").arg(path).arg(info.st_uid);
     return QString();
+}
+
+bool isPseudoTerminal(const QString &path)
+{
+    // The far end of a pseudo-terminal pair: /dev/pts/N on Linux, /dev/ttysN
+    // on macOS, after links are resolved, and a character device in fact.
+    static const QRegularExpression ptyName(QStringLiteral("^/dev/(pts/|ttys)[0-9]+$"));
+    const QString real = QFileInfo(path).canonicalFilePath();
+    if (!ptyName.match(real).hasMatch())
+        return false;
+    struct stat info {};
+    return ::stat(QFile::encodeName(real).constData(), &info) == 0 && S_ISCHR(info.st_mode);
 }
 
 quint64 deviceFolderStamp()

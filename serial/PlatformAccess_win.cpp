@@ -68,6 +68,12 @@ QString ownedByAnother(const QString &)
     return QString();
 }
 
+bool isPseudoTerminal(const QString &)
+{
+    // Emulated units make pseudo-terminals, which this system does not have.
+    return false;
+}
+
 quint64 deviceFolderStamp()
 {
     return 0;

@@ -9,6 +9,32 @@
 #include <QLineEdit>
 #include <QPair>
 
+namespace {
+
+// Each field with the kind word its message is built from, in sending order.
+const QPair<ip_Dialog::Field, const char *> kManualFields[] = {
+    {ip_Dialog::AddressField, "IP"},
+    {ip_Dialog::SubnetField, "Subnet"},
+    {ip_Dialog::GatewayField, "Network"},
+};
+
+bool isBlank(const QString &text)
+{
+    return ip_Dialog::isBlankAddress(text);
+}
+
+QString fieldName(ip_Dialog::Field field)
+{
+    switch (field) {
+    case ip_Dialog::AddressField: return QObject::tr("IP address");
+    case ip_Dialog::SubnetField: return QObject::tr("subnet mask");
+    case ip_Dialog::GatewayField: return QObject::tr("gateway address");
+    }
+    return QString();
+}
+
+} // namespace
+
 IpSettingController::IpSettingController(ip_Dialog *dialog, QWidget *boxParent, MessageBoxes *boxes,
                                          QObject *parent)
     : QObject(parent)
@@ -33,23 +59,52 @@ void IpSettingController::set()
         queue(QString(), QStringLiteral("DHCP"));
         return;
     }
-    const QList<QPair<ip_Dialog::Field, QString>> fields = {
-        {ip_Dialog::AddressField, QStringLiteral("IP")},
-        {ip_Dialog::SubnetField, QStringLiteral("Subnet")},
-        {ip_Dialog::GatewayField, QStringLiteral("Network")},
-    };
-    // Digits such as 999 fit the field's mask but no unit can take them; the
-    // whole Set waits until they are mended, so the unit never gets half of it.
-    for (const auto &f : fields) {
-        QLineEdit *edit = m_dialog->field(f.first);
-        const QList<int> octets = NetworkMessages::splitIpOctets(edit->text());
-        if (octets.size() == 4 && !NetworkMessages::octetsInRange(octets)) {
-            m_dialog->warnInvalidAddress(edit);
-            return;
-        }
+    if (!fieldsFitTogether())
+        return;
+    for (const auto &f : kManualFields) {
+        const QString text = m_dialog->field(f.first)->text();
+        if (!isBlank(text))
+            queue(text, QString::fromLatin1(f.second));
     }
-    for (const auto &f : fields)
-        queue(m_dialog->field(f.first)->text(), f.second);
+}
+
+bool IpSettingController::fieldsFitTogether()
+{
+    // The whole Set waits until every field can go out, so the unit never gets
+    // half of it. A blank field is not sent, as before.
+    for (const auto &f : kManualFields) {
+        QLineEdit *edit = m_dialog->field(f.first);
+        const QString text = edit->text();
+        if (isBlank(text) || NetworkMessages::isValidIpAddress(text))
+            continue;
+        // Digits such as 999 fit the field's mask but no unit can take them.
+        if (NetworkMessages::splitIpOctets(text).size() == 4)
+            m_dialog->warnInvalidAddress(edit);
+        else
+            m_dialog->warnField(edit, tr("Invalid IP Address"),
+                                tr("The %1 is incomplete. Please enter all four numbers, or clear the field "
+                                   "to leave it unchanged.")
+                                    .arg(fieldName(f.first)));
+        return false;
+    }
+    QLineEdit *ip = m_dialog->field(ip_Dialog::AddressField);
+    QLineEdit *mask = m_dialog->field(ip_Dialog::SubnetField);
+    QLineEdit *gateway = m_dialog->field(ip_Dialog::GatewayField);
+    if (!isBlank(mask->text()) && !NetworkMessages::isContiguousMask(mask->text())) {
+        m_dialog->warnField(mask, tr("Invalid Subnet Mask"),
+                            tr("The subnet mask is invalid: its ones must come first, without gaps, "
+                               "as in 255.255.255.0."));
+        return false;
+    }
+    if (isBlank(ip->text()) || isBlank(mask->text()) || isBlank(gateway->text()))
+        return true;
+    if (!NetworkMessages::isSameSubnet(ip->text(), gateway->text(), mask->text())) {
+        m_boxes->notify(m_dialog, QMessageBox::Warning, tr("IP and Gateway Mismatch"),
+                        tr("The IP address and the gateway address are not in the same subnet. "
+                           "Please check and re-enter."));
+        return false;
+    }
+    return true;
 }
 
 void IpSettingController::queue(const QString &value, const QString &kindWord)

@@ -28,8 +28,10 @@ public:
     // The read request (kind 00).
     void requestConfig();
     // DHCP mode sends the mode message alone. Manual mode sends address,
-    // subnet and gateway; a field whose four groups hold an octet above 255
-    // is pointed out and nothing at all is sent.
+    // subnet and gateway, leaving out a blank field; a field that is partly
+    // typed or holds an octet above 255, a mask with a gap in its ones, or an
+    // address and gateway outside the mask's subnet is pointed out and nothing
+    // at all is sent.
     void set();
 
     // Every incoming message; only IP configuration feedback changes the
@@ -44,6 +46,7 @@ private:
     // value and kindWord as NetworkMessages::buildIpConfigMessage takes them.
     void queue(const QString &value, const QString &kindWord);
     void sendNext();
+    bool fieldsFitTogether();
 
     ip_Dialog *m_dialog;
     QWidget *m_boxParent;

@@ -51,9 +51,8 @@ void OscSettingWidget::onReadClicked()
 
 void OscSettingWidget::onSetClicked()
 {
-    bool ok = false;
-    const quint16 localPort = localPortEdit->text().trimmed().toUShort(&ok);
-    if (!ok) {
+    const std::optional<quint16> localPort = parsePort(localPortEdit->text());
+    if (!localPort) {
         warn(tr("The local device port is invalid."));
         return;
     }
@@ -67,7 +66,7 @@ void OscSettingWidget::onSetClicked()
         item.name = name;
         newItems.append(item);
     };
-    append(oscLocalPortMessage(localPort), OscLocalPort, QStringLiteral("Local Port"));
+    append(oscLocalPortMessage(*localPort), OscLocalPort, QStringLiteral("Local Port"));
     append(oscForwardMessage(forwardCheck->isChecked()), OscForward, QStringLiteral("Forward"));
 
     for (int i = 0; i < kDevices; ++i) {
@@ -80,8 +79,8 @@ void OscSettingWidget::onSetClicked()
             warn(tr("Device %1 IP or port is incomplete.").arg(n));
             return;
         }
-        const quint16 port = portText.toUShort(&ok);
-        if (!ok) {
+        const std::optional<quint16> port = parsePort(portText);
+        if (!port) {
             warn(tr("Device %1 port is invalid.").arg(n));
             return;
         }
@@ -89,6 +88,7 @@ void OscSettingWidget::onSetClicked()
         std::array<int, 4> octets{};
         bool valid = parts.size() == 4;
         for (int k = 0; valid && k < 4; ++k) {
+            bool ok = false;
             octets[size_t(k)] = parts[k].toInt(&ok);
             valid = ok && octets[size_t(k)] >= 0 && octets[size_t(k)] <= 255;
         }
@@ -96,7 +96,7 @@ void OscSettingWidget::onSetClicked()
             warn(tr("Device %1 IP address is invalid.").arg(n));
             return;
         }
-        append(oscDeviceMessage(n, octets, port), quint8(n), QStringLiteral("Device%1").arg(n));
+        append(oscDeviceMessage(n, octets, *port), quint8(n), QStringLiteral("Device%1").arg(n));
     }
 
     messages = newMessages;

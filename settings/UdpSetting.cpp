@@ -47,20 +47,19 @@ void UdpSetting::onSetClicked()
         warn(tr("The TCP port is required."));
         return;
     }
-    bool ok = false;
-    const quint16 udp = udpText.toUShort(&ok);
-    if (!ok) {
+    const std::optional<quint16> udp = parsePort(udpText);
+    if (!udp) {
         warn(tr("The UDP port is invalid."));
         return;
     }
-    const quint16 tcp = tcpText.toUShort(&ok);
-    if (!ok) {
+    const std::optional<quint16> tcp = parsePort(tcpText);
+    if (!tcp) {
         warn(tr("The TCP port is invalid."));
         return;
     }
 
-    sendPortMessage(UdpPort, udp);
-    QTimer::singleShot(kTcpDelayMs, this, [this, tcp] { sendPortMessage(TcpPort, tcp); });
+    sendPortMessage(UdpPort, *udp);
+    QTimer::singleShot(kTcpDelayMs, this, [this, port = *tcp] { sendPortMessage(TcpPort, port); });
     boxes()->notify(this, QMessageBox::Information, tr("Settings"),
                   tr("The UDP/TCP configuration command has been sent."));
 }

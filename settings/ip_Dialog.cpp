@@ -8,14 +8,6 @@
 #include <QScopedValueRollback>
 #include <QStringList>
 
-namespace {
-// An address field whose mask holds no digit reads back as its three dots.
-bool isBlankAddress(const QString &text)
-{
-    return text.trimmed().remove(QLatin1Char('.')).isEmpty();
-}
-} // namespace
-
 ip_Dialog::ip_Dialog(MessageBoxes *boxes, QWidget *parent)
     : QDialog(parent)
     , m_boxes(MessageBoxes::orDesktop(boxes))
@@ -44,6 +36,11 @@ ip_Dialog::~ip_Dialog()
     // this half-destroyed dialog.
     for (QLineEdit *edit : {ui.lineEdit_IP, ui.lineEdit_Subnet, ui.lineEdit_Gateway})
         edit->disconnect(this);
+}
+
+bool ip_Dialog::isBlankAddress(const QString &text)
+{
+    return text.trimmed().remove(QLatin1Char('.')).isEmpty();
 }
 
 int ip_Dialog::modeIndex() const
@@ -122,8 +119,12 @@ void ip_Dialog::checkCursorAndAdjust()
 
 void ip_Dialog::warnInvalidAddress(QLineEdit *edit)
 {
-    m_boxes->notify(this, QMessageBox::Warning, tr("Invalid IP Address"),
-                  tr("The IP address is invalid. Please enter a valid IP address."));
+    warnField(edit, tr("Invalid IP Address"), tr("The IP address is invalid. Please enter a valid IP address."));
+}
+
+void ip_Dialog::warnField(QLineEdit *edit, const QString &title, const QString &text)
+{
+    m_boxes->notify(this, QMessageBox::Warning, title, text);
     edit->setFocus();
 }
 
@@ -146,30 +147,5 @@ void ip_Dialog::validateField(QLineEdit *edit)
     if (!NetworkMessages::isValidIpAddress(edit->text())) {
         edit->clear();
         warnInvalidAddress(edit);
-        return;
     }
-    if (edit != ui.lineEdit_IP && edit != ui.lineEdit_Gateway)
-        return;
-
-    const QString ip = ui.lineEdit_IP->text();
-    const QString gateway = ui.lineEdit_Gateway->text();
-    const QString mask = ui.lineEdit_Subnet->text();
-    if (!NetworkMessages::isValidIpAddress(ip) || !NetworkMessages::isValidIpAddress(gateway)
-        || !NetworkMessages::isValidIpAddress(mask))
-        return;
-    if (NetworkMessages::isSameSubnet(ip, gateway, mask)) {
-        lastSubnetMismatch.clear();
-        return;
-    }
-    // The text stays: moving the unit to another subnet means changing the
-    // IP address and the gateway one after the other, and clearing either
-    // would make that impossible.
-    const QString combination = ip + QLatin1Char('/') + gateway + QLatin1Char('/') + mask;
-    if (combination == lastSubnetMismatch)
-        return;
-    lastSubnetMismatch = combination;
-    m_boxes->notify(this, QMessageBox::Warning, tr("IP and Gateway Mismatch"),
-                  tr("The IP address and the gateway address are not in the same subnet. "
-                     "Please check and re-enter."));
-    edit->setFocus();
 }

@@ -23,6 +23,9 @@ public:
     explicit ip_Dialog(MessageBoxes *boxes = nullptr, QWidget *parent = nullptr);
     ~ip_Dialog() override;
 
+    // An address field whose mask holds no digit reads back as its three dots.
+    static bool isBlankAddress(const QString &text);
+
     int modeIndex() const;
     void setModeIndex(int index);
     QLineEdit *field(Field which) const;
@@ -34,6 +37,7 @@ public:
     // Shows the warning for an address that cannot be sent and puts the
     // cursor into its field.
     void warnInvalidAddress(QLineEdit *edit);
+    void warnField(QLineEdit *edit, const QString &title, const QString &text);
 
 signals:
     void read_ip();
@@ -42,8 +46,9 @@ signals:
 public slots:
     void checkCursorAndAdjust();
     // Run when a field's editing finishes: an address that is not four octets
-    // of 0 to 255 is refused and cleared; an IP address and gateway outside
-    // one subnet are pointed out once per combination of the three fields.
+    // of 0 to 255 is refused and cleared. How the three fields fit together
+    // is checked on Set only, so that moving the unit to another subnet can
+    // change them one after the other.
     void validateIPAddress();
     void on_pushButton_clicked();
     void on_pushButton_2_clicked();
@@ -58,5 +63,4 @@ private:
     bool readConfirmPending = false;
     // A box opening takes the focus and ends the field's editing again.
     bool validating = false;
-    QString lastSubnetMismatch;
 };
