@@ -143,6 +143,16 @@ void TestNetworkMessages::addressValidationAndSubnets()
     QVERIFY(isSameSubnet("192.168.62.112", "192.168.61.1", "255.255.0.0"));
     QVERIFY(isSameSubnet("10.0.0.1", "192.168.0.1", "0.0.0.0"));
     QVERIFY(!isSameSubnet("10.0.0", "10.0.0.1", "255.0.0.0"));
+
+    for (const char *mask : {"255.255.255.0", "255.255.240.0", "255.255.255.255", "0.0.0.0", "128.0.0.0"})
+        QVERIFY2(isContiguousMask(mask), mask);
+    for (const char *mask : {"255.0.255.0", "255.255.255.1", "0.255.255.255", "255.255.256.0", "255.255..0"})
+        QVERIFY2(!isContiguousMask(mask), mask);
+
+    QCOMPARE(parsePort(" 65535 "), std::optional<quint16>(65535));
+    QCOMPARE(parsePort("1"), std::optional<quint16>(1));
+    for (const char *port : {"0", "00", "65536", "-1", "", "80a"})
+        QVERIFY2(!parsePort(port), port);
 }
 
 void TestNetworkMessages::oscMessages()
@@ -201,6 +211,8 @@ void TestNetworkMessages::oscFeedbackRejectsMalformed_data()
     QTest::newRow("port digit 0A") << QByteArray(good).replace(19, 1, hex("0A"));
     QTest::newRow("local port digit 0A")
         << hex("F07F7F5E0F0600" "0000000000000000000000" "000A000000" "F7");
+    QTest::newRow("address digit 0A") << QByteArray(good).replace(8, 1, hex("0A"));
+    QTest::newRow("first digit 7F") << QByteArray(good).replace(6, 1, hex("7F"));
 }
 
 void TestNetworkMessages::oscFeedbackRejectsMalformed()

@@ -1,6 +1,7 @@
 #include "serial/EmulatedPortRegistry.h"
 #include "support/InMemorySerialPortCatalogue.h"
 #include "support/InMemoryUsbDescriptionSource.h"
+#include "support/PtyPeer.h"
 #include "serial/PortList.h"
 #include "serial/SerialPort.h"
 #include "serial/SysfsUsbDescriptionSource.h"
@@ -226,11 +227,11 @@ void SerialDiscoveryTest::registryRoundTripAndStaleEntries()
 {
     QTemporaryDir dir;
     EmulatedPortRegistry registry(dir.filePath("serial"));
-    QTemporaryFile pty; // stands in for a device node that exists
-    QVERIFY(pty.open());
+    PtyPeer pty;
+    QVERIFY(pty.isOpen());
 
     EmulatedPortRegistry::Entry entry;
-    entry.path = pty.fileName();
+    entry.path = pty.slavePath();
     entry.vendorId = 0x1209;
     entry.productId = 0x5130;
     entry.description = "TQR-30 Pro Larkspur";
@@ -241,21 +242,38 @@ void SerialDiscoveryTest::registryRoundTripAndStaleEntries()
 
     QList<EmulatedPortRegistry::Entry> entries = registry.entries();
     QCOMPARE(entries.size(), 1);
-    QCOMPARE(entries.at(0).path, pty.fileName());
+    QCOMPARE(entries.at(0).path, pty.slavePath());
     QCOMPARE(entries.at(0).vendorId, 0x1209);
     QCOMPARE(entries.at(0).productId, 0x5130);
     QCOMPARE(entries.at(0).description, QString("TQR-30 Pro Larkspur"));
 
-    // Left behind by a process that is gone, a node that is gone, or broken.
+    // Left behind by a process that is gone, a node that is gone, or broken;
+    // or naming something other than a pseudo-terminal, which the panel would
+    // open and write to as if it were a unit. A link to a pty is one.
     EmulatedPortRegistry::Entry dead = entry;
     dead.ownerPid = 0x7ffffff0;
     registry.registerPort("dead-owner", dead);
     EmulatedPortRegistry::Entry gone = entry;
     gone.path = dir.filePath("no-such-pty");
     registry.registerPort("gone-node", gone);
-    writeFile(dir.filePath("serial/broken.port"), "path=" + pty.fileName().toUtf8() + "\nvendor=xyz\n");
+    writeFile(dir.filePath("serial/broken.port"), "path=" + pty.slavePath().toUtf8() + "\nvendor=xyz\n");
     writeFile(dir.filePath("serial/other.txt"), EmulatedPortRegistry::format(entry));
-    QCOMPARE(registry.entries().size(), 1);
+    QTemporaryFile plain;
+    QVERIFY(plain.open());
+    for (const QString &notPty : {QString("/dev/tty"), QString("/dev/null"), plain.fileName()}) {
+        EmulatedPortRegistry::Entry other = entry;
+        other.path = notPty;
+        registry.registerPort("not-a-pty-" + QFileInfo(notPty).fileName(), other);
+    }
+    EmulatedPortRegistry::Entry linked = entry;
+    linked.path = dir.filePath("link-to-pty");
+    QVERIFY(QFile::link(pty.slavePath(), linked.path));
+    registry.registerPort("linked", linked);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Emulated-port registry: ignoring .*not a pseudo-terminal"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Emulated-port registry: ignoring .*not a pseudo-terminal"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Emulated-port registry: ignoring .*not a pseudo-terminal"));
+    QCOMPARE(registry.entries().size(), 2);
+    QVERIFY(EmulatedPortRegistry::unregisterPort(dir.filePath("serial/linked.port")));
 
     EmulatedPortRegistry::Entry parsed;
     QVERIFY(EmulatedPortRegistry::parse("# comment\n\n path = /dev/pts/3 \nvendor=04d8\n"
@@ -294,10 +312,9 @@ void SerialDiscoveryTest::registryIgnoresWhatOthersCouldPlant()
     QTemporaryDir dir;
     const QString folder = dir.filePath("quill-tool-x/serial");
     EmulatedPortRegistry registry(folder);
-    QTemporaryFile pty;
-    QVERIFY(pty.open());
+    PtyPeer pty;
     EmulatedPortRegistry::Entry entry;
-    entry.path = pty.fileName();
+    entry.path = pty.slavePath();
     entry.vendorId = 0x1209;
     entry.productId = 0x5130;
     entry.description = "TQR-30 Pro Larkspur";
@@ -335,10 +352,9 @@ void SerialDiscoveryTest::systemSourcesIncludeTheRegistry()
     QTemporaryDir dir;
     QTemporaryDir emptySysfs;
     EmulatedPortRegistry registry(dir.path());
-    QTemporaryFile pty;
-    QVERIFY(pty.open());
+    PtyPeer pty;
     EmulatedPortRegistry::Entry entry;
-    entry.path = pty.fileName();
+    entry.path = pty.slavePath();
     entry.vendorId = 0x1209;
     entry.productId = 0x5131;
     entry.description = "TQR-30B Boot";
@@ -351,7 +367,7 @@ void SerialDiscoveryTest::systemSourcesIncludeTheRegistry()
                       ports.availablePorts());
     const int index = list.findText("TQR-30B Boot");
     QVERIFY(index >= 0);
-    QCOMPARE(list.itemData(index, Qt::UserRole).toString(), pty.fileName());
+    QCOMPARE(list.itemData(index, Qt::UserRole).toString(), pty.slavePath());
 }
 
 void SerialDiscoveryTest::linkRefreshesItsListOnATimer()

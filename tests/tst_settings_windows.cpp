@@ -127,7 +127,7 @@ void TestSettingsWindows::oscDeviceRowsInOrder()
     QSignalSpy spy(osc, &OscSettingWidget::sendSysExRequested);
     edit(osc, "localPortEdit")->setText(QStringLiteral("9001"));
     osc->findChild<QCheckBox *>(QStringLiteral("forwardCheck"))->setChecked(true);
-    fillDevice(0, "10.0.0.1", "0");
+    fillDevice(0, "10.0.0.1", "1");
     fillDevice(2, "192.168.1.20", "9000");
     osc->onSetClicked();
     for (int i = 0; i < 3; ++i)
@@ -135,7 +135,7 @@ void TestSettingsWindows::oscDeviceRowsInOrder()
     QCOMPARE(spy.count(), 4);
     QCOMPARE(sent(spy, 0), hex("F07F7F5E0F0600" "0000000000000000000000" "0009000001" "F7"));
     QCOMPARE(sent(spy, 1), hex("F07F7F5E0F0501" "00000000000000000000000000000000" "F7"));
-    QCOMPARE(sent(spy, 2), hex("F07F7F5E0F0100" "0100000000000000000001" "0000000000" "F7"));
+    QCOMPARE(sent(spy, 2), hex("F07F7F5E0F0100" "0100000000000000000001" "0000000001" "F7"));
     QCOMPARE(sent(spy, 3), hex("F07F7F5E0F0301090201060800000100020000090000" "00F7"));
     QCOMPARE(osc->currentStep(), 3);
     osc->handleAck(kAckOk);
@@ -157,9 +157,11 @@ void TestSettingsWindows::oscValidationSendsNothing_data()
     const QStringList none;
     QTest::newRow("no local port") << "" << -1 << "" << none << "" << "The local device port is invalid.";
     QTest::newRow("local port above 65535") << "70000" << -1 << "" << none << "" << "The local device port is invalid.";
+    QTest::newRow("local port 0") << "0" << -1 << "" << none << "" << "The local device port is invalid.";
     QTest::newRow("address without port") << "8000" << 1 << "10.0.0.2" << none << "" << "Device 2 IP or port is incomplete.";
     QTest::newRow("port without address") << "8000" << 3 << "" << none << "9000" << "Device 4 IP or port is incomplete.";
     QTest::newRow("port above 65535") << "8000" << 0 << "10.0.0.2" << none << "65536" << "Device 1 port is invalid.";
+    QTest::newRow("port 0") << "8000" << 0 << "10.0.0.2" << none << "00" << "Device 1 port is invalid.";
     // A row whose address is only partly filled counts as missing.
     QTest::newRow("address partly filled")
         << "8000" << 1 << "" << QStringList{"10", "", "", ""} << "9000" << "Device 2 IP or port is incomplete.";
@@ -336,6 +338,9 @@ void TestSettingsWindows::oscMalformedFeedbackChangesNothing()
         QByteArray(good).replace(19, 1, hex("0A")),
         QByteArray(good).replace(5, 1, hex("00")),
         hex("F07F7F5E0F0600" "0000000000000000000000" "000A000000" "F7"),
+        // Address digits are digits, as in the IP feedback.
+        QByteArray(good).replace(8, 1, hex("0A")),
+        QByteArray(good).replace(6, 1, hex("7F")),
         hex("F07F7F1204F7"),
         hex("F07F7F5E10000005000000F7"),
     };
@@ -370,11 +375,11 @@ void TestSettingsWindows::udpSetSendsBothPortsApart()
              QStringLiteral("The UDP/TCP configuration command has been sent."));
 
     spy.clear();
-    edit(&udp, "udpPortEdit")->setText("0");
+    edit(&udp, "udpPortEdit")->setText("1");
     edit(&udp, "tcpPortEdit")->setText("65535");
     udp.onSetClicked();
     QTRY_COMPARE(spy.count(), 2);
-    QCOMPARE(sent(spy, 0), hex("F07F7F5E10000000000000F7"));
+    QCOMPARE(sent(spy, 0), hex("F07F7F5E10000000000001F7"));
     QCOMPARE(sent(spy, 1), hex("F07F7F5E10010605050305F7"));
     MessageBoxRecorder().closeOpen();
 }
@@ -391,6 +396,8 @@ void TestSettingsWindows::udpValidationOrder_data()
     QTest::newRow("UDP invalid, TCP empty") << "70000" << "" << "The TCP port is required.";
     QTest::newRow("both invalid") << "70000" << "99999" << "The UDP port is invalid.";
     QTest::newRow("TCP above 65535") << "5000" << "65536" << "The TCP port is invalid.";
+    QTest::newRow("UDP port 0") << "0" << "6000" << "The UDP port is invalid.";
+    QTest::newRow("TCP port 0") << "5000" << " 0" << "The TCP port is invalid.";
 }
 
 void TestSettingsWindows::udpValidationOrder()
