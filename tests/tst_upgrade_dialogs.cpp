@@ -1,12 +1,17 @@
+#include "serial/FirmwareImageFile.h"
 #include "serial/FirmwareTransfer.h"
 #include "serial/SerialPort.h"
 #include "serial/Upgrade_message_Dialog.h"
 #include "serial/upgrade_Dialog.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/UpgradeDialogRig.h"
+#include "update/FirmwareUpdateCheck.h"
 
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -40,6 +45,11 @@ private slots:
     void connectAndDisconnect();
     void unitInNormalModeIsSentAway();
     void sameVersionFileIsNotErased();
+    void pickedFileIsCheckedBeforeAnyErase_data();
+    void pickedFileIsCheckedBeforeAnyErase();
+    void unitTextShowsLiterally_data();
+    void unitTextShowsLiterally();
+    void repeatedVersionReplyChecksOnce();
     void upgradeOnlyAfterTheEraseForTheFile_data();
     void upgradeOnlyAfterTheEraseForTheFile();
     void manualUpgradeToTheEnd();
@@ -184,6 +194,122 @@ void UpgradeDialogsTest::sameVersionFileIsNotErased()
     rig.dialog.openImageFile(writeFile(dir, "TQR-30_V1.0.3.bin.bak", makeImage(100)));
     QTRY_COMPARE(rig.boot.countCommand(0x02), 1);
     QCOMPARE(boxes.boxes.size(), 3);
+}
+
+// The unit reports a TQR-30 on V1.0.3. Nothing reaches the unit before the
+// file has passed every check; a file that names no model needs a yes.
+void UpgradeDialogsTest::pickedFileIsCheckedBeforeAnyErase_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("size"); // -1: a FIFO, -2: a directory
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<bool>("erased");
+    const int none = QMessageBox::NoButton;
+    const int big = int(FirmwareImageFile::kMaxImageBytes) + 1;
+    QTest::newRow("FIFO") << "TQR-30_V1.0.4.bin" << -1 << none << "is not a regular file" << false;
+    QTest::newRow("directory") << "TQR-30_V1.0.4.bin" << -2 << none << "is not a regular file" << false;
+    QTest::newRow("oversized") << "TQR-30_V1.0.4.bin" << big << none << "larger than any firmware image (at most 4 MiB)"
+                               << false;
+    QTest::newRow("1 byte of another model")
+        << "TQR-10_V1.0.4.bin" << 1 << none << "is firmware for the TQR-10, but the connected device is a TQR-30"
+        << false;
+    QTest::newRow("the Pro's image") << "TQR-30Pro_V1.0.4.bin" << 200 << none << "is firmware for the TQR-30 Pro"
+                                     << false;
+    QTest::newRow("no model named, declined")
+        << "fw.bin" << 200 << int(QMessageBox::Cancel)
+        << "This erases the firmware of the connected TQR-30 (V1.0.3) and writes fw.bin to it." << false;
+    QTest::newRow("no model named, confirmed")
+        << "fw.bin" << 200 << int(QMessageBox::Ok) << "This erases the firmware of the connected TQR-30" << true;
+    QTest::newRow("named for the unit") << "TQR-30_V1.0.4.bin" << 200 << none << "" << true;
+}
+
+void UpgradeDialogsTest::pickedFileIsCheckedBeforeAnyErase()
+{
+    QFETCH(QString, name);
+    QFETCH(int, size);
+    QFETCH(int, answer);
+    QFETCH(QString, box);
+    QFETCH(bool, erased);
+    UpgradeDialogRig rig;
+    rig.connectUnit();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    if (size == -1)
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (size == -2)
+        QVERIFY(QDir(dir.path()).mkdir(name));
+    else
+        writeFile(dir, name, makeImage(size));
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
+    if (answer != QMessageBox::NoButton)
+        boxes.answerNext(QMessageBox::StandardButton(answer));
+
+    rig.dialog.openImageFile(path);
+    if (box.isEmpty()) {
+        QCOMPARE(boxes.boxes.size(), 0);
+    } else {
+        QCOMPARE(boxes.boxes.size(), 1); // asked once
+        QVERIFY2(boxes.boxes.at(0).text.contains(box), qPrintable(boxes.boxes.at(0).text));
+    }
+    if (erased) {
+        QTRY_COMPARE(rig.boot.countCommand(0x02), 1);
+    } else {
+        QTest::qWait(50);
+        QCOMPARE(rig.boot.countCommand(0x02), 0);
+    }
+}
+
+// What the unit calls itself is data: tags in it are shown, never followed,
+// and a path in an image tag is never opened.
+void UpgradeDialogsTest::unitTextShowsLiterally_data()
+{
+    QTest::addColumn<QByteArray>("model");
+    QTest::addColumn<QByteArray>("version");
+    QTemporaryDir dir;
+    QTest::newRow("bold model") << QByteArray("TQR-30 <b>Pro</b>") << QByteArray("V1.0.3");
+    QTest::newRow("link in the version") << QByteArray("TQR-30") << QByteArray("V1<a href=\"file:///etc/passwd\">x</a>");
+    QTest::newRow("image in the version") << QByteArray("TQR-30") << QByteArray("V1<img src=\"/etc/hostname\">");
+}
+
+void UpgradeDialogsTest::unitTextShowsLiterally()
+{
+    QFETCH(QByteArray, model);
+    QFETCH(QByteArray, version);
+    UpgradeDialogRig rig;
+    rig.boot.modelReply = model + "\r\n";
+    rig.boot.versionReply = QByteArray("\xAA\xCC\x06", 3) + version + "\r\n";
+    rig.dialog.prepareAndShow();
+    QTest::mouseClick(rig.dialog.form().pushButton, Qt::LeftButton);
+    QTRY_COMPARE(rig.dialog.versionText(), QString::fromUtf8(version));
+    QTextBrowser *browser = rig.dialog.form().textBrowser;
+    QCOMPARE(browser->toPlainText(),
+             QString("Product Model:%1\n\nHardware Version:%2").arg(QString::fromUtf8(model), QString::fromUtf8(version)));
+    QVERIFY(!browser->openLinks());
+
+    Upgrade_message_Dialog progress;
+    progress.rec_brio_version(QString::fromUtf8(model), QString::fromUtf8(version));
+    QCOMPARE(progress.form().textBrowser->toPlainText(),
+             QString("Product Model:%1\nVersion:%2").arg(QString::fromUtf8(model), QString::fromUtf8(version)));
+    QVERIFY(!progress.form().textBrowser->openLinks());
+}
+
+// A unit that sends its version again asks the server nothing more until the
+// next Connect.
+void UpgradeDialogsTest::repeatedVersionReplyChecksOnce()
+{
+    UpgradeDialogRig rig;
+    // The server of the tests refuses at once: every check ends quickly.
+    QSignalSpy checks(rig.dialog.findChild<FirmwareUpdateCheck *>(), &FirmwareUpdateCheck::checkFinished);
+    rig.connectUnit();
+    QTRY_COMPARE(checks.size(), 1);
+    for (int i = 0; i < 3; ++i)
+        rig.dialog.rec_version("V1.0.3");
+    QTest::qWait(200);
+    QCOMPARE(checks.size(), 1);
+    QTest::mouseClick(rig.dialog.form().pushButton, Qt::LeftButton); // disconnect
+    QTest::mouseClick(rig.dialog.form().pushButton, Qt::LeftButton); // and again
+    QTRY_COMPARE(checks.size(), 2);
 }
 
 // Upgrade is offered only once the unit has erased for the loaded image.

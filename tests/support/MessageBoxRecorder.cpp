@@ -58,7 +58,7 @@ void MessageBoxRecorder::notify(QWidget *parent, QMessageBox::Icon icon, const Q
 MessageBoxRecorder::Box MessageBoxRecorder::describe(const QMessageBox &box)
 {
     return Box{box.parentWidget(), box.parentWidget() != nullptr, box.icon(), box.windowTitle(), box.text(),
-               box.standardButtons(), int(box.buttons().size())};
+               box.standardButtons(), int(box.buttons().size()), box.textFormat()};
 }
 
 QList<MessageBoxRecorder::Box> MessageBoxRecorder::closeOpen()
@@ -125,7 +125,7 @@ void MessageBoxRecorder::poll()
         }
         if (box->buttons().isEmpty())
             continue;
-        QAbstractButton *button = box->defaultButton();
+        QAbstractButton *button = answers.isEmpty() ? box->defaultButton() : box->button(answers.takeFirst());
         if (!button)
             button = box->buttons().constFirst();
         button->click();

@@ -32,11 +32,14 @@ public:
         QString text;
         QMessageBox::StandardButtons buttons;
         int buttonCount = 0;
+        // Of a real box only; what the seam records is never drawn.
+        Qt::TextFormat textFormat = Qt::AutoText;
     };
 
     enum class Watch {
         Off,           // the seam only, and closeOpen()
-        PressDefault,  // press the default button, else the first; leave buttonless boxes open
+        PressDefault,  // press the queued answer, else the default button, else the first;
+                       // leave buttonless boxes open
         CloseWithOk,   // done(QMessageBox::Ok) on every box
     };
 

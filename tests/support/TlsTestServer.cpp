@@ -102,6 +102,8 @@ void TlsTestServer::respond(QSslSocket *socket, const QString &path)
 
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reason(response.status) + "\r\n";
     head += "Content-Type: application/octet-stream\r\n";
+    if (!response.location.isEmpty())
+        head += "Location: " + response.location + "\r\n";
     if (response.withLength)
         head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     head += "Connection: close\r\n\r\n";

@@ -26,7 +26,9 @@ public:
         QByteArray body;
         bool withLength = true; // false: no Content-Length, the body ends when the connection does
         Kind kind = Kind::Normal;
+        QByteArray location = {}; // sent as a Location header when not empty (with a 3xx status)
     };
+    static Response redirect(const QByteArray &location) { return Response{302, {}, true, Response::Kind::Normal, location}; }
 
     TlsTestServer(const QString &certFile, const QString &keyFile, QObject *parent = nullptr);
 
