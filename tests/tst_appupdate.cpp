@@ -18,6 +18,8 @@
 namespace {
 
 const QString kNewsPath = QString::fromLatin1(kPanelUpdateFilePath);
+// The 2.2.0 every test offers, as its signature names it.
+const QString kInstallerName = panelInstallerServerName("2.2.0");
 
 // Counts how often a widget was shown, so "never shown" can be told from "shown, then closed".
 class ShowCounter : public QObject
@@ -63,6 +65,7 @@ private slots:
     void cancelDuringDownloadWritesAndStartsNothing_data();
     void cancelDuringDownloadWritesAndStartsNothing();
     void emptyInstallerIsNotStarted();
+    void failedInstallerDownloadIsToldAndCloses_data();
     void failedInstallerDownloadIsToldAndCloses();
     void onlyAnInstallerSignedByTheCompiledInKeyStarts_data();
     void onlyAnInstallerSignedByTheCompiledInKeyStarts();
@@ -206,6 +209,8 @@ void AppUpdateTest::updateFileFailuresShowNothing_data()
     QTest::newRow("connection reset") << "reset";
     QTest::newRow("no version line") << "noversion";
     QTest::newRow("server down") << "down";
+    QTest::newRow("larger than 64 KiB") << "huge";
+    QTest::newRow("larger than 64 KiB, no length") << "huge, no length";
 }
 
 void AppUpdateTest::updateFileFailuresShowNothing()
@@ -217,11 +222,19 @@ void AppUpdateTest::updateFileFailuresShowNothing()
         server->serve(kNewsPath, "Version: Quill_Tool_V9.0\n");
     else if (failure == "down") // the address stays, nothing listens there any more
         server.reset();
+    else if (failure.startsWith("huge"))
+        server->serve(kNewsPath, TlsTestServer::Response{200, "Quill_Tool_V9.0.0\n" + QByteArray(64 * 1024, 'x'),
+                                                         !failure.endsWith("no length")});
 
     for (const auto mode : {AppUpdateDialog::Mode::Automatic, AppUpdateDialog::Mode::Manual}) {
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(failure == "noversion"
-                                                                  ? "^Panel update file names no version"
-                                                                  : "^Panel update file download failed: "));
+        if (failure.startsWith("huge")) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Download of .* stopped"));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Panel update file dropped: .*larger than 64 KiB"));
+        } else {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(failure == "noversion"
+                                                                      ? "^Panel update file names no version"
+                                                                      : "^Panel update file download failed: "));
+        }
         ShowCounter *shown = nullptr;
         QPointer<AppUpdateDialog> dialog = check(mode, &shown);
         QVERIFY(dialog.isNull());
@@ -267,7 +280,7 @@ void AppUpdateTest::downloadsSavesPrivatelyAndStartsTheInstaller()
     // Padding makes the body big enough for several progress reports.
     const QByteArray installer = installerScript().toUtf8() + "exit 0\n" + QByteArray(400000, '#');
     server->serve(kNewsPath, "Quill_Tool_V2.2.0\nUpdate content:\nx\n");
-    serveInstaller(installer, releaseKey.sign(installer), withLength);
+    serveInstaller(installer, releaseKey.signInstaller(kInstallerName, installer), withLength);
 
     QPointer<AppUpdateDialog> dialog = check(AppUpdateDialog::Mode::Automatic);
     QVERIFY(dialog);
@@ -376,43 +389,73 @@ void AppUpdateTest::emptyInstallerIsNotStarted()
     QVERIFY(!QFile::exists(marker));
 }
 
+void AppUpdateTest::failedInstallerDownloadIsToldAndCloses_data()
+{
+    QTest::addColumn<bool>("oversized");
+    QTest::newRow("404") << false;
+    QTest::newRow("announced larger than any installer") << true;
+}
+
 void AppUpdateTest::failedInstallerDownloadIsToldAndCloses()
 {
+    QFETCH(bool, oversized);
     server->serve(kNewsPath, "Quill_Tool_V2.2.0\n");
+    if (oversized) {
+        TlsTestServer::Response huge{200, installerScript().toUtf8()};
+        huge.announcedLength = 300LL * 1024 * 1024;
+        server->serve(panelInstallerPath("2.2.0"), huge);
+    }
     QPointer<AppUpdateDialog> dialog = check(AppUpdateDialog::Mode::Manual);
     QVERIFY(dialog);
     QSignalSpy finished(dialog.data(), &QDialog::finished);
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^EXE download failed: "));
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(oversized ? "^Download of .* stopped" : "^EXE download failed: "));
     QTest::mouseClick(dialog->findChild<QPushButton *>("pushButtonDownload"), Qt::LeftButton);
     QVERIFY(finished.wait(15000));
     QCOMPARE(finished.first().first().toInt(), int(QDialog::Rejected));
     QCOMPARE(boxes.boxes.size(), 1);
     QCOMPARE(boxes.boxes.first().title, QString("Download Failed"));
+    if (oversized)
+        QVERIFY(boxes.boxes.first().text.contains("larger than 256 MiB"));
     QVERIFY(QDir(tmp->path() + "/shared").isEmpty());
+    QVERIFY(!server->requests().contains(panelSignaturePath("2.2.0")));
 }
 
 void AppUpdateTest::onlyAnInstallerSignedByTheCompiledInKeyStarts_data()
 {
     QTest::addColumn<QString>("signing");
-    QTest::newRow("signed") << "release key";
-    QTest::newRow("unsigned") << "none";
-    QTest::newRow("bad signature") << "bad";
-    QTest::newRow("signed by another key") << "other key";
+    QTest::addColumn<QString>("refusal");
+    const QString mismatch = "signature does not match";
+    QTest::newRow("signed") << "release key" << "";
+    QTest::newRow("unsigned") << "none" << "no signature";
+    QTest::newRow("bad signature") << "bad" << mismatch;
+    QTest::newRow("signed by another key") << "other key" << mismatch;
+    // An older release, signed in its day, offered as the new one.
+    QTest::newRow("signed for another version") << "older name" << mismatch;
+    QTest::newRow("bytes signed without the name") << "bytes only" << mismatch;
+    QTest::newRow("signature above 1 KiB") << "oversized" << "larger than 1 KiB";
 }
 
 void AppUpdateTest::onlyAnInstallerSignedByTheCompiledInKeyStarts()
 {
     QFETCH(QString, signing);
+    QFETCH(QString, refusal);
     const QByteArray installer = installerScript().toUtf8() + "exit 0\n";
     QByteArray signature;
     if (signing == "release key")
-        signature = releaseKey.sign(installer);
+        signature = releaseKey.signInstaller(kInstallerName, installer);
     else if (signing == "other key")
-        signature = otherKey.sign(installer);
+        signature = otherKey.signInstaller(kInstallerName, installer);
     else if (signing == "bad") // the release key's signature of a different file
-        signature = releaseKey.sign(installer + "tampered");
-    if (signing != "none")
+        signature = releaseKey.signInstaller(kInstallerName, installer + "tampered");
+    else if (signing == "older name")
+        signature = releaseKey.signInstaller(panelInstallerServerName("2.0.0"), installer);
+    else if (signing == "bytes only")
+        signature = releaseKey.sign(installer);
+    if (signing != "none" && signing != "oversized")
         QCOMPARE(signature.size(), 64);
+    if (signing == "oversized")
+        signature = releaseKey.signInstaller(kInstallerName, installer).repeated(17);
     serveInstaller(installer, signature);
     server->serve(kNewsPath, "Quill_Tool_V2.2.0\n");
 
@@ -421,7 +464,9 @@ void AppUpdateTest::onlyAnInstallerSignedByTheCompiledInKeyStarts()
     QSignalSpy started(dialog.data(), &AppUpdateDialog::installerStarted);
     QSignalSpy finished(dialog.data(), &QDialog::finished);
     boxes.answerNext(QMessageBox::Open);
-    if (signing != "release key")
+    if (signing == "oversized")
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Download of .* stopped"));
+    else if (signing != "release key")
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Installer signature "));
     QTest::mouseClick(dialog->findChild<QPushButton *>("pushButtonDownload"), Qt::LeftButton);
     QVERIFY(finished.wait(15000));
@@ -438,7 +483,7 @@ void AppUpdateTest::onlyAnInstallerSignedByTheCompiledInKeyStarts()
     QCOMPARE(started.size(), 0);
     QCOMPARE(boxes.boxes.size(), 1);
     QCOMPARE(boxes.boxes.first().title, QString("Update Not Installed"));
-    QVERIFY(boxes.boxes.first().text.contains(signing == "none" ? "no signature" : "signature does not match"));
+    QVERIFY2(boxes.boxes.first().text.contains(refusal), qPrintable(boxes.boxes.first().text));
     QVERIFY(boxes.boxes.first().buttons & QMessageBox::Open);
     QCOMPARE(urls.opened, QList<QUrl>{releasePage()});
     QVERIFY(QDir(tmp->path() + "/shared").isEmpty());
@@ -470,7 +515,7 @@ void AppUpdateTest::withoutSelfUpdateDownloadOpensTheReleasePage()
     policy = SelfUpdatePolicy{optionOn, pem};
     QVERIFY(!policy.enabled());
     const QByteArray installer = installerScript().toUtf8();
-    serveInstaller(installer, releaseKey.sign(installer));
+    serveInstaller(installer, releaseKey.signInstaller(kInstallerName, installer));
     server->serve(kNewsPath, "Quill_Tool_V2.2.0\n");
 
     QPointer<AppUpdateDialog> dialog = check(AppUpdateDialog::Mode::Manual);

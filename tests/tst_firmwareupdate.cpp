@@ -5,6 +5,7 @@
 #include "support/MessageBoxRecorder.h"
 #include "support/TestCertificates.h"
 #include "support/TlsTestServer.h"
+#include "serial/FirmwareImageFile.h"
 #include "serial/FirmwareTransfer.h"
 #include "update/DownloadProgressDialog.h"
 #include "update/FirmwareUpdateCheck.h"
@@ -66,8 +67,9 @@ private slots:
     void updateFileFailuresAreOnlyLogged();
     void untrustedServerIsRefused_data();
     void untrustedServerIsRefused();
-    void emptyOrMissingImageIsRefusedWithABox_data();
-    void emptyOrMissingImageIsRefusedWithABox();
+    void imageIsTakenOnlyFromTheServerAndBounded_data();
+    void imageIsTakenOnlyFromTheServerAndBounded();
+    void offerShowsWhatItIsToldLiterally();
     void imageDownloadShowsProgressAndCancels_data();
     void imageDownloadShowsProgressAndCancels();
     void unknownModelMakesNoRequest();
@@ -173,6 +175,8 @@ void FirmwareUpdateTest::updateFileFailuresAreOnlyLogged_data()
     QTest::newRow("404") << 404;
     QTest::newRow("connection reset") << 0;
     QTest::newRow("server down") << 1;
+    QTest::newRow("larger than 64 KiB") << 2;
+    QTest::newRow("moved to another host") << 3;
 }
 
 void FirmwareUpdateTest::updateFileFailuresAreOnlyLogged()
@@ -182,10 +186,21 @@ void FirmwareUpdateTest::updateFileFailuresAreOnlyLogged()
         server->serve(kThirtyFile, TlsTestServer::Response{200, {}, true, TlsTestServer::Response::Kind::Reset});
     if (kind == 1) // the address stays, nothing listens there any more
         server.reset();
+    if (kind == 2)
+        server->serve(kThirtyFile, "TQR-30_V1.0.3\n" + QByteArray(64 * 1024, 'x'));
+    if (kind == 3) // the same server under another name: refused all the same
+        server->serve(kThirtyFile, TlsTestServer::redirect(
+                                       QUrl(server->baseUrl()).adjusted(QUrl::RemovePath).toString().replace("127.0.0.1", "localhost").toUtf8()
+                                       + "/elsewhere.txt"));
     // 404: nothing served, the server answers 404
 
     for (const auto place : {FirmwareUpdateCheck::Place::MainWindow, FirmwareUpdateCheck::Place::UpgradeDialog}) {
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Firmware update file download failed: "));
+        if (kind == 2) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Download of .* stopped"));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Firmware update file dropped: it is larger than 64 KiB"));
+        } else {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Firmware update file download failed: "));
+        }
         Check c(place);
         QVERIFY(c.run("TQR-30", "V1.0.0"));
         QVERIFY(c.boxes.boxes.isEmpty());
@@ -194,6 +209,8 @@ void FirmwareUpdateTest::updateFileFailuresAreOnlyLogged()
     // The network stack itself may repeat a GET on a dropped connection; we never do.
     if (server)
         QVERIFY(server->requests().size() >= 2);
+    if (kind == 3)
+        QVERIFY(!server->requests().contains("/elsewhere.txt"));
 }
 
 void FirmwareUpdateTest::untrustedServerIsRefused_data()
@@ -220,29 +237,83 @@ void FirmwareUpdateTest::untrustedServerIsRefused()
     QVERIFY(impostor.requests().isEmpty());
 }
 
-void FirmwareUpdateTest::emptyOrMissingImageIsRefusedWithABox_data()
+// Images are not signed: only a plain, bounded answer of the checked server is one.
+void FirmwareUpdateTest::imageIsTakenOnlyFromTheServerAndBounded_data()
 {
-    QTest::addColumn<bool>("served");
-    QTest::newRow("empty body") << true;
-    QTest::newRow("404") << false;
+    QTest::addColumn<QString>("served");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("empty body") << "empty" << "is empty";
+    QTest::newRow("404") << "none" << "could not be downloaded";
+    QTest::newRow("above 4 MiB") << "huge" << "is larger than 4 MiB";
+    QTest::newRow("above 4 MiB, no length") << "huge, no length" << "is larger than 4 MiB";
+    QTest::newRow("moved to another host") << "elsewhere" << "could not be downloaded";
+    QTest::newRow("moved on the same server") << "moved" << "";
 }
 
-void FirmwareUpdateTest::emptyOrMissingImageIsRefusedWithABox()
+void FirmwareUpdateTest::imageIsTakenOnlyFromTheServerAndBounded()
 {
-    QFETCH(bool, served);
+    QFETCH(QString, served);
+    QFETCH(QString, refusal);
+    const QByteArray image = someImage(1000);
+    const QByteArray otherHost =
+        QUrl(server->baseUrl()).adjusted(QUrl::RemovePath).toString().replace("127.0.0.1", "localhost").toUtf8();
     server->serve(kProFile, kProNews);
-    if (served)
+    server->serve("/moved.bin", image);
+    if (served == "empty")
         server->serve(kProImage, QByteArray());
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Firmware image download"));
+    else if (served.startsWith("huge"))
+        server->serve(kProImage, TlsTestServer::Response{200, someImage(int(FirmwareImageFile::kMaxImageBytes) + 1),
+                                                         !served.endsWith("no length")});
+    else if (served == "elsewhere")
+        server->serve(kProImage, TlsTestServer::redirect(otherHost + "/moved.bin"));
+    else if (served == "moved")
+        server->serve(kProImage, TlsTestServer::redirect("/moved.bin"));
+    if (served.startsWith("huge"))
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Download of .* stopped"));
+    else if (!refusal.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Firmware image download"));
 
     Check c(FirmwareUpdateCheck::Place::MainWindow);
     QVERIFY(c.run("TQR-30 Pro", "V1.0.2"));
+    if (refusal.isEmpty()) {
+        QCOMPARE(c.boxes.boxes.size(), 1);
+        QCOMPARE(c.images.size(), 1);
+        QCOMPARE(c.images.first().first().toByteArray(), image);
+        return;
+    }
     QCOMPARE(c.boxes.boxes.size(), 2);
     const MessageBoxRecorder::Box &box = c.boxes.boxes.at(1);
     QCOMPARE(box.title, QString("Download Failed"));
     QCOMPARE(box.parent.data(), &c.owner);
+    QVERIFY2(box.text.contains(refusal), qPrintable(box.text));
     QVERIFY(box.text.contains("Nothing was written to the unit."));
     QCOMPARE(c.images.size(), 0);
+    QCOMPARE(server->requests().contains("/moved.bin"), false);
+}
+
+// The desktop's own box, as the user sees it: markup from the unit and the
+// server is text, and long notes are cut before they push the buttons away.
+void FirmwareUpdateTest::offerShowsWhatItIsToldLiterally()
+{
+    QByteArray notes = "<b>bold</b> <a href=\"file:///etc/passwd\">link</a> <img src=\"/etc/hostname\">\n";
+    for (int i = 0; i < 100; ++i)
+        notes += "line " + QByteArray::number(i) + "\n";
+    server->serve(kProFile, "TQR-30Pro_V1.0.3\nUpdate content:\n" + notes);
+    QWidget owner;
+    FirmwareUpdateCheck check(FirmwareUpdateCheck::Place::UpgradeDialog, &owner);
+    QSignalSpy finished(&check, &FirmwareUpdateCheck::checkFinished);
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
+    boxes.answerNext(QMessageBox::Cancel);
+    QVERIFY(check.start("TQR-30 Pro", "V1.0<i>.2</i>"));
+    QVERIFY(finished.wait(15000));
+    QCOMPARE(boxes.boxes.size(), 1);
+    const MessageBoxRecorder::Box &offer = boxes.boxes.first();
+    QCOMPARE(offer.textFormat, Qt::PlainText);
+    QVERIFY(offer.text.startsWith("The current version is TQR-30 Pro_V1.0<i>.2</i>\n"));
+    QVERIFY(offer.text.contains("Update Content:\n<b>bold</b> <a href=\"file:///etc/passwd\">link</a>"));
+    QVERIFY(offer.text.contains("line 28\n"));
+    QVERIFY(!offer.text.contains("line 29"));
+    QVERIFY(offer.text.endsWith("\n[...]"));
 }
 
 void FirmwareUpdateTest::imageDownloadShowsProgressAndCancels_data()

@@ -105,7 +105,9 @@ void TlsTestServer::respond(QSslSocket *socket, const QString &path)
     if (!response.location.isEmpty())
         head += "Location: " + response.location + "\r\n";
     if (response.withLength)
-        head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+        head += "Content-Length: "
+                + QByteArray::number(response.announcedLength >= 0 ? response.announcedLength : response.body.size())
+                + "\r\n";
     head += "Connection: close\r\n\r\n";
 
     if (response.kind == Response::Kind::Stall) {

@@ -27,6 +27,7 @@ public:
         bool withLength = true; // false: no Content-Length, the body ends when the connection does
         Kind kind = Kind::Normal;
         QByteArray location = {}; // sent as a Location header when not empty (with a 3xx status)
+        qint64 announcedLength = -1; // when not -1, the Content-Length sent instead of the body's own
     };
     static Response redirect(const QByteArray &location) { return Response{302, {}, true, Response::Kind::Normal, location}; }
 
