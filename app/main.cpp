@@ -1,5 +1,6 @@
 #include "app/DesktopIdentity.h"
 #include "app/MainWindow.h"
+#include "app/QtOptions.h"
 #include "midi/CompositeMidiDriver.h"
 #include "midi/InMemoryMidiDriver.h"
 #include "midi/RtMidiDriver.h"
@@ -17,23 +18,25 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 namespace {
 
-// Help and version are plain text and must also work where no display can be reached (over
-// ssh, in a package build), yet the widget application aborts without one. When the command
-// line holds only this program's own options and asks for either, it is answered by a
-// non-GUI application. Anything else (Qt's own options, --help-all, which lists the GUI
-// application's options, or a mistake) goes to the widget application as before, which
-// strips Qt's options before reading the rest.
-bool asksOnlyForText(QCommandLineParser &parser, int argc, char *argv[])
+QStringList argumentList(int argc, char *argv[])
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    return parser.parse(arguments)
-           && (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version")));
+    return arguments;
+}
+
+// Usage mistakes exit with 2, as command-line tools do, and in one line.
+[[noreturn]] void refuse(const QString &error)
+{
+    std::fprintf(stderr, "quill-tool: %s Try 'quill-tool --help'.\n", qPrintable(error));
+    std::exit(2);
 }
 
 } // namespace
@@ -53,13 +56,25 @@ int main(int argc, char *argv[])
                                                  "beside the computer's own devices."));
     parser.addOption(demo);
 #endif
-    if (asksOnlyForText(parser, argc, argv)) {
+    // Help, version and a mistaken option are plain text and must also work where no display
+    // can be reached (over ssh, in a package build), yet the widget application aborts without
+    // one. So the command line is first read here with Qt's own options taken out.
+    const QStringList ownArguments = QtOptions::removedFrom(argumentList(argc, argv));
+    if (!parser.parse(ownArguments))
+        refuse(parser.errorText());
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version"))) {
         const QCoreApplication textOnly(argc, argv);
-        parser.process(textOnly); // prints and exits
+        parser.process(ownArguments); // prints and exits
     }
+    // --help-all lists the widget application's options too, so it needs one; a platform that
+    // draws nowhere serves when the text is all that is asked for.
+    if (parser.isSet(QStringLiteral("help-all")))
+        qputenv("QT_QPA_PLATFORM", "minimal");
 
     QApplication app(argc, argv);
     DesktopIdentity::apply();
+    if (!parser.parse(QCoreApplication::arguments()))
+        refuse(parser.errorText());
     parser.process(app);
 
     RtMidiDriver systemMidi;

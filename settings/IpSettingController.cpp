@@ -2,6 +2,7 @@
 
 #include "protocol/NetworkMessages.h"
 #include "protocol/SysEx.h"
+#include "protocol/TrafficLog.h"
 #include "dialogs/MessageBoxes.h"
 #include "settings/ip_Dialog.h"
 
@@ -124,7 +125,6 @@ void IpSettingController::sendNext()
     if (m_queue.isEmpty())
         return;
     const QByteArray message = m_queue.takeFirst();
-    qDebug().noquote() << "Send IP config:" << message.toHex(' ').toUpper();
     emit sendSysExRequested(message);
     m_gapTimer.start(kMessageGapMs);
 }
@@ -135,16 +135,16 @@ void IpSettingController::handleFeedback(const QByteArray &message)
     if (message.size() < NetworkMessages::kIpMessageSize) {
         // Every message passes here; only this family's short ones are news.
         if (networkFamily && message.size() > 4 && quint8(message[4]) == NetworkMessages::kIpCommand)
-            qDebug() << "Error: Invalid message length!";
+            qCDebug(lcMidiTraffic) << "Error: Invalid message length!";
         return;
     }
     if (!networkFamily) {
-        qDebug() << "Error: Invalid message prefix!";
+        qCDebug(lcMidiTraffic) << "Error: Invalid message prefix!";
         return;
     }
     const std::optional<NetworkMessages::IpFeedback> feedback = NetworkMessages::parseIpFeedback(message);
     if (!feedback) {
-        qDebug().noquote() << "Error: Invalid IP digits:" << message.toHex(' ').toUpper();
+        qCDebug(lcMidiTraffic).noquote() << "Error: Invalid IP digits:" << message.toHex(' ').toUpper();
         return;
     }
     switch (feedback->kind) {

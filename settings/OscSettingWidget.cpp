@@ -2,6 +2,7 @@
 
 #include "settings/IpAddressEdit.h"
 #include "protocol/NetworkMessages.h"
+#include "protocol/TrafficLog.h"
 #include "dialogs/MessageBoxes.h"
 #include "settings/SettingsStyles.h"
 
@@ -116,8 +117,8 @@ void OscSettingWidget::sendNextStep()
     if (k < 0 || k >= messages.size())
         return;
     currentIndex = k;
-    qDebug().noquote() << "Send SysEx step" << k + 1 << "/" << messages.size() << ":"
-                       << messages[k].toHex(' ').toUpper();
+    // The output port traces the bytes.
+    qDebug().noquote() << "OSC step" << k + 1 << "of" << messages.size();
     emit sendSysExRequested(messages[k]);
     stepTimer.start(stepTimeoutMs);
 }
@@ -219,10 +220,10 @@ void OscSettingWidget::handleFeedback(const QByteArray &message)
     const std::optional<OscFeedback> feedback = parseOscFeedback(message);
     if (!feedback) {
         if (message.size() == kOscMessageSize && message.startsWith(QByteArray::fromHex("F07F7F5E0F")))
-            qDebug().noquote() << "[OSC Feedback] ignored:" << message.toHex(' ').toUpper();
+            qCDebug(lcMidiTraffic).noquote() << "[OSC Feedback] ignored:" << message.toHex(' ').toUpper();
         return;
     }
-    qDebug().noquote() << "[OSC Feedback]" << message.toHex(' ').toUpper();
+    qCDebug(lcMidiTraffic).noquote() << "[OSC Feedback]" << message.toHex(' ').toUpper();
     switch (feedback->target) {
     case OscForward:
         forwardCheck->setChecked(feedback->forward);

@@ -56,8 +56,8 @@ private slots:
     void automaticCheckLooksAtMajorAndMinorOnly();
     void manualCheckComparesEveryPieceAndSaysUpToDate();
     void offerWithoutNotesEndsAfterTheHeading();
-    void updateFileFailuresShowNothing_data();
-    void updateFileFailuresShowNothing();
+    void updateFileFailuresAreToldOnlyWhenAsked_data();
+    void updateFileFailuresAreToldOnlyWhenAsked();
     void untrustedServerIsRefused_data();
     void untrustedServerIsRefused();
     void downloadsSavesPrivatelyAndStartsTheInstaller_data();
@@ -202,20 +202,25 @@ void AppUpdateTest::offerWithoutNotesEndsAfterTheHeading()
     QVERIFY(dialog->statusText().endsWith("Quill_Tool_V3.0.0\n\nUpdate Content:\n"));
 }
 
-void AppUpdateTest::updateFileFailuresShowNothing_data()
+void AppUpdateTest::updateFileFailuresAreToldOnlyWhenAsked_data()
 {
     QTest::addColumn<QString>("failure");
-    QTest::newRow("404") << "404";
-    QTest::newRow("connection reset") << "reset";
-    QTest::newRow("no version line") << "noversion";
-    QTest::newRow("server down") << "down";
-    QTest::newRow("larger than 64 KiB") << "huge";
-    QTest::newRow("larger than 64 KiB, no length") << "huge, no length";
+    QTest::addColumn<QString>("told");
+    const QString unreachable = "The update server could not be reached:\n";
+    QTest::newRow("404") << "404" << unreachable;
+    QTest::newRow("connection reset") << "reset" << unreachable;
+    QTest::newRow("no version line") << "noversion" << "Update check finished, but no version info found.";
+    QTest::newRow("server down") << "down" << unreachable + "Connection refused";
+    const QString tooLarge = "Update file download failed: the file is larger than 64 KiB";
+    QTest::newRow("larger than 64 KiB") << "huge" << tooLarge;
+    QTest::newRow("larger than 64 KiB, no length") << "huge, no length" << tooLarge;
 }
 
-void AppUpdateTest::updateFileFailuresShowNothing()
+// The check at start stays quiet; the one from the Help menu says why it found nothing.
+void AppUpdateTest::updateFileFailuresAreToldOnlyWhenAsked()
 {
     QFETCH(QString, failure);
+    QFETCH(QString, told);
     if (failure == "reset")
         server->serve(kNewsPath, TlsTestServer::Response{200, {}, true, TlsTestServer::Response::Kind::Reset});
     else if (failure == "noversion")
@@ -238,8 +243,14 @@ void AppUpdateTest::updateFileFailuresShowNothing()
         ShowCounter *shown = nullptr;
         QPointer<AppUpdateDialog> dialog = check(mode, &shown);
         QVERIFY(dialog.isNull());
-        QCOMPARE(boxes.boxes.size(), 0);
+        QCOMPARE(shown->shows, 0);
+        const bool asked = mode == AppUpdateDialog::Mode::Manual;
+        QCOMPARE(boxes.boxes.size(), asked ? 1 : 0);
     }
+    QCOMPARE(boxes.boxes.first().title, QString("Update Check Failed"));
+    QCOMPARE(boxes.boxes.first().icon, QMessageBox::Warning);
+    QVERIFY2(boxes.boxes.first().text.startsWith(told), qPrintable(boxes.boxes.first().text));
+    QCOMPARE(boxes.boxes.first().parent.data(), window.data());
     if (server)
         QVERIFY(!server->requests().isEmpty());
 }
@@ -263,7 +274,8 @@ void AppUpdateTest::untrustedServerIsRefused()
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Panel update file download failed: .*SSL"));
     QPointer<AppUpdateDialog> dialog = check(AppUpdateDialog::Mode::Manual);
     QVERIFY(dialog.isNull());
-    QVERIFY(boxes.boxes.isEmpty());
+    QCOMPARE(boxes.boxes.size(), 1);
+    QVERIFY(boxes.boxes.first().text.contains("SSL"));
     QVERIFY(impostor.requests().isEmpty());
 }
 

@@ -193,23 +193,34 @@ void InstallTest::udevRuleParsesAndMatchesTheDiscoveryWords()
 
 void InstallTest::helpAndVersionNeedNoDisplay_data()
 {
-    QTest::addColumn<QString>("option");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("help") << "--help" << "Control panel for TQR time-code units.";
-    QTest::newRow("version") << "--version" << "Quill Tool V" QUILL_PROJECT_VERSION;
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "Control panel for TQR time-code units.";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "Quill Tool V" QUILL_PROJECT_VERSION;
+    QTest::newRow("help with Qt options") << QStringList{"-style", "fusion", "--reverse", "-h"} << 0 << "--demo";
+    QTest::newRow("help-all") << QStringList{"--help-all"} << 0 << "--qwindowgeometry <geometry>";
+    QTest::newRow("unknown option") << QStringList{"--demo", "--frobnicate"} << 2
+                                    << "quill-tool: Unknown option 'frobnicate'. Try 'quill-tool --help'.";
+    QTest::newRow("Qt option's value missing its option") << QStringList{"fusion", "-stylesheet=a.qss", "-x"} << 2
+                                                          << "Unknown option 'x'";
 }
 
-// Over ssh or in a package build there is no display; asking for text must not need one.
+// Over ssh or in a package build there is no display; asking for text, or a mistake in the
+// options, must not need one.
 void InstallTest::helpAndVersionNeedNoDisplay()
 {
-    QFETCH(QString, option);
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
     QFETCH(QString, expected);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         env.remove(name);
-    const Run panel = run(installed("bin/quill-tool"), {option}, env);
-    QVERIFY2(panel.exitCode == 0, qPrintable(panel.output));
+    const Run panel = run(installed("bin/quill-tool"), options, env);
+    QVERIFY2(panel.exitCode == exitCode, qPrintable(panel.output));
     QVERIFY2(panel.output.contains(expected), qPrintable(panel.output));
+    if (exitCode != 0)
+        QVERIFY2(panel.output.count('\n') == 1, qPrintable(panel.output));
 }
 
 void InstallTest::manPagesRender_data()

@@ -77,13 +77,13 @@ void AppUpdateDialog::onUpdateFile(QNetworkReply *reply)
         ui.labelStatus->setText(QStringLiteral("Update file download failed: the file is ")
                                 + DownloadLimit::limitText(DownloadLimit::kUpdateFileBytes));
         qWarning().noquote() << "Panel update file dropped:" << ui.labelStatus->text();
-        QDialog::reject();
+        failCheck(ui.labelStatus->text());
         return;
     }
     if (reply->error() != QNetworkReply::NoError) {
         ui.labelStatus->setText(QStringLiteral("Update file download failed: ") + reply->errorString());
         qWarning().noquote() << "Panel update file download failed:" << reply->errorString();
-        QDialog::reject();
+        failCheck(QStringLiteral("The update server could not be reached:\n%1").arg(reply->errorString()));
         return;
     }
 
@@ -91,7 +91,7 @@ void AppUpdateDialog::onUpdateFile(QNetworkReply *reply)
     if (!news.hasVersion()) {
         ui.labelStatus->setText(QStringLiteral("Update check finished, but no version info found."));
         qWarning() << "Panel update file names no version";
-        QDialog::reject();
+        failCheck(QStringLiteral("Update check finished, but no version info found."));
         return;
     }
     newestNumber = releaseNumberOf(news.newestVersion);
@@ -114,6 +114,14 @@ void AppUpdateDialog::onUpdateFile(QNetworkReply *reply)
     connect(ui.pushButtonDownload, &QPushButton::clicked, this, &AppUpdateDialog::startDownload,
             Qt::UniqueConnection);
     show();
+}
+
+void AppUpdateDialog::failCheck(const QString &reason)
+{
+    QDialog::reject();
+    // The check at start stays quiet; one the user asked for says why it found nothing.
+    if (mode == Mode::Manual)
+        boxes->show(parentWidget(), QMessageBox::Warning, QStringLiteral("Update Check Failed"), reason);
 }
 
 void AppUpdateDialog::startDownload()

@@ -52,6 +52,8 @@ signals:
 
 private:
     void onUpdateFile(QNetworkReply *reply);
+    // Closes the unshown dialog; a manual check tells the user why.
+    void failCheck(const QString &reason);
     void startDownload();
     void onDownloadProgress(qint64 received, qint64 total);
     // Ends a download: it is no longer abortable; true when the user cancelled it
