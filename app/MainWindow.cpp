@@ -211,7 +211,7 @@ void MainWindow::displayTimeCode(int hour, int minute, int second, int frame)
 void MainWindow::resizeEvent(QResizeEvent *event)
 {
     if (m_timecode)
-        m_timecode->applyScale(event->size().width());
+        m_timecode->applyScale(event->size());
     QMainWindow::resizeEvent(event);
 }
 

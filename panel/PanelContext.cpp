@@ -88,14 +88,15 @@ void PanelContext::applyTransportLook(bool enabled) const
     {
         QPushButton *button;
         const char *sheet;
+        const char *disabledSheet;
     } buttons[] = {
-        {m_widgets.play, PanelStyle::kPlayNormal},
-        {m_widgets.pause, PanelStyle::kPauseNormal},
-        {m_widgets.stop, PanelStyle::kStopNormal},
-        {m_widgets.gotoCapture, PanelStyle::kGotoNormal},
+        {m_widgets.play, PanelStyle::kPlayNormal, PanelStyle::kPlayDisabled},
+        {m_widgets.pause, PanelStyle::kPauseNormal, PanelStyle::kPauseDisabled},
+        {m_widgets.stop, PanelStyle::kStopNormal, PanelStyle::kStopDisabled},
+        {m_widgets.gotoCapture, PanelStyle::kGotoNormal, PanelStyle::kGotoDisabled},
     };
     for (const auto &entry : buttons) {
-        entry.button->setStyleSheet(QString::fromLatin1(enabled ? entry.sheet : PanelStyle::kTransportDisabled));
+        entry.button->setStyleSheet(QString::fromLatin1(enabled ? entry.sheet : entry.disabledSheet));
         entry.button->setEnabled(enabled);
     }
 }

@@ -57,10 +57,16 @@ inline constexpr const char *kStopNormal = QUILL_IMAGE_BUTTON(":/image/hpstop2.p
 inline constexpr const char *kGotoNormal = QUILL_IMAGE_BUTTON(":/image/backward.png", ":/image/gbackward.png");
 #undef QUILL_IMAGE_BUTTON
 
-// A transport button while the unit follows an outside source: no picture.
-inline constexpr const char *kTransportDisabled =
-    "QPushButton {    background-color: #ffffff;    border: 2px solid #404040;    border-radius: 10px;"
-    "    padding: 5px;    margin: 2px;}";
+// A transport button while the unit follows an outside source: its picture in
+// light grey, so the row still says what each button is.
+#define QUILL_DISABLED_BUTTON(picture)                                                                          \
+    "QPushButton {    background-color: #ffffff;    border: 2px solid #B0B0B0;    border-radius: 10px;"        \
+    "    padding: 5px;    margin: 2px;    image: url(" picture ");}"
+inline constexpr const char *kPlayDisabled = QUILL_DISABLED_BUTTON(":/image/play_off.png");
+inline constexpr const char *kPauseDisabled = QUILL_DISABLED_BUTTON(":/image/hstop_off.png");
+inline constexpr const char *kStopDisabled = QUILL_DISABLED_BUTTON(":/image/hpstop2_off.png");
+inline constexpr const char *kGotoDisabled = QUILL_DISABLED_BUTTON(":/image/backward_off.png");
+#undef QUILL_DISABLED_BUTTON
 
 // The "IP Setting" button, greyed while the generator or the unit's stream
 // holds the source.

@@ -48,10 +48,10 @@ void TimecodePanel::processMidiMessage(const QByteArray &message)
     m_timecodeIn->processMidiMessage(message);
 }
 
-void TimecodePanel::applyScale(int width)
+void TimecodePanel::applyScale(QSize window)
 {
     const PanelContext::TimeFields &fields = m_widgets.transport.fields;
     const TimecodeReadout::Scale scale =
-        m_readout.applyScale(width, {fields.start, fields.end, fields.capture}, m_widgets.labelScope);
+        m_readout.applyScale(window, {fields.start, fields.end, fields.capture}, m_widgets.labelScope);
     m_transport->setButtonFontSize(scale.buttonFont);
 }

@@ -47,8 +47,8 @@ public:
     // The quarter frames the MIDI input decodes on its own thread: their
     // reports feed the panel like those of the panel's decoder.
     void followInputDecoder(MidiTimecodeIn *decoder);
-    // Restyles the panel for a window width.
-    void applyScale(int width);
+    // Restyles the panel for a window size.
+    void applyScale(QSize window);
 
 private:
     void follow(MidiTimecodeIn *decoder);

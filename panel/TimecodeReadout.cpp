@@ -8,10 +8,11 @@
 #include <algorithm>
 #include <iterator>
 
-TimecodeReadout::Scale TimecodeReadout::scaleForWidth(int width)
+TimecodeReadout::Scale TimecodeReadout::scaleFor(QSize window)
 {
+    const int width = window.width();
     Scale scale;
-    scale.timeFont = qBound(10, width / 20 + 50, 200);
+    scale.timeFont = qBound(10, qMin(width / 9 - 2, 93 + (window.height() - 650) / 3), 200);
     scale.editFont = width / 40 + 5;
     scale.labelFont = width / 40;
     scale.buttonFont = width / 40;
@@ -160,9 +161,9 @@ QString TimecodeReadout::digits() const
     return joined;
 }
 
-TimecodeReadout::Scale TimecodeReadout::applyScale(int width, QLineEdit *const (&fields)[3], QWidget *labelScope)
+TimecodeReadout::Scale TimecodeReadout::applyScale(QSize window, QLineEdit *const (&fields)[3], QWidget *labelScope)
 {
-    const Scale scale = scaleForWidth(width);
+    const Scale scale = scaleFor(window);
     const char *const sheets[4] = {PanelStyle::kReadoutHours, PanelStyle::kReadoutMinutes, PanelStyle::kReadoutSeconds,
                                    PanelStyle::kReadoutFrames};
     for (int i = 0; i < 4; ++i)

@@ -2,6 +2,7 @@
 
 #include "panel/FrameArithmetic.h"
 
+#include <QSize>
 #include <QString>
 
 class ReadoutLabel;
@@ -19,15 +20,18 @@ class QWidget;
 class TimecodeReadout
 {
 public:
-    // Font sizes in pixels for a window width; integer divisions.
+    // Font sizes in pixels for a window of w × h pixels; integer divisions.
+    // The readout's digits grow with the window until its four fields are
+    // filled (w / 9 - 2) or the rest of the window would no longer fit below
+    // them (93 + (h - 650) / 3); 93 at the smallest window, 860 × 650.
     struct Scale
     {
-        int timeFont;   // w / 20 + 50, kept within 10..200
+        int timeFont;   // the smaller of the two, kept within 10..200
         int editFont;   // w / 40 + 5
         int labelFont;  // w / 40
         int buttonFont; // w / 40
     };
-    static Scale scaleForWidth(int width);
+    static Scale scaleFor(QSize window);
 
     static QString spacedField(int value);
 
@@ -48,8 +52,8 @@ public:
     QString digits() const;
 
     // Restyles the readout, the three time fields and the labels of `labelScope`
-    // for a window width; returns the scale used.
-    Scale applyScale(int width, QLineEdit *const (&fields)[3], QWidget *labelScope);
+    // for a window size; returns the scale used.
+    Scale applyScale(QSize window, QLineEdit *const (&fields)[3], QWidget *labelScope);
 
 private:
     void keepShown(const int (&values)[4]);

@@ -8,7 +8,9 @@ inline constexpr const char *kIpDialog =
     "QLabel { color: #404040; font-size: 24px; }\n"
     "QLineEdit, QComboBox { background-color: white; border: 1px solid #A9A9A9; padding: 5px;"
     " border-radius: 3px; }\n"
-    "QComboBox QAbstractItemView { background-color: white; border: 1px solid #A9A9A9; }\n"
+    // The list's own selection colours: the desktop's highlighted text is white, as the list is.
+    "QComboBox QAbstractItemView { background-color: white; border: 1px solid #A9A9A9; color: #404040;"
+    " selection-background-color: #D3D3D3; selection-color: #404040; }\n"
     "QGroupBox { background-color: #E0E0E0; border: 1px solid #A9A9A9; border-radius: 5px;"
     " margin-top: 10px; padding: 10px; }\n"
     "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top center; padding: 0 5px;"

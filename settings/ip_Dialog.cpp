@@ -17,6 +17,10 @@ ip_Dialog::ip_Dialog(MessageBoxes *boxes, QWidget *parent)
     ui.widget->setStyleSheet(QLatin1String(SettingsStyles::kIpDialog));
 
     for (QLineEdit *edit : {ui.lineEdit_IP, ui.lineEdit_Subnet, ui.lineEdit_Gateway}) {
+        // A group shorter than three digits keeps the mask's blanks in place, so a blank
+        // that takes room would show 192.168.1.50 as "192.168.1  .50". A zero-width one
+        // shows the address as it reads; the text and the cursor positions are the mask's.
+        edit->setInputMask(QStringLiteral("000.000.000.000;") + QChar(0x200B));
         connect(edit, &QLineEdit::cursorPositionChanged, this, &ip_Dialog::checkCursorAndAdjust);
         connect(edit, &QLineEdit::textChanged, this, &ip_Dialog::onIpTextChanged);
         connect(edit, &QLineEdit::editingFinished, this, &ip_Dialog::validateIPAddress);

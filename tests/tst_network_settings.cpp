@@ -74,7 +74,7 @@ void TestNetworkSettings::windowsAreCreatedHiddenWithTheirLook()
     QCOMPARE(ip->field(ip_Dialog::GatewayField)->text(), QStringLiteral("192.168.61.1"));
     for (auto f : {ip_Dialog::AddressField, ip_Dialog::SubnetField, ip_Dialog::GatewayField}) {
         QVERIFY(!ip->field(f)->isEnabled());
-        QCOMPARE(ip->field(f)->inputMask(), QStringLiteral("000.000.000.000"));
+        QVERIFY(ip->field(f)->inputMask().startsWith(QStringLiteral("000.000.000.000;")));
     }
 
     QCOMPARE(w.oscWindow()->parentWidget(), nullptr);

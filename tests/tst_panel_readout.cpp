@@ -172,17 +172,21 @@ private slots:
 
     void scaleNumbers()
     {
-        const auto at860 = TimecodeReadout::scaleForWidth(860);
+        const auto at860 = TimecodeReadout::scaleFor({860, 650});
         QCOMPARE(at860.timeFont, 93);
         QCOMPARE(at860.editFont, 26);
         QCOMPARE(at860.labelFont, 21);
         QCOMPARE(at860.buttonFont, 21);
-        QCOMPARE(TimecodeReadout::scaleForWidth(3000).timeFont, 200);
-        const auto at3400 = TimecodeReadout::scaleForWidth(3400);
+        // The digits grow with the width while the height leaves room below them.
+        QCOMPARE(TimecodeReadout::scaleFor({1280, 860}).timeFont, 140);
+        QCOMPARE(TimecodeReadout::scaleFor({1920, 650}).timeFont, 93);
+        QCOMPARE(TimecodeReadout::scaleFor({1920, 1080}).timeFont, 200);
+        QCOMPARE(TimecodeReadout::scaleFor({3000, 1400}).timeFont, 200);
+        const auto at3400 = TimecodeReadout::scaleFor({3400, 1400});
         QCOMPARE(at3400.timeFont, 200);
         QCOMPARE(at3400.editFont, 90);
         QCOMPARE(at3400.labelFont, 85);
-        QCOMPARE(TimecodeReadout::scaleForWidth(0).timeFont, 50);
+        QCOMPARE(TimecodeReadout::scaleFor({0, 0}).timeFont, 10);
     }
 
     void windowResizeRestylesThePanel()
@@ -380,6 +384,66 @@ private slots:
         slider->setValue(50000);
         QTRY_VERIFY(paints > 0);
         QVERIFY(handleCentre(slider) > left);
+    }
+
+    // The knob's 40-pixel picture is drawn whole at both ends of the range.
+    void sliderKnobIsWholeAtBothEnds_data()
+    {
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QSize>("window");
+        QTest::newRow("start, smallest window") << 0 << QSize(860, 650);
+        QTest::newRow("end, smallest window") << 1000 << QSize(860, 650);
+        QTest::newRow("end, 1920 x 1080") << 1000 << QSize(1920, 1080);
+    }
+    void sliderKnobIsWholeAtBothEnds()
+    {
+        QFETCH(int, value);
+        QFETCH(QSize, window);
+        PanelRig rig;
+        rig.window->resize(window);
+        rig.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+        CustomSlider *slider = rig.ui()->horizontalSlider;
+        slider->setRange(0, 1000);
+        slider->setValue(value);
+        const QRect knob = handleRect(slider);
+        QCOMPARE(knob.size(), QSize(40, 40));
+        QVERIFY2(slider->rect().contains(knob), qPrintable(QStringLiteral("knob at %1,%2 in a slider of %3 x %4")
+                                                               .arg(knob.x()).arg(knob.y())
+                                                               .arg(slider->width()).arg(slider->height())));
+        // Its ring is there at the outer edge too, not the slider's grey.
+        const QImage image = slider->grab().toImage();
+        const QColor background = image.pixelColor(slider->width() / 2, 1);
+        const int outer = value == 0 ? knob.left() + 2 : knob.right() - 2;
+        QVERIFY(image.pixelColor(outer, knob.center().y()) != background);
+    }
+
+    // A transport button the source has disabled still shows what it is, greyed.
+    void disabledTransportButtonsKeepTheirPictures()
+    {
+        PanelRig rig;
+        rig.window->resize(860, 650);
+        rig.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+        rig.connectUnit();
+        Ui::MainWindow *ui = rig.ui();
+        ui->radioButton_3->click(); // LTC
+        for (QPushButton *button : {ui->pushButton, ui->pushButton_2, ui->pushButton_3, ui->pushButton_4}) {
+            QVERIFY(!button->isEnabled());
+            const QImage image = button->grab().toImage();
+            const QRect middle = QRect(QPoint(), image.size()).adjusted(image.width() / 3, image.height() / 3,
+                                                                          -image.width() / 3, -image.height() / 3);
+            int grey = 0, dark = 0;
+            for (int y = middle.top(); y <= middle.bottom(); ++y) {
+                for (int x = middle.left(); x <= middle.right(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    grey += c.red() == c.green() && c.green() == c.blue() && c.red() > 120 && c.red() < 220;
+                    dark += c.lightness() < 100;
+                }
+            }
+            QVERIFY2(grey > middle.width() * middle.height() / 10, qPrintable(button->objectName()));
+            QCOMPARE(dark, 0); // not the live picture
+        }
     }
 
     // Pictures of the running panel for a human to look at (build/panel-*.png).

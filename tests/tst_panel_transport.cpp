@@ -509,7 +509,7 @@ private slots:
         QCOMPARE(rig.take(), QList<QByteArray>{hex("F07F7F1003F7")});
         for (QPushButton *b : {ui->pushButton, ui->pushButton_2, ui->pushButton_3, ui->pushButton_4}) {
             QVERIFY(!b->isEnabled());
-            QVERIFY(!b->styleSheet().contains("image"));
+            QVERIFY(b->styleSheet().contains("_off.png"));
         }
         for (QRadioButton *b : {ui->radioButton_7, ui->radioButton_8, ui->radioButton_9, ui->radioButton_10})
             QVERIFY(!b->isEnabled());

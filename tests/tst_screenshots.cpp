@@ -6,6 +6,7 @@
 #include "panel/TimecodeReadout.h"
 #include "serial/upgrade_Dialog.h"
 #include "settings/OscSettingWidget.h"
+#include "settings/ip_Dialog.h"
 #include "support/BuiltInRig.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/UpgradeDialogRig.h"
@@ -39,17 +40,31 @@ class ScreenshotsTest : public QObject
 {
     Q_OBJECT
 private slots:
+    void mainWindowRunningAt25Fps_data();
     void mainWindowRunningAt25Fps();
+    void mainWindowFollowingLtc();
     void upgradeDialog();
     void oscSettingWindow();
+    void ipSettingWindow();
 };
+
+void ScreenshotsTest::mainWindowRunningAt25Fps_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("smallest") << QSize(860, 650) << "main-window.png";
+    QTest::newRow("1280") << QSize(1280, 860) << "main-window-1280x860.png";
+    QTest::newRow("1920") << QSize(1920, 1080) << "main-window-1920x1080.png";
+}
 
 void ScreenshotsTest::mainWindowRunningAt25Fps()
 {
+    QFETCH(QSize, size);
+    QFETCH(QString, name);
     PanelTest::BuiltInRig rig;
     MainWindow &w = rig.window;
     BuiltInUnit &unit = rig.unit;
-    w.resize(860, 650);
+    w.resize(size);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.form()->lineEdit->setText(QStringLiteral("01 : 00 : 00 : 00"));
@@ -62,9 +77,22 @@ void ScreenshotsTest::mainWindowRunningAt25Fps()
     // Halfway to End, so the readout and the slider have moved.
     QTRY_VERIFY_WITH_TIMEOUT(w.readout()->digits() >= QStringLiteral("01000200"), 5000);
     QVERIFY(w.form()->radioButton_8->isChecked());
-    QCOMPARE(save(&w, QStringLiteral("main-window.png")).size(),
-             qEnvironmentVariableIsSet("QUILL_SCREENSHOT_DIR") ? 2 : 1);
+    QCOMPARE(save(&w, name).size(), qEnvironmentVariableIsSet("QUILL_SCREENSHOT_DIR") ? 2 : 1);
     QVERIFY(rig.boxes.boxes.isEmpty());
+}
+
+// The transport while the unit follows an outside source: greyed, pictures kept.
+void ScreenshotsTest::mainWindowFollowingLtc()
+{
+    PanelTest::BuiltInRig rig;
+    MainWindow &w = rig.window;
+    w.resize(860, 650);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(rig.connectUnit());
+    w.form()->radioButton_3->click();
+    QVERIFY(!w.form()->pushButton->isEnabled());
+    QVERIFY(!save(&w, QStringLiteral("main-window-ltc.png")).isEmpty());
 }
 
 void ScreenshotsTest::upgradeDialog()
@@ -88,6 +116,19 @@ void ScreenshotsTest::oscSettingWindow()
     osc.show();
     QVERIFY(QTest::qWaitForWindowExposed(&osc));
     QVERIFY(!save(&osc, QStringLiteral("osc-setting.png")).isEmpty());
+}
+
+void ScreenshotsTest::ipSettingWindow()
+{
+    MessageBoxRecorder boxes;
+    ip_Dialog dialog(&boxes);
+    dialog.setModeIndex(ip_Dialog::kModeManual);
+    dialog.field(ip_Dialog::AddressField)->setText(QStringLiteral("192.168.1.50"));
+    dialog.field(ip_Dialog::SubnetField)->setText(QStringLiteral("255.255.255.0"));
+    dialog.field(ip_Dialog::GatewayField)->setText(QStringLiteral("192.168.1.1"));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(!save(&dialog, QStringLiteral("ip-setting.png")).isEmpty());
 }
 
 QTEST_MAIN(ScreenshotsTest)

@@ -3,7 +3,8 @@
 
 Run from the repository root: python3 tools/draw_images.py
 Each picture is drawn at four times its size and scaled down, which gives
-smooth edges. Normal pictures are dark grey, hover variants green.
+smooth edges. Normal pictures are dark grey, hover variants green, and the
+transport's pictures for a disabled button light grey.
 """
 from PIL import Image, ImageDraw, ImageFont
 import os
@@ -11,6 +12,7 @@ import os
 OUT = os.path.join(os.path.dirname(__file__), '..', 'resources', 'image')
 DARK = (64, 64, 64, 255)
 GREEN = (74, 206, 90, 255)
+GREY = (180, 180, 180, 255)
 SS = 4
 
 
@@ -103,6 +105,8 @@ def main():
     pause(DARK, 'hstop.png'); pause(GREEN, 'gstop.png')
     stop(DARK, 'hpstop2.png'); stop(GREEN, 'gpstop2.png')
     back(DARK, 'backward.png'); back(GREEN, 'gbackward.png')
+    play(GREY, 'play_off.png'); pause(GREY, 'hstop_off.png')
+    stop(GREY, 'hpstop2_off.png'); back(GREY, 'backward_off.png')
     loop(DARK, 'xxhh2.png'); loop(GREEN, 'xxll2.png')
     knob(200, 'hk.png')
     marker('hk32.png')
