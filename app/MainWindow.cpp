@@ -90,6 +90,7 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     menuMarkTimer->start(500);
 
     createTimecodePanel();
+    m_readout->setLive(m_midi->isConnected());
     // Delivered through the connection object, not the window: every event
     // posted to the window passes its menu bar's filter, and time code
     // brings 120 of them a second.
@@ -360,6 +361,7 @@ void MainWindow::onMidiConnected(const QString &label)
     m_modelControls->forgetProduct();
     m_serial->pairWith(label);
     m_readout->show(1, 0, 0, 0);
+    m_readout->setLive(true);
     m_midi->sendConnectSequence(ui->lineEdit->text(), checkedRateCode());
     updateOscControlsVisibility();
     m_modelControls->applyGeneratorSourceRule(label);
@@ -367,7 +369,8 @@ void MainWindow::onMidiConnected(const QString &label)
 
 void MainWindow::onMidiDisconnected(const QString &, MidiConnection::Loss loss)
 {
-    m_transport->cancelPendingPlay();
+    m_transport->unitGone();
+    m_readout->setLive(false);
     m_modelControls->forgetProduct();
     m_serial->forgetUnit();
     if (loss == MidiConnection::Loss::ByUser)

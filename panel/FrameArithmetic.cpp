@@ -93,6 +93,18 @@ bool existsAtRate(const Label &label, int framesPerSecond, bool dropFrame)
     return !(dropFrame && label.seconds == 0 && label.frames < 2 && label.minutes % 10 != 0);
 }
 
+Label withinRate(const Label &label, int framesPerSecond, bool dropFrame)
+{
+    Label within = label;
+    const int fps = dropFrame ? kDropFps : framesPerSecond;
+    if (within.frames >= fps)
+        within.frames = fps - 1;
+    if (dropFrame && within.seconds == 0 && within.frames >= 0 && within.frames < 2 && within.minutes >= 0
+        && within.minutes % 10 != 0)
+        within.frames = 2;
+    return within;
+}
+
 Label advanceWithinDay(const Label &label, long long frames, int framesPerSecond, bool dropFrame)
 {
     const long long day = framesPerDay(framesPerSecond, dropFrame);

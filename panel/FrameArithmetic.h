@@ -64,6 +64,10 @@ long long framesPerDay(int framesPerSecond, bool dropFrame);
 // Whether a running unit can send the label at the rate: every field within
 // one day and the rate, and at drop frame not one of the skipped labels.
 bool existsAtRate(const Label &label, int framesPerSecond, bool dropFrame);
+// The label with a frame the rate does not have moved to one it has: past the
+// last frame of its second to that last frame, a skipped drop-frame label to
+// the first real frame of its minute. Blank (negative) fields stay as they are.
+Label withinRate(const Label &label, int framesPerSecond, bool dropFrame);
 // The label `frames` frames after an existing label, wrapped into the day
 // (23:59:59:29 + 2 is 00:00:00:01 at 30).
 Label advanceWithinDay(const Label &label, long long frames, int framesPerSecond, bool dropFrame);

@@ -201,6 +201,32 @@ void GeneratorTransport::cancelPendingPlay()
     m_restartPlayTimer->stop();
 }
 
+void GeneratorTransport::unitGone()
+{
+    cancelPendingPlay();
+    m_endStopWatch.active = false;
+    m_awaitingRestart = false;
+    m_unit.known = false;
+    stopCheckTimer();
+    m_progressTimer->stop();
+    m_sourceLockTimer->stop();
+    m_messageSeen = false;
+    lockSource(false);
+    m_widgets.ipButton->setEnabled(true);
+    setIpButtonLocked(false);
+    showIdleButtons();
+}
+
+void GeneratorTransport::showIdleButtons()
+{
+    const PanelContext::Widgets &buttons = m_context.widgets();
+    if (!buttons.play->isEnabled())
+        return;
+    buttons.play->setStyleSheet(QString::fromLatin1(PanelStyle::kPlayNormal));
+    buttons.pause->setStyleSheet(QString::fromLatin1(PanelStyle::kPauseNormal));
+    buttons.stop->setStyleSheet(QString::fromLatin1(PanelStyle::kStopNormal));
+}
+
 bool GeneratorTransport::playPending() const
 {
     return m_restartPlayTimer->isActive();
@@ -359,6 +385,7 @@ void GeneratorTransport::sliderPressed()
     m_context.sendStop();
     stopCheckTimer();
     m_progressTimer->stop();
+    showIdleButtons();
 }
 
 void GeneratorTransport::sliderValueChanged(int value)
@@ -470,6 +497,8 @@ void GeneratorTransport::checkAndPause()
     lockSource(false);
     m_widgets.ipButton->setEnabled(true);
     setIpButtonLocked(false);
+    // The unit stands still on End: Play is no longer lit.
+    showIdleButtons();
 }
 
 void GeneratorTransport::restartLoop(const Label &start)

@@ -109,6 +109,8 @@ public:
     // The output port is closing or changing: the loop restart's Play must
     // not reach whatever is connected next.
     void cancelPendingPlay();
+    // The unit is gone: nothing runs any more, and the buttons say so.
+    void unitGone();
     bool playPending() const;
 
     // Every received message except the OSC acknowledgement keeps the source
@@ -149,6 +151,9 @@ private:
     void lockSource(bool locked);
     void setIpButtonLocked(bool locked);
     void resendLostStop();
+    // Play, Pause and Stop unlit, the unit no longer running; a transport the
+    // source has disabled keeps its look.
+    void showIdleButtons();
 
     // The timers read the Start and End fields every few milliseconds; the
     // last texts read and what they read as are kept.

@@ -27,6 +27,34 @@ SourceRateSelection::SourceRateSelection(const PanelContext &context, const Widg
     , m_context(context)
     , m_widgets(widgets)
 {
+    // Connected ahead of everyone else who follows the rate buttons (the
+    // transport takes its range from the fields), so that they read the
+    // fields as they will stay. A unit's report checks a button with its
+    // signals blocked and leaves the fields alone.
+    for (QRadioButton *rate : m_context.widgets().rates) {
+        connect(rate, &QRadioButton::toggled, this, [this](bool checked) {
+            if (checked)
+                keepFieldsWithinRate();
+        });
+    }
+}
+
+void SourceRateSelection::keepFieldsWithinRate()
+{
+    const QString rate = m_context.rateText();
+    const int fps = FrameArithmetic::framesPerSecondForRate(rate, 0);
+    if (fps == 0)
+        return;
+    const bool drop = FrameArithmetic::isDropFrame(fps, rate);
+    for (QLineEdit *field : {m_widgets.fields.start, m_widgets.fields.end, m_widgets.fields.capture}) {
+        FrameArithmetic::Label label;
+        if (!FrameArithmetic::labelFromParts(MachineControl::readTimeField(field->text()), label))
+            continue;
+        const FrameArithmetic::Label within = FrameArithmetic::withinRate(label, fps, drop);
+        if (within != label) // the input mask lays the eight digits out
+            field->setText(QString::asprintf("%02d%02d%02d%02d", within.hours, within.minutes, within.seconds,
+                                             within.frames));
+    }
 }
 
 void SourceRateSelection::connectButtons()
@@ -58,10 +86,12 @@ void SourceRateSelection::handleSelection(QRadioButton *button)
         PanelContext::applyRadioGroupLook(m_widgets.rateGroup, false);
         return;
     }
-    // A rate button: the start time again, now carrying the new rate.
+    // A rate button: the start time again, now carrying the new rate. The
+    // unit goes to Start, and the slider with it.
     FrameArithmetic::Label start;
-    if (FrameArithmetic::labelFromParts(MachineControl::readTimeField(m_widgets.fields.start->text()), start))
-        m_context.sendLocate(start);
+    if (FrameArithmetic::labelFromParts(MachineControl::readTimeField(m_widgets.fields.start->text()), start)
+        && m_context.sendLocate(start))
+        m_widgets.slider->setValue(0);
     m_widgets.slider->setMarker(0, 0);
 }
 

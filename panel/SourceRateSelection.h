@@ -58,6 +58,9 @@ public:
     QRegularExpressionValidator *validator() const { return m_validator; }
 
 private:
+    // A field may hold a frame the newly chosen rate does not have (29 at 24);
+    // it is moved to one it has, so that what the field shows is what runs.
+    void keepFieldsWithinRate();
     QRadioButton *sourceButton(int number) const;
     // The six source buttons, then the four rate buttons.
     std::array<QRadioButton *, 10> allButtons() const;

@@ -24,6 +24,10 @@ inline constexpr const char *kReadoutFrames =
     "    font-size: %1px;    padding: 10px;    border-top-right-radius: 10px;    border-bottom-right-radius: 10px;"
     "    border: 2px solid rgb(0, 255, 0);    border-left: none;    qproperty-alignment: 'AlignCenter';}";
 
+// The readout's green, and what takes its place while no unit is connected.
+inline constexpr const char *kReadoutGreen = "rgb(0, 255, 0)";
+inline constexpr const char *kReadoutDimmed = "rgb(0, 110, 0)";
+
 // The Start, End and Capture fields. Qt's style sheets have no cursor
 // property; the fields keep their I-beam cursor through QWidget::setCursor.
 inline constexpr const char *kTimeField =

@@ -161,13 +161,32 @@ QString TimecodeReadout::digits() const
     return joined;
 }
 
+void TimecodeReadout::setLive(bool live)
+{
+    if (live == m_live)
+        return;
+    m_live = live;
+    if (m_timeFont > 0)
+        applyReadoutSheets();
+}
+
+void TimecodeReadout::applyReadoutSheets()
+{
+    const char *const sheets[4] = {PanelStyle::kReadoutHours, PanelStyle::kReadoutMinutes, PanelStyle::kReadoutSeconds,
+                                   PanelStyle::kReadoutFrames};
+    for (int i = 0; i < 4; ++i) {
+        QString sheet = QString::fromLatin1(sheets[i]).arg(m_timeFont);
+        if (!m_live)
+            sheet.replace(QLatin1String(PanelStyle::kReadoutGreen), QLatin1String(PanelStyle::kReadoutDimmed));
+        m_labels[i]->setStyleSheet(sheet);
+    }
+}
+
 TimecodeReadout::Scale TimecodeReadout::applyScale(QSize window, QLineEdit *const (&fields)[3], QWidget *labelScope)
 {
     const Scale scale = scaleFor(window);
-    const char *const sheets[4] = {PanelStyle::kReadoutHours, PanelStyle::kReadoutMinutes, PanelStyle::kReadoutSeconds,
-                                   PanelStyle::kReadoutFrames};
-    for (int i = 0; i < 4; ++i)
-        m_labels[i]->setStyleSheet(QString::fromLatin1(sheets[i]).arg(scale.timeFont));
+    m_timeFont = scale.timeFont;
+    applyReadoutSheets();
     const QString fieldSheet = QString::fromLatin1(PanelStyle::kTimeField).arg(scale.editFont);
     for (QLineEdit *field : fields)
         field->setStyleSheet(fieldSheet);

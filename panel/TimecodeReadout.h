@@ -55,10 +55,19 @@ public:
     // for a window size; returns the scale used.
     Scale applyScale(QSize window, QLineEdit *const (&fields)[3], QWidget *labelScope);
 
+    // Without a unit the readout is dimmed: the time it keeps is no longer
+    // anyone's.
+    void setLive(bool live);
+    bool isLive() const { return m_live; }
+
 private:
+    void applyReadoutSheets();
+
     void keepShown(const int (&values)[4]);
 
     ReadoutLabel *m_labels[4];
+    int m_timeFont = 0; // 0 until the first scaling
+    bool m_live = true;
     // label() is read on every tick of the transport's timers and with every
     // label shown: the texts last shown or read and their values are kept.
     mutable QString m_readTexts[4];

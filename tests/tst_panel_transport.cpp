@@ -1,9 +1,11 @@
 // The generator transport, source and rate selection through the in-memory
 // MIDI system: the bytes the unit receives and what the panel shows.
 
+#include "midi/QMidiOut.h"
 #include "panel/CustomSlider.h"
 #include "panel/GeneratorTransport.h"
 #include "panel/SourceRateSelection.h"
+#include "panel/StyleSheets.h"
 #include "panel/TimecodeReadout.h"
 #include "protocol/MachineControl.h"
 #include "support/PanelRig.h"
@@ -207,6 +209,7 @@ private slots:
             QVERIFY(!rig.window->transport()->progressTimer()->isActive());
             QVERIFY(ui->radioButton->isEnabled());
             QVERIFY(ui->pushButton_7->isEnabled());
+            QCOMPARE(ui->pushButton->styleSheet(), QString(PanelStyle::kPlayNormal));
         }
         {
             Running rig;
@@ -248,6 +251,116 @@ private slots:
             QVERIFY(rig.take().isEmpty());
             QVERIFY(rig.window->transport()->checkTimer()->isActive());
         }
+    }
+
+    // Play is lit only while the unit runs; a panel that lost its unit stops
+    // everything and dims the time it keeps.
+    void litButtonFollowsTheUnit_data()
+    {
+        QTest::addColumn<QString>("event");
+        QTest::newRow("End reached") << "end";
+        QTest::newRow("slider grabbed") << "slider";
+        QTest::newRow("unit unplugged") << "unplug";
+        QTest::newRow("disconnected from the menu") << "menu";
+    }
+    void litButtonFollowsTheUnit()
+    {
+        QFETCH(QString, event);
+        Running rig;
+        Ui::MainWindow *ui = rig.ui();
+        GeneratorTransport *transport = rig.window->transport();
+        ui->pushButton->click();
+        rig.window->displayTimeCode(1, 30, 0, 0);
+        QCOMPARE(ui->pushButton->styleSheet(), QString(PanelStyle::kPlayRunning));
+        QVERIFY(rig.window->readout()->isLive());
+        const bool lost = event == "unplug" || event == "menu";
+        if (event == "end") {
+            rig.window->displayTimeCode(2, 0, 0, 0);
+            rig.window->checkAndPause();
+        } else if (event == "slider") {
+            rig.window->on_horizontalSlider_sliderPressed();
+        } else if (event == "unplug") {
+            rig.driver.removeDevice(rig.ports);
+            QTRY_VERIFY_WITH_TIMEOUT(!rig.window->midiOut()->isOpen(), 1500);
+        } else {
+            rig.window->connectMidiDevice("TQR-30 Pro [0]"); // the connected entry again
+            QVERIFY(!rig.window->midiOut()->isOpen());
+        }
+        QCOMPARE(ui->pushButton->styleSheet(), QString(PanelStyle::kPlayNormal));
+        QVERIFY(!transport->checkTimer()->isActive());
+        QVERIFY(!transport->progressTimer()->isActive());
+        QCOMPARE(rig.window->readout()->isLive(), !lost);
+        QCOMPARE(ui->time_sed->styleSheet().contains(PanelStyle::kReadoutDimmed), lost);
+        if (lost) {
+            QVERIFY(!transport->sourceLockTimer()->isActive());
+            QVERIFY(ui->radioButton->isEnabled());
+            // A unit again: live.
+            // The unplugged unit is reconnected when it comes back.
+            std::unique_ptr<PanelTest::RecordingUnit> again;
+            if (event == "unplug")
+                again = std::make_unique<PanelTest::RecordingUnit>(rig.driver, "TQR-30 Pro");
+            else
+                rig.window->connectMidiDevice("TQR-30 Pro [0]");
+            QTRY_VERIFY_WITH_TIMEOUT(rig.window->midiOut()->isOpen(), 3000);
+            QVERIFY(rig.window->readout()->isLive());
+            QVERIFY(!ui->time_sed->styleSheet().contains(PanelStyle::kReadoutDimmed));
+        }
+    }
+
+    // A time field holds only frames that exist at the rate chosen; the unit
+    // is located to Start and the slider goes there with it.
+    void rateChangeKeepsTheFieldsWithinTheRate_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<int>("field"); // 0 Start, 1 End, 2 Capture
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("End 29 at 24") << "30" << "24" << 1 << "01 : 00 : 05 : 29" << "01 : 00 : 05 : 23";
+        QTest::newRow("Capture 29 at 25") << "30" << "25" << 2 << "01 : 00 : 10 : 29" << "01 : 00 : 10 : 24";
+        QTest::newRow("Start on a dropped label") << "30" << "30Drop" << 0 << "01 : 01 : 00 : 00"
+                                                  << "01 : 01 : 00 : 02";
+        QTest::newRow("Start at a tenth minute") << "30" << "30Drop" << 0 << "01 : 10 : 00 : 00"
+                                                 << "01 : 10 : 00 : 00";
+        QTest::newRow("every frame exists") << "25" << "30" << 1 << "01 : 00 : 05 : 24" << "01 : 00 : 05 : 24";
+    }
+    void rateChangeKeepsTheFieldsWithinTheRate()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(int, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, kept);
+        Running rig(from);
+        Ui::MainWindow *ui = rig.ui();
+        QLineEdit *const fields[] = {ui->lineEdit, ui->lineEdit_2, ui->lineEdit_3};
+        fields[field]->setText(typed);
+        ui->pushButton->click();
+        rig.window->displayTimeCode(1, field == 0 ? typed.mid(5, 2).toInt() : 0, 2, 0);
+        rig.window->updateProgressBar();
+        ui->pushButton_2->click();
+        QVERIFY(ui->horizontalSlider->value() > 0);
+        rig.take();
+
+        chooseRate(ui, to);
+        QCOMPARE(fields[field]->text(), kept);
+        const FrameArithmetic::Label start =
+            field == 0 ? FrameArithmetic::Label{1, kept.mid(5, 2).toInt(), 0, kept.right(2).toInt()}
+                       : FrameArithmetic::Label{1, 0, 0, 0};
+        QCOMPARE(rig.take(), (QList<QByteArray>{locate(rateCodeFor(to), 1, start.minutes, 0, start.frames)}));
+        QCOMPARE(ui->horizontalSlider->value(), 0);
+        QCOMPARE(rig.readoutText().remove(' '), QString::asprintf("01:%02d:00:%02d", start.minutes, start.frames));
+        if (field != 1)
+            return;
+        // The run stops on the End the field shows.
+        ui->pushButton->click();
+        rig.take();
+        rig.window->displayTimeCode(1, 0, 5, 22);
+        rig.window->checkAndPause();
+        QVERIFY(rig.take().isEmpty());
+        rig.window->displayTimeCode(1, 0, 5, kept.right(2).toInt());
+        rig.window->checkAndPause();
+        QCOMPARE(rig.take(), QList<QByteArray>{kStop});
     }
 
     // The unit plays from Start; piece k of the label of frame L reaches the
