@@ -1,4 +1,3 @@
-#include "protocol/TrafficLog.h"
 #include "app/MainWindow.h"
 
 #include "app/ModelControls.h"
@@ -13,7 +12,6 @@
 #include "panel/SourceRateSelection.h"
 #include "panel/TimecodePanel.h"
 #include "panel/TimecodeReadout.h"
-#include "protocol/NetworkMessages.h"
 #include "settings/IpSettingController.h"
 #include "settings/NetworkSettingsWindows.h"
 #include "settings/OscSettingWidget.h"
@@ -28,6 +26,7 @@
 #include "serial/FirmwareTransfer.h"
 #include "serial/SerialPort.h"
 #include "serial/UnitSerialSession.h"
+#include "unit/UnitSession.h"
 
 #include <QDebug>
 #include <QResizeEvent>
@@ -51,13 +50,20 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     ui->setupUi(this);
     ui->comboBox_ComDevices->hide();
 
-    m_midi = new MidiConnection(platform.midi, this);
+    UnitSession::Devices devices;
+    devices.midi = platform.midi;
+    devices.usb = platform.usbDescriptions;
+    devices.ports = platform.serialPorts;
+    devices.portList = ui->comboBox_ComDevices;
+    devices.boxes = platform.messageBoxes;
+    m_session = new UnitSession(devices, this);
+    m_midi = m_session->midi();
     midi_out = m_midi->output();
     midi_in = m_midi->input();
     // The window's own reactions come first: the menu's boxes open a nested
     // event loop, and by then the panel must have let go of the old unit.
-    connect(m_midi, &MidiConnection::connected, this, &MainWindow::onMidiConnected);
-    connect(m_midi, &MidiConnection::disconnected, this, &MainWindow::onMidiDisconnected);
+    connect(m_session, &UnitSession::connected, this, &MainWindow::onMidiConnected);
+    connect(m_session, &UnitSession::disconnected, this, &MainWindow::onMidiDisconnected);
     m_deviceMenu = new MidiDeviceMenu({ui->menuMIDI_Out, ui->name_label}, m_midi, platform.messageBoxes, this);
     connect(m_deviceMenu, &MidiDeviceMenu::picked, this, &MainWindow::connectMidiDevice);
     m_settings = std::make_unique<NetworkSettingsWindows>(this, platform.messageBoxes);
@@ -70,6 +76,8 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
         ModelControls::Widgets{ui->pushButton_7, ui->radioButton_5, ui->radioButton_6, ui->radioButton_4,
                                ui->actionOSC_Setting, ui->actionUDP_TCP},
         m_midi);
+    connect(m_session, &UnitSession::identified, this,
+            [this](const QString &product, bool tqrClass) { m_modelControls->noteProduct(product, tqrClass); });
 
     // The device menu is filled before the first timer tick.
     rebuildMidiOutMenu();
@@ -100,9 +108,10 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     // for labels and End, not for each of the 120 pieces a second.
     m_timecode->followInputDecoder(midi_in->quarterFrameDecoder());
 
+    m_session->setFeedback(unitFeedback());
+
     // Serial link, the firmware check and the automatic upgrade
-    m_serial = new UnitSerialSession(ui->comboBox_ComDevices, platform, this);
-    connect(m_serial->link(), &SerialPort::showdata, this, &MainWindow::rec_data);
+    m_serial = new UnitSerialSession(m_session, platform, this);
     connect(m_serial->link(), &QSerialPort::errorOccurred, this, &MainWindow::handleSerialError);
     connect(m_serial, &UnitSerialSession::send_brio_version, this, &MainWindow::send_brio_version);
     connect(m_serial, &UnitSerialSession::send_possvalue, this, &MainWindow::send_possvalue);
@@ -130,31 +139,20 @@ void MainWindow::sendSysEx(const QByteArray &data)
 
 void MainWindow::onMidiMessageReceived(QByteArray message)
 {
-    qCDebug(lcMidiTraffic).noquote() << "MIDI in:" << message.toHex(' ').toUpper() << "length" << message.size();
+    m_session->receive(message);
+}
 
-    // 1. Model identification; the reply still goes on to everyone below.
-    m_modelControls->noteIdentification(message);
-
-    // 2. OSC window feedback.
-    oscWindow()->handleFeedback(message);
-    // 3. UDP/TCP window feedback.
-    udpWindow()->handleFeedback(message);
-
-    // 4. Time code, source and rate reports.
-    m_timecode->processMidiMessage(message);
-
-    // 5. The OSC acknowledgement belongs to the OSC window alone.
-    if (NetworkMessages::isAckMessage(message)) {
-        oscWindow()->handleAck(message);
-        return;
-    }
-
-    // 6. Offset window feedback.
-    offsetWindow()->handleFeedback(message);
-    // 7. The unit is talking: keep the source locked.
-    m_transport->noteMessageSeen();
-    // 8. IP feedback.
-    m_settings->ipController()->handleFeedback(message);
+UnitSession::Feedback MainWindow::unitFeedback()
+{
+    UnitSession::Feedback feedback;
+    feedback.osc = [this](const QByteArray &m) { oscWindow()->handleFeedback(m); };
+    feedback.udp = [this](const QByteArray &m) { udpWindow()->handleFeedback(m); };
+    feedback.timecode = [this](const QByteArray &m) { m_timecode->processMidiMessage(m); };
+    feedback.oscAck = [this](const QByteArray &m) { oscWindow()->handleAck(m); };
+    feedback.offset = [this](const QByteArray &m) { offsetWindow()->handleFeedback(m); };
+    feedback.messageSeen = [this] { m_transport->noteMessageSeen(); };
+    feedback.ip = [this](const QByteArray &m) { m_settings->ipController()->handleFeedback(m); };
+    return feedback;
 }
 
 // Model identification
@@ -352,17 +350,16 @@ void MainWindow::markDeviceAction(QMenu *menu, QString label, bool checked)
 void MainWindow::connectMidiDevice(QString label)
 {
     m_transport->cancelPendingPlay();
-    m_midi->choose(label);
+    m_session->choose(label);
 }
 
 void MainWindow::onMidiConnected(const QString &label)
 {
     m_transport->cancelPendingPlay();
     m_modelControls->forgetProduct();
-    m_serial->pairWith(label);
     m_readout->show(1, 0, 0, 0);
     m_readout->setLive(true);
-    m_midi->sendConnectSequence(ui->lineEdit->text(), checkedRateCode());
+    m_session->sendConnectSequence(ui->lineEdit->text(), checkedRateCode());
     updateOscControlsVisibility();
     m_modelControls->applyGeneratorSourceRule(label);
 }
@@ -372,7 +369,6 @@ void MainWindow::onMidiDisconnected(const QString &, MidiConnection::Loss loss)
     m_transport->unitGone();
     m_readout->setLive(false);
     m_modelControls->forgetProduct();
-    m_serial->forgetUnit();
     if (loss == MidiConnection::Loss::ByUser)
         updateOscControlsVisibility();
 }
@@ -382,7 +378,7 @@ void MainWindow::onMidiDisconnected(const QString &, MidiConnection::Loss loss)
 void MainWindow::rec_data(const QByteArray &data)
 {
     // One whole reply; "ERASE END" and acknowledgements belong to the transfer.
-    m_serial->gatherUnitIdentity(data);
+    m_session->gatherUnitIdentity(data);
 }
 
 void MainWindow::sendNextChunk()
@@ -392,7 +388,7 @@ void MainWindow::sendNextChunk()
 
 void MainWindow::handleSerialError(QSerialPort::SerialPortError error)
 {
-    m_serial->handleSerialError(error);
+    m_session->noteSerialError(error);
 }
 
 void MainWindow::on_actionUpgrade_triggered()

@@ -4,6 +4,7 @@
 #include "app/Platform.h"
 #include "midi/MidiConnection.h"
 #include "serial/UnitSerialSession.h"
+#include "unit/UnitSession.h"
 #include "settings/NetworkSettingsWindows.h"
 
 #include <QByteArray>
@@ -66,6 +67,7 @@ public:
     QMidiOut *midiOut() const { return midi_out; }
     QMidiIn *midiIn() const { return midi_in; }
     MidiConnection *midiConnection() const { return m_midi; }
+    UnitSession *unitSession() const { return m_session; }
 
     QMap<QString, QString> enumerateMidiOutputs();
     QMap<QString, QString> enumerateMidiInputs();
@@ -91,7 +93,11 @@ private:
     void onMidiConnected(const QString &label);
     void onMidiDisconnected(const QString &label, MidiConnection::Loss loss);
 
-    // The connection owns both ports.
+    // Where the unit's messages go, in the order the session offers them.
+    UnitSession::Feedback unitFeedback();
+
+    // The unit's session owns the connection, which owns both ports.
+    UnitSession *m_session = nullptr;
     MidiConnection *m_midi = nullptr;
     MidiDeviceMenu *m_deviceMenu = nullptr;
     QMidiOut *midi_out = nullptr;
@@ -177,8 +183,8 @@ public:
     FirmwareUpdateCheck *firmwareUpdateCheck() const { return m_serial->updateCheck(); }
     // Builds a check dialog and asks the server; the dialog deletes itself when done.
     AppUpdateDialog *startAppUpdateCheck(bool manual);
-    // See UnitSerialSession.
-    void gatherUnitIdentity(const QByteArray &chunk) { m_serial->gatherUnitIdentity(chunk); }
+    // See UnitSession.
+    void gatherUnitIdentity(const QByteArray &chunk) { m_session->gatherUnitIdentity(chunk); }
 
 public slots:
     void on_actionCheck_for_Update_triggered();

@@ -15,16 +15,11 @@ ModelControls::ModelControls(const Widgets &widgets, const MidiConnection *midi)
     showNetworkControls(false, false);
 }
 
-void ModelControls::noteIdentification(const QByteArray &message)
+void ModelControls::noteProduct(const QString &product, bool tqrClass)
 {
-    quint8 deviceClass = 0;
-    quint8 model = 0;
-    if (!Identification::parseFeedbackDeviceType(message, deviceClass, model))
+    m_product = product;
+    if (!tqrClass)
         return;
-    m_product.clear();
-    if (deviceClass != Identification::kTqrDeviceClass)
-        return;
-    m_product = Identification::productForModel(deviceClass, model);
     updateOscControlsVisibility();
     applyGeneratorSourceRule(m_product);
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 class MidiConnection;
@@ -34,9 +33,9 @@ public:
     // What the unit's identification reply named; empty when none came, or
     // when the reply named a device of another class.
     QString product() const { return m_product; }
-    // Any message from the unit; an identification reply sets the product and
-    // the controls at once.
-    void noteIdentification(const QByteArray &message);
+    // The unit's identification reply: its product, and whether it named a
+    // device of the family's class (only then do the controls follow).
+    void noteProduct(const QString &product, bool tqrClass);
     // A connect or disconnect: the next unit must identify itself anew.
     void forgetProduct() { m_product.clear(); }
 

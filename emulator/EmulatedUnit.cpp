@@ -94,6 +94,12 @@ void EmulatedUnit::unplug()
     }
 }
 
+void EmulatedUnit::replug(int awayMs)
+{
+    unplug();
+    QTimer::singleShot(awayMs, this, &EmulatedUnit::powerOn);
+}
+
 // MIDI --------------------------------------------------------------------
 
 void EmulatedUnit::receiveMidi(const QByteArray &message)
@@ -406,6 +412,7 @@ void EmulatedUnit::handleSerialCommand(quint8 code)
 
 void EmulatedUnit::startErase()
 {
+    m_chattered = false;
     m_receivingImage = false;
     m_chunkIdleTimer.stop();
     m_imageEndTimer.stop();
@@ -485,6 +492,11 @@ void EmulatedUnit::acknowledgeChunks(bool allowShort)
         first = false;
         m_imageAcked += SerialUnitMessages::kChunkSize;
         ackOne();
+        if (m_faults.chatter && !m_chattered && m_imageAcked == kChatterChunk * SerialUnitMessages::kChunkSize) {
+            // Some firmware announces itself whenever it likes.
+            m_chattered = true;
+            answerSerial(SerialUnitMessages::modelReply(modelName()));
+        }
     }
     if (allowShort && m_image.size() > m_imageAcked) {
         // A chunk shorter than the chunk size is the image's last.

@@ -49,7 +49,9 @@ public:
         bool splitReplies = false;  // every reply written in two pieces, kSplitGapMs apart
         bool coalesceAcks = false;  // every chunk acknowledgement written doubled, in one write
         int busyUpgradePortMs = 0;  // the upgrade-mode port refuses opens this long after it appears
+        bool chatter = false;       // one unsolicited model reply after the image's kChatterChunk-th chunk
     };
+    static constexpr int kChatterChunk = 40;
     static constexpr int kSplitGapMs = 4;
 
     // How long the unit's own steps take; tests shorten them.
@@ -126,6 +128,8 @@ public slots:
     void powerOn();
     // The unit is unplugged: its ports vanish and it forgets any transfer.
     void unplug();
+    // Unplugged, and plugged in again this many milliseconds later.
+    void replug(int awayMs);
     void receiveMidi(const QByteArray &message);
     void receiveSerial(const QByteArray &bytes);
 
@@ -203,6 +207,7 @@ private:
     bool m_receivingImage = false;
     QByteArray m_image;
     int m_imageAcked = 0;
+    bool m_chattered = false;
     QByteArray m_lastImage;
     QString m_imageFileName;
     QTimer m_chunkIdleTimer;

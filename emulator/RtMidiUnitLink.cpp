@@ -7,6 +7,7 @@
 #include <QDebug>
 #include <QList>
 #include <QPointer>
+#include <QTimer>
 
 namespace {
 
@@ -70,6 +71,7 @@ QString RtMidiUnitLink::apiName() const
 
 void RtMidiUnitLink::follow(bool present)
 {
+    ++m_presence;
     if (!present) {
         if (m_in) {
             m_in->cancelCallback();
@@ -77,9 +79,10 @@ void RtMidiUnitLink::follow(bool present)
         }
         m_in.reset();
         m_out.reset();
+        m_wasGone = true;
         return;
     }
-    if (isOpen())
+    if (m_in)
         return;
     // Client and port carry the unit's name, so the panel lists it as the
     // unit and pairs the two directions by that name.
@@ -90,25 +93,46 @@ void RtMidiUnitLink::follow(bool present)
     for (RtMidi::Api api : apis) {
         try {
             auto in = std::make_unique<RtMidiIn>(api, name);
-            auto out = std::make_unique<RtMidiOut>(api, name);
             in->setErrorCallback(&logError);
-            out->setErrorCallback(&logError);
             in->ignoreTypes(false, false, true);
             // In place before the port exists: RtMidi queues what comes
             // earlier where no callback ever reads it.
             in->setCallback(&received, &m_target);
             in->openVirtualPort(name);
-            out->openVirtualPort(name);
             m_in = std::move(in);
-            m_out = std::move(out);
+            m_openedApi = int(api);
             m_error.clear();
-            return;
+            break;
         } catch (const RtMidiError &error) {
             m_error = QString::fromStdString(error.getMessage());
             qDebug() << "Emulated unit: MIDI ports could not be made:" << m_error;
             m_in.reset();
-            m_out.reset();
         }
+    }
+    if (!m_in)
+        return;
+    if (m_wasGone && m_returnLagMs > 0) {
+        const int presence = m_presence;
+        QTimer::singleShot(m_returnLagMs, this, [this, presence] {
+            if (presence == m_presence)
+                openOutput();
+        });
+        return;
+    }
+    openOutput();
+}
+
+void RtMidiUnitLink::openOutput()
+{
+    const std::string name = m_unit->portName().toStdString();
+    try {
+        auto out = std::make_unique<RtMidiOut>(RtMidi::Api(m_openedApi), name);
+        out->setErrorCallback(&logError);
+        out->openVirtualPort(name);
+        m_out = std::move(out);
+    } catch (const RtMidiError &error) {
+        m_error = QString::fromStdString(error.getMessage());
+        qDebug() << "Emulated unit: MIDI output could not be made:" << m_error;
     }
 }
 

@@ -30,9 +30,14 @@ public:
     QString errorText() const { return m_error; }
     // "ALSA" or "JACK".
     QString apiName() const;
+    // Coming back after an unplug, the port the computer reads from is
+    // registered this long after the one it writes to, as a unit's JACK
+    // clients do. 0: together.
+    void setReturnLagMs(int ms) { m_returnLagMs = ms; }
 
 private:
     void follow(bool present);
+    void openOutput();
     void send(const QByteArray &message);
 
     EmulatedUnit *m_unit;
@@ -42,4 +47,9 @@ private:
     QString m_error;
     std::unique_ptr<RtMidiIn> m_in;
     std::unique_ptr<RtMidiOut> m_out;
+    int m_openedApi = 0; // the RtMidi::Api the input was made on
+    int m_returnLagMs = 0;
+    bool m_wasGone = false;
+    // Counts comings and goings, so a late output of an earlier coming stays away.
+    int m_presence = 0;
 };

@@ -21,6 +21,11 @@ namespace {
 
 int signalPipe[2] = {-1, -1};
 
+// --replug-after: how long the unit stays away, and how much later the port
+// the computer reads from registers than the one it writes to.
+constexpr int kReplugAwayMs = 3000;
+constexpr int kReturnLagMs = 1500;
+
 void onSignal(int)
 {
     const char byte = 1;
@@ -81,8 +86,20 @@ int main(int argc, char *argv[])
     const QCommandLineOption unplugAfter(QStringLiteral("unplug-after"),
                                          QStringLiteral("Fault: vanish from MIDI and serial after this many seconds."),
                                          QStringLiteral("s"));
+    const QCommandLineOption replugAfter(
+        QStringLiteral("replug-after"),
+        QStringLiteral("Fault: vanish from MIDI and serial after this many seconds and come back %1 s later, the MIDI "
+                       "port the computer writes to %2 s before the one it reads from.")
+            .arg(kReplugAwayMs / 1000.0)
+            .arg(kReturnLagMs / 1000.0),
+        QStringLiteral("s"));
+    const QCommandLineOption chatter(
+        QStringLiteral("chatter"),
+        QStringLiteral("Fault: send one unsolicited model reply in the middle of a firmware image (after its %1th "
+                       "chunk).")
+            .arg(EmulatedUnit::kChatterChunk));
     parser.addOptions({model, firmware, api, registry, dropAcks, ackDelay, duplicateAcks, fail, silent, malformed,
-                       splitReplies, coalesceAcks, busyUpgradePort, unplugAfter});
+                       splitReplies, coalesceAcks, busyUpgradePort, unplugAfter, replugAfter, chatter});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -112,6 +129,7 @@ int main(int argc, char *argv[])
     faults.malformed = parser.isSet(malformed);
     faults.splitReplies = parser.isSet(splitReplies);
     faults.coalesceAcks = parser.isSet(coalesceAcks);
+    faults.chatter = parser.isSet(chatter);
     if (parser.isSet(busyUpgradePort)) {
         bool ok = false;
         faults.busyUpgradePortMs = parser.value(busyUpgradePort).toInt(&ok);
@@ -132,6 +150,7 @@ int main(int argc, char *argv[])
     EmulatedUnit unit(chosen, parser.value(firmware));
     unit.setFaults(faults);
     RtMidiUnitLink midi(&unit, midiApi);
+    midi.setReturnLagMs(kReturnLagMs);
     std::unique_ptr<PtySerialLink> serial;
     if (unit.hasSerialPort())
         serial = std::make_unique<PtySerialLink>(&unit, parser.value(registry));
@@ -166,6 +185,19 @@ int main(int argc, char *argv[])
             unit.unplug();
             out << "Unplugged" << Qt::endl;
         });
+    }
+
+    if (parser.isSet(replugAfter)) {
+        bool ok = false;
+        const double seconds = parser.value(replugAfter).toDouble(&ok);
+        if (!ok || seconds < 0) {
+            err << "--replug-after takes a number of seconds.\n";
+            return 2;
+        }
+        QObject::connect(&unit, &EmulatedUnit::presenceChanged, [&out](bool present) {
+            out << (present ? "Plugged in again" : "Unplugged") << Qt::endl;
+        });
+        QTimer::singleShot(int(seconds * 1000), &unit, [&unit] { unit.replug(kReplugAwayMs); });
     }
 
     // Ctrl+C and kill end the event loop, so the ports and registry entries go.

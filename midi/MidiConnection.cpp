@@ -27,7 +27,14 @@ QString MidiConnection::deviceText() const
 {
     if (!isConnected())
         return QStringLiteral("Device:");
+    if (inputMissing())
+        return QStringLiteral("Device: ") + m_outLabel + QStringLiteral(" (no MIDI input yet)");
     return QStringLiteral("Device: ") + m_outLabel + (m_again ? QStringLiteral(" (reconnected)") : QString());
+}
+
+bool MidiConnection::inputMissing() const
+{
+    return isConnected() && m_inputExpected && !m_input->isOpen();
 }
 
 QString MidiConnection::unavailableText() const
@@ -144,6 +151,7 @@ bool MidiConnection::refreshLists()
     if (inputsChanged)
         rebuild(m_inputs, ins, false);
     reconnectIfBack(outs);
+    followInput(ins);
     return outputsChanged || inputsChanged;
 }
 
@@ -198,6 +206,39 @@ void MidiConnection::reconnectIfBack(const Listed &outputs)
     connectTo(label, true);
 }
 
+void MidiConnection::followInput(const Listed &inputs)
+{
+    if (!isConnected())
+        return;
+    if (!m_inId.isEmpty()) {
+        if (!labelOf(inputs, m_inId).isEmpty())
+            return;
+        qDebug() << "MIDI In device disappeared:" << m_inLabel << "while the output stays";
+        m_input->closeDevice();
+        m_inLabel.clear();
+        m_inId.clear();
+        m_inputExpected = true;
+        emit stateChanged();
+    }
+    if (!m_inputExpected)
+        return;
+    // Pairing by name needs the table as it is now.
+    if (idsDiffer(inputs, m_inputs) || MidiPortList::changed(inputs.ports, m_inputs.table.ports))
+        rebuild(m_inputs, inputs, false);
+    const QString inLabel = findMatchingInput(m_outLabel);
+    if (inLabel.isEmpty() || !m_inputs.table.index.contains(inLabel))
+        return;
+    if (!m_input->openDevice(m_inputs.table.index.value(inLabel))) {
+        qDebug() << "Failed to connect the MIDI In device that appeared:" << inLabel;
+        return;
+    }
+    m_inLabel = inLabel;
+    m_inId = m_inputs.idByLabel.value(inLabel);
+    qDebug() << "Connected the MIDI In device that appeared:" << inLabel << "for" << m_outLabel;
+    emit inputPaired(inLabel);
+    emit stateChanged();
+}
+
 void MidiConnection::choose(const QString &label)
 {
     if (isConnected() && label == m_outLabel) {
@@ -244,6 +285,7 @@ void MidiConnection::connectTo(const QString &label, bool again)
     m_outId = id;
     m_outName = name;
     m_again = again;
+    m_inputExpected = again || name.contains(QLatin1String("TQR"));
     m_awaitName.clear();
     // The input is paired before anything is sent: a unit answers within
     // milliseconds, and a reply that arrives before its input is open is lost.
@@ -281,6 +323,7 @@ void MidiConnection::closeBoth()
     m_inLabel.clear();
     m_inId.clear();
     m_again = false;
+    m_inputExpected = false;
 }
 
 QString MidiConnection::findMatchingInput(const QString &outLabel) const

@@ -25,6 +25,10 @@ class QMidiOut;
 // user picks an entry, a port that appears under the same name is connected
 // again with the same sequence as a menu pick. Disconnecting from the menu
 // ends that wait.
+//
+// The input is followed on its own: a unit's input may register after its
+// output, or leave and come back while the output stays. Whenever a matching
+// input appears while none is open, it is paired and opened.
 class MidiConnection : public QObject
 {
     Q_OBJECT
@@ -48,8 +52,11 @@ public:
     // The name of an unplugged unit waited for; empty when none.
     QString awaitedName() const { return m_awaitName; }
     // "Device:" or "Device: " and the label, noting a connection made again
-    // after an unplug.
+    // after an unplug once both directions are back, or the unit's input
+    // while it is missing.
     QString deviceText() const;
+    // Connected, and the input the unit should have is not open.
+    bool inputMissing() const;
     // Empty while the MIDI system works; else which systems were tried.
     QString unavailableText() const;
 
@@ -74,6 +81,8 @@ public:
 signals:
     void outputsRebuilt();
     void connected(const QString &label, bool again);
+    // The input was paired after the output had been connected.
+    void inputPaired(const QString &inLabel);
     void connectFailed(const QString &label, bool again);
     void disconnected(const QString &label, MidiConnection::Loss loss);
     // Labels, the connection or the device text changed.
@@ -102,6 +111,7 @@ private:
     void pairInput(const QString &outLabel);
     void closeBoth();
     void reconnectIfBack(const Listed &outputs);
+    void followInput(const Listed &inputs);
 
     MidiDriver *m_driver;
     std::unique_ptr<QMidiOut> m_output;
@@ -112,5 +122,7 @@ private:
     QString m_inLabel, m_inId;
     QString m_awaitName;
     bool m_again = false;
+    // The connected output belongs to a unit, or had an input paired before.
+    bool m_inputExpected = false;
     bool m_toldAmbiguous = false;
 };

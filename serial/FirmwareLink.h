@@ -32,10 +32,18 @@ public:
     // On failure *failure says why.
     virtual bool tryOpenPort(const QString &portName, int baudRate, QString *failure) = 0;
 
+    // From the erase to the transfer's end the link carries the image alone;
+    // writeImage() is then the one way out. A link that cannot hold anyone
+    // else off keeps the defaults.
+    virtual void setImageExclusive(bool) {}
+    virtual qint64 writeImage(const QByteArray &bytes) { return write(bytes); }
+
 signals:
     void eraseEnded();
     void acknowledged();
     void modelReported(const QString &model);
     void errorOccurred(QSerialPort::SerialPortError error);
     void aboutToClose();
+    // Something else tried to write while the link was image-exclusive.
+    void foreignWriteRefused();
 };

@@ -40,6 +40,11 @@ FirmwareTransfer::FirmwareTransfer(FirmwareLink *link, const Timing &timing, QOb
     connect(m_link, &FirmwareLink::errorOccurred, this, &FirmwareTransfer::onLinkError);
     connect(m_link, &FirmwareLink::aboutToClose, this, &FirmwareTransfer::onLinkClosing);
     connect(m_link, &FirmwareLink::eraseEnded, this, &FirmwareTransfer::onEraseEnd);
+    connect(m_link, &FirmwareLink::foreignWriteRefused, this, [this] {
+        if (m_state == State::Erasing || m_state == State::Erased || m_state == State::Sending)
+            fail(tr("Something else tried to write to the device while its firmware was being written. "
+                    "The upgrade was stopped; write the image again."));
+    });
     connect(m_link, &FirmwareLink::modelReported, this, [this](const QString &model) {
         if (!model.isEmpty())
             m_family = familyForModel(model);
@@ -98,8 +103,19 @@ void FirmwareTransfer::fail(const QString &message)
     stopTimers();
     m_pendingImage.clear();
     m_startWhenErased = false;
+    // The unit is half erased or half written, or its port is dead: nothing
+    // more is said on this port until it is opened again.
+    closeLink();
     setState(State::Idle);
     emit failed(message);
+}
+
+void FirmwareTransfer::closeLink()
+{
+    m_link->setImageExclusive(false);
+    m_closingOnPurpose = true;
+    m_link->close();
+    m_closingOnPurpose = false;
 }
 
 void FirmwareTransfer::stopTimers()
@@ -113,6 +129,7 @@ void FirmwareTransfer::stopTimers()
 
 void FirmwareTransfer::abort()
 {
+    m_link->setImageExclusive(false);
     stopTimers();
     m_pendingImage.clear();
     m_startWhenErased = false;
@@ -130,6 +147,23 @@ bool FirmwareTransfer::startAutomaticUpgrade(const QByteArray &image)
         return false;
     }
     m_pendingImage = image;
+    prepare();
+    return true;
+}
+
+bool FirmwareTransfer::startUpgradeMode()
+{
+    if (isBusy()) {
+        emit failed(tr("An upgrade is already running."));
+        return false;
+    }
+    m_pendingImage.clear();
+    prepare();
+    return true;
+}
+
+void FirmwareTransfer::prepare()
+{
     m_lastOpenFailure.clear();
     setState(State::Preparing);
     if (m_link->writeCommand(SerialProtocol::PrepareUpgrade))
@@ -137,12 +171,14 @@ bool FirmwareTransfer::startAutomaticUpgrade(const QByteArray &image)
     emit preparing();
     // The unit re-enumerates meanwhile; the window keeps painting.
     m_step.start(m_timing.prepareWaitMs);
-    return true;
 }
 
 void FirmwareTransfer::onStep()
 {
     if (m_state == State::Preparing) {
+        // The normal-mode port is gone or going: it is let go now, so that
+        // neither a search that fails nor its errors keep it.
+        closeLink();
         emit preparationEnded();
         setState(State::FindingUpgradePort);
         m_searching.start();
@@ -158,12 +194,15 @@ void FirmwareTransfer::searchUpgradePort()
         return;
     const QString portName = m_link->findPortContaining(QString::fromLatin1(SerialProtocol::kUpgradeModeTag));
     if (!portName.isEmpty()) {
-        m_closingOnPurpose = true;
-        m_link->close();
-        m_closingOnPurpose = false;
+        closeLink();
         QString why;
         if (m_link->tryOpenPort(portName, SerialProtocol::kBaudRate, &why)) {
             qDebug().noquote() << "Opened upgrade port" << portName;
+            if (m_pendingImage.isEmpty()) {
+                setState(State::Idle);
+                emit upgradePortOpened(portName);
+                return;
+            }
             m_image = m_pendingImage;
             m_pendingImage.clear();
             m_sent = 0;
@@ -228,6 +267,7 @@ bool FirmwareTransfer::writeErase(AfterErase after)
         return false;
     }
     stopTimers();
+    m_link->setImageExclusive(true);
     m_startWhenErased = after == AfterErase::StartSending;
     setState(State::Erasing);
     m_eraseWait.start(m_timing.eraseTimeoutMs);
@@ -280,6 +320,7 @@ void FirmwareTransfer::onAcknowledged()
     m_ackWait.stop();
     if (m_sent >= m_image.size()) {
         // The last chunk is acknowledged: only now is the image written.
+        m_link->setImageExclusive(false);
         setState(State::Idle);
         emit finished();
         return;
@@ -308,7 +349,7 @@ void FirmwareTransfer::sendNextChunk()
     if (!waitOutPacing())
         return;
 
-    const qint64 written = m_link->write(m_chunk);
+    const qint64 written = m_link->writeImage(m_chunk);
     m_link->flush();
     m_link->setReadyForNext(false);
     m_sinceChunk.start();

@@ -69,6 +69,10 @@ public:
     // "ERASE END". An empty image, or a transfer already under way, is
     // refused with failed() and nothing is written.
     bool startAutomaticUpgrade(const QByteArray &image);
+    // The same first half alone: prepare, wait, find the upgrade-mode port
+    // and open it; upgradePortOpened() then tells which, back in Idle, and
+    // nothing is erased. Refused with failed() while busy.
+    bool startUpgradeMode();
 
     // Manual flow: the image to write (an empty one is refused); it returns
     // the transfer to Idle, so an erase written for an earlier image counts
@@ -107,17 +111,21 @@ signals:
     void preparing();        // the unit was told to prepare
     void preparationEnded(); // the wait is over, the search begins
     void eraseWritten();
+    void upgradePortOpened(const QString &portName);
     void chunkWritten(qint64 sent, qint64 size); // after each chunk but the last
     void finished();
     void failed(const QString &message);
 
 private:
     void setState(State state);
+    void prepare();
     // False when the pacing interval since the last chunk is still far from
     // over (the timer is set again); otherwise sleeps what is left of it.
     bool waitOutPacing();
     static constexpr qint64 kLongestPacingSleepNs = 1500000;
+    // Stops, closes the link and tells.
     void fail(const QString &message);
+    void closeLink();
     void stopTimers();
     void onStep();
     void searchUpgradePort();

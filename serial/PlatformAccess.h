@@ -37,4 +37,12 @@ bool isPseudoTerminal(const QString &path);
 // have changed".
 quint64 deviceFolderStamp();
 
+// Whether the serial port behind this open handle has been hung up: its far
+// end closed or its device unplugged. A tty in that state reads 0 bytes with
+// whatever errno the last call left, so the read's error says nothing.
+bool serialLineHungUp(qintptr handle);
+// Whether the error the last system call left is one that passes by itself
+// (the call would block, or was interrupted).
+bool lastErrorIsTransient();
+
 } // namespace PlatformAccess

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -132,6 +133,23 @@ quint64 deviceFolderStamp()
     if (::stat("/dev", &info) != 0)
         return 0;
     return quint64(info.st_mtime);
+}
+
+bool serialLineHungUp(qintptr handle)
+{
+    if (handle < 0)
+        return true;
+    pollfd line {int(handle), POLLIN, 0};
+    int ready = 0;
+    do {
+        ready = ::poll(&line, 1, 0);
+    } while (ready < 0 && errno == EINTR);
+    return ready > 0 && (line.revents & (POLLHUP | POLLERR | POLLNVAL));
+}
+
+bool lastErrorIsTransient()
+{
+    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
 }
 
 } // namespace PlatformAccess

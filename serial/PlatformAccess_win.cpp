@@ -79,4 +79,16 @@ quint64 deviceFolderStamp()
     return 0;
 }
 
+// Windows reports a vanished port as ResourceError on the next call; an open
+// handle says nothing more.
+bool serialLineHungUp(qintptr)
+{
+    return false;
+}
+
+bool lastErrorIsTransient()
+{
+    return false;
+}
+
 } // namespace PlatformAccess

@@ -1,6 +1,9 @@
 #include "serial/PortList.h"
 
+#include "serial/SerialProtocol.h"
+
 #include <QComboBox>
+#include <QRegularExpression>
 #include <QDebug>
 #include <QIcon>
 #include <QSet>
@@ -62,6 +65,41 @@ QString findPortContaining(const QComboBox *list, const QString &tag)
             return list->itemData(i, Qt::UserRole).toString();
     }
     return QString();
+}
+
+QList<Entry> entries(const QComboBox *list)
+{
+    QList<Entry> all;
+    for (int i = 0; i < list->count(); ++i)
+        all.append({list->itemText(i), list->itemData(i, Qt::UserRole).toString()});
+    return all;
+}
+
+QString seriesModelIn(const QString &text)
+{
+    static const QRegularExpression model(QStringLiteral("TQR-30(?![0-9A-Za-z])( Pro(?![0-9A-Za-z]))?"));
+    const QRegularExpressionMatch match = model.match(text);
+    return match.hasMatch() ? match.captured(0) : QString();
+}
+
+int pickUnitEntry(const QList<Entry> &entries, const QString &unitName)
+{
+    const QString wanted = seriesModelIn(unitName);
+    int unnamed = -1;
+    for (int i = 0; i < entries.size(); ++i) {
+        const QString &text = entries.at(i).text;
+        // A unit in upgrade mode is the transfer's business, not this pairing's.
+        if (!text.contains(QLatin1String(SerialProtocol::kSeriesTag))
+            || text.contains(QLatin1String(SerialProtocol::kUpgradeModeTag)))
+            continue;
+        const QString model = seriesModelIn(text);
+        if (model == wanted)
+            return i;
+        // Another model's port is never this unit's.
+        if ((model.isEmpty() || wanted.isEmpty()) && unnamed < 0)
+            unnamed = i;
+    }
+    return unnamed;
 }
 
 } // namespace PortList

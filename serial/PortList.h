@@ -24,4 +24,20 @@ void refresh(QComboBox *list, const UsbDescriptionMap &descriptions,
 // or an empty string.
 QString findPortContaining(const QComboBox *list, const QString &tag);
 
+// One entry: the description shown and the port name behind it.
+struct Entry
+{
+    QString text;
+    QString portName;
+};
+QList<Entry> entries(const QComboBox *list);
+
+// The model a text names: "TQR-30 Pro", "TQR-30", or empty.
+QString seriesModelIn(const QString &text);
+// Which entry is the serial port of the unit whose MIDI port is named
+// unitName: the first of the series whose description names the same model,
+// else the first of the series where only one side names a model, never one
+// that names another model; -1 when there is none.
+int pickUnitEntry(const QList<Entry> &entries, const QString &unitName);
+
 } // namespace PortList

@@ -15,6 +15,7 @@ SerialFirmwareLink::SerialFirmwareLink(SerialPort *port, QObject *parent)
     });
     connect(m_port, &SerialPort::send_Brio, this, &FirmwareLink::modelReported);
     connect(m_port, &SerialPort::acknowledged, this, &FirmwareLink::acknowledged);
+    connect(m_port, &SerialPort::foreignWriteRefused, this, &FirmwareLink::foreignWriteRefused);
 }
 
 bool SerialFirmwareLink::writeCommand(quint8 code)
@@ -55,10 +56,21 @@ QString SerialFirmwareLink::findPortContaining(const QString &tag)
 
 void SerialFirmwareLink::close()
 {
-    m_port->close();
+    if (m_port->isOpen())
+        m_port->close();
 }
 
 bool SerialFirmwareLink::tryOpenPort(const QString &portName, int baudRate, QString *failure)
 {
     return m_port->tryOpenPort(portName, baudRate, failure);
+}
+
+void SerialFirmwareLink::setImageExclusive(bool exclusive)
+{
+    m_port->setImageExclusive(exclusive);
+}
+
+qint64 SerialFirmwareLink::writeImage(const QByteArray &bytes)
+{
+    return m_port->writeImage(bytes);
 }

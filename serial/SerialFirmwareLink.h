@@ -21,6 +21,8 @@ public:
     QString findPortContaining(const QString &tag) override;
     void close() override;
     bool tryOpenPort(const QString &portName, int baudRate, QString *failure) override;
+    void setImageExclusive(bool exclusive) override;
+    qint64 writeImage(const QByteArray &bytes) override;
 
 private:
     SerialPort *m_port;

@@ -26,8 +26,14 @@ SerialPort::SerialPort(QComboBox *portList, const QString &brand, UsbDescription
 {
     refreshPortList();
     connect(this, &QSerialPort::readyRead, this, &SerialPort::readDataSlot);
+    // First of all listeners: whoever hears of an error next finds the loss
+    // already noted.
+    connect(this, &QSerialPort::errorOccurred, this, &SerialPort::onError);
     // A reply cut short by closing the port must not join the next one's start.
-    connect(this, &QIODevice::aboutToClose, this, [this] { m_splitter.clear(); });
+    connect(this, &QIODevice::aboutToClose, this, [this] {
+        m_splitter.clear();
+        m_imageExclusive = false;
+    });
     connect(m_refreshTimer, &QTimer::timeout, this, [this] { refreshPortList(); });
     m_refreshTimer->start(kRefreshIntervalMs);
 }
@@ -117,9 +123,12 @@ bool SerialPort::tryOpenPort(const QString &portName, int baudRate, QString *fai
             *kind = OpenFailure::NoName;
         return false;
     }
+    if (isOpen())
+        close();
     setPortName(portName);
     setBaudRate(baudRate, QSerialPort::AllDirections);
     m_splitter.clear();
+    m_lossPending = false;
     if (open(QIODevice::ReadWrite))
         return true;
 
@@ -151,6 +160,20 @@ bool SerialPort::openPort(const QString &portName, int baudRate)
 
 bool SerialPort::writeCommand(quint8 code)
 {
+    if (m_imageExclusive) {
+        qWarning().noquote() << "Serial command" << Qt::hex << code
+                             << "dropped: the port carries a firmware image";
+        return false;
+    }
+    if (!isOpen() || m_lossPending) {
+        qWarning().noquote() << "Serial command" << Qt::hex << code << "not written: the port is not open";
+        return false;
+    }
+    if (PlatformAccess::serialLineHungUp(handle())) {
+        qWarning().noquote() << "Serial command" << Qt::hex << code << "not written:" << portName() << "is gone";
+        closeLost();
+        return false;
+    }
     const QByteArray frame = SerialProtocol::commandFrame(code);
     if (write(frame) != frame.size()) {
         qWarning().noquote() << "Failed to write serial command" << Qt::hex << code << ":"
@@ -158,6 +181,86 @@ bool SerialPort::writeCommand(quint8 code)
         return false;
     }
     return true;
+}
+
+void SerialPort::setImageExclusive(bool exclusive)
+{
+    m_imageExclusive = exclusive && isOpen();
+}
+
+qint64 SerialPort::writeImage(const QByteArray &bytes)
+{
+    m_writingImage = true;
+    const qint64 written = write(bytes);
+    m_writingImage = false;
+    return written;
+}
+
+qint64 SerialPort::writeData(const char *data, qint64 maxSize)
+{
+    if (m_imageExclusive && !m_writingImage) {
+        // Raw image bytes have no framing: anything between them would be
+        // flashed as firmware.
+        qWarning().noquote() << "Refused" << maxSize << "bytes for" << portName()
+                             << "while a firmware image is going out";
+        setErrorString(tr("Nothing else may be written while a firmware image is going out"));
+        emit foreignWriteRefused();
+        return -1;
+    }
+    return QSerialPort::writeData(data, maxSize);
+}
+
+bool SerialPort::meansGone(QSerialPort::SerialPortError error, bool hungUp, bool transientErrno)
+{
+    switch (error) {
+    case QSerialPort::ResourceError:
+    case QSerialPort::WriteError:
+        return hungUp || !transientErrno;
+    case QSerialPort::ReadError:
+        // Qt reports a read that returned nothing as a read error, whatever
+        // errno it finds: on a tty that is the end of the line.
+        return true;
+    case QSerialPort::UnknownError:
+        return hungUp;
+    default:
+        return false;
+    }
+}
+
+void SerialPort::onError(QSerialPort::SerialPortError error)
+{
+    if (error == QSerialPort::NoError || !isOpen() || m_lossPending)
+        return;
+    const bool transient = PlatformAccess::lastErrorIsTransient();
+    const bool hungUp = PlatformAccess::serialLineHungUp(handle());
+    if (!meansGone(error, hungUp, transient)) {
+        if (error == QSerialPort::ResourceError || error == QSerialPort::WriteError)
+            qDebug().noquote() << "Transient serial error on" << portName() << ":" << errorString();
+        return;
+    }
+    qWarning().noquote() << "Serial port lost:" << portName() << ":" << errorString();
+    // Closed from the event loop, not inside the read that failed: the port's
+    // reader still touches its buffer after telling of the error.
+    m_lossPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            // Closed or reopened meanwhile by its owner: nothing is lost.
+            if (m_lossPending && isOpen())
+                closeLost();
+            m_lossPending = false;
+        },
+        Qt::QueuedConnection);
+}
+
+void SerialPort::closeLost()
+{
+    // Errors the closing itself raises on a dead line are part of this loss.
+    m_lossPending = true;
+    if (isOpen())
+        close();
+    m_lossPending = false;
+    emit portLost();
 }
 
 void SerialPort::readDataSlot()
@@ -169,8 +272,12 @@ void SerialPort::readDataSlot()
 
 void SerialPort::handleReply(const QByteArray &bytes)
 {
-    emit showdata(bytes);
     const SerialProtocol::Reply reply = SerialProtocol::parseReply(bytes);
+    if (m_imageExclusive && !reply.eraseEnd && !reply.acknowledgement) {
+        qWarning().noquote() << "Ignored during the firmware image:" << bytes.toHex(' ');
+        return;
+    }
+    emit showdata(bytes);
     if (reply.hasModel) {
         emit send_Brio(reply.model);
         writeCommand(SerialProtocol::QueryVersion);

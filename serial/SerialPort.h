@@ -16,6 +16,15 @@ class UsbDescriptionSource;
 // opens the chosen port, cuts what it receives into whole replies and turns
 // each into signals and the ready-for-next flag. Callers write commands and
 // image chunks themselves.
+//
+// A port that is gone (unplugged, its far end closed) is closed once, on the
+// first error that says so, and portLost() tells; a hung-up tty reads 0 bytes
+// with a stale errno, so the line itself is asked, not the error.
+//
+// While a firmware image is being written (imageExclusive) the port carries
+// the image alone: commands are dropped with a trace, any other write is
+// refused and reported by foreignWriteRefused(), and replies other than the
+// acknowledgements and "ERASE END" are traced and ignored.
 class SerialPort : public QSerialPort
 {
     Q_OBJECT
@@ -49,8 +58,19 @@ public:
     bool readyForNext() const { return m_readyForNext; }
     void setReadyForNext(bool ready) { m_readyForNext = ready; }
 
-    // Writes one command frame; a failure is logged and returns false.
+    // Writes one command frame; a failure is logged and returns false, as
+    // does a port that is closed, gone or carrying an image.
     bool writeCommand(quint8 code);
+
+    void setImageExclusive(bool exclusive);
+    bool imageExclusive() const { return m_imageExclusive; }
+    // The only way bytes reach the port while it is image-exclusive.
+    qint64 writeImage(const QByteArray &bytes);
+
+    // Whether an error on an open port means the port is gone. hungUp: the
+    // line reports a hang-up; transientErrno: the system call would have
+    // blocked or was interrupted.
+    static bool meansGone(QSerialPort::SerialPortError error, bool hungUp, bool transientErrno);
 
     // What the user is told when a port will not open. accessible says whether
     // the current user may read and write the device node at all.
@@ -66,6 +86,13 @@ signals:
     void send_erase(bool eraseflag);
     // An acknowledgement set the ready-for-next flag.
     void acknowledged();
+    // The port went away and was closed; portName() still names it.
+    void portLost();
+    // Something other than the image tried to write while it was going out.
+    void foreignWriteRefused();
+
+protected:
+    qint64 writeData(const char *data, qint64 maxSize) override;
 
 private slots:
     void readDataSlot();
@@ -73,6 +100,8 @@ private slots:
 private:
     void showPortNameError();
     void handleReply(const QByteArray &bytes);
+    void onError(QSerialPort::SerialPortError error);
+    void closeLost();
 
     QComboBox *m_portList;
     QString m_brand;
@@ -80,6 +109,9 @@ private:
     SerialPortCatalogue *m_ports;
     MessageBoxes *m_boxes;
     bool m_readyForNext = false;
+    bool m_imageExclusive = false;
+    bool m_writingImage = false;
+    bool m_lossPending = false;
     QTimer *m_refreshTimer;
     SerialReplySplitter m_splitter;
 };

@@ -39,6 +39,7 @@ upgrade_Dialog::upgrade_Dialog(UsbDescriptionSource *usb, SerialPortCatalogue *p
     connect(m_link, &SerialPort::send_vesion, this, &upgrade_Dialog::rec_version);
     connect(m_link, &SerialPort::send_Brio, this, &upgrade_Dialog::rec_brio);
     connect(m_link, &SerialPort::send_erase, this, &upgrade_Dialog::rec_erase_flag);
+    connect(m_link, &SerialPort::portLost, this, &upgrade_Dialog::updateConnectionControls);
     connect(m_transfer, &FirmwareTransfer::chunkWritten, this, &upgrade_Dialog::onChunkWritten);
     connect(m_transfer, &FirmwareTransfer::finished, this, &upgrade_Dialog::onFinished);
     connect(m_transfer, &FirmwareTransfer::failed, this, &upgrade_Dialog::onFailed);
@@ -280,7 +281,8 @@ void upgrade_Dialog::onFailed(const QString &message)
 {
     m_endTimer.stop();
     m_finishing = false;
-    ui.pushButton_2->setEnabled(m_link->isOpen());
+    // A failed transfer lets go of the port.
+    updateConnectionControls();
     updateUpgradeButton();
     ui.progressBar->setValue(0);
     m_boxes->show(this, QMessageBox::Warning, QStringLiteral("Upgrade"),

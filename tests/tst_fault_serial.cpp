@@ -3,6 +3,7 @@
 // writing, say what happened, and stay usable.
 
 #include "app/MainWindow.h"
+#include "midi/QMidiOut.h"
 #include "serial/FirmwareTransfer.h"
 #include "serial/SerialPort.h"
 #include "serial/Upgrade_message_Dialog.h"
@@ -20,6 +21,8 @@ private slots:
     void portUnpluggedDuringTheImage();
     void duplicatedAcknowledgementsSendNothingEarly();
     void doubledAcknowledgementInOneRead();
+    void nothingButTheImageGoesOut_data();
+    void nothingButTheImageGoesOut();
 };
 
 void TestFaultSerial::portUnpluggedDuringTheImage()
@@ -124,6 +127,43 @@ void TestFaultSerial::doubledAcknowledgementInOneRead()
     QCOMPARE(rig.boot.image, image);
     QCOMPARE(rig.boot.chunksAheadOfAck, 0);
     QVERIFY(rig.window->isEnabled());
+}
+
+// From the erase to the last acknowledgement the unit's port carries the
+// image alone: a unit that speaks in the middle of it is not answered, and a
+// MIDI reconnect asks nothing over serial until the transfer has ended. The
+// image arrives byte for byte and the upgrade succeeds.
+void TestFaultSerial::nothingButTheImageGoesOut_data()
+{
+    QTest::addColumn<bool>("chatter");
+    QTest::addColumn<bool>("reconnect");
+    QTest::newRow("model reply in the image") << true << false;
+    QTest::newRow("MIDI reconnect in the image") << false << true;
+}
+
+void TestFaultSerial::nothingButTheImageGoesOut()
+{
+    QFETCH(bool, chatter);
+    QFETCH(bool, reconnect);
+    SerialWindowRig rig;
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
+    if (chatter)
+        rig.boot.chatterAfterChunk = 40;
+    const QByteArray image = testImage(8100);
+    startUpgrade(rig, image);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.boot.chunkSizes.size() >= 20, 10000);
+    if (reconnect) {
+        rig.midi.removeDevice({rig.midi.outputId(0).toInt(), rig.midi.inputId(0).toInt()});
+        rig.window->checkDevices();
+        rig.midi.addDevice("TQR-30 Pro", {});
+        rig.window->checkDevices();
+        QVERIFY(rig.window->midiOut()->isOpen());
+    }
+
+    QTRY_VERIFY_WITH_TIMEOUT(boxes.seen("Upgrade successful"), 10000);
+    QCOMPARE(rig.boot.image, image);
+    QCOMPARE(rig.boot.commands, QList<quint8>{0x02});
+    QCOMPARE(rig.unit.countCommand(0x01), 1);
 }
 
 QTEST_MAIN(TestFaultSerial)

@@ -10,6 +10,7 @@
 #include "support/MessageBoxRecorder.h"
 #include "support/SerialWindowRig.h"
 #include "support/UnitPeer.h"
+#include "unit/UnitSession.h"
 #include "ui_MainWindow.h"
 
 #include <QSignalSpy>
@@ -40,6 +41,7 @@ private slots:
     void silentUnitIsShownInTheProgressWindow();
     void strayEraseEndShowsNothing();
     void lostPortIsClosed();
+    void replugPairsTheNewSerialPort();
     void upgradeActionOpensTheDialog();
 };
 
@@ -139,7 +141,8 @@ void MainWindowSerialTest::silentUnitIsShownInTheProgressWindow()
     QVERIFY(!boxes.seen("Upgrade successful"));
     QVERIFY(rig.window->isVisible());
     QTRY_VERIFY(!progress->isVisible());
-    QVERIFY(rig.link()->isOpen());
+    // A half-written unit is not talked to on that port any more.
+    QVERIFY(!rig.link()->isOpen());
 }
 
 void MainWindowSerialTest::strayEraseEndShowsNothing()
@@ -159,6 +162,35 @@ void MainWindowSerialTest::lostPortIsClosed()
     QVERIFY(rig.link()->isOpen());
     rig.unit.pty().closeMaster();
     QTRY_VERIFY(!rig.link()->isOpen());
+}
+
+// Unplugged and plugged in again, the unit comes back on a new serial port,
+// which is opened and asked for model and version; the firmware check runs
+// once for the new connection, and nothing more goes to the dead port.
+void MainWindowSerialTest::replugPairsTheNewSerialPort()
+{
+    SerialWindowRig rig(kMidiOutputs);
+    QSignalSpy identified(rig.window->unitSession(), &UnitSession::unitIdentified);
+    rig.window->connectMidiDevice("TQR-30 Pro [0]");
+    QTRY_COMPARE(rig.unit.commands, (QList<quint8>{0x01, 0x03}));
+    QTRY_COMPARE(identified.size(), 1);
+
+    rig.midi.removeDevice({rig.midi.outputId(0).toInt(), rig.midi.inputId(0).toInt()});
+    rig.unit.pty().closeMaster();
+    rig.ports.clear();
+    rig.window->checkDevices();
+    QTRY_VERIFY(!rig.link()->isOpen());
+    QCOMPARE(rig.window->unitSession()->state(), UnitSession::State::Lost);
+
+    UnitPeer replugged;
+    rig.ports.addPort(unitPortEntry(replugged, kUnitNormalProduct));
+    rig.midi.addDevice("TQR-30 Pro", {});
+    rig.window->update_list();
+    QTRY_COMPARE(replugged.commands, (QList<quint8>{0x01, 0x03}));
+    QCOMPARE(rig.window->unitSession()->pairedSerialPort(), replugged.portName());
+    QTRY_COMPARE(identified.size(), 2);
+    QCOMPARE(rig.window->unitSession()->state(), UnitSession::State::Connected);
+    QCOMPARE(rig.unit.commands, (QList<quint8>{0x01, 0x03}));
 }
 
 void MainWindowSerialTest::upgradeActionOpensTheDialog()

@@ -43,6 +43,8 @@ private slots:
     void unplugClosesBothAndReplugReconnects();
     void disconnectingFromTheMenuEndsTheWait();
     void anotherUnitsInputDoesNotStayOpen();
+    void inputFollowedOnItsOwn_data();
+    void inputFollowedOnItsOwn();
 };
 
 void TestMidiConnection::pairsTheOutputWithItsInputOrNone_data()
@@ -227,6 +229,60 @@ void TestMidiConnection::anotherUnitsInputDoesNotStayOpen()
     QVERIFY(!driver.isInputOpen(first.input));
     QVERIFY(!rig.connection.input()->isOpen());
     QCOMPARE(rig.connection.connectedInputLabel(), QString());
+}
+
+// The unit's input is paired whenever it appears while the output is
+// connected: registered after the output (as a unit's JACK client does, on
+// a first connect or coming back from an unplug), or replaced while the
+// output stays. The label says the input is missing until it is there, and
+// "(reconnected)" only once both directions are back.
+void TestMidiConnection::inputFollowedOnItsOwn_data()
+{
+    QTest::addColumn<QString>("scenario");
+    QTest::newRow("input after output") << "first";
+    QTest::newRow("input after output, back from an unplug") << "replug";
+    QTest::newRow("input replaced, output stays") << "replaced";
+}
+
+void TestMidiConnection::inputFollowedOnItsOwn()
+{
+    QFETCH(QString, scenario);
+    InMemoryMidiDriver driver;
+    int output = driver.addOutputPort("TQR-30", {});
+    int input = -1;
+    if (scenario != "first")
+        input = driver.addInputPort("TQR-30");
+    Rig rig(&driver);
+    QSignalSpy paired(&rig.connection, &MidiConnection::inputPaired);
+    rig.connection.choose("TQR-30 [0]");
+    QString label = "TQR-30 [0]";
+
+    if (scenario == "replug") {
+        driver.removeDevice({output, input});
+        rig.connection.watch();
+        output = driver.addOutputPort("TQR-30", {});
+        rig.connection.refreshLists();
+        QVERIFY(rig.connection.isConnected());
+    } else if (scenario == "replaced") {
+        QVERIFY(driver.isInputOpen(input));
+        driver.removePort(input);
+        rig.connection.refreshLists();
+        QVERIFY(!rig.connection.input()->isOpen());
+    }
+    QCOMPARE(rig.connection.deviceText(), "Device: " + label + " (no MIDI input yet)");
+
+    input = driver.addInputPort("TQR-30");
+    rig.connection.refreshLists();
+    QVERIFY(driver.isInputOpen(input));
+    QCOMPARE(paired.size(), 1);
+    QCOMPARE(rig.connection.connectedInputLabel(), QString("TQR-30 [0]"));
+    QCOMPARE(rig.connection.deviceText(),
+             "Device: " + label + (scenario == "replug" ? " (reconnected)" : ""));
+    QVERIFY(driver.isOutputOpen(output));
+
+    // Another tick pairs nothing twice.
+    rig.connection.refreshLists();
+    QCOMPARE(paired.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestMidiConnection)

@@ -6,6 +6,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <cerrno>
+
 class SerialLinkTest : public QObject
 {
     Q_OBJECT
@@ -17,6 +19,8 @@ private slots:
     void repliesWhateverTheReads();
     void busyPortIsExplained();
     void failureTexts();
+    void lostPortClosesOnce_data();
+    void lostPortClosesOnce();
 };
 
 void SerialLinkTest::emptyPortNameShowsTheBox()
@@ -153,6 +157,52 @@ void SerialLinkTest::failureTexts()
     const QString other = SerialPort::openFailureText(QSerialPort::UnsupportedOperationError,
                                                       "ttyACM0", "Inappropriate ioctl", true);
     QVERIFY(other.contains("Inappropriate ioctl"));
+}
+
+// Unplugged, a tty reads 0 bytes and Qt reports the error it finds in errno,
+// which says nothing: whatever it left, the port is closed once, and a
+// command after it (or before Qt has read at all) is refused instead of
+// buffered into the dead port. The error arrives as Qt reports it, with errno
+// as the failed read left it; a line that is still up keeps its port on a
+// transient error.
+void SerialLinkTest::lostPortClosesOnce_data()
+{
+    QTest::addColumn<int>("errnoLeft");
+    QTest::addColumn<QSerialPort::SerialPortError>("reported");
+    QTest::addColumn<bool>("hungUp");
+    QTest::newRow("0 bytes, no errno") << 0 << QSerialPort::ReadError << true;
+    QTest::newRow("0 bytes, stale ENOTTY") << int(ENOTTY) << QSerialPort::ReadError << true;
+    QTest::newRow("EIO") << int(EIO) << QSerialPort::ResourceError << true;
+    QTest::newRow("EAGAIN, line up") << int(EAGAIN) << QSerialPort::ResourceError << false;
+    QTest::newRow("command before any read") << 0 << QSerialPort::NoError << true;
+}
+
+void SerialLinkTest::lostPortClosesOnce()
+{
+    QFETCH(int, errnoLeft);
+    QFETCH(QSerialPort::SerialPortError, reported);
+    QFETCH(bool, hungUp);
+    SerialLinkRig rig;
+    QVERIFY(rig.open());
+    QSignalSpy lost(&rig.link, &SerialPort::portLost);
+    QSignalSpy errors(&rig.link, &QSerialPort::errorOccurred);
+
+    if (hungUp)
+        rig.unit.pty().closeMaster();
+    if (reported == QSerialPort::NoError) {
+        QVERIFY(!rig.link.writeCommand(SerialProtocol::QueryModel));
+    } else {
+        errno = errnoLeft;
+        emit rig.link.errorOccurred(reported);
+    }
+    QTest::qWait(200);
+
+    QCOMPARE(rig.link.isOpen(), !hungUp);
+    QCOMPARE(lost.size(), hungUp ? 1 : 0);
+    // Nothing spins on the dead port.
+    QVERIFY2(errors.size() <= 3, qPrintable(QString::number(errors.size())));
+    QCOMPARE(rig.link.writeCommand(SerialProtocol::QueryModel), !hungUp);
+    QCOMPARE(lost.size(), hungUp ? 1 : 0);
 }
 
 QTEST_MAIN(SerialLinkTest)

@@ -70,6 +70,8 @@ void UnitPeer::onData(const QByteArray &bytes)
         chunkSizes.append(bytes.size());
         if (!acknowledge)
             return;
+        if (chunkSizes.size() == chatterAfterChunk)
+            m_pty.send(modelReply);
         if (chunkSizes.size() - 1 == eraseEndBeforeAck) {
             eraseEndBeforeAck = -1;
             m_pty.send("ERASE END");

@@ -40,6 +40,7 @@ public:
     bool splitReplies = false; // each reply written in two pieces, a few milliseconds apart
     int repeatAckAfterMs = -1; // each acknowledgement again, in a write of its own, this much later
     bool ackTwiceInOneWrite = false; // each acknowledgement doubled into one 14-byte write
+    int chatterAfterChunk = -1; // after this chunk (1-based), an unsolicited model reply
     static QByteArray ackBytes() { return QByteArray("\xAA\xCC\x07\x00\x01\r\n", 7); }
 
     // What was seen.
