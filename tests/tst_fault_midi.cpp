@@ -80,7 +80,8 @@ void TestFaultMidi::outputGoneWhileSending()
     QVERIFY(rig.boxes.boxes.isEmpty());
     rig.take();
 
-    // Plugged in again.
+    // Plugged in again, its input gone and back too.
+    rig.driver.removePort(rig.ports.input);
     rig.ports = rig.driver.addDevice("TQR-30 Pro", [&rig](const QByteArray &m) {
         QMutexLocker lock(&rig.mutex);
         rig.received.append(m);
