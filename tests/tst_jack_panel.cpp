@@ -4,11 +4,13 @@
 // emulated unit, whose own clock tells where it stood when the Stop came.
 
 #include "app/MainWindow.h"
+#include "midi/QMidiIn.h"
 #include "midi/QMidiOut.h"
 #include "midi/RtMidiDriver.h"
 #include "panel/CustomSlider.h"
 #include "panel/GeneratorTransport.h"
 #include "panel/TimecodeReadout.h"
+#include "protocol/Identification.h"
 #include "protocol/MachineControl.h"
 #include "support/EndStopMeasure.h"
 #include "support/Hex.h"
@@ -114,6 +116,41 @@ private slots:
         const long long shownPastEnd =
             FrameArithmetic::distance(endLabel, w.readout()->label(), drop || rate == "30" ? 30 : rate.toInt(), drop);
         QVERIFY2(shownPastEnd >= 0 && shownPastEnd <= 2, qPrintable(w.readout()->digits()));
+        QVERIFY(boxes.boxes.isEmpty());
+    }
+
+    // Unplugged and back, the unit registers the port the panel writes to
+    // before the one it reads: the panel connects again at once, pairs the
+    // input when it comes, says "(reconnected)" only then, and the unit is
+    // identified again.
+    void replugWithTheOutputFirst()
+    {
+        QUILL_REQUIRE_JACK_SERVER();
+        JackEmulatedUnit unit;
+        QVERIFY2(unit.isOpen(), qPrintable(unit.errorText()));
+        unit.setReturnLagMs(1500);
+        RtMidiDriver driver;
+        MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
+        MainWindow w(Platform{&driver});
+        w.show();
+        QString why;
+        QVERIFY2(EndStopMeasure::connectPanel(w, unit, &why), qPrintable(why));
+        QLabel *device = w.form()->name_label;
+
+        unit.call([](EmulatedUnit &u) { u.replug(2500); });
+        QTRY_COMPARE_WITH_TIMEOUT(device->text(), QString("Device:"), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(device->text().endsWith("(no MIDI input yet)"), 5000);
+        QVERIFY(w.midiOut()->isOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(device->text().endsWith("(reconnected)"), 5000);
+        QVERIFY(w.midiIn()->isOpen());
+        // The panel asks again once the input is there; a JACK cycle that
+        // overruns on a loaded machine may drop that, so the rig asks too.
+        for (int again = 0; again < 2 && w.productText() != unit.portName(); ++again) {
+            QTest::qWait(1000);
+            if (w.productText() != unit.portName())
+                w.midiOut()->sendLongMessage(Identification::identificationRequest());
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(w.productText(), unit.portName(), 1000);
         QVERIFY(boxes.boxes.isEmpty());
     }
 };

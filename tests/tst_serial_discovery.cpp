@@ -78,6 +78,8 @@ private slots:
     void portListSharesOneDescription();
     void portListTakesANewPortName();
     void findsEntriesByTag();
+    void picksTheConnectedUnitsPort_data();
+    void picksTheConnectedUnitsPort();
     void registryRoundTripAndStaleEntries();
     void registryIgnoresWhatOthersCouldPlant_data();
     void registryIgnoresWhatOthersCouldPlant();
@@ -221,6 +223,35 @@ void SerialDiscoveryTest::findsEntriesByTag()
     QCOMPARE(PortList::findPortContaining(&list, "TQR-30"), QString("ttyACM0"));
     QCOMPARE(PortList::findPortContaining(&list, "TQR-30B"), QString("ttyACM1"));
     QCOMPARE(PortList::findPortContaining(&list, "tqr-30"), QString());
+}
+
+// With several units of the series listed, the port paired is the one whose
+// description names the model the MIDI port names; another model's port is
+// never taken, and a unit in upgrade mode is not paired for normal use.
+void SerialDiscoveryTest::picksTheConnectedUnitsPort_data()
+{
+    QTest::addColumn<QStringList>("descriptions");
+    QTest::addColumn<QString>("midiName");
+    QTest::addColumn<int>("picked");
+    const QStringList both{"TQR-30 Pro Larkspur", "TQR-30 Larkspur"};
+    QTest::newRow("TQR-30 after a Pro") << both << "TQR-30" << 1;
+    QTest::newRow("Pro before a TQR-30") << both << "TQR-30 Pro" << 0;
+    QTest::newRow("MIDIOUT name") << both << "TQR-30 MIDIOUT2" << 1;
+    QTest::newRow("only another model listed") << QStringList{"TQR-30 Pro Larkspur"} << "TQR-30" << -1;
+    QTest::newRow("description names no model") << QStringList{"Larkspur TQR-30x"} << "TQR-30 Pro" << 0;
+    QTest::newRow("unit in upgrade mode") << QStringList{"TQR-30B Boot", "TQR-30 Larkspur"} << "TQR-30" << 1;
+    QTest::newRow("none of the series") << QStringList{"USB Serial"} << "TQR-30" << -1;
+}
+
+void SerialDiscoveryTest::picksTheConnectedUnitsPort()
+{
+    QFETCH(QStringList, descriptions);
+    QFETCH(QString, midiName);
+    QFETCH(int, picked);
+    QList<PortList::Entry> entries;
+    for (const QString &text : descriptions)
+        entries.append({text, "tty" + QString::number(entries.size())});
+    QCOMPARE(PortList::pickUnitEntry(entries, midiName), picked);
 }
 
 void SerialDiscoveryTest::registryRoundTripAndStaleEntries()

@@ -34,3 +34,8 @@ void JackEmulatedUnit::call(const std::function<void(EmulatedUnit &)> &work) con
     EmulatedUnit *unit = m_unit;
     QMetaObject::invokeMethod(unit, [unit, &work] { work(*unit); }, Qt::BlockingQueuedConnection);
 }
+
+void JackEmulatedUnit::setReturnLagMs(int ms)
+{
+    call([this, ms](EmulatedUnit &) { m_link->setReturnLagMs(ms); });
+}

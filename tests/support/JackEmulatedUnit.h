@@ -25,6 +25,9 @@ public:
     QString errorText() const { return m_error; }
     QString portName() const { return m_portName; }
 
+    // See RtMidiUnitLink::setReturnLagMs.
+    void setReturnLagMs(int ms);
+
     // Runs `work` on the unit's thread and waits for it.
     void call(const std::function<void(EmulatedUnit &)> &work) const;
 
