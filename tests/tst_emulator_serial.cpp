@@ -119,6 +119,40 @@ private slots:
         QCOMPARE(rig.unit.firmwareVersion(), QStringLiteral("V2.0.0"));
     }
 
+    // --chatter: the unit names itself once in the middle of an image, after
+    // the acknowledgement of its 40th chunk; --replug-after: it comes back on
+    // a new serial port after it was gone.
+    void chatterAndReplug()
+    {
+        EmulatedSerialRig rig;
+        EmulatedUnit::Timing timing;
+        timing.reenumerateMs = 50;
+        timing.eraseMs = 10;
+        rig.unit.setTiming(timing);
+        EmulatedUnit::Faults faults;
+        faults.chatter = true;
+        rig.unit.setFaults(faults);
+        QVERIFY(rig.powerOnAndOpen());
+        rig.port.write(command(PrepareUpgrade));
+        QTRY_COMPARE(rig.unit.serialMode(), EmulatedUnit::SerialMode::Upgrade);
+        QVERIFY(rig.reopen());
+        rig.port.write(command(Erase));
+        QCOMPARE(rig.readSome(eraseEnd().size()), eraseEnd());
+        QByteArray heard;
+        for (int chunk = 1; chunk <= EmulatedUnit::kChatterChunk + 2; ++chunk) {
+            rig.port.write(QByteArray(kChunkSize, char(chunk)));
+            heard += rig.readSome(chunk == EmulatedUnit::kChatterChunk ? 7 + 12 : 7);
+        }
+        QCOMPARE(heard.count(modelReply(QStringLiteral("TQR-30 Pro"))), 1);
+        QVERIFY(heard.endsWith(chunkAck() + modelReply(QStringLiteral("TQR-30 Pro")) + chunkAck() + chunkAck()));
+
+        rig.unit.replug(100);
+        QVERIFY(rig.link.portPath().isEmpty());
+        QTRY_VERIFY(!rig.link.portPath().isEmpty());
+        QCOMPARE(rig.registryTexts().size(), 1);
+        QVERIFY(rig.unit.isPresent());
+    }
+
     void serialFaults()
     {
         EmulatedSerialRig rig;
