@@ -83,6 +83,7 @@ private slots:
     void automaticUpgradeReopensTheUpgradePort();
     void upgradePortThatNeverAppears();
     void upgradePortThatWillNotOpen();
+    void onlyTheImageGoesOut();
 };
 
 void FirmwareTransferTest::wholeImage_data()
@@ -374,6 +375,7 @@ void FirmwareTransferTest::upgradePortThatNeverAppears()
     QTest::qWait(50);
     QCOMPARE(rig.unit.commands, (QList<quint8>{0x09}));
     QVERIFY(!rig.transfer.isBusy());
+    QVERIFY(!rig.link.isOpen()); // the normal-mode port is gone; it is not kept
 }
 
 void FirmwareTransferTest::upgradePortThatWillNotOpen()
@@ -390,6 +392,26 @@ void FirmwareTransferTest::upgradePortThatWillNotOpen()
     QVERIFY(rig.failures.at(0).contains("Nothing was erased"));
     QVERIFY2(rig.failures.at(0).contains("no longer there"), qPrintable(rig.failures.at(0)));
     QCOMPARE(rig.unit.commands, (QList<quint8>{0x09}));
+}
+
+// From the erase on, a command is dropped and any other write is refused
+// and ends the transfer with a message: nothing lands between image bytes.
+void FirmwareTransferTest::onlyTheImageGoesOut()
+{
+    Rig rig;
+    QVERIFY(rig.open());
+    const QByteArray image = makeImage(64 * 40);
+    QVERIFY(rig.start(image));
+    QTRY_VERIFY_WITH_TIMEOUT(rig.unit.chunkSizes.size() >= 3, 3000);
+    QVERIFY(!rig.link.writeCommand(SerialProtocol::QueryVersion));
+    QVERIFY(rig.transfer.isBusy());
+    QCOMPARE(rig.link.write(SerialProtocol::commandFrame(SerialProtocol::QueryModel)), qint64(-1));
+    QTRY_COMPARE(rig.failures.size(), 1);
+    QVERIFY2(rig.failures.at(0).contains("Something else tried to write"), qPrintable(rig.failures.at(0)));
+    QTest::qWait(50);
+    QVERIFY(image.startsWith(rig.unit.image));
+    QVERIFY(!rig.link.isOpen());
+    QCOMPARE(rig.finished, 0);
 }
 
 // Just after re-enumeration another program may hold the new port for a
