@@ -5,6 +5,8 @@
 #include "serial/FirmwareTransfer.h"
 #include "serial/SerialPort.h"
 #include "support/BuiltInRig.h"
+#include "unit/UnitSession.h"
+#include "ui_MainWindow.h"
 
 #include <QtTest>
 
@@ -24,10 +26,12 @@ private slots:
         // 2 ms pacing: only acknowledgements later than that catch a sender
         // that does not wait. The 64 KiB images keep a shorter delay to stay quick.
         QTest::addColumn<int>("ackDelayMs");
-        QTest::newRow("plain") << 3000 << false << false << 0 << 25;
-        QTest::newRow("64 KiB, replies split") << 65536 << true << false << 0 << 6;
-        QTest::newRow("64 KiB, acknowledgements coalesced") << 65536 << false << true << 0 << 6;
-        QTest::newRow("upgrade port busy at first") << 3000 << false << false << 1200 << 25;
+        QTest::addColumn<bool>("chatter");
+        QTest::newRow("plain") << 3000 << false << false << 0 << 25 << false;
+        QTest::newRow("64 KiB, replies split") << 65536 << true << false << 0 << 6 << false;
+        QTest::newRow("64 KiB, acknowledgements coalesced") << 65536 << false << true << 0 << 6 << false;
+        QTest::newRow("upgrade port busy at first") << 3000 << false << false << 1200 << 25 << false;
+        QTest::newRow("unit names itself in the image") << 3000 << false << false << 0 << 25 << true;
     }
 
     void automaticUpgradeWritesTheImage()
@@ -37,6 +41,7 @@ private slots:
         QFETCH(bool, coalesce);
         QFETCH(int, busyMs);
         QFETCH(int, ackDelayMs);
+        QFETCH(bool, chatter);
         BuiltInUnit::Options options;
         options.timing.reenumerateMs = 300;
         options.timing.eraseMs = 50;
@@ -47,6 +52,7 @@ private slots:
         options.faults.splitReplies = split;
         options.faults.coalesceAcks = coalesce;
         options.faults.busyUpgradePortMs = busyMs;
+        options.faults.chatter = chatter;
         PanelTest::BuiltInRig rig(options, PanelTest::BuiltInRig::Serial::On);
         MainWindow &w = rig.window;
         BuiltInUnit &unit = rig.unit;
@@ -89,6 +95,41 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(w.firmwareTransfer()->state() == FirmwareTransfer::State::Idle, 5000);
         for (const auto &box : rig.boxes.boxes)
             QVERIFY2(box.icon != QMessageBox::Warning && box.icon != QMessageBox::Critical, qPrintable(box.text));
+    }
+
+    // The unit restarts after its image, and is unplugged and plugged in
+    // again later: each time its normal-mode port comes back under a new
+    // name, and the panel opens it and asks for model and version again.
+    void unitBackAfterTheUpgradeAndAReplug()
+    {
+        BuiltInUnit::Options options;
+        options.timing.reenumerateMs = 300;
+        options.timing.eraseMs = 50;
+        options.timing.rebootMs = 300;
+        options.timing.imageEndIdleMs = 100;
+        PanelTest::BuiltInRig rig(options, PanelTest::BuiltInRig::Serial::On);
+        MainWindow &w = rig.window;
+        UnitSession *session = w.unitSession();
+        FirmwareTransfer::Timing timing = w.firmwareTransfer()->timing();
+        timing.prepareWaitMs = 200;
+        timing.fastPacingMs = 2;
+        w.firmwareTransfer()->setTiming(timing);
+        QSignalSpy identified(session, &UnitSession::unitIdentified);
+        QVERIFY(rig.connectUnit());
+        QTRY_COMPARE(identified.size(), 1);
+
+        w.startFirmwareUpgrade(QByteArray(500, '\x33'));
+        QTRY_COMPARE_WITH_TIMEOUT(session->state(), UnitSession::State::Reenumerating, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(session->state(), UnitSession::State::Connected, 10000);
+        QTRY_COMPARE(identified.size(), 2);
+        QVERIFY(rig.unit.serialPortPath().endsWith(w.serialLink()->portName()));
+
+        rig.unit.call([](EmulatedUnit &u) { u.replug(1500); });
+        QTRY_COMPARE_WITH_TIMEOUT(session->state(), UnitSession::State::Lost, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(session->state(), UnitSession::State::Connected, 6000);
+        QTRY_COMPARE(identified.size(), 3);
+        QVERIFY(rig.unit.serialPortPath().endsWith(w.serialLink()->portName()));
+        QCOMPARE(w.form()->name_label->text(), "Device: " + rig.entryText() + " (reconnected)");
     }
 };
 
