@@ -169,7 +169,7 @@ bool SerialPort::writeCommand(quint8 code)
         qWarning().noquote() << "Serial command" << Qt::hex << code << "not written: the port is not open";
         return false;
     }
-    if (PlatformAccess::serialLineHungUp(handle())) {
+    if (PlatformAccess::serialLineHungUp(qintptr(handle()))) {
         qWarning().noquote() << "Serial command" << Qt::hex << code << "not written:" << portName() << "is gone";
         closeLost();
         return false;
@@ -232,7 +232,7 @@ void SerialPort::onError(QSerialPort::SerialPortError error)
     if (error == QSerialPort::NoError || !isOpen() || m_lossPending)
         return;
     const bool transient = PlatformAccess::lastErrorIsTransient();
-    const bool hungUp = PlatformAccess::serialLineHungUp(handle());
+    const bool hungUp = PlatformAccess::serialLineHungUp(qintptr(handle()));
     if (!meansGone(error, hungUp, transient)) {
         if (error == QSerialPort::ResourceError || error == QSerialPort::WriteError)
             qDebug().noquote() << "Transient serial error on" << portName() << ":" << errorString();

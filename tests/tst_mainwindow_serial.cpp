@@ -42,6 +42,7 @@ private slots:
     void strayEraseEndShowsNothing();
     void lostPortIsClosed();
     void replugPairsTheNewSerialPort();
+    void upgradeModeOnRequest();
     void upgradeActionOpensTheDialog();
 };
 
@@ -191,6 +192,31 @@ void MainWindowSerialTest::replugPairsTheNewSerialPort()
     QTRY_COMPARE(identified.size(), 2);
     QCOMPARE(rig.window->unitSession()->state(), UnitSession::State::Connected);
     QCOMPARE(rig.unit.commands, (QList<quint8>{0x01, 0x03}));
+}
+
+// Put into upgrade mode without an image, the unit's upgrade-mode port is
+// found, opened and held, and nothing is erased; released, the session waits
+// for the unit's normal-mode port.
+void MainWindowSerialTest::upgradeModeOnRequest()
+{
+    SerialWindowRig rig(kMidiOutputs);
+    UnitSession *session = rig.window->unitSession();
+    QSignalSpy ready(session, &UnitSession::upgradeModeReady);
+    rig.window->connectMidiDevice("TQR-30 Pro [0]");
+    QTRY_COMPARE(rig.unit.countCommand(0x03), 1);
+
+    session->enterUpgradeMode();
+    QCOMPARE(session->state(), UnitSession::State::Upgrading);
+    QTRY_COMPARE(ready.size(), 1);
+    QCOMPARE(ready.at(0).at(0).toString(), rig.boot.portName());
+    QVERIFY(rig.link()->isOpen());
+    QCOMPARE(session->state(), UnitSession::State::Upgrading);
+    QTest::qWait(50);
+    QVERIFY(rig.boot.commands.isEmpty());
+
+    session->releaseUpgradePort();
+    QVERIFY(!rig.link()->isOpen());
+    QCOMPARE(session->state(), UnitSession::State::Reenumerating);
 }
 
 void MainWindowSerialTest::upgradeActionOpensTheDialog()

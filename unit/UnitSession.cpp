@@ -47,9 +47,12 @@ UnitSession::UnitSession(const Devices &devices, QObject *parent)
     m_transfer->setAfterErase(FirmwareTransfer::AfterErase::StartSending);
     connect(m_transfer, &FirmwareTransfer::stateChanged, this, &UnitSession::onTransferStateChanged);
     connect(m_transfer, &FirmwareTransfer::finished, this, [this] { m_checkStarted = false; });
-    connect(m_transfer, &FirmwareTransfer::failed, this, [this] {
+    connect(m_transfer, &FirmwareTransfer::failed, this, [this](const QString &message) {
+        const bool enteringUpgradeMode = m_holdUpgradePort;
         m_holdUpgradePort = false;
         onTransferStateChanged();
+        if (enteringUpgradeMode)
+            emit upgradeModeFailed(message);
     });
     connect(m_transfer, &FirmwareTransfer::upgradePortOpened, this, [this](const QString &portName) {
         if (m_holdUpgradePort)

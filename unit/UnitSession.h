@@ -102,7 +102,8 @@ public:
     void startFirmwareUpgrade(const QByteArray &image);
     // Puts the unit into upgrade mode and waits for its upgrade-mode port:
     // upgradeModeReady() with the port, which the session then holds open
-    // until releaseUpgradePort(), or the transfer's failed() saying why.
+    // until releaseUpgradePort(), or upgradeModeFailed() saying why. Whoever
+    // writes the image on a link of its own releases the port first.
     void enterUpgradeMode();
     void releaseUpgradePort();
 
@@ -121,6 +122,7 @@ signals:
     // Model and version over the serial port, once per connection.
     void unitIdentified(const QString &model, const QString &version);
     void upgradeModeReady(const QString &portName);
+    void upgradeModeFailed(const QString &message);
     // The unit's serial port is listed but would not open; once per connection.
     void serialOpenFailed(const QString &message);
 
