@@ -238,7 +238,8 @@ void UnitSession::onSerialLost()
     m_holdUpgradePort = false;
     m_checkStarted = false;
     forgetSerialIdentity();
-    updateState();
+    // A held upgrade-mode port that vanished ends the upgrade as well.
+    onTransferStateChanged();
 }
 
 void UnitSession::noteSerialError(QSerialPort::SerialPortError error)
