@@ -42,6 +42,7 @@ private slots:
     void strayEraseEndShowsNothing();
     void lostPortIsClosed();
     void replugPairsTheNewSerialPort();
+    void pairsTheConnectedModelsPort();
     void upgradeModeOnRequest();
     void upgradeActionOpensTheDialog();
 };
@@ -192,6 +193,27 @@ void MainWindowSerialTest::replugPairsTheNewSerialPort()
     QTRY_COMPARE(identified.size(), 2);
     QCOMPARE(rig.window->unitSession()->state(), UnitSession::State::Connected);
     QCOMPARE(rig.unit.commands, (QList<quint8>{0x01, 0x03}));
+}
+
+// Two units of the series: each MIDI pick pairs the serial port of its own
+// model, and the link moves from one unit's port to the other's.
+void MainWindowSerialTest::pairsTheConnectedModelsPort()
+{
+    SerialWindowRig rig({QStringLiteral("TQR-30 Pro"), QStringLiteral("TQR-30")});
+    UnitPeer plain;
+    plain.modelReply = "TQR-30\r\n";
+    rig.usb.addDevice(kUnitVendor, kUnitNormalProduct + 2, QStringLiteral("TQR-30 Larkspur"));
+    rig.ports.addPort(unitPortEntry(plain, kUnitNormalProduct + 2));
+
+    rig.window->connectMidiDevice("TQR-30 [1]");
+    QTRY_COMPARE(plain.commands, (QList<quint8>{0x01, 0x03}));
+    QCOMPARE(rig.window->unitSession()->pairedSerialPort(), plain.portName());
+    QVERIFY(rig.unit.commands.isEmpty());
+
+    rig.window->connectMidiDevice("TQR-30 Pro [0]");
+    QTRY_COMPARE(rig.unit.commands, (QList<quint8>{0x01, 0x03}));
+    QCOMPARE(rig.window->unitSession()->pairedSerialPort(), rig.unit.portName());
+    QCOMPARE(plain.countCommand(0x01), 1);
 }
 
 // Put into upgrade mode without an image, the unit's upgrade-mode port is
