@@ -6,59 +6,64 @@
 
 CompositeMidiDriver::CompositeMidiDriver(std::vector<MidiDriver *> drivers)
     : m_drivers(std::move(drivers))
+    , m_outputCounts(m_drivers.size(), 0)
+    , m_inputCounts(m_drivers.size(), 0)
 {
 }
 
-CompositeMidiDriver::Target CompositeMidiDriver::target(int index, Count count) const
+CompositeMidiDriver::Target CompositeMidiDriver::locate(const std::vector<MidiDriver *> &drivers,
+                                                        const std::vector<int> &counts, int index)
 {
     if (index < 0)
         return {};
-    for (size_t member = 0; member < m_drivers.size(); ++member) {
-        const int inMember = (m_drivers[member]->*count)();
-        if (index < inMember)
-            return {m_drivers[member], index, int(member)};
-        index -= inMember;
+    for (size_t member = 0; member < drivers.size(); ++member) {
+        if (index < counts[member])
+            return {drivers[member], index, int(member)};
+        index -= counts[member];
     }
     return {};
 }
 
-CompositeMidiDriver::Target CompositeMidiDriver::outputTarget(int index) const
-{
-    return target(index, &MidiDriver::outputCount);
-}
-
-CompositeMidiDriver::Target CompositeMidiDriver::inputTarget(int index) const
-{
-    return target(index, &MidiDriver::inputCount);
-}
-
-int CompositeMidiDriver::total(Count count) const
+int CompositeMidiDriver::listAll(const std::vector<MidiDriver *> &drivers, std::vector<int> &counts, Count count)
 {
     int sum = 0;
-    for (MidiDriver *driver : m_drivers)
-        sum += (driver->*count)();
+    for (size_t member = 0; member < drivers.size(); ++member) {
+        counts[member] = (drivers[member]->*count)();
+        sum += counts[member];
+    }
     return sum;
+}
+
+MidiDriver *CompositeMidiDriver::memberOf(const QString &id, QString *memberId) const
+{
+    const int slash = id.indexOf(QLatin1Char('/'));
+    bool ok = false;
+    const int member = slash > 0 ? id.left(slash).toInt(&ok) : -1;
+    if (!ok || member < 0 || size_t(member) >= m_drivers.size())
+        return nullptr;
+    *memberId = id.mid(slash + 1);
+    return m_drivers[size_t(member)];
 }
 
 int CompositeMidiDriver::outputCount()
 {
-    return total(&MidiDriver::outputCount);
+    return listAll(m_drivers, m_outputCounts, &MidiDriver::outputCount);
 }
 
 QString CompositeMidiDriver::outputName(int index)
 {
-    const Target target = outputTarget(index);
+    const Target target = locate(m_drivers, m_outputCounts, index);
     return target.driver ? target.driver->outputName(target.index) : QString();
 }
 
 int CompositeMidiDriver::inputCount()
 {
-    return total(&MidiDriver::inputCount);
+    return listAll(m_drivers, m_inputCounts, &MidiDriver::inputCount);
 }
 
 std::optional<QString> CompositeMidiDriver::inputName(int index)
 {
-    const Target target = inputTarget(index);
+    const Target target = locate(m_drivers, m_inputCounts, index);
     if (!target.driver)
         return std::nullopt;
     return target.driver->inputName(target.index);
@@ -66,7 +71,7 @@ std::optional<QString> CompositeMidiDriver::inputName(int index)
 
 QString CompositeMidiDriver::outputId(int index)
 {
-    const Target target = outputTarget(index);
+    const Target target = locate(m_drivers, m_outputCounts, index);
     if (!target.driver)
         return QString();
     return QString::number(target.member) + QLatin1Char('/') + target.driver->outputId(target.index);
@@ -74,7 +79,7 @@ QString CompositeMidiDriver::outputId(int index)
 
 QString CompositeMidiDriver::inputId(int index)
 {
-    const Target target = inputTarget(index);
+    const Target target = locate(m_drivers, m_inputCounts, index);
     if (!target.driver)
         return QString();
     return QString::number(target.member) + QLatin1Char('/') + target.driver->inputId(target.index);
@@ -91,14 +96,16 @@ QString CompositeMidiDriver::unavailableText() const
     return texts.join(QLatin1Char('\n'));
 }
 
-std::unique_ptr<MidiOutputPort> CompositeMidiDriver::openOutput(int index)
+std::unique_ptr<MidiOutputPort> CompositeMidiDriver::openOutput(const QString &id)
 {
-    const Target target = outputTarget(index);
-    return target.driver ? target.driver->openOutput(target.index) : nullptr;
+    QString memberId;
+    MidiDriver *driver = memberOf(id, &memberId);
+    return driver ? driver->openOutput(memberId) : nullptr;
 }
 
-std::unique_ptr<MidiInputPort> CompositeMidiDriver::openInput(int index, MidiInputSink *sink)
+std::unique_ptr<MidiInputPort> CompositeMidiDriver::openInput(const QString &id, MidiInputSink *sink)
 {
-    const Target target = inputTarget(index);
-    return target.driver ? target.driver->openInput(target.index, sink) : nullptr;
+    QString memberId;
+    MidiDriver *driver = memberOf(id, &memberId);
+    return driver ? driver->openInput(memberId, sink) : nullptr;
 }

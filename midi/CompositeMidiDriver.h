@@ -8,6 +8,11 @@
 // first, then those of the second, and so on; inputs likewise. Used to put
 // the built-in emulated unit beside the computer's real ports.
 //
+// outputCount() and inputCount() list every member once and keep how many
+// ports each had; names and ids are read by that numbering, as the members
+// read theirs by their own last listing. A port is opened by its id, which
+// names the member, so opening lists nothing.
+//
 // The drivers are borrowed and must outlive this one.
 class CompositeMidiDriver : public MidiDriver
 {
@@ -23,8 +28,8 @@ public:
     QString inputId(int index) override;
     // The members' texts, one per line.
     QString unavailableText() const override;
-    std::unique_ptr<MidiOutputPort> openOutput(int index) override;
-    std::unique_ptr<MidiInputPort> openInput(int index, MidiInputSink *sink) override;
+    std::unique_ptr<MidiOutputPort> openOutput(const QString &id) override;
+    std::unique_ptr<MidiInputPort> openInput(const QString &id, MidiInputSink *sink) override;
 
 private:
     struct Target
@@ -34,12 +39,14 @@ private:
         int member = -1;
     };
     using Count = int (MidiDriver::*)();
-    // Counts are asked afresh on every lookup: ports of any member can come
-    // and go between two calls.
-    Target target(int index, Count count) const;
-    Target outputTarget(int index) const;
-    Target inputTarget(int index) const;
-    int total(Count count) const;
+    static Target locate(const std::vector<MidiDriver *> &drivers, const std::vector<int> &counts, int index);
+    static int listAll(const std::vector<MidiDriver *> &drivers, std::vector<int> &counts, Count count);
+    // The member an id names and the member's own id; no driver when the id
+    // names none.
+    MidiDriver *memberOf(const QString &id, QString *memberId) const;
 
     std::vector<MidiDriver *> m_drivers;
+    // Ports per member in the last listing.
+    std::vector<int> m_outputCounts;
+    std::vector<int> m_inputCounts;
 };

@@ -438,22 +438,33 @@ QString InMemoryMidiDriver::inputId(int index)
     return port ? QString::number(port->id) : QString();
 }
 
-std::unique_ptr<MidiOutputPort> InMemoryMidiDriver::openOutput(int index)
+namespace {
+
+int portIdOf(const QString &id)
+{
+    bool ok = false;
+    const int number = id.toInt(&ok);
+    return ok ? number : -1;
+}
+
+} // namespace
+
+std::unique_ptr<MidiOutputPort> InMemoryMidiDriver::openOutput(const QString &id)
 {
     std::lock_guard<std::mutex> lock(m_state->mutex);
-    State::Port *port = State::at(m_state->outputs, index);
+    State::Port *port = m_state->findOutput(portIdOf(id));
     if (!port || !port->openable)
         return nullptr;
     ++port->openCount;
     return std::make_unique<OutputPort>(m_state, port->id);
 }
 
-std::unique_ptr<MidiInputPort> InMemoryMidiDriver::openInput(int index, MidiInputSink *sink)
+std::unique_ptr<MidiInputPort> InMemoryMidiDriver::openInput(const QString &id, MidiInputSink *sink)
 {
     if (!sink)
         return nullptr;
     std::lock_guard<std::mutex> lock(m_state->mutex);
-    State::Port *port = State::at(m_state->inputs, index);
+    State::Port *port = m_state->findInput(portIdOf(id));
     if (!port)
         return nullptr;
     ++port->openCount;

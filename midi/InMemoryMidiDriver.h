@@ -72,8 +72,8 @@ public:
     // The port id, written as decimal text.
     QString outputId(int index) override;
     QString inputId(int index) override;
-    std::unique_ptr<MidiOutputPort> openOutput(int index) override;
-    std::unique_ptr<MidiInputPort> openInput(int index, MidiInputSink *sink) override;
+    std::unique_ptr<MidiOutputPort> openOutput(const QString &id) override;
+    std::unique_ptr<MidiInputPort> openInput(const QString &id, MidiInputSink *sink) override;
 
 private:
     struct State;

@@ -6,16 +6,36 @@
 #include <jack/uuid.h>
 
 #include <QByteArray>
+#include <QDebug>
+
+#include <QElapsedTimer>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int kNewPortWaitMs = 500;
+
+} // namespace
 
 JackGraph::JackGraph()
 {
     MidiSystemProbe::routeJackMessagesToTrace();
     jack_status_t status;
     m_client = jack_client_open("Quill Tool Ports", JackNoStartServer, &status);
-    if (m_client)
-        jack_on_shutdown(m_client, &JackGraph::shutdown, this);
+    if (!m_client)
+        return;
+    jack_on_shutdown(m_client, &JackGraph::shutdown, this);
+    if (isPipeWire() && jack_activate(m_client) != 0)
+        qWarning() << "JACK graph client could not be activated; a server restart may go unnoticed";
+}
+
+bool JackGraph::isPipeWire()
+{
+    return QByteArray(jack_get_version_string()).contains("PipeWire");
 }
 
 void JackGraph::shutdown(void *self)
@@ -44,9 +64,41 @@ QStringList JackGraph::midiPorts(bool sending) const
     return names;
 }
 
-bool JackGraph::hasPort(const QString &portName) const
+QStringList JackGraph::clientNames() const
 {
-    return isOpen() && jack_port_by_name(m_client, portName.toUtf8().constData());
+    QStringList clients;
+    if (!isOpen())
+        return clients;
+    const char **ports = jack_get_ports(m_client, nullptr, nullptr, 0);
+    if (!ports)
+        return clients;
+    for (const char **p = ports; *p; ++p) {
+        const QString client = QString::fromUtf8(*p).section(QLatin1Char(':'), 0, 0);
+        if (!clients.contains(client))
+            clients << client;
+    }
+    jack_free(ports);
+    return clients;
+}
+
+QStringList JackGraph::aliasesOf(const QString &portName) const
+{
+    QStringList aliases;
+    if (!isOpen())
+        return aliases;
+    const jack_port_t *port = jack_port_by_name(m_client, portName.toUtf8().constData());
+    if (!port)
+        return aliases;
+    std::vector<char> first(size_t(jack_port_name_size()) + 1, '\0');
+    std::vector<char> second(first.size(), '\0');
+    char *both[2] = {first.data(), second.data()};
+    // Some libraries fill the second slot while counting only one.
+    jack_port_get_aliases(port, both);
+    for (const char *alias : both) {
+        if (*alias)
+            aliases << QString::fromUtf8(alias);
+    }
+    return aliases;
 }
 
 quint64 JackGraph::clientIdOf(const QString &portName) const
@@ -68,11 +120,26 @@ quint64 JackGraph::clientIdOf(const QString &portName) const
     return quint64(value);
 }
 
+quint64 JackGraph::portIdOf(const QString &portName) const
+{
+    if (!isOpen())
+        return 0;
+    const jack_port_t *port = jack_port_by_name(m_client, portName.toUtf8().constData());
+    return port ? quint64(jack_port_uuid(port)) : 0;
+}
+
 bool JackGraph::connect(const QString &source, const QString &destination) const
 {
     if (!isOpen())
         return false;
-    const int result = jack_connect(m_client, source.toUtf8().constData(), destination.toUtf8().constData());
+    const QByteArray from = source.toUtf8();
+    const QByteArray to = destination.toUtf8();
+    QElapsedTimer waited;
+    waited.start();
+    while (!(jack_port_by_name(m_client, from.constData()) && jack_port_by_name(m_client, to.constData()))
+           && waited.elapsed() < kNewPortWaitMs && isOpen())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const int result = jack_connect(m_client, from.constData(), to.constData());
     return result == 0 || result == EEXIST;
 }
 

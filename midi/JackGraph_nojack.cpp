@@ -11,12 +11,27 @@ QStringList JackGraph::midiPorts(bool) const
     return {};
 }
 
-bool JackGraph::hasPort(const QString &) const
+QStringList JackGraph::clientNames() const
+{
+    return {};
+}
+
+QStringList JackGraph::aliasesOf(const QString &) const
+{
+    return {};
+}
+
+bool JackGraph::isPipeWire()
 {
     return false;
 }
 
 quint64 JackGraph::clientIdOf(const QString &) const
+{
+    return 0;
+}
+
+quint64 JackGraph::portIdOf(const QString &) const
 {
     return 0;
 }

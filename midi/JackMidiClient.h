@@ -55,6 +55,10 @@ public:
     // Lets what was queued go out first, for a while at most.
     void removeOutput(Output *output);
 
+    // Returns after this many whole process cycles, or when the server
+    // stalls or has gone.
+    void waitForCycles(int cycles) const;
+
 private:
     using Outputs = std::vector<Output *>;
 

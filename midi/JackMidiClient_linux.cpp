@@ -240,6 +240,12 @@ void JackMidiClient::drain(Output &output, std::uint32_t frames)
     }
 }
 
+void JackMidiClient::waitForCycles(int cycles) const
+{
+    for (int i = 0; i < cycles && m_running.load(); ++i)
+        waitForCycle(true);
+}
+
 // Waits for the cycle running now, if any, to end: the process thread reads
 // each pointer once per cycle, so later cycles see what was stored before.
 // With wholeCycle, also for a cycle that begins after the call.

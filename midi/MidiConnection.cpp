@@ -274,7 +274,7 @@ void MidiConnection::connectTo(const QString &label, bool again)
     closeBoth();
     if (wasOpen)
         emit stateChanged();
-    if (number.isEmpty() || !m_output->openDevice(number.toInt())) {
+    if (number.isEmpty() || !m_output->openDevice(id)) {
         qDebug() << "Failed to connect MIDI Out device:" << label;
         // When reconnecting, the unit is still waited for: the next tick tries again.
         emit stateChanged();
@@ -304,7 +304,7 @@ void MidiConnection::pairInput(const QString &outLabel)
         qDebug() << "Corresponding MIDI In device not found for:" << outLabel;
         return;
     }
-    if (m_input->openDevice(m_inputs.table.index.value(inLabel))) {
+    if (m_input->openDevice(m_inputs.idByLabel.value(inLabel))) {
         m_inLabel = inLabel;
         m_inId = m_inputs.idByLabel.value(inLabel);
         qDebug() << "Automatically connected corresponding MIDI In device:" << inLabel;

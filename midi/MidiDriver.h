@@ -7,12 +7,15 @@
 #include <optional>
 
 // The MIDI system as the panel sees it: numbered output and input ports with
-// names, opened by number. One real implementation talks to the operating
+// names and ids, opened by id. One real implementation talks to the operating
 // system's MIDI service; an in-memory one serves tests and the built-in
 // emulated unit.
 //
-// Port numbers are the driver's current numbering (0 to count - 1); they can
-// change whenever ports come or go, which is why callers re-enumerate.
+// Port numbers are those of the last outputCount() or inputCount(), for
+// reading names and ids; they change whenever ports come or go. Opening takes
+// the port's id instead: a number from one listing may belong to another port
+// by the time it is opened, since systems hand a freed slot to the next port
+// that registers.
 
 // Receives what an open input port delivers. Called on a thread of the driver,
 // never on the GUI thread; implementations must only copy and hand over.
@@ -64,14 +67,16 @@ public:
     // What tells a port apart for as long as it exists, whatever its number:
     // the system's own id of the port where it has one, else its name. Ports
     // that come again after they were gone may come back under another id.
-    virtual QString outputId(int index) { return outputName(index); }
-    virtual QString inputId(int index) { return inputName(index).value_or(QString()); }
+    virtual QString outputId(int index) = 0;
+    virtual QString inputId(int index) = 0;
 
     // Empty while the MIDI system works; otherwise one line for the user that
     // says which systems were tried.
     virtual QString unavailableText() const { return QString(); }
 
-    // nullptr when the port cannot be opened.
-    virtual std::unique_ptr<MidiOutputPort> openOutput(int index) = 0;
-    virtual std::unique_ptr<MidiInputPort> openInput(int index, MidiInputSink *sink) = 0;
+    // The port with this id (as outputId()/inputId() gave it), checked after
+    // opening to be that port; nullptr when it is gone, was replaced or
+    // cannot be opened.
+    virtual std::unique_ptr<MidiOutputPort> openOutput(const QString &id) = 0;
+    virtual std::unique_ptr<MidiInputPort> openInput(const QString &id, MidiInputSink *sink) = 0;
 };

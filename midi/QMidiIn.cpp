@@ -21,14 +21,14 @@ QMidiIn::~QMidiIn()
     closeDevice();
 }
 
-bool QMidiIn::openDevice(int index)
+bool QMidiIn::openDevice(const QString &portId)
 {
     closeDevice();
     m_accumulator.clear();
     m_discardingSysEx = false;
-    m_port = m_driver->openInput(index, this);
+    m_port = m_driver->openInput(portId, this);
     if (!m_port) {
-        qDebug() << "Error: Unable to open MIDI input device. Index:" << index;
+        qDebug() << "Error: Unable to open MIDI input device:" << portId;
         return false;
     }
     qDebug() << "MIDI input device connected successfully.";

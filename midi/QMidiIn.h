@@ -34,8 +34,8 @@ public:
     QMidiIn(MidiDriver *driver, QObject *parent = nullptr);
     ~QMidiIn() override;
 
-    // Closes any open port first.
-    bool openDevice(int index);
+    // Opens the input with this driver port id; closes any open port first.
+    bool openDevice(const QString &portId);
     void closeDevice();
     bool isOpen() const { return m_port != nullptr; }
 

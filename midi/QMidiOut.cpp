@@ -63,10 +63,10 @@ QMidiOut::~QMidiOut()
     closeDevice();
 }
 
-bool QMidiOut::openDevice(int index)
+bool QMidiOut::openDevice(const QString &portId)
 {
     closeDevice();
-    std::unique_ptr<MidiOutputPort> port = m_driver->openOutput(index);
+    std::unique_ptr<MidiOutputPort> port = m_driver->openOutput(portId);
     if (!port)
         return false;
     auto sender = std::make_shared<Sender>();

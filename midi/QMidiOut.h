@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <memory>
 
@@ -25,8 +26,9 @@ public:
     QMidiOut(const QMidiOut &) = delete;
     QMidiOut &operator=(const QMidiOut &) = delete;
 
-    // Closes any open port first, so a failed open leaves no port open.
-    bool openDevice(int index);
+    // Opens the output with this driver port id. Closes any open port first,
+    // so a failed open leaves no port open.
+    bool openDevice(const QString &portId);
     void closeDevice();
     bool isOpen() const { return m_sender != nullptr; }
 

@@ -12,6 +12,8 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 #include <atomic>
 #include <cstdio>
 #include <mutex>
@@ -60,13 +62,64 @@ QString clientPart(const QString &raw)
     return colon < 0 ? raw : raw.left(colon);
 }
 
-// JACK names a second client of an existing name "name-01", "name-02" ...
-QString withoutJackSuffix(const QString &client)
+// The name the client asked for. jackd calls a second client of a taken
+// name "name-01", PipeWire "name-<its node id>"; but "TQR-30" is a name of
+// its own, so a suffix goes only where the server shows that it was added:
+// a client of the name without it is there, or one of the port's aliases
+// names its client so (PipeWire's do).
+QString clientAsAsked(const QString &client, const QStringList &clients, const QStringList &aliases)
 {
-    static const QRegularExpression suffix(QStringLiteral("-\\d\\d$"));
-    QString name = client;
-    name.remove(suffix);
-    return name.isEmpty() ? client : name;
+    static const QRegularExpression renamed(QStringLiteral("^(.+)-\\d+$"));
+    const QRegularExpressionMatch match = renamed.match(client);
+    if (!match.hasMatch())
+        return client;
+    const QString asked = match.captured(1);
+    if (clients.contains(asked))
+        return asked;
+    for (const QString &alias : aliases) {
+        if (clientPart(alias) == asked)
+            return asked;
+    }
+    return client;
+}
+
+// A JACK port id: the port's full name, "#", its client's id, "." and the
+// port's own id (see JackGraph for why both).
+QString jackPortId(const QString &portName, quint64 clientId, quint64 portId)
+{
+    return portName + QLatin1Char('#') + QString::number(clientId) + QLatin1Char('.') + QString::number(portId);
+}
+
+} // namespace
+
+struct RtMidiDriver::JackPortKey
+{
+    QString name;
+    quint64 client = 0;
+    quint64 port = 0;
+
+    // Zero ids when the text is not a JACK port id.
+    static JackPortKey of(const QString &id)
+    {
+        const int hash = id.lastIndexOf(QLatin1Char('#'));
+        const QStringList ids = hash > 0 ? id.mid(hash + 1).split(QLatin1Char('.')) : QStringList();
+        if (ids.size() != 2)
+            return {};
+        return {id.left(hash), ids[0].toULongLong(), ids[1].toULongLong()};
+    }
+};
+
+namespace {
+
+// The number under which the client lists the port of this full name now.
+std::optional<unsigned> alsaPortNumber(RtMidi &client, const std::string &name)
+{
+    const unsigned count = client.getPortCount();
+    for (unsigned i = 0; i < count; ++i) {
+        if (client.getPortName(i) == name)
+            return i;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -149,15 +202,16 @@ public:
     ~JackOutputPort() override { m_client->removeOutput(m_output); }
 
     // Returns once the message is queued for JACK's next cycle. The graph is
-    // asked afterwards whether the receiver is still there: JACK does not
-    // tell a sender that its receiver went away, and a Stop must not wait.
+    // asked afterwards whether the receiver is still connected: JACK does not
+    // tell a sender that its receiver went away, and a port of the same name
+    // that replaced it is not connected. A Stop must not wait for a request.
     bool sendLong(const QByteArray &message) override
     {
         if (!m_flowing && !waitForConnection())
             return false;
         if (!m_client->queue(m_output, message))
             return false;
-        if (!m_jack->hasPort(m_target)) {
+        if (!m_jack->isConnected(m_ownPort, m_target)) {
             qWarning() << "MIDI output port has gone:" << m_target;
             return false;
         }
@@ -167,11 +221,15 @@ public:
 private:
     // JACK routes a new connection from its next cycle on; what is sent
     // before goes nowhere, and a unit would never see the first messages.
-    // This runs on QMidiOut's sending thread.
+    // PipeWire shows the connection once its link exists, and the link
+    // carries data only some cycles later. This runs on QMidiOut's sending
+    // thread.
     bool waitForConnection()
     {
         for (int waited = 0; waited < kConnectionWaitMs; ++waited) {
             if (m_jack->isConnected(m_ownPort, m_target)) {
+                if (JackGraph::isPipeWire())
+                    m_client->waitForCycles(kPipeWireLinkCycles);
                 m_flowing = true;
                 return true;
             }
@@ -188,6 +246,7 @@ private:
     std::shared_ptr<JackGraph> m_jack;
     bool m_flowing = false;
     static constexpr int kConnectionWaitMs = 500;
+    static constexpr int kPipeWireLinkCycles = 3;
 };
 
 class RtMidiDriver::InputPort : public MidiInputPort
@@ -362,15 +421,18 @@ QStringList RtMidiDriver::cleanAlsaNames(const QStringList &rawNames)
     return names;
 }
 
-QStringList RtMidiDriver::cleanJackNames(const QStringList &rawNames)
+QStringList RtMidiDriver::cleanJackNames(const QStringList &rawNames, const QStringList &clients,
+                                         const QList<QStringList> &aliases)
 {
     QHash<QString, int> portsPerClient;
     for (const QString &raw : rawNames)
         ++portsPerClient[clientPart(raw)];
     QStringList names;
-    for (const QString &raw : rawNames) {
+    for (int i = 0; i < rawNames.size(); ++i) {
+        const QString &raw = rawNames[i];
         const QString client = clientPart(raw);
-        names << (portsPerClient.value(client) > 1 ? raw : withoutJackSuffix(client));
+        names << (portsPerClient.value(client) > 1 ? raw
+                                                   : clientAsAsked(client, clients, aliases.value(i)));
     }
     return names;
 }
@@ -383,9 +445,6 @@ RtMidiDriver::Listing RtMidiDriver::list(bool outputs)
     RtMidi *client = outputs ? static_cast<RtMidi *>(m_out.get()) : static_cast<RtMidi *>(m_in.get());
     if (!jack && !client)
         return listing;
-    // On JACK both directions are ports of one client named like the driver.
-    const QString ownIn = jack ? m_clientName : m_clientName + QStringLiteral(" In");
-    const QString ownOut = jack ? m_clientName : m_clientName + QStringLiteral(" Out");
 
     // RtMidi asks JACK for the whole list again for each name; one request
     // gives them all, in the same order.
@@ -397,27 +456,32 @@ RtMidiDriver::Listing RtMidiDriver::list(bool outputs)
         for (unsigned i = 0; i < count; ++i)
             all << QString::fromStdString(client->getPortName(i));
     }
-    QStringList raw;
+    // On JACK both directions are ports of one client named like the driver
+    // (or renamed by the server when a second panel runs).
+    static const QRegularExpression anyNumber(QStringLiteral("(-\\d+)?$"));
+    const QRegularExpression ownJack(QLatin1Char('^') + QRegularExpression::escape(m_clientName)
+                                     + anyNumber.pattern());
+    const QString ownAlsa = m_clientName + (outputs ? QStringLiteral(" Out") : QStringLiteral(" In"));
+    const QStringList clients = jack && !all.isEmpty() ? m_jack->clientNames() : QStringList();
+    QList<QStringList> aliases;
     QHash<QString, quint64> clientIds; // a client's ports share its id
-    for (int i = 0; i < all.size(); ++i) {
-        const QString &name = all[i];
+    for (const QString &name : all) {
         const QString client = clientPart(name);
-        const QString owner = jack ? withoutJackSuffix(client) : client;
-        if (owner == ownIn || owner == ownOut)
+        if (jack ? ownJack.match(client).hasMatch() : client == ownAlsa)
             continue;
-        listing.rtIndex.push_back(unsigned(i));
-        raw << name;
         listing.raw << name;
         if (jack) {
+            aliases << m_jack->aliasesOf(name);
             auto id = clientIds.find(client);
             if (id == clientIds.end())
                 id = clientIds.insert(client, m_jack->clientIdOf(name));
-            listing.ids << name + QLatin1Char('#') + QString::number(*id);
+            listing.ids << jackPortId(name, *id, m_jack->portIdOf(name));
         } else {
+            // The sequencer's "client:port 20:0" names the port by its address.
             listing.ids << name;
         }
     }
-    listing.names = jack ? cleanJackNames(raw) : cleanAlsaNames(raw);
+    listing.names = jack ? cleanJackNames(listing.raw, clients, aliases) : cleanAlsaNames(listing.raw);
     // A port that vanished while being listed has an empty name; the MIDI
     // system renumbers on the next listing.
     return listing;
@@ -426,7 +490,7 @@ RtMidiDriver::Listing RtMidiDriver::list(bool outputs)
 int RtMidiDriver::outputCount()
 {
     m_outputs = list(true);
-    return int(m_outputs.rtIndex.size());
+    return int(m_outputs.ids.size());
 }
 
 QString RtMidiDriver::outputName(int index)
@@ -439,7 +503,7 @@ QString RtMidiDriver::outputName(int index)
 int RtMidiDriver::inputCount()
 {
     m_inputs = list(false);
-    return int(m_inputs.rtIndex.size());
+    return int(m_inputs.ids.size());
 }
 
 std::optional<QString> RtMidiDriver::inputName(int index)
@@ -459,48 +523,56 @@ QString RtMidiDriver::inputId(int index)
     return index >= 0 && index < m_inputs.ids.size() ? m_inputs.ids[index] : QString();
 }
 
-std::unique_ptr<MidiOutputPort> RtMidiDriver::openOutput(int index)
+std::unique_ptr<MidiOutputPort> RtMidiDriver::openOutput(const QString &id)
 {
-    if (!m_out && !m_jack)
-        return nullptr;
-    const Listing now = list(true);
-    if (index < 0 || size_t(index) >= now.rtIndex.size())
-        return nullptr;
+    retryIfUnavailable();
     if (m_jack)
-        return openJackOutput(now.raw[index]);
-    const std::string target = now.raw[int(index)].toStdString();
+        return openJackOutput(id);
+    if (!m_out || id.isEmpty())
+        return nullptr;
+    const std::string target = id.toStdString();
     std::unique_ptr<RtMidiOut> out = tryClient<RtMidiOut>(m_api, m_clientName + QStringLiteral(" Out"));
     if (!out)
         return nullptr;
-    // The new client numbers the ports as it sees them; find ours by name.
-    const unsigned count = out->getPortCount();
-    for (unsigned i = 0; i < count; ++i) {
-        if (out->getPortName(i) != target)
-            continue;
-        out->openPort(i, "MIDI Out");
-        if (!out->isPortOpen())
-            return nullptr;
-        return std::make_unique<OutputPort>(std::move(out), now.raw[int(index)]);
+    // The new client numbers the ports as it sees them; find ours by its
+    // address, and make sure the number still led there once it is open.
+    const std::optional<unsigned> number = alsaPortNumber(*out, target);
+    if (!number) {
+        qWarning() << "MIDI output has gone:" << id;
+        return nullptr;
     }
-    return nullptr;
+    out->openPort(*number, "MIDI Out");
+    if (!out->isPortOpen())
+        return nullptr;
+    if (alsaPortNumber(*out, target) != number) {
+        qWarning() << "MIDI output moved while it was opened; not used:" << id;
+        return nullptr;
+    }
+    return std::make_unique<OutputPort>(std::move(out), id);
 }
 
-std::unique_ptr<MidiInputPort> RtMidiDriver::openInput(int index, MidiInputSink *sink)
+std::unique_ptr<MidiInputPort> RtMidiDriver::openInput(const QString &id, MidiInputSink *sink)
 {
     if (!sink || *m_inputTaken)
         return nullptr;
+    retryIfUnavailable();
     if (m_jack)
-        return openJackInput(index, sink);
-    if (!m_in)
+        return openJackInput(id, sink);
+    if (!m_in || id.isEmpty())
         return nullptr;
-    const Listing now = list(false);
-    if (index < 0 || size_t(index) >= now.rtIndex.size())
+    const std::string source = id.toStdString();
+    const std::optional<unsigned> number = alsaPortNumber(*m_in, source);
+    if (!number) {
+        qWarning() << "MIDI input has gone:" << id;
         return nullptr;
+    }
     // The callback is in place before the first byte can arrive.
     auto port = std::make_unique<InputPort>(m_in.get(), sink, m_inputTaken);
-    m_in->openPort(now.rtIndex[size_t(index)], "MIDI In");
-    if (!m_in->isPortOpen()) {
-        port.reset();
+    m_in->openPort(*number, "MIDI In");
+    if (!m_in->isPortOpen())
+        return nullptr;
+    if (alsaPortNumber(*m_in, source) != number) {
+        qWarning() << "MIDI input moved while it was opened; not used:" << id;
         return nullptr;
     }
     return port;
@@ -519,27 +591,44 @@ std::shared_ptr<JackMidiClient> RtMidiDriver::jackClient()
     return m_jackClient;
 }
 
-std::unique_ptr<MidiOutputPort> RtMidiDriver::openJackOutput(const QString &target)
+std::unique_ptr<MidiOutputPort> RtMidiDriver::openJackOutput(const QString &id)
 {
+    const JackPortKey key = JackPortKey::of(id);
+    const QString &target = key.name;
+    if (!isJackPortNow(key)) {
+        qWarning() << "MIDI output has gone or was replaced:" << target;
+        return nullptr;
+    }
     const std::shared_ptr<JackMidiClient> client = jackClient();
     if (!client)
         return nullptr;
     JackMidiClient::Output *output = client->addOutput();
     if (!output)
         return nullptr;
-    if (!m_jack->connect(client->outputPort(output), target)) {
+    const QString own = client->outputPort(output);
+    if (!m_jack->connect(own, target)) {
         qWarning() << "MIDI output could not be connected to" << target;
+        client->removeOutput(output);
+        return nullptr;
+    }
+    // The name may have passed to a new port between the check and the connection.
+    if (!isJackPortNow(key)) {
+        qWarning() << "MIDI output was replaced while it was connected; not used:" << target;
+        m_jack->disconnect(own, target);
         client->removeOutput(output);
         return nullptr;
     }
     return std::make_unique<JackOutputPort>(client, output, target, m_jack);
 }
 
-std::unique_ptr<MidiInputPort> RtMidiDriver::openJackInput(int index, MidiInputSink *sink)
+std::unique_ptr<MidiInputPort> RtMidiDriver::openJackInput(const QString &id, MidiInputSink *sink)
 {
-    if (index < 0 || index >= m_inputs.raw.size())
+    const JackPortKey key = JackPortKey::of(id);
+    const QString &source = key.name;
+    if (!isJackPortNow(key)) {
+        qWarning() << "MIDI input has gone or was replaced:" << source;
         return nullptr;
-    const QString source = m_inputs.raw[index];
+    }
     const std::shared_ptr<JackMidiClient> client = jackClient();
     if (!client)
         return nullptr;
@@ -553,7 +642,17 @@ std::unique_ptr<MidiInputPort> RtMidiDriver::openJackInput(int index, MidiInputS
         qWarning() << "MIDI input could not be connected to" << source;
         return nullptr;
     }
+    if (!isJackPortNow(key)) {
+        qWarning() << "MIDI input was replaced while it was connected; not used:" << source;
+        return nullptr; // the port's destructor disconnects
+    }
     return input;
+}
+
+bool RtMidiDriver::isJackPortNow(const JackPortKey &key) const
+{
+    return key.client != 0 && key.port != 0 && m_jack && m_jack->portIdOf(key.name) == key.port
+           && m_jack->clientIdOf(key.name) == key.client;
 }
 
 QString RtMidiDriver::apiName() const

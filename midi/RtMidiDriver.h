@@ -5,11 +5,11 @@
 #include <rtmidi/RtMidi.h>
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QStringList>
 
 #include <atomic>
 #include <memory>
-#include <vector>
 
 
 // The MIDI system of the computer through RtMidi: the ALSA sequencer on Linux
@@ -34,8 +34,9 @@
 // that client, removed when it closes. The driver's own ports are not listed.
 //
 // A port's id is the system's full name of it: "client:port 20:0" on ALSA
-// (the numbers change when a device is plugged in again), "client:port" and
-// JACK's own port id on JACK (the name stays when its program restarts).
+// (the numbers, its address, change when a device is plugged in again),
+// "client:port", "#" and its client's and its own id on JACK (the name stays
+// when its program restarts; the ids do not both stay, see JackGraph).
 //
 // Port names. RtMidi reports system names that do not read well in a menu and
 // would keep a unit's two directions from pairing by name; they are cleaned:
@@ -45,16 +46,22 @@
 //   A USB unit's input and output are one sequencer port, so both directions
 //   get the same name and pair.
 // - JACK reports "client:port". A unit's two directions are two ports of one
-//   client, or two clients of the same name (JACK calls the second
-//   "name-01"), so the name is the client name without such a suffix. Only a
+//   client, or two clients of the same name, so the name is the client's
+//   name as the client asked for it. The server renames a second client of
+//   a taken name: jackd to "name-01", PipeWire to "name-" and its node id
+//   ("TQR-30 Pro-135"). A "-digits" ending goes only where the server shows
+//   it was added (see cleanJackNames); "TQR-30" keeps its digits. Only a
 //   client with several ports in one direction keeps "client:port" for each.
 //
-// Numbering is that of the last outputCount()/inputCount(). Opening an output
-// looks the system up again and opens the port of that number now. Opening an
-// input on JACK opens the port that had that number in the last listing. On
-// JACK both are connected by name through the graph client: JACK's numbering
-// moves whenever a port comes or goes, also between a listing and the
-// connecting. A new output sends nothing before JACK routes its connection.
+// Numbering is that of the last outputCount()/inputCount(). Ports are opened
+// by id, never by a number: the sequencer and JACK hand a freed slot to the
+// next port that registers, so a number from one listing may name another
+// port at the next. ALSA opens by number only, so the port's number is looked
+// up by its address right before opening and checked again after. On JACK
+// the port is connected by name through the graph client, and its client's
+// id is checked before and after connecting: a port of the same name from a
+// program that restarted is another port. A new output sends nothing before
+// JACK routes its connection.
 class JackGraph;
 class JackMidiClient;
 
@@ -71,8 +78,8 @@ public:
     QString outputId(int index) override;
     QString inputId(int index) override;
     QString unavailableText() const override;
-    std::unique_ptr<MidiOutputPort> openOutput(int index) override;
-    std::unique_ptr<MidiInputPort> openInput(int index, MidiInputSink *sink) override;
+    std::unique_ptr<MidiOutputPort> openOutput(const QString &id) override;
+    std::unique_ptr<MidiInputPort> openInput(const QString &id, MidiInputSink *sink) override;
 
     // Which system is in use, for the log and the About box ("ALSA", "JACK" ...).
     QString apiName() const;
@@ -80,9 +87,13 @@ public:
     static constexpr int kRetryIntervalMs = 10000;
 
     // The readable names for the raw names of one direction, in order (see
-    // above). Own ports are not filtered here.
+    // above). Own ports are not filtered here. On JACK, `clients` are all
+    // clients the server has and `aliases` each port's aliases, in the order
+    // of the raw names: a client "name-<digits>" shows as "name" only when a
+    // client "name" is there or an alias names the client so.
     static QStringList cleanAlsaNames(const QStringList &rawNames);
-    static QStringList cleanJackNames(const QStringList &rawNames);
+    static QStringList cleanJackNames(const QStringList &rawNames, const QStringList &clients,
+                                      const QList<QStringList> &aliases = {});
 
 private:
     class OutputPort;
@@ -90,18 +101,21 @@ private:
     class JackOutputPort;
     class JackInputPort;
 
-    // The ports of one direction as last listed: RtMidi's number and the clean
-    // name of each port that is not our own.
+    // The ports of one direction as last listed that are not our own: the
+    // clean name, the system's name and the id of each.
     struct Listing
     {
-        std::vector<unsigned> rtIndex;
         QStringList names;
         QStringList raw;
         QStringList ids;
     };
     Listing list(bool outputs);
-    std::unique_ptr<MidiInputPort> openJackInput(int index, MidiInputSink *sink);
-    std::unique_ptr<MidiOutputPort> openJackOutput(const QString &target);
+    std::unique_ptr<MidiInputPort> openJackInput(const QString &id, MidiInputSink *sink);
+    std::unique_ptr<MidiOutputPort> openJackOutput(const QString &id);
+    // A JACK port id taken apart.
+    struct JackPortKey;
+    // The port of this name is there, with this id, on the client of that id.
+    bool isJackPortNow(const JackPortKey &key) const;
     // The running client of the driver's ports on JACK, made when missing.
     std::shared_ptr<JackMidiClient> jackClient();
     void openSystem();

@@ -11,7 +11,8 @@ QUILL_PACKAGE_PACKAGES=(dpkg-dev file)
 QUILL_TEST_PACKAGES=(
     "${QUILL_BUILD_PACKAGES[@]}"
     "${QUILL_PACKAGE_PACKAGES[@]}"
-    jackd2 xvfb xauth python3-pil openssl clang-14 libclang-rt-14-dev
+    jackd2 pipewire pipewire-jack wireplumber dbus
+    xvfb xauth python3-pil openssl clang-14 libclang-rt-14-dev
     desktop-file-utils appstream man-db
 )
 

@@ -70,27 +70,30 @@ private slots:
 
     // Labels come every second frame from Start, so an odd End falls inside
     // a label; the drop-frame runs cross a minute without labels ;00 and ;01.
+    // A TQR-30 shows on JACK as a client whose name ends in digits.
     void stopReachesTheUnitAtEnd_data()
     {
+        QTest::addColumn<int>("model");
         QTest::addColumn<QString>("rate");
         QTest::addColumn<int>("clockRate");
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("end");
-        QTest::newRow("25 even") << "25" << int(FrameClock::Rate25) << "01 : 00 : 00 : 00" << "01 : 00 : 00 : 20";
-        QTest::newRow("25 odd") << "25" << int(FrameClock::Rate25) << "01 : 00 : 00 : 00" << "01 : 00 : 00 : 21";
-        QTest::newRow("30Drop even") << "30Drop" << int(FrameClock::Rate30Drop) << "00 : 00 : 59 : 10"
+        QTest::newRow("25 even") << int(UnitMessages::Model::Tqr30Pro) << "25" << int(FrameClock::Rate25) << "01 : 00 : 00 : 00" << "01 : 00 : 00 : 20";
+        QTest::newRow("25 odd") << int(UnitMessages::Model::Tqr30) << "25" << int(FrameClock::Rate25) << "01 : 00 : 00 : 00" << "01 : 00 : 00 : 21";
+        QTest::newRow("30Drop even") << int(UnitMessages::Model::Tqr30) << "30Drop" << int(FrameClock::Rate30Drop) << "00 : 00 : 59 : 10"
                                      << "00 : 01 : 00 : 04";
-        QTest::newRow("30Drop odd") << "30Drop" << int(FrameClock::Rate30Drop) << "00 : 00 : 59 : 10"
+        QTest::newRow("30Drop odd") << int(UnitMessages::Model::Tqr30Pro) << "30Drop" << int(FrameClock::Rate30Drop) << "00 : 00 : 59 : 10"
                                     << "00 : 01 : 00 : 05";
     }
     void stopReachesTheUnitAtEnd()
     {
         QUILL_REQUIRE_JACK_SERVER();
+        QFETCH(int, model);
         QFETCH(QString, rate);
         QFETCH(int, clockRate);
         QFETCH(QString, start);
         QFETCH(QString, end);
-        JackEmulatedUnit unit;
+        JackEmulatedUnit unit{UnitMessages::Model(model)};
         QVERIFY2(unit.isOpen(), qPrintable(unit.errorText()));
         RtMidiDriver driver;
         MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};

@@ -2,6 +2,7 @@
 
 #include "midi/InMemoryMidiDriver.h"
 #include "midi/MidiPortList.h"
+#include "midi/RtMidiDriver.h"
 
 #include <QtTest>
 
@@ -41,6 +42,8 @@ private slots:
     void pairing_data();
     void pairing();
     void onlyNewIndexTextsOrACountChangeCount();
+    void systemNamesReadAsTheUnitsName_data();
+    void systemNamesReadAsTheUnitsName();
 };
 
 void TestMidiPortList::enumerationSkipsUnreadableInputs()
@@ -159,6 +162,56 @@ void TestMidiPortList::onlyNewIndexTextsOrACountChangeCount()
     QVERIFY(changed(Ports{{"0", "A"}, {"5", "B"}}, before));
     QVERIFY(!changed(Ports{}, Ports{}));
     QVERIFY(changed(Ports{}, before));
+}
+
+void TestMidiPortList::systemNamesReadAsTheUnitsName_data()
+{
+    QTest::addColumn<bool>("jack");
+    QTest::addColumn<QStringList>("raw");
+    QTest::addColumn<QStringList>("clients"); // every client on the JACK server
+    QTest::addColumn<QStringList>("aliases"); // one per raw name, empty for none
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("ALSA: USB device, through port, other client")
+        << false
+        << QStringList{"TQR-30 Pro:TQR-30 Pro MIDI 1 24:0", "Midi Through:Midi Through Port-0 14:0", "Synth:Out 1 130:1"}
+        << QStringList{} << QStringList{"", "", ""}
+        << QStringList{"TQR-30 Pro MIDI 1", "Midi Through Port-0", "Synth:Out 1"};
+    QTest::newRow("jackd: a unit's second client")
+        << true << QStringList{"TQR-30 Pro-01:MIDI out", "system:midi_capture_1", "system:midi_capture_2"}
+        << QStringList{"TQR-30 Pro", "TQR-30 Pro-01", "system"} << QStringList{"", "", ""}
+        << QStringList{"TQR-30 Pro", "system:midi_capture_1", "system:midi_capture_2"};
+    QTest::newRow("jackd: TQR-30 keeps its digits") << true << QStringList{"TQR-30:MIDI out"}
+                                                     << QStringList{"TQR-30", "TQR-30-01"} << QStringList{""}
+                                                     << QStringList{"TQR-30"};
+    QTest::newRow("jackd: TQR-30's second client") << true << QStringList{"TQR-30-01:MIDI out"}
+                                                    << QStringList{"TQR-30", "TQR-30-01"} << QStringList{""}
+                                                    << QStringList{"TQR-30"};
+    QTest::newRow("PipeWire: TQR-30 under its own name")
+        << true << QStringList{"TQR-30:MIDI out"} << QStringList{"TQR-30", "TQR-30-38"}
+        << QStringList{"TQR-30:MIDI out"} << QStringList{"TQR-30"};
+    QTest::newRow("PipeWire: node id suffix") << true << QStringList{"TQR-30-38:MIDI in"}
+                                              << QStringList{"TQR-30", "TQR-30-38"} << QStringList{"TQR-30:MIDI in"}
+                                              << QStringList{"TQR-30"};
+    QTest::newRow("PipeWire: node id past 99, first client gone")
+        << true << QStringList{"TQR-30 Pro-135:MIDI out"} << QStringList{"TQR-30 Pro-135"}
+        << QStringList{"TQR-30 Pro:MIDI out"} << QStringList{"TQR-30 Pro"};
+    QTest::newRow("digits the server did not add stay")
+        << true << QStringList{"Synth-2000:out", "Mixer-01:out"} << QStringList{"Synth-2000", "Mixer-01"}
+        << QStringList{"Synth-2000:out", ""} << QStringList{"Synth-2000", "Mixer-01"};
+}
+
+void TestMidiPortList::systemNamesReadAsTheUnitsName()
+{
+    QFETCH(bool, jack);
+    QFETCH(QStringList, raw);
+    QFETCH(QStringList, clients);
+    QFETCH(QStringList, aliases);
+    QFETCH(QStringList, expected);
+    QList<QStringList> perPort;
+    for (const QString &alias : aliases)
+        perPort << (alias.isEmpty() ? QStringList{} : QStringList{alias});
+    QCOMPARE(jack ? RtMidiDriver::cleanJackNames(raw, clients, perPort) : RtMidiDriver::cleanAlsaNames(raw), expected);
 }
 
 QTEST_GUILESS_MAIN(TestMidiPortList)

@@ -60,6 +60,22 @@ struct RawSink : MidiInputSink
     }
 };
 
+// Counts the listings asked of it.
+struct CountingDriver : InMemoryMidiDriver
+{
+    int listings = 0;
+    int outputCount() override
+    {
+        ++listings;
+        return InMemoryMidiDriver::outputCount();
+    }
+    int inputCount() override
+    {
+        ++listings;
+        return InMemoryMidiDriver::inputCount();
+    }
+};
+
 // The panel's input port on one device, collecting what reaches the GUI thread.
 struct InputRig
 {
@@ -142,9 +158,10 @@ void TestMidiTransport::driverNumbersPortsInOrderAndRenumbersOnRemoval()
     // Out of range asks give nothing rather than crash.
     QCOMPARE(driver.outputName(7), QString());
     QCOMPARE(driver.inputName(-1), std::nullopt);
-    QVERIFY(!driver.openOutput(5));
+    QVERIFY(!driver.openOutput("99"));
+    QVERIFY(!driver.openOutput(QString()));
     RawSink sink;
-    QVERIFY(!driver.openInput(3, &sink));
+    QVERIFY(!driver.openInput("not a port", &sink));
 }
 
 void TestMidiTransport::driverReportsUnreadableAndUnopenablePorts()
@@ -156,10 +173,10 @@ void TestMidiTransport::driverReportsUnreadableAndUnopenablePorts()
     QCOMPARE(driver.inputName(0), std::nullopt);
 
     driver.setOutputOpenable(dev.output, false);
-    QVERIFY(!driver.openOutput(0));
+    QVERIFY(!driver.openOutput(driver.outputId(0)));
     QVERIFY(!driver.isOutputOpen(dev.output));
     driver.setOutputOpenable(dev.output, true);
-    auto port = driver.openOutput(0);
+    auto port = driver.openOutput(driver.outputId(0));
     QVERIFY(port);
     QVERIFY(driver.isOutputOpen(dev.output));
     port.reset();
@@ -171,7 +188,7 @@ void TestMidiTransport::driverSplitsWhatTheDeviceSends()
     InMemoryMidiDriver driver;
     const auto dev = driver.addDevice("Unit", {});
     RawSink sink;
-    auto port = driver.openInput(0, &sink);
+    auto port = driver.openInput(driver.inputId(0), &sink);
     QVERIFY(port);
     QVERIFY(driver.isInputOpen(dev.input));
 
@@ -196,9 +213,9 @@ void TestMidiTransport::driverStopsAnUnpluggedPort()
     InMemoryMidiDriver driver;
     Recorder unit;
     const auto dev = driver.addDevice("Unit", unit.receiver());
-    auto out = driver.openOutput(0);
+    auto out = driver.openOutput(driver.outputId(0));
     RawSink sink;
-    auto in = driver.openInput(0, &sink);
+    auto in = driver.openInput(driver.inputId(0), &sink);
     QVERIFY(out && in);
     QVERIFY(out->sendLong(hex("f07f7f0601f7")));
     QCOMPARE(unit.take(), QList<QByteArray>{hex("f07f7f0601f7")});
@@ -232,7 +249,7 @@ void TestMidiTransport::driverClosingAnInputWaitsForARunningCallback()
     InMemoryMidiDriver driver;
     const auto dev = driver.addDevice("Unit", {});
     SlowSink sink;
-    auto in = driver.openInput(0, &sink);
+    auto in = driver.openInput(driver.inputId(0), &sink);
     driver.sendShort(dev.input, 0xF8);
     QTRY_VERIFY_WITH_TIMEOUT(sink.inside.load(), 2000);
     in.reset();
@@ -242,8 +259,8 @@ void TestMidiTransport::driverClosingAnInputWaitsForARunningCallback()
 
 void TestMidiTransport::compositeShowsDriversOneAfterAnother()
 {
-    InMemoryMidiDriver first;
-    InMemoryMidiDriver second;
+    CountingDriver first;
+    CountingDriver second;
     Recorder emulated;
     first.addDevice("Real 0", {});
     first.addOutputPort("Real 1", {});
@@ -256,25 +273,39 @@ void TestMidiTransport::compositeShowsDriversOneAfterAnother()
     QCOMPARE(composite.inputName(1), std::optional<QString>("TQR-30 Pro"));
     QCOMPARE(composite.outputName(3), QString());
 
-    auto out = composite.openOutput(2);
+    auto out = composite.openOutput(composite.outputId(2));
     QVERIFY(out);
     QVERIFY(second.isOutputOpen(unit.output));
     out->sendLong(hex("f07f7f1101f7"));
     QCOMPARE(emulated.take(), QList<QByteArray>{hex("f07f7f1101f7")});
 
-    // A port added to the first driver moves the second driver's numbers up.
+    // A port added to the first driver moves the second driver's numbers up
+    // at the next listing; an id stays the port's.
+    const QString unitInput = composite.inputId(1);
     first.addOutputPort("Real 2", {});
+    first.addInputPort("Real 2");
+    QCOMPARE(composite.outputCount(), 4);
     QCOMPARE(composite.outputName(3), QString("TQR-30 Pro"));
     RawSink sink;
-    auto in = composite.openInput(1, &sink);
+    auto in = composite.openInput(unitInput, &sink);
     QVERIFY(in);
     QVERIFY(second.isInputOpen(unit.input));
+
+    // A refresh reads every name and id of both directions; each member
+    // lists each direction once.
+    first.listings = second.listings = 0;
+    for (int i = 0, count = composite.outputCount(); i < count; ++i)
+        QVERIFY(!composite.outputName(i).isEmpty() && !composite.outputId(i).isEmpty());
+    for (int i = 0, count = composite.inputCount(); i < count; ++i)
+        QVERIFY(composite.inputName(i) && !composite.inputId(i).isEmpty());
+    QCOMPARE(first.listings, 2);
+    QCOMPARE(second.listings, 2);
 }
 
 void TestMidiTransport::inputPadsShortMessagesToThreeBytes()
 {
     InputRig rig;
-    QVERIFY(rig.in.openDevice(0));
+    QVERIFY(rig.in.openDevice(rig.driver.inputId(0)));
     QVERIFY(rig.in.isOpen());
 
     rig.driver.send(rig.dev.input, hex("903c7f"));
@@ -289,7 +320,7 @@ void TestMidiTransport::inputPadsShortMessagesToThreeBytes()
 void TestMidiTransport::inputGathersSysExFromShortWords()
 {
     InputRig rig;
-    QVERIFY(rig.in.openDevice(0));
+    QVERIFY(rig.in.openDevice(rig.driver.inputId(0)));
 
     // F0 00 21 5E 01 01 06 04 F7 in packed words; the last word is F7 00 00.
     rig.sendWords({{0xF0, 0x00, 0x21}, {0x5E, 0x01, 0x01}, {0x06, 0x04, 0xF7}});
@@ -317,7 +348,7 @@ void TestMidiTransport::inputGathersSysExFromShortWords()
 void TestMidiTransport::inputDeliversLongSysExInPieces()
 {
     InputRig rig;
-    QVERIFY(rig.in.openDevice(0));
+    QVERIFY(rig.in.openDevice(rig.driver.inputId(0)));
 
     const QByteArray small = hex("f07f7f0601f7");
     const QByteArray big = sysExOfLength(600);
@@ -334,7 +365,7 @@ void TestMidiTransport::inputDeliversLongSysExInPieces()
 void TestMidiTransport::inputDeliversQueuedToItsOwnThreadInOrder()
 {
     InputRig rig;
-    QVERIFY(rig.in.openDevice(0));
+    QVERIFY(rig.in.openDevice(rig.driver.inputId(0)));
 
     for (int i = 0; i < 200; ++i)
         rig.driver.sendShort(rig.dev.input, 0xF1, quint8(i & 0x7F));
@@ -353,7 +384,7 @@ void TestMidiTransport::inputDiscardsAfterClosingAndReopeningClosesFirst()
     MessageCollector got;
     connect(&in, &QMidiIn::midiMessageReceived, &got, &MessageCollector::collect);
 
-    QVERIFY(in.openDevice(0));
+    QVERIFY(in.openDevice(driver.inputId(0)));
     // A SysEx half gathered when the port closes must not leak into the next port.
     driver.sendShort(a.input, 0xF0, 0x7F, 0x7F);
     driver.flush();
@@ -363,8 +394,8 @@ void TestMidiTransport::inputDiscardsAfterClosingAndReopeningClosesFirst()
     driver.send(a.input, hex("f8"));
     driver.flush();
 
-    QVERIFY(in.openDevice(0));
-    QVERIFY(in.openDevice(1));
+    QVERIFY(in.openDevice(driver.inputId(0)));
+    QVERIFY(in.openDevice(driver.inputId(1)));
     QVERIFY(!driver.isInputOpen(a.input));
     QVERIFY(driver.isInputOpen(b.input));
     driver.send(a.input, hex("fa"));
@@ -376,7 +407,7 @@ void TestMidiTransport::inputDiscardsAfterClosingAndReopeningClosesFirst()
     QCOMPARE(got.messages, (QList<QByteArray>{hex("7f06f7"), hex("fc0000")}));
 
     // A failed open leaves the port closed.
-    QVERIFY(!in.openDevice(9));
+    QVERIFY(!in.openDevice("99"));
     QVERIFY(!in.isOpen());
     QVERIFY(!driver.isInputOpen(b.input));
 }
@@ -390,7 +421,7 @@ void TestMidiTransport::outputSendsBytesUnchangedAndOnlyWhileOpen()
     out.sendLongMessage(hex("f07f7f0601f7"));
     QVERIFY(unit.take().isEmpty());
 
-    QVERIFY(out.openDevice(0));
+    QVERIFY(out.openDevice(driver.outputId(0)));
     QVERIFY(out.isOpen());
     // Sent as built, even without its F7.
     out.sendLongMessage(hex("f07f7f0644"));
@@ -408,13 +439,13 @@ void TestMidiTransport::outputOpeningAnotherPortClosesTheFirst()
     const auto a = driver.addDevice("A", {});
     const auto b = driver.addDevice("B", {});
     QMidiOut out(&driver);
-    QVERIFY(out.openDevice(0));
-    QVERIFY(out.openDevice(1));
+    QVERIFY(out.openDevice(driver.outputId(0)));
+    QVERIFY(out.openDevice(driver.outputId(1)));
     QVERIFY(!driver.isOutputOpen(a.output));
     QVERIFY(driver.isOutputOpen(b.output));
 
     driver.setOutputOpenable(a.output, false);
-    QVERIFY(!out.openDevice(0));
+    QVERIFY(!out.openDevice(driver.outputId(0)));
     QVERIFY(!out.isOpen());
     QVERIFY(!driver.isOutputOpen(a.output));
     QVERIFY(!driver.isOutputOpen(b.output));
@@ -426,7 +457,7 @@ void TestMidiTransport::outputReportsASendToAGonePortAsFailed()
     Recorder unit;
     const auto ports = driver.addDevice("Unit", unit.receiver());
     QMidiOut out(&driver);
-    QVERIFY(out.openDevice(0));
+    QVERIFY(out.openDevice(driver.outputId(0)));
     QVERIFY(out.sendLongMessage(hex("f07f7f0601f7")));
     driver.removeDevice(ports);
     QVERIFY(!out.sendLongMessage(hex("f07f7f0601f7")));
@@ -445,7 +476,7 @@ void TestMidiTransport::outputStuckInASendIsBoundedAndSendsNothingLater()
         unit.received.append(message);
     });
     auto out = std::make_unique<QMidiOut>(&driver);
-    QVERIFY(out->openDevice(0));
+    QVERIFY(out->openDevice(driver.outputId(0)));
 
     QElapsedTimer clock;
     clock.start();
