@@ -12,11 +12,10 @@
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <optional>
-#include <utility>
 #include <atomic>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace {

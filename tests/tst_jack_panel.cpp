@@ -78,11 +78,15 @@ private slots:
         QTest::addColumn<int>("clockRate");
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("end");
-        QTest::newRow("25 even") << int(UnitMessages::Model::Tqr30Pro) << "25" << int(FrameClock::Rate25) << "01 : 00 : 00 : 00" << "01 : 00 : 00 : 20";
-        QTest::newRow("25 odd") << int(UnitMessages::Model::Tqr30) << "25" << int(FrameClock::Rate25) << "01 : 00 : 00 : 00" << "01 : 00 : 00 : 21";
-        QTest::newRow("30Drop even") << int(UnitMessages::Model::Tqr30) << "30Drop" << int(FrameClock::Rate30Drop) << "00 : 00 : 59 : 10"
-                                     << "00 : 01 : 00 : 04";
-        QTest::newRow("30Drop odd") << int(UnitMessages::Model::Tqr30Pro) << "30Drop" << int(FrameClock::Rate30Drop) << "00 : 00 : 59 : 10"
+        const int pro = int(UnitMessages::Model::Tqr30Pro);
+        const int tqr30 = int(UnitMessages::Model::Tqr30);
+        QTest::newRow("25 even") << pro << "25" << int(FrameClock::Rate25) << "01 : 00 : 00 : 00"
+                                 << "01 : 00 : 00 : 20";
+        QTest::newRow("25 odd, TQR-30") << tqr30 << "25" << int(FrameClock::Rate25) << "01 : 00 : 00 : 00"
+                                        << "01 : 00 : 00 : 21";
+        QTest::newRow("30Drop even, TQR-30") << tqr30 << "30Drop" << int(FrameClock::Rate30Drop)
+                                             << "00 : 00 : 59 : 10" << "00 : 01 : 00 : 04";
+        QTest::newRow("30Drop odd") << pro << "30Drop" << int(FrameClock::Rate30Drop) << "00 : 00 : 59 : 10"
                                     << "00 : 01 : 00 : 05";
     }
     void stopReachesTheUnitAtEnd()
