@@ -228,7 +228,7 @@ void MidiConnection::followInput(const Listed &inputs)
     const QString inLabel = findMatchingInput(m_outLabel);
     if (inLabel.isEmpty() || !m_inputs.table.index.contains(inLabel))
         return;
-    if (!m_input->openDevice(m_inputs.table.index.value(inLabel))) {
+    if (!m_input->openDevice(m_inputs.idByLabel.value(inLabel))) {
         qDebug() << "Failed to connect the MIDI In device that appeared:" << inLabel;
         return;
     }
