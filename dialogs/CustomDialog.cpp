@@ -23,7 +23,7 @@ const char kOkButtonStyle[] = "QPushButton {background-color: white;border: 1px 
                               "QPushButton:hover {background-color: lightgray;}";
 
 const char kCredit[] = "Quill Tool is written and maintained by the Quill Tool developers.<br>"
-                       "Free software for the TQR family of MIDI time-code units.";
+                       "Free software under the GNU General Public License, version 3 or later.";
 const char kLink[] = "<a href=\"https://quill-tool.org\">https://quill-tool.org</a>";
 
 QLabel *centredLabel(QWidget *parent)

@@ -6,14 +6,20 @@ QUILL_BUILD_PACKAGES=(
     libasound2-dev libjack-jackd2-dev
     fonts-liberation fonts-dejavu-core fonts-roboto-unhinted
 )
-# Building the Debian package (scripts/package): cpack's DEB generator, dpkg-shlibdeps.
-QUILL_PACKAGE_PACKAGES=(dpkg-dev file)
+# What the test suite needs besides those, in the Debug build and in the package build.
+# debian/control's Build-Depends are QUILL_BUILD_PACKAGES and these, less build-essential's
+# own packages; scripts/check-packaging fails when they differ, so change both together.
+QUILL_CHECK_PACKAGES=(openssl desktop-file-utils appstream man-db jackd2)
+# Building and checking the Debian package (scripts/package).
+QUILL_PACKAGE_PACKAGES=(dpkg-dev debhelper lintian file)
+# The clean install check (scripts/check-fresh-install), run by a maintainer.
+QUILL_FRESH_INSTALL_PACKAGES=(debootstrap desktop-file-utils appstream man-db)
 QUILL_TEST_PACKAGES=(
     "${QUILL_BUILD_PACKAGES[@]}"
+    "${QUILL_CHECK_PACKAGES[@]}"
     "${QUILL_PACKAGE_PACKAGES[@]}"
-    jackd2 pipewire pipewire-jack wireplumber dbus
-    xvfb xauth python3-pil openssl clang-14 libclang-rt-14-dev
-    desktop-file-utils appstream man-db
+    pipewire pipewire-jack wireplumber dbus
+    xvfb xauth python3-pil clang-14 libclang-rt-14-dev
 )
 
 # Installs those of the given packages that are missing; no apt at all when

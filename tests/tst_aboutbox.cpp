@@ -67,6 +67,8 @@ void AboutBoxTest::holdsThePanelVersion()
     for (QLabel *label : about.findChildren<QLabel *>())
         texts << label->text();
     QVERIFY2(texts.contains(QStringLiteral("Version: " QUILL_PROJECT_VERSION)), qPrintable(texts.join(" | ")));
+    QVERIFY2(texts.join(" ").contains("GNU General Public License, version 3 or later"),
+             qPrintable(texts.join(" | ")));
     QVERIFY(about.windowFlags() & Qt::FramelessWindowHint);
     QVERIFY(about.findChild<QLabel *>("linkLabel")->openExternalLinks());
 }

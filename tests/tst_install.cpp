@@ -1,5 +1,5 @@
-// "cmake --install" into a temporary prefix: every file a desktop expects, checked with the
-// desktop's own validators, the udev rule read key by key against the panel's match words,
+// "cmake --install" into a temporary prefix under umask 002: every file a desktop expects,
+// with the modes a system install needs, checked with the desktop's own validators, the udev rule read key by key against the panel's match words,
 // the man pages rendered, and the window icon found in the installed theme.
 #include "app/DesktopIdentity.h"
 #include "app/MainWindow.h"
@@ -11,6 +11,8 @@
 #include <QIcon>
 #include <QRegularExpression>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -53,6 +55,7 @@ private slots:
     void initTestCase();
     void installsEveryFile_data();
     void installsEveryFile();
+    void modesDoNotFollowTheUmask();
     void desktopEntryAndAppStreamValidate();
     void udevRuleParsesAndMatchesTheDiscoveryWords();
     void helpAndVersionNeedNoDisplay_data();
@@ -73,6 +76,8 @@ void InstallTest::initTestCase()
     if (build.isEmpty())
         QSKIP("QUILL_BUILD_DIR is not set: run this test through ctest");
     QVERIFY(prefix.isValid());
+    // A group-writable umask, as many desktops set it, must not reach what is installed.
+    ::umask(002);
     const Run install = run(cmake, {"--install", build, "--prefix", prefix.path()});
     QVERIFY2(install.exitCode == 0, qPrintable(install.output));
 }
@@ -109,6 +114,24 @@ void InstallTest::installsEveryFile()
     }
 }
 
+void InstallTest::modesDoNotFollowTheUmask()
+{
+    const QDir root(prefix.path());
+    QStringList wrong;
+    QDirIterator it(root.path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        struct stat st;
+        QVERIFY2(::lstat(QFile::encodeName(path).constData(), &st) == 0, qPrintable(path));
+        const QString relative = root.relativeFilePath(path);
+        const mode_t expected = S_ISDIR(st.st_mode) || relative.startsWith("bin/") ? 0755 : 0644;
+        if ((st.st_mode & 07777) != expected)
+            wrong << QStringLiteral("%1 is %2").arg(relative).arg(st.st_mode & 07777, 0, 8);
+    }
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(", ")));
+}
+
 void InstallTest::desktopEntryAndAppStreamValidate()
 {
     const QString entry = installed("share/applications/org.quill_tool.QuillTool.desktop");
@@ -128,6 +151,7 @@ void InstallTest::desktopEntryAndAppStreamValidate()
     QVERIFY(xml.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(xml.readAll());
     QVERIFY(text.contains("<id>org.quill_tool.QuillTool</id>"));
+    QVERIFY(text.contains("<project_license>GPL-3.0-or-later</project_license>"));
     QVERIFY(text.contains("<launchable type=\"desktop-id\">org.quill_tool.QuillTool.desktop</launchable>"));
     // The newest release listed is this one.
     const QRegularExpression release("<release version=\"([^\"]+)\"");
