@@ -12,6 +12,7 @@
 #include "panel/SourceRateSelection.h"
 #include "panel/TimecodePanel.h"
 #include "panel/TimecodeReadout.h"
+#include "panel/TransportKeys.h"
 #include "settings/IpSettingController.h"
 #include "settings/NetworkSettingsWindows.h"
 #include "settings/OscSettingWidget.h"
@@ -195,6 +196,7 @@ void MainWindow::createTimecodePanel()
     m_readout = m_timecode->readout();
     m_selection = m_timecode->selection();
     m_transport = m_timecode->transport();
+    new TransportKeys(this, {widgets.shared, ui->pushButton_5, ui->pushButton_6, fields}, m_transport);
 }
 
 quint8 MainWindow::checkedRateCode() const

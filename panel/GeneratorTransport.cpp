@@ -219,6 +219,7 @@ void GeneratorTransport::unitGone()
 
 void GeneratorTransport::showIdleButtons()
 {
+    m_playing = false;
     const PanelContext::Widgets &buttons = m_context.widgets();
     if (!buttons.play->isEnabled())
         return;
@@ -294,6 +295,7 @@ void GeneratorTransport::play()
             startCheckTimer(kSlowTickMs);
     }
     m_context.widgets().play->setStyleSheet(QString::fromLatin1(PanelStyle::kPlayRunning));
+    m_playing = true;
     m_context.widgets().pause->setStyleSheet(QString::fromLatin1(PanelStyle::kPauseNormal));
     m_context.widgets().stop->setStyleSheet(QString::fromLatin1(PanelStyle::kStopNormal));
     m_sourceLockTimer->start(kSourceLockTickMs);
@@ -312,6 +314,7 @@ void GeneratorTransport::pause()
         setIpButtonLocked(false);
     }
     m_context.widgets().play->setStyleSheet(QString::fromLatin1(PanelStyle::kPlayNormal));
+    m_playing = false;
 }
 
 void GeneratorTransport::stop()
@@ -349,6 +352,7 @@ void GeneratorTransport::stop()
     m_context.widgets().play->setStyleSheet(QString::fromLatin1(PanelStyle::kPlayNormal));
     m_context.widgets().pause->setStyleSheet(QString::fromLatin1(PanelStyle::kPauseNormal));
     m_context.widgets().stop->setStyleSheet(QString::fromLatin1(PanelStyle::kStopActive));
+    m_playing = false;
 }
 
 void GeneratorTransport::gotoCapture()

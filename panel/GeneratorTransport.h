@@ -119,6 +119,9 @@ public:
     void setButtonFontSize(int pixels) { m_buttonFontSize = pixels; }
     int buttonFontSize() const { return m_buttonFontSize; }
 
+    // Play is lit: played, and not paused, stopped, dragged or at End since.
+    bool isPlaying() const { return m_playing; }
+
     // The rate of the checked button, or the last one while none is checked.
     int framesPerSecond() const;
     long long totalFrames() const { return m_totalFrames; }
@@ -208,5 +211,6 @@ private:
     };
     EndStopWatch m_endStopWatch;
     bool m_messageSeen = true;
+    bool m_playing = false;
     int m_buttonFontSize = 21;
 };

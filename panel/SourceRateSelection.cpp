@@ -27,6 +27,16 @@ SourceRateSelection::SourceRateSelection(const PanelContext &context, const Widg
     , m_context(context)
     , m_widgets(widgets)
 {
+    const char *const sourceTips[6] = {
+        "Time code from the computer over USB", "Time code from the unit's MIDI input",
+        "Time code from the unit's LTC input",  "The unit's own generator, driven by the transport",
+        "Time code over the network by RTP-MIDI", "Time code over the network by Art-Net"};
+    for (int i = 0; i < 6; ++i)
+        m_widgets.sources[i]->setToolTip(QString::fromLatin1(sourceTips[i]));
+    const char *const rateTips[4] = {"24 frames a second", "25 frames a second",
+                                     "29.97 frames a second, drop frame", "30 frames a second"};
+    for (int i = 0; i < 4; ++i)
+        m_context.widgets().rates[i]->setToolTip(QString::fromLatin1(rateTips[i]));
     // Connected ahead of everyone else who follows the rate buttons (the
     // transport takes its range from the fields), so that they read the
     // fields as they will stay. A unit's report checks a button with its

@@ -135,7 +135,7 @@ void AboutBoxTest::manualIsInTheHelpMenu()
     platform.midi = &midi;
     MainWindow window(platform);
     QVERIFY(window.form()->menuHelp->actions().contains(window.form()->actionUser_Manual));
-    QCOMPARE(window.form()->actionUser_Manual->text(), QString("User Manual"));
+    QCOMPARE(window.form()->actionUser_Manual->text(), QString("User &Manual"));
 }
 
 void AboutBoxTest::manualCopyIsPrivateAndReplacesStaleOrPlantedFiles()

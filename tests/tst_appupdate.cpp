@@ -582,7 +582,7 @@ void AppUpdateTest::startUpCheckCanBeTurnedOff()
         MainWindow main(platform);
         QAction *atStart = main.form()->actionCheck_for_Updates_at_Start;
         QVERIFY(main.form()->menuHelp->actions().contains(atStart));
-        QCOMPARE(atStart->text(), QString("Check for Updates at Start"));
+        QCOMPARE(atStart->text(), QString("Check for Updates at &Start"));
         QVERIFY(atStart->isCheckable());
         QVERIFY(atStart->isChecked());
         atStart->trigger();

@@ -60,7 +60,7 @@ void TestMainWindowMidi::startupFillsTheMenuAndSetsDefaults()
     // Filled by the constructor, before any timer tick.
     QCOMPARE(menuTexts(w), (QStringList{"TQR-30 Pro [0]", "Synth [2]"}));
     QVERIFY(checkedEntries(w).isEmpty());
-    QCOMPARE(w.form()->menuMIDI_Out->title(), QString("MIDI Devices"));
+    QCOMPARE(w.form()->menuMIDI_Out->title(), QString("&MIDI Devices"));
 
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));

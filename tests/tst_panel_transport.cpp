@@ -307,6 +307,55 @@ private slots:
         }
     }
 
+    // Space plays and pauses wherever the focus is, a time field included,
+    // where it types nothing; Stop, Goto and Capture keys work there too.
+    void keysDriveTheTransport_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("End field") << "lineEdit_2";
+        QTest::newRow("Capture field, cursor in the middle") << "lineEdit_3";
+        QTest::newRow("slider") << "horizontalSlider";
+        QTest::newRow("Play button") << "pushButton";
+    }
+    void keysDriveTheTransport()
+    {
+        QFETCH(QString, focus);
+        Running rig;
+        Ui::MainWindow *ui = rig.ui();
+        rig.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        QWidget *target = rig.window->findChild<QWidget *>(focus);
+        target->setFocus();
+        if (auto *field = qobject_cast<QLineEdit *>(target))
+            field->setCursorPosition(7);
+        const QString texts = ui->lineEdit->text() + ui->lineEdit_2->text() + ui->lineEdit_3->text();
+
+        QTest::keyClick(target, Qt::Key_Space);
+        QCOMPARE(rig.take(), (QList<QByteArray>{locate(1, 1, 0, 0, 0), kPlay}));
+        QVERIFY(rig.window->transport()->isPlaying());
+        rig.window->displayTimeCode(1, 0, 3, 4);
+        QTest::keyClick(target, Qt::Key_Space);
+        QCOMPARE(rig.take(), QList<QByteArray>{kStop});
+        QVERIFY(!rig.window->transport()->isPlaying());
+        QCOMPARE(ui->lineEdit->text() + ui->lineEdit_2->text() + ui->lineEdit_3->text(), texts);
+
+        QTest::keyClick(target, Qt::Key_M, Qt::ControlModifier); // Capture
+        QCOMPARE(ui->lineEdit_3->text(), QString("01 : 00 : 03 : 04"));
+        QTest::keyClick(target, Qt::Key_G, Qt::ControlModifier); // Goto
+        QCOMPARE(rig.take(), QList<QByteArray>{locate(1, 1, 0, 3, 4)});
+        QTest::keyClick(target, Qt::Key_Period, Qt::ControlModifier); // Stop
+        QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locate(1, 1, 0, 0, 0), locate(1, 1, 0, 0, 0)}));
+
+        // With an outside source the keys do nothing.
+        rig.window->source_recvice(3);
+        QVERIFY(!ui->pushButton->isEnabled());
+        QTest::keyClick(target, Qt::Key_Space);
+        QTest::keyClick(target, Qt::Key_Period, Qt::ControlModifier);
+        QVERIFY(rig.take().isEmpty());
+        for (QPushButton *button : {ui->pushButton, ui->pushButton_2, ui->pushButton_3, ui->pushButton_4})
+            QVERIFY2(button->toolTip().size() > 8, qPrintable(button->objectName()));
+    }
+
     // A time field holds only frames that exist at the rate chosen; the unit
     // is located to Start and the slider goes there with it.
     void rateChangeKeepsTheFieldsWithinTheRate_data()
