@@ -1,8 +1,10 @@
 #include "app/MainWindow.h"
 
 #include "app/ModelControls.h"
+#include "app/UnitStatus.h"
 #include "dialogs/CustomDialog.h"
 #include "dialogs/MessageBoxes.h"
+#include "dialogs/UrlOpener.h"
 #include "dialogs/UserManual.h"
 #include "midi/MidiConnection.h"
 #include "midi/MidiPortList.h"
@@ -30,6 +32,7 @@
 #include "unit/UnitSession.h"
 
 #include <QDebug>
+#include <QLabel>
 #include <QResizeEvent>
 #include <QTimer>
 
@@ -121,6 +124,8 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     ui->pushButton_6->setCheckable(true);
     ui->pushButton_6->setChecked(false);
     ui->pushButton_8->hide();
+
+    createStatusLine();
 
     // Online updates, About box and manual
     aboutDialog = new CustomDialog(this);
@@ -361,15 +366,18 @@ void MainWindow::onMidiConnected(const QString &label)
     m_modelControls->forgetProduct();
     m_readout->show(1, 0, 0, 0);
     m_readout->setLive(true);
+    m_status->connected(label);
     m_session->sendConnectSequence(ui->lineEdit->text(), checkedRateCode());
     updateOscControlsVisibility();
     m_modelControls->applyGeneratorSourceRule(label);
 }
 
-void MainWindow::onMidiDisconnected(const QString &, MidiConnection::Loss loss)
+void MainWindow::onMidiDisconnected(const QString &label, MidiConnection::Loss loss)
 {
     m_transport->unitGone();
     m_readout->setLive(false);
+    m_status->disconnected(loss == MidiConnection::Loss::Unplugged ? label + QStringLiteral(" was unplugged")
+                                                                    : QStringLiteral("Disconnected from ") + label);
     m_modelControls->forgetProduct();
     if (loss == MidiConnection::Loss::ByUser)
         updateOscControlsVisibility();
@@ -419,7 +427,10 @@ void MainWindow::on_actionAbout_triggered()
 
 void MainWindow::on_actionUser_Manual_triggered()
 {
-    UserManual::exportAndOpen();
+    const QString problem = UserManual::exportAndOpen(platform.urlOpener ? platform.urlOpener : UrlOpener::desktop());
+    if (!problem.isEmpty())
+        MessageBoxes::orDesktop(platform.messageBoxes)
+            ->show(this, QMessageBox::Warning, QStringLiteral("User Manual"), problem);
 }
 
 // Network settings windows ---------------------------------------------------
@@ -447,4 +458,44 @@ void MainWindow::on_actionOffset_Setting_triggered()
 void MainWindow::setIP()
 {
     m_settings->ipController()->set();
+}
+
+// Status line ------------------------------------------------------------------
+
+void MainWindow::createStatusLine()
+{
+    m_status = new UnitStatus(this);
+    m_statusLine = new QLabel(ui->widget);
+    m_statusLine->setObjectName(QStringLiteral("statusLine"));
+    m_statusLine->setTextFormat(Qt::PlainText);
+    m_statusLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Where the form leaves room below the transport group.
+    ui->verticalLayout_14->insertWidget(1, m_statusLine);
+    const auto show = [this] {
+        m_statusLine->setText(m_status->text());
+        m_statusLine->setStyleSheet(QStringLiteral("QLabel { color: %1; font-family: Arial; font-size: 15px; padding: 4px 10px;"
+                                                   " qproperty-alignment: 'AlignLeft | AlignVCenter'; }")
+                                        .arg(m_status->lastIsProblem() ? QStringLiteral("#B03030")
+                                                                       : QStringLiteral("#606060")));
+    };
+    connect(m_status, &UnitStatus::changed, this, show);
+
+    // Without a MIDI system nothing can be connected; the window says why.
+    const auto midiSystem = [this] { m_status->setMidiUnavailable(m_midi->unavailableText()); };
+    connect(m_midi, &MidiConnection::stateChanged, this, midiSystem);
+    connect(m_midi, &MidiConnection::connectFailed, this, [this](const QString &label, bool again) {
+        if (!again)
+            m_status->noteProblem(QStringLiteral("Could not connect to ") + label);
+    });
+    connect(m_session, &UnitSession::identified, this,
+            [this](const QString &product, bool tqrClass) { m_status->setModel(tqrClass ? product : QString()); });
+    connect(m_session, &UnitSession::unitIdentified, this,
+            [this](const QString &, const QString &version) { m_status->setFirmware(version); });
+    connect(firmwareTransfer(), &FirmwareTransfer::finished, this,
+            [this] { m_status->noteDone(QStringLiteral("New firmware written")); });
+    connect(firmwareTransfer(), &FirmwareTransfer::failed, this, [this](const QString &message) {
+        m_status->noteProblem(QStringLiteral("Upgrade failed: ") + message);
+    });
+    midiSystem();
+    show();
 }

@@ -34,6 +34,8 @@ class QTimer;
 class SourceRateSelection;
 class TimecodePanel;
 class TimecodeReadout;
+class UnitStatus;
+class QLabel;
 class Upgrade_message_Dialog;
 class upgrade_Dialog;
 
@@ -211,4 +213,14 @@ public slots:
 private:
     // Owns the IP dialog's controller and the three settings windows, which have no parent.
     std::unique_ptr<NetworkSettingsWindows> m_settings;
+
+    // ---- Status line: the unit, its firmware and the last thing that happened
+public:
+    UnitStatus *unitStatus() const { return m_status; }
+    QLabel *statusLine() const { return m_statusLine; }
+
+private:
+    void createStatusLine();
+    UnitStatus *m_status = nullptr;
+    QLabel *m_statusLine = nullptr;
 };

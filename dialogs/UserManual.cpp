@@ -1,7 +1,8 @@
 #include "dialogs/UserManual.h"
 
+#include "dialogs/UrlOpener.h"
+
 #include <QDebug>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -53,12 +54,16 @@ QString exportTo(const QString &directory)
     return path;
 }
 
-bool exportAndOpen()
+QString exportAndOpen(UrlOpener *opener)
 {
-    const QString path = exportTo(defaultDirectory());
+    const QString directory = defaultDirectory();
+    const QString path = exportTo(directory);
     if (path.isEmpty())
-        return false;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+        return QStringLiteral("The manual could not be copied to %1.").arg(QDir::toNativeSeparators(directory));
+    if (opener->open(QUrl::fromLocalFile(path)))
+        return {};
+    return QStringLiteral("No program to open PDF files was found. The manual is here:\n%1")
+        .arg(QDir::toNativeSeparators(path));
 }
 
 } // namespace UserManual

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class UrlOpener;
+
 // The user manual ships inside the program as ":/image/manual.pdf". To open it in the
 // desktop's PDF viewer it is copied to a directory of the panel's own (mode 0700, under
 // the user's cache location): a copy whose content differs from the built-in one, be it
@@ -17,7 +19,9 @@ QString exportTo(const QString &directory);
 // The panel's own directory for the copy.
 QString defaultDirectory();
 
-// Exports into defaultDirectory() and asks the desktop to open the copy.
-bool exportAndOpen();
+// Exports into defaultDirectory() and asks `opener` (the desktop's PDF viewer) to open
+// the copy. Returns what the user has to be told, empty when the manual opened: where
+// the copy is when nothing could open it, or that it could not be written.
+QString exportAndOpen(UrlOpener *opener);
 
 } // namespace UserManual

@@ -3,6 +3,8 @@
 #include "dialogs/CustomDialog.h"
 #include "dialogs/UserManual.h"
 #include "midi/InMemoryMidiDriver.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/RecordingUrlOpener.h"
 #include "ui_MainWindow.h"
 
 #include <QDialogButtonBox>
@@ -52,6 +54,7 @@ private slots:
     void holdsThePanelVersion();
     void dragsByTheTitleStripOnly();
     void aboutIsOneDialogReused();
+    void manualIsInTheHelpMenu_data();
     void manualIsInTheHelpMenu();
     void manualCopyIsPrivateAndReplacesStaleOrPlantedFiles();
     void renders();
@@ -128,14 +131,42 @@ void AboutBoxTest::aboutIsOneDialogReused()
     QCOMPARE(window.findChildren<CustomDialog *>().size(), 1);
 }
 
+void AboutBoxTest::manualIsInTheHelpMenu_data()
+{
+    QTest::addColumn<bool>("viewer");
+    QTest::newRow("a PDF viewer") << true;
+    QTest::newRow("no PDF viewer") << false;
+}
+
+// Opened in the desktop's viewer; without one the user is told where the copy is.
 void AboutBoxTest::manualIsInTheHelpMenu()
 {
+    QFETCH(bool, viewer);
+    QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
     InMemoryMidiDriver midi;
+    RecordingUrlOpener urls;
+    urls.answer = viewer;
+    MessageBoxRecorder boxes;
     Platform platform;
     platform.midi = &midi;
+    platform.urlOpener = &urls;
+    platform.messageBoxes = &boxes;
     MainWindow window(platform);
     QVERIFY(window.form()->menuHelp->actions().contains(window.form()->actionUser_Manual));
     QCOMPARE(window.form()->actionUser_Manual->text(), QString("User &Manual"));
+
+    window.form()->actionUser_Manual->trigger();
+    QCOMPARE(urls.opened.size(), 1);
+    const QString copy = urls.opened.first().toLocalFile();
+    QVERIFY(copy.startsWith(cache.path()));
+    QVERIFY(QFile::exists(copy));
+    QCOMPARE(boxes.boxes.size(), viewer ? 0 : 1);
+    if (!viewer) {
+        QCOMPARE(boxes.boxes.first().title, QString("User Manual"));
+        QVERIFY(boxes.boxes.first().text.endsWith("\n" + copy));
+    }
+    qunsetenv("XDG_CACHE_HOME");
 }
 
 void AboutBoxTest::manualCopyIsPrivateAndReplacesStaleOrPlantedFiles()

@@ -8,6 +8,7 @@
 #include "unit/UnitSession.h"
 #include "ui_MainWindow.h"
 
+#include <QLabel>
 #include <QtTest>
 
 class TestE2eUpgrade : public QObject
@@ -65,6 +66,8 @@ private slots:
         // Pairing opened the unit's serial port by its description.
         QTRY_VERIFY(w.serialLink()->isOpen());
         QVERIFY(unit.serialPortPath().endsWith(w.serialLink()->portName()));
+        // The status line names the unit and the firmware it reported.
+        QTRY_VERIFY(w.statusLine()->text().startsWith(QStringLiteral("TQR-30 Pro  \u00B7  firmware V1.")));
 
         QByteArray image;
         for (int i = 0; i < size - 14; ++i)
@@ -93,6 +96,7 @@ private slots:
         };
         QTRY_COMPARE_WITH_TIMEOUT(successes(), 1, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(w.firmwareTransfer()->state() == FirmwareTransfer::State::Idle, 5000);
+        QVERIFY(w.statusLine()->text().endsWith(QStringLiteral("New firmware written")));
         for (const auto &box : rig.boxes.boxes)
             QVERIFY2(box.icon != QMessageBox::Warning && box.icon != QMessageBox::Critical, qPrintable(box.text));
     }

@@ -114,8 +114,8 @@ void FirmwareUpdateTest::offersNewerFirmwareAndHandsOverTheImage()
     QVERIFY(!offer.hadParent);
     QCOMPARE(offer.buttons, QMessageBox::Ok | QMessageBox::Cancel);
     // Notes arrive in full, line breaks and percent signs untouched.
-    QCOMPARE(offer.text, QString("The current version is TQR-30 Pro_V1.0.2\n"
-                                 "A new version is available: TQR-30Pro_V1.0.3\n\n"
+    QCOMPARE(offer.text, QString("The current version is TQR-30 Pro V1.0.2\n"
+                                 "A new version is available: TQR-30 Pro V1.0.3\n\n"
                                  "Update Content:\n"
                                  "1. Locks 50% faster (%1 kept)\r\n2. Fixes Art-Net\r\n"));
 
@@ -309,7 +309,7 @@ void FirmwareUpdateTest::offerShowsWhatItIsToldLiterally()
     QCOMPARE(boxes.boxes.size(), 1);
     const MessageBoxRecorder::Box &offer = boxes.boxes.first();
     QCOMPARE(offer.textFormat, Qt::PlainText);
-    QVERIFY(offer.text.startsWith("The current version is TQR-30 Pro_V1.0<i>.2</i>\n"));
+    QVERIFY(offer.text.startsWith("The current version is TQR-30 Pro V1.0<i>.2</i>\n"));
     QVERIFY(offer.text.contains("Update Content:\n<b>bold</b> <a href=\"file:///etc/passwd\">link</a>"));
     QVERIFY(offer.text.contains("line 28\n"));
     QVERIFY(!offer.text.contains("line 29"));

@@ -2,6 +2,7 @@
 // MIDI system: listing, connecting, pairing, disconnecting and the unplug watch.
 
 #include "app/MainWindow.h"
+#include "app/UnitStatus.h"
 #include "emulator/BuiltInUnit.h"
 #include "midi/CompositeMidiDriver.h"
 #include "midi/InMemoryMidiDriver.h"
@@ -14,6 +15,7 @@
 #include "support/RecordingUnit.h"
 #include "ui_MainWindow.h"
 
+#include <QLabel>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -27,6 +29,13 @@ namespace {
 
 const QByteArray kStop = hex("f07f7f0601f7");
 const QByteArray kIdentify = hex("f07f7f1101f7");
+
+// A computer on which no MIDI system could be opened.
+class NoMidiSystem : public InMemoryMidiDriver
+{
+public:
+    QString unavailableText() const override { return QStringLiteral("No MIDI system could be opened (tried ALSA)."); }
+};
 
 } // namespace
 
@@ -46,6 +55,7 @@ private slots:
     void choosingAnotherEntryMovesTheConnection();
     void generatorSourceHiddenForTqr10Only();
     void builtInUnitStaysConnectedAndCheckedWhenAnotherAppears();
+    void statusLineSaysWhatIsConnected();
     void rendersTheMainWindow();
 };
 
@@ -200,6 +210,32 @@ void TestMainWindowMidi::choosingAgainDisconnectsWithABox()
     menuEntry(w, "TQR-30 [0]")->trigger();
     QVERIFY(w.midiOut()->isOpen());
     QCOMPARE(boxes.boxes.size(), 1);
+}
+
+void TestMainWindowMidi::statusLineSaysWhatIsConnected()
+{
+    {
+        NoMidiSystem none;
+        MainWindow w(Platform{&none});
+        QCOMPARE(w.statusLine()->text(), QString("No MIDI system could be opened (tried ALSA)."));
+    }
+    InMemoryMidiDriver driver;
+    RecordingUnit unit(driver, "TQR-30 Pro");
+    unit.setAnswer([](const QByteArray &m) { return m == kIdentify ? hex("F000215E01010604F7") : QByteArray(); });
+    MainWindow w(Platform{&driver});
+    MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
+    QLabel *line = w.statusLine();
+    QCOMPARE(line->text(), QString("No unit connected"));
+    QCOMPARE(line->textFormat(), Qt::PlainText);
+
+    menuEntry(w, "TQR-30 Pro [0]")->trigger();
+    QTRY_COMPARE(line->text(), QString("TQR-30 Pro"));
+    QVERIFY(!w.unitStatus()->lastIsProblem());
+
+    driver.removeDevice(unit.ports);
+    QTRY_COMPARE_WITH_TIMEOUT(line->text(), QString("No unit connected  \u00B7  TQR-30 Pro [0] was unplugged"), 1500);
+    QVERIFY(w.unitStatus()->lastIsProblem());
+    QVERIFY(line->styleSheet().contains("#B03030"));
 }
 
 void TestMainWindowMidi::unplugDisconnectsWithoutABox()

@@ -76,11 +76,14 @@ void FirmwareUpdateCheck::onUpdateFile(QNetworkReply *reply, const QString &mode
 
     emit updateOffered(model.number);
     // Concatenated rather than arg()-substituted: the notes come from the server and may
-    // hold "%1" themselves.
-    const QString text = QStringLiteral("The current version is ") + model.displayName + QLatin1Char('_')
+    // hold "%1" themselves. Both versions are named the same way, the model's name and the
+    // version, although the file names the newest as "TQR-30Pro_V1.0.3".
+    const int numberAt = news.newestVersion.lastIndexOf(QLatin1String("_V"));
+    const QString newest = numberAt < 0 ? news.newestVersion : news.newestVersion.mid(numberAt + 1);
+    const QString text = QStringLiteral("The current version is ") + model.displayName + QLatin1Char(' ')
                          + unitVersion + QLatin1Char('\n') + QStringLiteral("A new version is available: ")
-                         + news.newestVersion + QStringLiteral("\n\n") + QStringLiteral("Update Content:\n")
-                         + notesForDisplay(news.notes);
+                         + model.displayName + QLatin1Char(' ') + newest + QStringLiteral("\n\n")
+                         + QStringLiteral("Update Content:\n") + notesForDisplay(news.notes);
     const QMessageBox::StandardButton answer =
         boxes->show(nullptr, QMessageBox::Information, QStringLiteral("Update Available"), text,
                     QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
