@@ -80,8 +80,18 @@ void UnitSerialSession::openUpgradeDialog()
                       tr("An upgrade is already running. Wait until it has finished."));
         return;
     }
-    if (!m_upgradeDialog)
+    if (!m_upgradeDialog) {
         m_upgradeDialog = new upgrade_Dialog(m_platform.usbDescriptions, m_platform.serialPorts,
                                              m_platform.messageBoxes, m_window);
-    m_upgradeDialog->prepareAndShow();
+        // The dialog writes the image on a link of its own: the session lets
+        // go of the upgrade-mode port it found before the dialog opens it.
+        // Why the unit did not come back is told by onUpgradeFailed().
+        connect(m_upgradeDialog, &upgrade_Dialog::upgradeModeRequested, m_session, &UnitSession::enterUpgradeMode);
+        connect(m_session, &UnitSession::upgradeModeReady, m_upgradeDialog, [this](const QString &portName) {
+            m_session->releaseUpgradePort();
+            m_upgradeDialog->connectToUpgradePort(portName);
+        });
+        connect(m_session, &UnitSession::upgradeModeFailed, m_upgradeDialog, &upgrade_Dialog::upgradeModeFailed);
+    }
+    m_upgradeDialog->prepareAndShow(m_session->pairedSerialPort());
 }

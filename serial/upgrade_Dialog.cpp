@@ -62,19 +62,70 @@ void upgrade_Dialog::refreshPortList()
     m_link->refreshPortList(true);
 }
 
-void upgrade_Dialog::prepareAndShow()
+void upgrade_Dialog::prepareAndShow(const QString &pairedPort)
 {
     refreshPortList();
+    const int paired = pairedPort.isEmpty() ? -1 : ui.comboBox->findData(pairedPort, Qt::UserRole);
+    if (paired >= 0 && !m_link->isOpen())
+        ui.comboBox->setCurrentIndex(paired);
     show();
-    if (ui.comboBox->currentText().contains(SerialProtocol::normalModeTag())) {
-        ui.textBrowser->clear();
-        m_boxes->show(this, QMessageBox::Warning, QStringLiteral("Warning"),
-                             QStringLiteral("Please refer to the product manual to put the device "
-                                            "into upgrade mode."),
-                             QMessageBox::Ok);
-        hide();
-    }
     ui.textBrowser->clear();
+    if (m_waitingForUpgradeMode || !ui.comboBox->currentText().contains(SerialProtocol::normalModeTag()))
+        return;
+    const QString hint = QStringLiteral("Please refer to the product manual to put the device into upgrade mode.");
+    if (ui.comboBox->currentIndex() != paired || paired < 0) {
+        m_boxes->show(this, QMessageBox::Warning, QStringLiteral("Warning"), hint, QMessageBox::Ok);
+        hide();
+        return;
+    }
+    // The connected unit can be sent there from here, as the automatic upgrade does.
+    const QMessageBox::StandardButton answer = m_boxes->show(
+        this, QMessageBox::Warning, QStringLiteral("Warning"),
+        hint + tr("\n\nThe panel can do it for the connected unit: put it into upgrade mode now? "
+                  "It restarts as its upgrade-mode device, and this window connects to it. "
+                  "Nothing is erased until you open an image."),
+        QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
+    if (answer != QMessageBox::Ok) {
+        hide();
+        return;
+    }
+    setWaitingForUpgradeMode(true);
+    PlainTextView::appendPlain(ui.textBrowser, tr("Putting the unit into upgrade mode, then waiting for it to "
+                                                  "come back..."));
+    emit upgradeModeRequested();
+}
+
+void upgrade_Dialog::setWaitingForUpgradeMode(bool waiting)
+{
+    m_waitingForUpgradeMode = waiting;
+    ui.comboBox->setEnabled(!waiting && !m_link->isOpen());
+    ui.pushButton->setEnabled(!waiting);
+    ui.pushButton_3->setEnabled(!waiting);
+}
+
+void upgrade_Dialog::connectToUpgradePort(const QString &portName)
+{
+    if (!m_waitingForUpgradeMode)
+        return;
+    refreshPortList();
+    const int entry = ui.comboBox->findData(portName, Qt::UserRole);
+    if (entry >= 0)
+        ui.comboBox->setCurrentIndex(entry);
+    setWaitingForUpgradeMode(false);
+    m_checkedThisConnection = false;
+    m_link->openPort(portName, SerialProtocol::kBaudRate);
+    updateConnectionControls();
+    if (m_link->isOpen())
+        m_link->writeCommand(SerialProtocol::QueryModel);
+}
+
+void upgrade_Dialog::upgradeModeFailed()
+{
+    if (!m_waitingForUpgradeMode)
+        return;
+    setWaitingForUpgradeMode(false);
+    ui.textBrowser->clear();
+    hide();
 }
 
 void upgrade_Dialog::updateConnectionControls()

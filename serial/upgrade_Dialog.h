@@ -39,8 +39,17 @@ public:
     // Also writes one log line per available port.
     void refreshPortList();
     // The main window's Upgrade action: refresh, show, and send a unit in
-    // normal mode away with a hint.
-    void prepareAndShow();
+    // normal mode away with a hint. pairedPort names the serial port of the
+    // unit connected to the window, which the window can put into upgrade
+    // mode: it is selected, and the hint offers that step
+    // (upgradeModeRequested()).
+    void prepareAndShow(const QString &pairedPort = QString());
+    // The unit came back in upgrade mode on this port: the dialog connects
+    // to it and goes on as after Connect.
+    void connectToUpgradePort(const QString &portName);
+    // It did not; the owner has said why. The dialog gives up and hides.
+    void upgradeModeFailed();
+    bool waitingForUpgradeMode() const { return m_waitingForUpgradeMode; }
 
     // Open File without the file dialog: load (a plain file within the image
     // bound), compare with the unit's model and version, and erase for a file
@@ -55,6 +64,10 @@ public:
     QString versionText() const { return m_version; }
     // The unit erased for the loaded image: the only state Upgrade starts from.
     bool erased() const;
+
+signals:
+    // The user asked to put the unit in normal mode into upgrade mode.
+    void upgradeModeRequested();
 
 public slots:
     void rec_version(const QString &version);
@@ -80,6 +93,7 @@ private:
     void onFailed(const QString &message);
     void endSequence();
     void resetControls();
+    void setWaitingForUpgradeMode(bool waiting);
 
     Ui::upgrade_Dialog ui;
     MessageBoxes *m_boxes;
@@ -90,6 +104,7 @@ private:
     QString m_version;
     bool m_finishing = false;
     bool m_checkedThisConnection = false;
+    bool m_waitingForUpgradeMode = false;
     QTimer m_endTimer;
     int m_endDelayMs = kEndDelayMs;
 };

@@ -4,11 +4,13 @@
 
 #include "serial/FirmwareTransfer.h"
 #include "serial/SerialPort.h"
+#include "serial/upgrade_Dialog.h"
 #include "support/BuiltInRig.h"
 #include "unit/UnitSession.h"
 #include "ui_MainWindow.h"
 
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class TestE2eUpgrade : public QObject
@@ -134,6 +136,56 @@ private slots:
         QTRY_COMPARE(identified.size(), 3);
         QVERIFY(rig.unit.serialPortPath().endsWith(w.serialLink()->portName()));
         QCOMPARE(w.form()->name_label->text(), "Device: " + rig.entryText() + " (reconnected)");
+    }
+
+    // Help > Upgrade with the unit in normal mode offers to put it into
+    // upgrade mode; accepted, the dialog connects to the unit when it comes
+    // back and writes a file picked by hand.
+    void upgradeDialogPutsTheUnitIntoUpgradeMode()
+    {
+        BuiltInUnit::Options options;
+        options.timing.reenumerateMs = 300;
+        options.timing.eraseMs = 50;
+        options.timing.rebootMs = 60000;
+        PanelTest::BuiltInRig rig(options, PanelTest::BuiltInRig::Serial::On);
+        MainWindow &w = rig.window;
+        FirmwareTransfer::Timing timing = w.firmwareTransfer()->timing();
+        timing.prepareWaitMs = 200;
+        w.firmwareTransfer()->setTiming(timing);
+        QVERIFY(rig.connectUnit());
+        QTRY_VERIFY(w.serialLink()->isOpen());
+
+        w.on_actionUpgrade_triggered(); // the offer is answered with OK
+        upgrade_Dialog *dialog = w.upgradeDialog();
+        QTRY_COMPARE(rig.boxes.boxes.size(), 1);
+        QVERIFY(rig.boxes.boxes.first().text.startsWith(
+            "Please refer to the product manual to put the device into upgrade mode."));
+        QVERIFY(dialog->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(dialog->link()->isOpen(), 10000);
+        QVERIFY(dialog->form().comboBox->currentText().contains("TQR-30B"));
+        QTRY_VERIFY(!dialog->versionText().isEmpty());
+        QVERIFY(!dialog->waitingForUpgradeMode());
+        QCOMPARE(dialog->form().pushButton->text(), QString("Disconnect"));
+
+        QTemporaryDir dir;
+        QByteArray image(3000, '\x5A');
+        image.append("QUILLFW V1.0.7");
+        QFile file(dir.filePath("hand-picked.bin"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(image) == image.size());
+        file.close();
+        // The file names no model: the box asks first, and OK erases.
+        dialog->openImageFile(file.fileName());
+        QTRY_VERIFY_WITH_TIMEOUT(dialog->erased(), 5000);
+        QSignalSpy written(rig.unit.unit(), &EmulatedUnit::firmwareReceived);
+        dialog->form().pushButton_4->click();
+        QTRY_VERIFY_WITH_TIMEOUT(written.size() == 1, 20000);
+        QString version;
+        rig.unit.call([&](EmulatedUnit &u) { version = u.firmwareVersion(); });
+        QCOMPARE(version, QStringLiteral("V1.0.7"));
+        for (const auto &box : rig.boxes.boxes)
+            QVERIFY2(box.icon != QMessageBox::Critical, qPrintable(box.text));
+        // The window's own link let the upgrade-mode port go to the dialog.
+        QVERIFY(!rig.boxes.titles().contains("Serial Port Error"));
     }
 };
 
