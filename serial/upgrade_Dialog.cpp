@@ -351,6 +351,9 @@ void upgrade_Dialog::resetControls()
 
 void upgrade_Dialog::closeEvent(QCloseEvent *event)
 {
+    // Closed while the unit restarts: the port it comes back on is not taken.
+    if (m_waitingForUpgradeMode)
+        setWaitingForUpgradeMode(false);
     resetControls();
     QDialog::closeEvent(event);
 }
