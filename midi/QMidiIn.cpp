@@ -2,13 +2,9 @@
 
 #include "protocol/MidiTimecodeIn.h"
 #include "protocol/SysEx.h"
+#include "protocol/TrafficLog.h"
 
 #include <QDebug>
-#include <QLoggingCategory>
-
-// Every received message in hex. Off by default because time code alone is a
-// hundred messages a second; QT_LOGGING_RULES="quill.midi.in.debug=true" shows it.
-Q_LOGGING_CATEGORY(lcMidiIn, "quill.midi.in", QtInfoMsg)
 
 QMidiIn::QMidiIn(MidiDriver *driver, QObject *parent)
     : QObject(parent)
@@ -26,6 +22,8 @@ bool QMidiIn::openDevice(const QString &portId)
     closeDevice();
     m_accumulator.clear();
     m_discardingSysEx = false;
+    if (m_quarterFrames)
+        m_quarterFrames->resetStreamHealth();
     m_port = m_driver->openInput(portId, this);
     if (!m_port) {
         qDebug() << "Error: Unable to open MIDI input device:" << portId;

@@ -5,6 +5,7 @@
 
 #include <QDebug>
 
+#include <chrono>
 #include <utility>
 
 namespace {
@@ -20,18 +21,24 @@ constexpr quint8 kPiece7Rate30Drop = 0x74;
 constexpr quint8 kPiece7Rate30 = 0x76;
 
 constexpr int kPiecesPerLabel = 8;
-// A completed label stands for the frame two frames on.
-constexpr int kLabelAdvance = 2;
+constexpr int kLastPiece = kPiecesPerLabel - 1;
+// One label's pieces span two frames.
+constexpr int kLabelFrames = 2;
 
-// Rate code of piece 7 (bits 1-2 of its nibble): 24, 25, 30 drop, 30.
-int framesPerSecondForCode(int code)
+qint64 steadyNs()
 {
-    static const int fps[] = {24, 25, 30, 30};
-    return fps[code & 0x03];
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
-bool dropFrameForCode(int code)
+
+QString labelText(const FrameArithmetic::Label &l)
 {
-    return (code & 0x03) == 2;
+    return QStringLiteral("%1:%2:%3:%4")
+        .arg(l.hours, 2, 10, QLatin1Char('0'))
+        .arg(l.minutes, 2, 10, QLatin1Char('0'))
+        .arg(l.seconds, 2, 10, QLatin1Char('0'))
+        .arg(l.frames, 2, 10, QLatin1Char('0'));
 }
 
 quint8 byteAt(const QByteArray &message, int index)
@@ -42,11 +49,6 @@ quint8 byteAt(const QByteArray &message, int index)
 bool isSourceNumber(int n)
 {
     return n >= 1 && n <= 6;
-}
-
-QString two(int value)
-{
-    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
 }
 
 // The alarm word: bit 31 set, bits 28-29 the rate as piece 7 codes it, then
@@ -75,6 +77,14 @@ MidiTimecodeIn::MidiTimecodeIn(QObject *parent)
     qRegisterMetaType<FrameArithmetic::Label>("FrameArithmetic::Label");
 }
 
+MidiTimecodeIn::Rate MidiTimecodeIn::rateOfCode(int code)
+{
+    // Rate code of piece 7 (bits 1-2 of its nibble) and of a full frame's
+    // hour byte (bits 5-6): 24, 25, 30 drop, 30.
+    static const int fps[] = {24, 25, 30, 30};
+    return Rate{fps[code & 0x03], (code & 0x03) == 2};
+}
+
 void MidiTimecodeIn::setPositionAlarm(const FrameArithmetic::Label &end, int framesPerSecond, bool dropFrame)
 {
     const bool fits = end.hours >= 0 && end.hours <= int(kAlarmFieldMask) && end.minutes >= 0
@@ -99,40 +109,70 @@ void MidiTimecodeIn::clearPositionAlarm()
 bool MidiTimecodeIn::alarmReached(int piece) const
 {
     const quint32 alarm = m_alarm.load(std::memory_order_relaxed);
-    if (!(alarm & kAlarmSet))
+    if (!(alarm & kAlarmSet) || m_direction != Forward)
         return false;
-    const int rateCode = int(alarm >> kAlarmRateShift) & 0x03;
+    const Rate rate = rateOfCode(int(alarm >> kAlarmRateShift));
     const FrameArithmetic::Label end{fieldOfAlarm(alarm, 3), fieldOfAlarm(alarm, 2), fieldOfAlarm(alarm, 1),
                                      fieldOfAlarm(alarm, 0)};
-    const long long frames =
-        FrameArithmetic::distance(end, m_label, framesPerSecondForCode(rateCode), dropFrameForCode(rateCode));
+    const long long frames = FrameArithmetic::distance(end, m_label, rate.framesPerSecond, rate.dropFrame);
     return 4 * frames + piece >= 0;
 }
 
-bool MidiTimecodeIn::fullFrameLabel(const QByteArray &message, FrameArithmetic::Label &label)
+MidiTimecodeIn::StreamHealth MidiTimecodeIn::streamHealth() const
+{
+    return StreamHealth{m_lostPieces.load(std::memory_order_relaxed), m_rejectedLabels.load(std::memory_order_relaxed),
+                        m_confirmedJumps.load(std::memory_order_relaxed)};
+}
+
+MidiTimecodeIn::Direction MidiTimecodeIn::streamDirection(bool *stopped) const
+{
+    const qint64 last = m_lastPieceAt.load(std::memory_order_relaxed);
+    const bool running =
+        last != 0 && steadyNs() - last <= kStoppedAfterFrames * m_frameNs.load(std::memory_order_relaxed);
+    if (stopped)
+        *stopped = last != 0 && !running;
+    return running ? Direction(m_streamDirection.load(std::memory_order_relaxed)) : Unknown;
+}
+
+void MidiTimecodeIn::resetStreamHealth()
+{
+    m_lostPieces = 0;
+    m_rejectedLabels = 0;
+    m_confirmedJumps = 0;
+    m_lastPieceAt = 0;
+    m_streamDirection = Unknown;
+}
+
+bool MidiTimecodeIn::fullFrameLabel(const QByteArray &message, FrameArithmetic::Label &label, Rate *rate)
 {
     if (message.size() < 9 || !SysEx::isUniversalRealTime(message, SysEx::kTimeCodeSubId)
         || byteAt(message, 4) != SysEx::kFullFrame)
         return false;
     label = FrameArithmetic::Label{byteAt(message, 5) & 0x1F, byteAt(message, 6), byteAt(message, 7),
                                    byteAt(message, 8)};
+    if (rate)
+        *rate = rateOfCode(byteAt(message, 5) >> 5);
     return true;
 }
 
-void MidiTimecodeIn::startFromFullFrame(const FrameArithmetic::Label &label)
+void MidiTimecodeIn::startFromFullFrame(const FrameArithmetic::Label &label, const Rate &rate)
 {
-    // A stream that follows starts with piece 0 of this frame.
+    // A locate: the stream that follows starts at this frame, whatever came
+    // before, the panel's own locates included.
+    forgetStream();
+    m_locatesSeen = m_locates.load(std::memory_order_relaxed);
     m_label = label;
-    m_labelKnown = true;
-    m_lastPiece = kPiecesPerLabel - 1;
-    m_piecesInOrder = 0;
+    m_rate = rate;
+    m_timelineKnown = FrameArithmetic::existsAtRate(label, rate.framesPerSecond, rate.dropFrame);
+    m_afterFullFrame = m_timelineKnown;
 }
 
 void MidiTimecodeIn::followFullFrame(const QByteArray &message)
 {
     FrameArithmetic::Label label;
-    if (fullFrameLabel(message, label))
-        startFromFullFrame(label);
+    Rate rate;
+    if (fullFrameLabel(message, label, &rate))
+        startFromFullFrame(label, rate);
 }
 
 void MidiTimecodeIn::processMidiMessage(QByteArray message)
@@ -149,92 +189,198 @@ void MidiTimecodeIn::processMidiMessage(QByteArray message)
         emit sourcecodeReceived(source);
 
     FrameArithmetic::Label label;
-    if (fullFrameLabel(message, label)) {
+    Rate rate;
+    if (fullFrameLabel(message, label, &rate)) {
         const quint8 hourByte = byteAt(message, 5);
         static const char *const rateNames[] = {"24 fps", "25 fps", "30 fps (drop frame)", "30 fps (non-drop frame)"};
         qCDebug(lcMidiTraffic) << "Full frame at" << ((hourByte & 0x80) ? "Unknown frame rate" : rateNames[(hourByte >> 5) & 0x03]);
-        startFromFullFrame(label);
+        startFromFullFrame(label, rate);
         emit timeCodeParsed(label.hours, label.minutes, label.seconds, label.frames);
     }
+}
+
+void MidiTimecodeIn::forgetStream()
+{
+    m_timelineKnown = false;
+    m_candidateKnown = false;
+    m_afterFullFrame = false;
+    m_lastPiece = -1;
+    m_forwardRun = 0;
+    m_reverseRun = 0;
+}
+
+void MidiTimecodeIn::setDirection(Direction direction)
+{
+    if (direction == m_direction)
+        return;
+    m_direction = direction;
+    m_streamDirection.store(direction, std::memory_order_relaxed);
+    reportDirection(direction);
+}
+
+bool MidiTimecodeIn::followStep(int piece, bool *wrapped)
+{
+    *wrapped = false;
+    if (m_lastPiece < 0) {
+        if (m_afterFullFrame) {
+            // Forward the located frame's own label follows; in reverse the
+            // label before it, whose piece 7 leaves at the frame's start - 1/4.
+            m_afterFullFrame = false;
+            if (piece == 0) {
+                setDirection(Forward);
+            } else if (piece == kLastPiece) {
+                setDirection(Reverse);
+                m_label = FrameArithmetic::advanceWithinDay(m_label, -kLabelFrames, m_rate.framesPerSecond,
+                                                            m_rate.dropFrame);
+            } else {
+                m_timelineKnown = false;
+            }
+        }
+        return true;
+    }
+    const int step = (piece - m_lastPiece + kPiecesPerLabel) % kPiecesPerLabel;
+    Direction direction = m_direction;
+    if (step == 1)
+        direction = Forward;
+    else if (step == kLastPiece)
+        direction = Reverse;
+    if (step == 0 || direction == Unknown)
+        return false; // a piece again, or lost pieces before the way is known
+    if (direction != m_direction) {
+        // The unit turned round: its labels start again from here.
+        const bool first = m_direction == Unknown;
+        setDirection(direction);
+        if (!first)
+            return false;
+    }
+    const int lost = direction == Forward ? step - 1 : kLastPiece - step;
+    if (lost > 0)
+        m_lostPieces.fetch_add(lost, std::memory_order_relaxed);
+    *wrapped = direction == Forward ? piece < m_lastPiece : piece > m_lastPiece;
+    return true;
 }
 
 void MidiTimecodeIn::takeQuarterFrame(quint8 data)
 {
     m_quarterFrameSeen.store(true, std::memory_order_relaxed);
+    const qint64 now = steadyNs();
+    const qint64 previous = m_lastPieceAt.exchange(now, std::memory_order_relaxed);
+    const quint32 locates = m_locates.load(std::memory_order_relaxed);
+    if (locates != m_locatesSeen) {
+        m_locatesSeen = locates;
+        forgetStream();
+    } else if (previous != 0 && now - previous > kStoppedAfterFrames * m_frameNs.load(std::memory_order_relaxed)
+               && !m_afterFullFrame) {
+        // The stream stopped; where it starts again is not known.
+        forgetStream();
+    }
+
     const int piece = (data >> 4) & 0x07;
     const int nibble = data & 0x0F;
-    // Forward within a label or on to the next one, even with pieces lost on
-    // the way: the piece number alone says where in its label the unit is.
-    const bool forward =
-        m_lastPiece == kPiecesPerLabel - 1 ? piece < m_lastPiece : m_lastPiece >= 0 && piece > m_lastPiece;
-    m_piecesInOrder = piece == 0 ? 1 : (piece == m_lastPiece + 1 && m_piecesInOrder > 0 ? m_piecesInOrder + 1 : 0);
-    m_lastPiece = piece;
-    if (!forward)
-        m_labelKnown = false;
-
-    if (piece == kPiecesPerLabel - 1) {
-        completeLabel(data, m_piecesInOrder == kPiecesPerLabel);
-        return;
+    const int previousPiece = m_lastPiece;
+    bool wrapped = false;
+    if (!followStep(piece, &wrapped)) {
+        const int lastPiece = m_lastPiece;
+        forgetStream();
+        m_lastPiece = lastPiece; // still tells the way of the next step
     }
-    // Pieces 0-6 carry frames, seconds, minutes and hours, low nibble first.
-    int *const fields[] = {&m_frames, &m_seconds, &m_minutes, &m_hours};
-    int &field = *fields[piece / 2];
-    field = piece % 2 == 0 ? (field & 0xF0) | nibble : (field & 0x0F) | (nibble << 4);
-    if (m_labelKnown && (!m_quietBetweenLabels || alarmReached(piece)))
+    m_forwardRun = piece == 0 ? 1 : (piece == m_lastPiece + 1 && m_forwardRun > 0 ? m_forwardRun + 1 : 0);
+    m_reverseRun = piece == kLastPiece ? 1 : (piece == m_lastPiece - 1 && m_reverseRun > 0 ? m_reverseRun + 1 : 0);
+    m_lastPiece = piece;
+    if (wrapped) {
+        const int step = m_direction == Reverse ? -kLabelFrames : kLabelFrames;
+        if (m_timelineKnown)
+            m_label = FrameArithmetic::advanceWithinDay(m_label, step, m_rate.framesPerSecond, m_rate.dropFrame);
+        if (m_candidateKnown)
+            m_candidate = FrameArithmetic::advanceWithinDay(m_candidate, step, m_candidateRate.framesPerSecond,
+                                                            m_candidateRate.dropFrame);
+    }
+
+    // Pieces 0-6 carry frames, seconds, minutes and hours, low nibble first;
+    // piece 7 the hour's bit 4 (bits 5-7 cleared) and the rate.
+    if (piece == kLastPiece) {
+        m_hours = (m_hours & 0x0F) | ((nibble & 0x01) << 4);
+        m_rateCode = nibble >> 1;
+        // Whole-byte comparison: with the hour's bit 4 set (hours 16-23) no
+        // rate is reported.
+        switch (data) {
+        case kPiece7Rate24: reportRate(Report24); break;
+        case kPiece7Rate25: reportRate(Report25); break;
+        case kPiece7Rate30Drop: reportRate(Report30Drop); break;
+        case kPiece7Rate30: reportRate(Report30); break;
+        default: break;
+        }
+    } else {
+        int *const fields[] = {&m_frames, &m_seconds, &m_minutes, &m_hours};
+        int &field = *fields[piece / 2];
+        field = piece % 2 == 0 ? (field & 0xF0) | nibble : (field & 0x0F) | (nibble << 4);
+    }
+
+    const bool reverse = m_direction == Reverse;
+    const bool completes = reverse ? piece == 0 : piece == kLastPiece;
+    if (completes && (reverse ? m_reverseRun : m_forwardRun) == kPiecesPerLabel)
+        checkLabel(FrameArithmetic::Label{m_hours, m_minutes, m_seconds, m_frames}, rateOfCode(m_rateCode));
+    if (!m_timelineKnown)
+        return;
+
+    m_frameNs.store(1000000000LL / m_rate.framesPerSecond, std::memory_order_relaxed);
+    // Forward piece 3 and piece 7 reach the next frame within a quarter; in
+    // reverse piece 4 and piece 0 stand on a frame's start. When the piece
+    // that completes a label was lost, the next label's first piece shows
+    // the frame it would have.
+    long long framesOn = -1;
+    if (completes)
+        framesOn = reverse ? 0 : kLabelFrames;
+    else if (piece == (reverse ? 4 : 3))
+        framesOn = 1;
+    else if (wrapped && previousPiece != (reverse ? 0 : kLastPiece))
+        framesOn = reverse ? kLabelFrames : 0;
+    const bool shows = framesOn >= 0;
+    if (shows)
+        showFrame(framesOn);
+    if (!m_quietBetweenLabels || shows || alarmReached(piece))
         reportPosition(m_label, piece);
 }
 
-void MidiTimecodeIn::completeLabel(quint8 data, bool whole)
+bool MidiTimecodeIn::checkLabel(const FrameArithmetic::Label &label, const Rate &rate)
 {
-    const int nibble = data & 0x0F;
-    // Piece 7 carries the hour's bit 4 and the rate; keeping only bit 0 of the
-    // nibble clears the hour's bits 5-7.
-    m_hours = (m_hours & 0x0F) | ((nibble & 0x01) << 4);
-    // Whole-byte comparison: with the hour's bit 4 set (hours 16-23) no rate is
-    // reported.
-    switch (data) {
-    case kPiece7Rate24:
-        reportRate(Report24);
-        break;
-    case kPiece7Rate25:
-        reportRate(Report25);
-        break;
-    case kPiece7Rate30Drop:
-        reportRate(Report30Drop);
-        break;
-    case kPiece7Rate30:
-        reportRate(Report30);
-        break;
-    default:
-        break;
+    const auto accept = [&] {
+        m_label = label;
+        m_rate = rate;
+        m_timelineKnown = true;
+        m_candidateKnown = false;
+        return true;
+    };
+    if (!FrameArithmetic::existsAtRate(label, rate.framesPerSecond, rate.dropFrame)) {
+        m_rejectedLabels.fetch_add(1, std::memory_order_relaxed);
+        qCInfo(lcMidiIn).noquote() << "Time code label" << labelText(label) << "rejected: no such frame at"
+                                   << rate.framesPerSecond << "fps" << (rate.dropFrame ? "drop frame" : "");
+        return false;
     }
+    if (!m_timelineKnown || (label == m_label && rate == m_rate))
+        return accept();
+    if (m_candidateKnown && label == m_candidate && rate == m_candidateRate) {
+        m_confirmedJumps.fetch_add(1, std::memory_order_relaxed);
+        qCInfo(lcMidiIn).noquote() << "Time code jumped from" << labelText(m_label) << "to" << labelText(label);
+        return accept();
+    }
+    m_rejectedLabels.fetch_add(1, std::memory_order_relaxed);
+    qCInfo(lcMidiIn).noquote() << "Time code label" << labelText(label) << "rejected: expected"
+                               << labelText(m_label);
+    m_candidateKnown = true;
+    m_candidate = label;
+    m_candidateRate = rate;
+    return false;
+}
 
-    const FrameArithmetic::Label label{m_hours, m_minutes, m_seconds, m_frames};
-    const int fps = framesPerSecondForCode(nibble >> 1);
-    const bool drop = dropFrameForCode(nibble >> 1);
-    const bool exists = FrameArithmetic::existsAtRate(label, fps, drop);
-    const FrameArithmetic::Label shown =
-        exists ? FrameArithmetic::advanceWithinDay(label, kLabelAdvance, fps, drop) : label;
-
-    const QString text = QStringLiteral("%1:%2:%3:%4")
-                             .arg(two(shown.hours), two(shown.minutes), two(shown.seconds), two(shown.frames));
+void MidiTimecodeIn::showFrame(long long framesOn)
+{
+    const QString text = labelText(
+        FrameArithmetic::advanceWithinDay(m_label, framesOn, m_rate.framesPerSecond, m_rate.dropFrame));
     if (text != m_lastText) {
         m_lastText = text;
         reportText(text);
     }
-
-    if (whole) {
-        m_label = label;
-        m_labelKnown = exists;
-    } else if (m_labelKnown) {
-        // Pieces were lost: the label put together is not to be trusted, the
-        // one the stream is at is still known.
-        m_labelKnown = FrameArithmetic::existsAtRate(m_label, fps, drop);
-    }
-    if (!m_labelKnown)
-        return;
-    reportPosition(m_label, kPiecesPerLabel - 1);
-    m_label = FrameArithmetic::advanceWithinDay(m_label, kLabelAdvance, fps, drop);
 }
 
 void MidiTimecodeIn::reportRate(RateReport code)
@@ -264,15 +410,30 @@ void MidiTimecodeIn::reportPosition(const FrameArithmetic::Label &label, int qua
     m_pieceReports.quarterFrames = quarterFrames;
 }
 
+void MidiTimecodeIn::reportDirection(Direction direction)
+{
+    if (m_quietBetweenLabels)
+        m_pieceReports.direction = direction;
+    else
+        emit directionChanged(direction);
+}
+
 MidiTimecodeIn::PieceReports MidiTimecodeIn::takePieceReports()
 {
-    return std::exchange(m_pieceReports, PieceReports{});
+    PieceReports reports = std::exchange(m_pieceReports, PieceReports{});
+    reports.locates = m_locatesSeen;
+    return reports;
 }
 
 void MidiTimecodeIn::emitPieceReports(const PieceReports &reports)
 {
     if (reports.rateReport)
         emit sourcecodeReceived(reports.rateReport);
+    if (reports.direction >= 0)
+        emit directionChanged(reports.direction);
+    // The panel moved the unit after this piece came: what it told is stale.
+    if (reports.locates != m_locates.load(std::memory_order_relaxed))
+        return;
     if (!reports.timecode.isNull())
         emit timecodeReceived(reports.timecode);
     if (reports.positionKnown)

@@ -1,3 +1,4 @@
 #include "protocol/TrafficLog.h"
 
 Q_LOGGING_CATEGORY(lcMidiTraffic, "quill.midi.traffic", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcMidiIn, "quill.midi.in", QtInfoMsg)

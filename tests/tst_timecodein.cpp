@@ -4,6 +4,7 @@
 #include "protocol/MidiTimecodeIn.h"
 
 #include "support/Hex.h"
+#include "support/ModelGenerator.h"
 #include "support/QuarterFrames.h"
 
 #include <QSignalSpy>
@@ -42,6 +43,67 @@ void feed(MidiTimecodeIn &in, const QList<QByteArray> &messages)
         in.processMidiMessage(m);
 }
 
+using PanelTest::ModelGenerator;
+
+long long frameOf(const QString &text, const ModelGenerator &g)
+{
+    const QStringList parts = text.split(':');
+    return FrameArithmetic::frameNumber(
+        FrameArithmetic::Label{parts[0].toInt(), parts[1].toInt(), parts[2].toInt(), parts[3].toInt()},
+        g.framesPerSecond, g.dropFrame);
+}
+
+// Feeds quarter frames one by one and checks each report against where the
+// unit stood as the piece left it: a position is exact, a shown frame is the
+// one the unit stands in or reaches within a quarter frame, and the shown
+// frames follow one another without a gap. Returns the frames shown.
+struct StreamCheck
+{
+    explicit StreamCheck(MidiTimecodeIn &in) : in(in)
+    {
+        QObject::connect(&in, &MidiTimecodeIn::timecodeReceived, [this](const QString &t) { texts << t; });
+        QObject::connect(&in, &MidiTimecodeIn::quarterFramePosition,
+                         [this](const FrameArithmetic::Label &l, int quarters) {
+                             positions << 4 * FrameArithmetic::frameNumber(l, g->framesPerSecond, g->dropFrame)
+                                     + quarters;
+                         });
+    }
+    // Returns false, with `why`, at the first report that is off.
+    bool feed(const ModelGenerator &gen, long long from, long long to, QString *why)
+    {
+        g = &gen;
+        for (long long q = from; q < to; ++q) {
+            texts.clear();
+            positions.clear();
+            in.processMidiMessage(gen.message(q));
+            const long long at = gen.quarterPosition(q);
+            for (long long p : positions)
+                if (p != at)
+                    return fail(why, QString("position %1 at %2").arg(p).arg(at));
+            for (const QString &t : texts) {
+                const long long f = frameOf(t, gen);
+                const long long ahead = 4 * f - at;
+                if (ahead < 0 || ahead > 1 || (shown >= 0 && f != shown + (gen.reverse ? -1 : 1)))
+                    return fail(why, QString("%1 shown at %2 after %3").arg(t).arg(at).arg(shown));
+                shown = f;
+                ++frames;
+            }
+        }
+        return true;
+    }
+    bool fail(QString *why, const QString &text)
+    {
+        *why = text;
+        return false;
+    }
+    MidiTimecodeIn &in;
+    const ModelGenerator *g = nullptr;
+    QStringList texts;
+    QList<long long> positions;
+    long long shown = -1;
+    int frames = 0;
+};
+
 void feedPieces(MidiTimecodeIn &in, std::initializer_list<int> dataBytes)
 {
     for (int d : dataBytes) {
@@ -70,36 +132,34 @@ private slots:
         // two frames on from the label.
         feedPieces(in, {0x04, 0x10, 0x23, 0x30, 0x42, 0x50, 0x61, 0x72});
         QCOMPARE(got.take(), (QStringList{"source 12", "time 01:02:03:06"}));
-        // The same time again: the rate again, but no repeated text.
+        // The same label again is off the timeline: it is not shown, the
+        // frames the timeline holds are (and the rate as always).
         feedPieces(in, {0x04, 0x10, 0x23, 0x30, 0x42, 0x50, 0x61, 0x72});
-        QCOMPARE(got.take(), QStringList{"source 12"});
+        QCOMPARE(got.take(), (QStringList{"time 01:02:03:07", "source 12", "time 01:02:03:08"}));
+        QCOMPARE(in.streamHealth().rejectedLabels, 1);
+    }
 
-        // Rates 24, 30 drop, 30 at hours below 16.
-        feedPieces(in, {0x05, 0x10, 0x23, 0x30, 0x42, 0x50, 0x61, 0x70});
-        QCOMPARE(got.take(), (QStringList{"source 11", "time 01:02:03:07"}));
-        feedPieces(in, {0x06, 0x10, 0x23, 0x30, 0x42, 0x50, 0x61, 0x74});
-        QCOMPARE(got.take(), (QStringList{"source 13", "time 01:02:03:08"}));
-        feedPieces(in, {0x07, 0x10, 0x23, 0x30, 0x42, 0x50, 0x61, 0x76});
-        QCOMPARE(got.take(), (QStringList{"source 14", "time 01:02:03:09"}));
-
-        // Hour bit 4 set (71/73/75/77): hours 16 and up, no rate.
-        feedPieces(in, {0x67, 0x73});
-        QCOMPARE(got.take(), QStringList{"time 23:02:03:09"});
-        for (int d : {0x71, 0x75, 0x77}) {
-            feedPieces(in, {0x00 | (d & 0x0F), 0x60, d}); // change frames so the text differs
-            const QStringList events = got.take();
-            QCOMPARE(events.size(), 1);
-            QVERIFY2(events[0].startsWith("time 1"), qPrintable(events.join(',')));
-        }
-
-        // Piece 7 keeps only bit 0 of its nibble: 7F gives hour bit 4, not bits 5-7.
-        feedPieces(in, {0x61, 0x7F});
-        QCOMPARE(got.take(), QStringList{"time 17:02:03:09"});
-
-        // High nibbles of pieces 1, 3, 5 are taken whole; a label that cannot
-        // exist is shown as it came.
-        feedPieces(in, {0x1F, 0x7F});
-        QCOMPARE(got.take(), QStringList{"time 17:02:03:247"});
+    // The rate rides on piece 7; with the hour's bit 4 set no rate is reported.
+    void rateReports_data()
+    {
+        QTest::addColumn<int>("piece7");
+        QTest::addColumn<QStringList>("reported");
+        QTest::newRow("24") << 0x70 << QStringList{"source 11", "time 01:02:03:06"};
+        QTest::newRow("25") << 0x72 << QStringList{"source 12", "time 01:02:03:06"};
+        QTest::newRow("30 drop") << 0x74 << QStringList{"source 13", "time 01:02:03:06"};
+        QTest::newRow("30") << 0x76 << QStringList{"source 14", "time 01:02:03:06"};
+        QTest::newRow("25, hours 17") << 0x73 << QStringList{"time 17:02:03:06"};
+        // Only bit 0 of the nibble is the hour's: 7F is hour bit 4 at 30.
+        QTest::newRow("7F") << 0x7F << QStringList{"time 17:02:03:06"};
+    }
+    void rateReports()
+    {
+        QFETCH(int, piece7);
+        QFETCH(QStringList, reported);
+        MidiTimecodeIn in;
+        Recorder got(in);
+        feedPieces(in, {0x04, 0x10, 0x23, 0x30, 0x42, 0x50, 0x61, piece7});
+        QCOMPARE(got.take(), reported);
     }
 
     void labelsAdvanceTwoFrames_data()
@@ -113,8 +173,10 @@ private slots:
         QTest::newRow("drop minute 1") << 2 << FrameArithmetic::Label{0, 0, 59, 28} << "00:01:00:02";
         QTest::newRow("drop minute 10") << 2 << FrameArithmetic::Label{0, 9, 59, 28} << "00:10:00:00";
         QTest::newRow("drop day") << 2 << FrameArithmetic::Label{23, 59, 59, 29} << "00:00:00:01";
-        QTest::newRow("drop skipped label") << 2 << FrameArithmetic::Label{0, 1, 0, 0} << "00:01:00:00";
-        QTest::newRow("frames beyond the rate") << 1 << FrameArithmetic::Label{1, 2, 3, 25} << "01:02:03:25";
+        // Labels that no unit sends are rejected.
+        QTest::newRow("drop skipped label") << 2 << FrameArithmetic::Label{0, 1, 0, 0} << "";
+        QTest::newRow("frames beyond the rate") << 1 << FrameArithmetic::Label{1, 2, 3, 25} << "";
+        QTest::newRow("frames 247") << 1 << FrameArithmetic::Label{1, 2, 3, 247} << "";
     }
     void labelsAdvanceTwoFrames()
     {
@@ -124,8 +186,145 @@ private slots:
         MidiTimecodeIn in;
         QSignalSpy texts(&in, &MidiTimecodeIn::timecodeReceived);
         feed(in, PanelTest::quarterFrames(label.hours, label.minutes, label.seconds, label.frames, rateCode));
-        QCOMPARE(texts.size(), 1);
-        QCOMPARE(texts[0][0].toString(), shown);
+        QCOMPARE(texts.size(), shown.isEmpty() ? 0 : 1);
+        if (!shown.isEmpty())
+            QCOMPARE(texts[0][0].toString(), shown);
+    }
+
+    // Streams by a generator's own clock, latched or filled from a live
+    // counter, forward over whole minutes and in reverse over a minute's
+    // start. Every frame is shown once, in order, when the unit reaches it;
+    // a spliced label (minutes of the next frame) is rejected and changes
+    // nothing else.
+    void modelStreams_data()
+    {
+        QTest::addColumn<int>("fps");
+        QTest::addColumn<bool>("drop");
+        QTest::addColumn<FrameArithmetic::Label>("first");
+        QTest::addColumn<bool>("reverse");
+        QTest::addColumn<bool>("live");
+        QTest::addColumn<int>("seconds");
+        using L = FrameArithmetic::Label;
+        struct Rate { const char *name; int fps; bool drop; L even, odd; };
+        const Rate rates[] = {{"24", 24, false, L{0, 0, 59, 0}, L{0, 0, 59, 1}},
+                              {"25", 25, false, L{0, 0, 59, 0}, L{0, 0, 59, 1}},
+                              {"30", 30, false, L{0, 59, 59, 0}, L{0, 59, 59, 1}},
+                              {"30 drop", 30, true, L{0, 9, 59, 0}, L{0, 9, 59, 1}}};
+        for (const Rate &r : rates) {
+            for (const bool live : {false, true}) {
+                QTest::addRow("%s even%s", r.name, live ? " live" : "") << r.fps << r.drop << r.even << false << live << 61;
+                QTest::addRow("%s odd%s", r.name, live ? " live" : "") << r.fps << r.drop << r.odd << false << live << 61;
+            }
+        }
+        QTest::newRow("25 reverse") << 25 << false << L{0, 1, 1, 0} << true << false << 3;
+        QTest::newRow("30 drop reverse") << 30 << true << L{0, 1, 1, 1} << true << false << 3;
+        QTest::newRow("30 odd reverse live") << 30 << false << L{1, 0, 1, 1} << true << true << 3;
+    }
+    void modelStreams()
+    {
+        QFETCH(int, fps);
+        QFETCH(bool, drop);
+        QFETCH(FrameArithmetic::Label, first);
+        QFETCH(bool, reverse);
+        QFETCH(bool, live);
+        QFETCH(int, seconds);
+        ModelGenerator g{fps, drop, FrameArithmetic::frameNumber(first, fps, drop), reverse, live};
+        const long long quarters = 4LL * fps * seconds;
+        int spliced = 0;
+        for (long long q = 0; q + 8 <= quarters; q += 8) {
+            const FrameArithmetic::Label l = g.labelOf(g.labelFrame(q)), next = g.labelOf(g.labelFrame(q) + 1);
+            spliced += live && (l.minutes != next.minutes || l.hours != next.hours);
+        }
+
+        MidiTimecodeIn in;
+        StreamCheck check(in);
+        QString why;
+        QVERIFY2(check.feed(g, 0, quarters, &why), qPrintable(why));
+        // All but the frames before the first whole label.
+        QVERIFY2(check.frames >= quarters / 4 - 3, qPrintable(QString::number(check.frames)));
+        QVERIFY2(in.streamHealth().rejectedLabels == spliced, qPrintable(QString("%1 rejected, %2 spliced").arg(in.streamHealth().rejectedLabels).arg(spliced)));
+        QCOMPARE(in.streamHealth().confirmedJumps, 0);
+        QCOMPARE(in.streamHealth().lostPieces, 0);
+        if (live && !reverse && (first.frames % 2 != 0) == (fps % 2 == 0))
+            QVERIFY(spliced > 0); // the rows meant to splice do
+    }
+
+    // A locate mid-stream shows within one label without a full frame, at
+    // once with one; a lost piece costs only its label.
+    void jumpsAndLostPieces_data()
+    {
+        QTest::addColumn<bool>("fullFrame");
+        QTest::addColumn<int>("lostQuarter"); // -1 for none
+        QTest::newRow("jump") << false << -1;
+        QTest::newRow("jump with full frame") << true << -1;
+        QTest::newRow("lost piece") << false << 8 * 3 + 5;
+        QTest::newRow("lost piece 7") << false << 8 * 3 + 7;
+    }
+    void jumpsAndLostPieces()
+    {
+        QFETCH(bool, fullFrame);
+        QFETCH(int, lostQuarter);
+        ModelGenerator before{25, false, FrameArithmetic::frameNumber({1, 0, 0, 0}, 25, false)};
+        MidiTimecodeIn in;
+        StreamCheck check(in);
+        QString why;
+        for (long long q = 0; q < 8 * 6; ++q)
+            if (q != lostQuarter)
+                QVERIFY2(check.feed(before, q, q + 1, &why), qPrintable(why));
+        QCOMPARE(in.streamHealth().lostPieces, lostQuarter < 0 ? 0 : 1);
+        if (lostQuarter >= 0) {
+            QCOMPARE(in.streamHealth().rejectedLabels, 0);
+            return;
+        }
+
+        ModelGenerator after{25, false, FrameArithmetic::frameNumber({1, 20, 0, 10}, 25, false)};
+        if (fullFrame)
+            in.processMidiMessage(hex("F07F7F0101211400 0AF7"));
+        QStringList shown;
+        QObject::connect(&in, &MidiTimecodeIn::timecodeReceived, [&shown](const QString &t) { shown << t; });
+        for (long long q = 0; q < 8 * 3; ++q) {
+            in.processMidiMessage(after.message(q));
+            // The new place once it shows, and from then on each frame as
+            // the unit reaches it.
+            if (!shown.isEmpty() && shown.last().startsWith("01:20")) {
+                QVERIFY2(q < (fullFrame ? 4 : 16), qPrintable(QString::number(q)));
+                check.shown = frameOf(shown.last(), after);
+                QVERIFY2(check.feed(after, q + 1, 8 * 5, &why), qPrintable(why));
+                break;
+            }
+            QVERIFY2(shown.isEmpty() || shown.last().startsWith("01:00"), qPrintable(shown.join(',')));
+        }
+        QVERIFY(!shown.isEmpty() && shown.last().startsWith("01:20"));
+        QCOMPARE(in.streamHealth().confirmedJumps, fullFrame ? 0 : 1);
+    }
+
+    // The panel moved the unit: nothing learned before reaches anyone, and
+    // a stream that comes without its full frame (lost) gives no position
+    // until a label of its own is whole.
+    void ownLocateMakesEarlierPositionsStale()
+    {
+        MidiTimecodeIn in;
+        in.reportPositionsOnlyAtLabelsAndAlarm();
+        Recorder got(in);
+        auto piece = [&in](const QByteArray &m) {
+            in.takeQuarterFrame(quint8(m.at(1)));
+            return in.takePieceReports();
+        };
+        QList<MidiTimecodeIn::PieceReports> queued;
+        for (const QByteArray &m : PanelTest::quarterFrames(1, 0, 0, 18, 1) + PanelTest::quarterFrames(1, 0, 0, 20, 1))
+            queued << piece(m);
+        in.forgetTimeline();
+        for (const auto &r : queued)
+            in.emitPieceReports(r);
+        QVERIFY(got.takePositions().isEmpty());
+        QVERIFY(!got.take().contains("time 01:00:00:22"));
+
+        const QList<QByteArray> first = PanelTest::quarterFrames(1, 0, 0, 0, 1);
+        for (int i = 0; i < 7; ++i)
+            in.emitPieceReports(piece(first[i]));
+        QVERIFY(got.takePositions().isEmpty());
+        in.emitPieceReports(piece(first[7]));
+        QCOMPARE(got.takePositions(), QStringList{"1:0:0:0+7"});
     }
 
     // Piece k of the label of frame L leaves the unit at L + k/4.
@@ -160,13 +359,13 @@ private slots:
         in.processMidiMessage(PanelTest::hex("F07F7F010121000005F7"));
         feed(in, label(5).mid(0, 2));
         QCOMPARE(got.takePositions(), (QStringList{"1:0:0:5+0", "1:0:0:5+1"}));
-        // A label that cannot exist gives no position.
+        // A label that cannot exist is rejected; the timeline goes on.
         feed(in, label(5).mid(2));
         got.takePositions();
         feed(in, label(25));
-        QCOMPARE(got.takePositions().size(), 7);
+        QCOMPARE(got.takePositions().size(), 8);
         feed(in, label(27).mid(0, 1));
-        QVERIFY(got.takePositions().isEmpty());
+        QCOMPARE(got.takePositions(), QStringList{"1:0:0:9+0"});
     }
 
     // The input thread's decoder keeps what each piece reports until it is
@@ -185,6 +384,9 @@ private slots:
             return reports;
         };
         auto reports = pieces(PanelTest::quarterFrames(1, 0, 0, 10, 1));
+        // Piece 1 tells the way the stream runs; nothing else before the label.
+        QCOMPARE(reports[1].direction, int(MidiTimecodeIn::Forward));
+        reports[1].direction = -1;
         QVERIFY(std::all_of(reports.cbegin(), reports.cend() - 1, [](const auto &r) { return r.isEmpty(); }));
         QVERIFY(got.events.isEmpty() && got.positions.isEmpty());
         in.emitPieceReports(reports.last());
@@ -207,9 +409,9 @@ private slots:
         feed(first, PanelTest::quarterFrames(1, 2, 3, 4, 1));
         MidiTimecodeIn second;
         QSignalSpy texts(&second, &MidiTimecodeIn::timecodeReceived);
-        feedPieces(second, {0x72});
+        feed(second, PanelTest::quarterFrames(1, 2, 3, 4, 1));
         QCOMPARE(texts.size(), 1);
-        QCOMPARE(texts[0][0].toString(), QString("00:00:00:02"));
+        QCOMPARE(texts[0][0].toString(), QString("01:02:03:06"));
     }
 
     // One message to a fresh decoder, and what it reports.
