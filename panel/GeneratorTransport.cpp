@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QThread>
 #include <QTime>
 #include <QTimer>
 
@@ -184,6 +183,11 @@ void GeneratorTransport::followQuarterFrame(const Label &label, int quarterFrame
         resendLostStop();
 }
 
+void GeneratorTransport::followDirection(int direction)
+{
+    m_reverse = direction == MidiTimecodeIn::Reverse;
+}
+
 void GeneratorTransport::resendLostStop()
 {
     // Pieces already on their way when the Stop went out still arrive; a
@@ -251,18 +255,21 @@ void GeneratorTransport::play()
     CustomSlider *slider = m_widgets.slider;
     if (!m_context.outputOpen()) {
         m_context.warnNotConnected();
-    } else if (slider->value() != 0) {
-        // Resume from where Pause or a drag left the unit.
+    } else if (slider->value() != 0 && slider->value() < slider->maximum()) {
+        // Resume from where Pause or a drag left the unit. The End check is
+        // armed before Play goes out: a unit paused just short of End gets
+        // there within a few pieces.
         followRate();
         m_awaitingRestart = false;
-        m_context.sendPlay();
-        QThread::msleep(kResumeSettleMs);
         startCheckTimer(kFastTickMs);
         m_progressTimer->start(kSlowTickMs);
         lockSource(true);
         setIpButtonLocked(true);
         slider->setMarker(slider->value(), 1);
+        m_context.sendPlay();
     } else {
+        // Fresh from Start, also after a run that stopped at End.
+        slider->setValue(0);
         slider->setMarker(0, 0);
         m_readout->clear();
         m_unit.known = false;
@@ -468,7 +475,7 @@ void GeneratorTransport::checkAndPause()
     followRate();
     // Start, the range or the rate may have changed since the last tick.
     setEndAlarm();
-    if (m_totalFrames <= 0)
+    if (m_totalFrames <= 0 || m_reverse)
         return;
     CustomSlider *slider = m_widgets.slider;
     const long long end = endQuarterFrames();

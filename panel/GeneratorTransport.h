@@ -19,13 +19,16 @@ class QTimer;
 // fields and the slider.
 //
 // The slider shows the distance from Start in frames (see FrameArithmetic for
-// the counting at each rate). Its value decides what Play does: 0 starts fresh
-// from Start, anything else resumes. While running, the End check stops the
-// unit (or restarts it from Start with loop on) as soon as the unit's position
-// reaches End: to a quarter frame and at once while quarter frames arrive (see
-// MidiTimecodeIn), otherwise from the readout. The progress timer moves the
-// slider with the readout. The source-lock timer keeps the source group locked
-// while the unit's messages keep arriving.
+// the counting at each rate). Its value decides what Play does: 0, or the
+// maximum that a run stopped at End leaves, starts fresh from Start; anything
+// else resumes. While running, the End check stops the unit (or restarts it
+// from Start with loop on) as soon as the unit's position reaches End: to a
+// quarter frame and at once while quarter frames arrive (see MidiTimecodeIn),
+// otherwise from the readout. It acts only while the unit runs forward, and
+// never on a position learned before the panel's own last Locate: the unit's
+// answer to that may be lost, and what came before it is where the unit was.
+// The progress timer moves the slider with the readout. The source-lock timer
+// keeps the source group locked while the unit's messages keep arriving.
 //
 // While the check and progress timers are active their work runs at once on
 // what it reads: the slider follows every label and full frame, the End check
@@ -49,7 +52,6 @@ public:
     static constexpr int kSlowTickMs = 200;
     static constexpr int kSourceLockTickMs = 100;
     static constexpr int kLoopRestartDelayMs = 30;
-    static constexpr int kResumeSettleMs = 100;
     // After the Stop at End, time code that still runs this far past where
     // the Stop went out means it was lost on its way (a JACK cycle that
     // overruns drops its MIDI events): the Stop is sent again, this many
@@ -106,6 +108,10 @@ public:
     void showFullFrame(const FrameArithmetic::Label &label);
     void showQuarterFrameText(const QString &timecode);
     void followQuarterFrame(const FrameArithmetic::Label &label, int quarterFrames);
+    // Which way the unit's time code runs (a MidiTimecodeIn::Direction).
+    void followDirection(int direction);
+    // The panel is sending the unit elsewhere: where it was is stale.
+    void forgetUnitPosition() { m_unit.known = false; }
     // The output port is closing or changing: the loop restart's Play must
     // not reach whatever is connected next.
     void cancelPendingPlay();
@@ -210,6 +216,7 @@ private:
         int resends = 0;
     };
     EndStopWatch m_endStopWatch;
+    bool m_reverse = false;
     bool m_messageSeen = true;
     bool m_playing = false;
     int m_buttonFontSize = 21;

@@ -39,8 +39,17 @@ bool PanelContext::sendLocate(const FrameArithmetic::Label &label) const
                    << label.seconds << label.frames;
         return false;
     }
+    if (outputOpen()) {
+        for (const auto &listener : *m_locateListeners)
+            listener();
+    }
     send(*message);
     return true;
+}
+
+void PanelContext::onLocate(std::function<void()> listener)
+{
+    m_locateListeners->push_back(std::move(listener));
 }
 
 void PanelContext::sendStop() const

@@ -5,6 +5,10 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+#include <memory>
+#include <vector>
+
 class MessageBoxes;
 class QGroupBox;
 class QLineEdit;
@@ -51,6 +55,10 @@ public:
     bool sendLocate(const FrameArithmetic::Label &label) const;
     void sendStop() const;
     void sendPlay() const;
+    // Called just before each Locate goes out, whichever part sends it and
+    // through whichever copy of the context: from then on every position
+    // learned before is stale.
+    void onLocate(std::function<void()> listener);
 
     // Text of the checked frame-rate button, "None" when none is checked.
     QString rateText() const;
@@ -71,6 +79,9 @@ private:
     QMidiOut *m_midiOut;
     QWidget *m_window;
     MessageBoxes *m_boxes;
+    // Shared by all copies.
+    std::shared_ptr<std::vector<std::function<void()>>> m_locateListeners =
+        std::make_shared<std::vector<std::function<void()>>>();
     // The rate is read with every label while time code runs; the button
     // found checked last time is asked first (the buttons are exclusive).
     mutable const QRadioButton *m_checkedRate = nullptr;

@@ -3,6 +3,7 @@
 #include "protocol/MidiTimecodeIn.h"
 
 #include <QLineEdit>
+#include <QPointer>
 
 TimecodePanel::TimecodePanel(const Widgets &widgets, QMidiOut *midiOut, QWidget *window, MessageBoxes *boxes)
     : m_widgets(widgets)
@@ -13,6 +14,12 @@ TimecodePanel::TimecodePanel(const Widgets &widgets, QMidiOut *midiOut, QWidget 
     , m_timecodeIn(new MidiTimecodeIn(window))
 {
     follow(m_timecodeIn);
+    // The unit's answer to the panel's own Locate may be lost: no position
+    // from before it may reach the End check.
+    m_context.onLocate([this] {
+        m_timecodeIn->forgetTimeline();
+        m_transport->forgetUnitPosition();
+    });
 
     m_readout.show(1, 0, 0, 0);
     m_selection->connectButtons();
@@ -35,12 +42,17 @@ void TimecodePanel::follow(MidiTimecodeIn *decoder)
                      &GeneratorTransport::showQuarterFrameText);
     QObject::connect(decoder, &MidiTimecodeIn::quarterFramePosition, m_transport,
                      &GeneratorTransport::followQuarterFrame);
+    QObject::connect(decoder, &MidiTimecodeIn::directionChanged, m_transport, &GeneratorTransport::followDirection);
 }
 
 void TimecodePanel::followInputDecoder(MidiTimecodeIn *decoder)
 {
     follow(decoder);
     m_transport->setInputDecoder(decoder);
+    m_context.onLocate([decoder = QPointer<MidiTimecodeIn>(decoder)] {
+        if (decoder)
+            decoder->forgetTimeline();
+    });
 }
 
 void TimecodePanel::processMidiMessage(const QByteArray &message)

@@ -48,41 +48,52 @@ class TestPanelReadout : public QObject
 private slots:
     // Quarter frames, full frames and source reports from one unit reach the
     // window in the order the unit sent them, and the readout shows the last
-    // complete time. Quarter frames are decoded on the input's thread: the
-    // window gets each completed label where its last piece stood among the
-    // other messages, and no piece on its own.
+    // frame shown. Quarter frames are decoded on the input's thread: the
+    // window gets each frame shown where its piece stood among the other
+    // messages, and no piece on its own.
     void interleavedMessagesKeepTheirOrder_data()
     {
         QTest::addColumn<QList<QByteArray>>("messages");
+        QTest::addColumn<QList<int>>("shownAfter"); // indexes of the pieces that show a frame
         QTest::addColumn<QString>("readout");
         // A label completed from quarter frames shows two frames on (the
-        // unit has moved on while its eight pieces came in); a full frame
-        // shows as it is.
-        auto label = [](int second) { return PanelTest::quarterFrames(0, 0, second, 0, 3); };
-        const QByteArray fullFrame = PanelTest::hex("F07F7F010160000507F7");
+        // unit has moved on while its eight pieces came in), and once the
+        // stream's timeline is known its piece 3 shows the frame between; a
+        // full frame shows as it is and sets the timeline.
+        auto label = [](int second, int frame) { return PanelTest::quarterFrames(0, 0, second, frame, 3); };
+        auto fullFrame = [](int second, int frame) {
+            QByteArray m = PanelTest::hex("F07F7F010160000000F7");
+            m[7] = char(second);
+            m[8] = char(frame);
+            return m;
+        };
         const QByteArray source = PanelTest::hex("F07F7F1002F7");
-        QTest::newRow("full frame after the last piece") << (label(11) + QList<QByteArray>{fullFrame})
-                                                         << "0 0 : 0 0 : 0 5 : 0 7 ";
-        QTest::newRow("full frame before the first piece") << (QList<QByteArray>{fullFrame} + label(12))
-                                                           << "0 0 : 0 0 : 1 2 : 0 2";
+        QTest::newRow("full frame after the last piece")
+            << (label(11, 0) + QList<QByteArray>{fullFrame(5, 7)}) << QList<int>{7} << "0 0 : 0 0 : 0 5 : 0 7 ";
+        QTest::newRow("full frame before the first piece")
+            << (QList<QByteArray>{fullFrame(12, 0)} + label(12, 0)) << QList<int>{4, 8} << "0 0 : 0 0 : 1 2 : 0 2";
+        // A locate in the middle of a label: its pieces before are of the old
+        // place, so the label is not whole.
         QTest::newRow("full frame and source report between the pieces")
-            << (label(13).mid(0, 4) + QList<QByteArray>{fullFrame, source} + label(13).mid(4)) << "0 0 : 0 0 : 1 3 : 0 2";
+            << (label(13, 0).mid(0, 4) + QList<QByteArray>{fullFrame(13, 0), source} + label(13, 0).mid(4))
+            << QList<int>{} << "0 0 : 0 0 : 1 3 : 0 0 ";
         QTest::newRow("source report and full frame after the next label")
-            << (label(14) + label(15) + QList<QByteArray>{source, fullFrame}) << "0 0 : 0 0 : 0 5 : 0 7 ";
+            << (label(14, 0) + label(14, 2) + QList<QByteArray>{source, fullFrame(5, 7)}) << QList<int>{7, 11, 15}
+            << "0 0 : 0 0 : 0 5 : 0 7 ";
     }
     void interleavedMessagesKeepTheirOrder()
     {
         QFETCH(QList<QByteArray>, messages);
+        QFETCH(QList<int>, shownAfter);
         QFETCH(QString, readout);
         PanelRig rig;
         rig.window->connectMidiDevice("TQR-30 Pro [0]");
         const QByteArray labelMark = "label";
         QList<QByteArray> expected;
-        for (const QByteArray &m : messages) {
-            const bool quarterFrame = quint8(m.at(0)) == 0xF1;
-            if (!quarterFrame)
-                expected.append(m);
-            else if ((quint8(m.at(1)) >> 4) == 7)
+        for (int i = 0; i < messages.size(); ++i) {
+            if (quint8(messages[i].at(0)) != 0xF1)
+                expected.append(messages[i]);
+            else if (shownAfter.contains(i))
                 expected.append(labelMark);
         }
         QList<QByteArray> seen;

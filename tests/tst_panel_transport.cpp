@@ -1,6 +1,7 @@
 // The generator transport, source and rate selection through the in-memory
 // MIDI system: the bytes the unit receives and what the panel shows.
 
+#include "midi/QMidiIn.h"
 #include "midi/QMidiOut.h"
 #include "panel/CustomSlider.h"
 #include "panel/GeneratorTransport.h"
@@ -8,6 +9,8 @@
 #include "panel/StyleSheets.h"
 #include "panel/TimecodeReadout.h"
 #include "protocol/MachineControl.h"
+#include "protocol/MidiTimecodeIn.h"
+#include "support/ModelGenerator.h"
 #include "support/PanelRig.h"
 #include "ui_MainWindow.h" // generated for this test; PanelRig.h needs it
 
@@ -496,6 +499,150 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(!rig.window->transport()->playPending(), 1000);
             QCOMPARE(rig.take(), QList<QByteArray>{kPlay});
         }
+    }
+
+    // A generator that fills each piece from its live counter sends, for the
+    // label that ends a minute, the next minute. The panel shows every frame
+    // once, in order, each as the unit reaches it and never one off the
+    // timeline, and the Stop still goes out with the piece that reaches End.
+    void liveCounterStreamsStopAtEnd_data()
+    {
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("end");
+        QTest::newRow("24 even") << "24" << "00 : 00 : 58 : 00" << "00 : 01 : 02 : 00";
+        QTest::newRow("24 odd") << "24" << "00 : 00 : 58 : 01" << "00 : 01 : 02 : 01";
+        QTest::newRow("25 even") << "25" << "00 : 59 : 58 : 00" << "01 : 00 : 02 : 03";
+        QTest::newRow("25 odd") << "25" << "00 : 59 : 58 : 01" << "01 : 00 : 02 : 00";
+        QTest::newRow("30 even") << "30" << "00 : 00 : 57 : 00" << "00 : 01 : 02 : 00";
+        QTest::newRow("30 odd") << "30" << "00 : 00 : 57 : 01" << "00 : 01 : 02 : 01";
+        QTest::newRow("30Drop even") << "30Drop" << "00 : 00 : 58 : 00" << "00 : 01 : 02 : 00";
+        QTest::newRow("30Drop odd") << "30Drop" << "00 : 00 : 58 : 01" << "00 : 01 : 02 : 01";
+    }
+    void liveCounterStreamsStopAtEnd()
+    {
+        QFETCH(QString, rate);
+        QFETCH(QString, start);
+        QFETCH(QString, end);
+        Running rig(rate);
+        Ui::MainWindow *ui = rig.ui();
+        ui->lineEdit->setText(start);
+        ui->lineEdit_2->setText(end);
+        const int fps = rate == "24" ? 24 : rate == "25" ? 25 : 30;
+        const bool drop = rate == "30Drop";
+        FrameArithmetic::Label s, e;
+        QVERIFY(FrameArithmetic::labelFromParts(MachineControl::readTimeField(start), s));
+        QVERIFY(FrameArithmetic::labelFromParts(MachineControl::readTimeField(end), e));
+        PanelTest::ModelGenerator unit{fps, drop, FrameArithmetic::frameNumber(s, fps, drop)};
+        unit.liveCounter = true;
+        const long long endQuarter = 4 * FrameArithmetic::frameNumber(e, fps, drop);
+
+        ui->pushButton->click();
+        rig.take();
+        rig.feed(fullFrame(unit.rateCode(), s));
+        long long shown = unit.firstFrame;
+        for (long long q = 0;; ++q) {
+            const long long at = unit.quarterPosition(q);
+            QVERIFY(at <= endQuarter);
+            rig.feed(unit.message(q));
+            const QString digits = rig.window->readout()->digits();
+            const long long frame = FrameArithmetic::frameNumber(
+                FrameArithmetic::Label{digits.mid(0, 2).toInt(), digits.mid(2, 2).toInt(), digits.mid(4, 2).toInt(),
+                                       digits.mid(6, 2).toInt()},
+                fps, drop);
+            if (frame != shown) {
+                QVERIFY2(frame == shown + 1 && 4 * frame - at >= 0 && 4 * frame - at <= 1,
+                         qPrintable(QString("%1 shown at %2 quarter frames").arg(digits).arg(at)));
+                shown = frame;
+            }
+            const QList<QByteArray> sent = rig.take();
+            if (at < endQuarter) {
+                QVERIFY2(sent.isEmpty(), qPrintable(QString("sent at %1 of %2").arg(at).arg(endQuarter)));
+                continue;
+            }
+            QCOMPARE(sent, QList<QByteArray>{kStop});
+            break;
+        }
+        QCOMPARE(shown, endQuarter / 4);
+        QCOMPARE(ui->horizontalSlider->value(), ui->horizontalSlider->maximum());
+        QVERIFY(rig.window->midiIn()->quarterFrameDecoder()->streamHealth().rejectedLabels <= 1);
+    }
+
+    // The panel's own Locate makes every position learned before it stale:
+    // a run whose Locate the unit answers with a full frame that is lost,
+    // after a run that ended at End, stops at End and not before. Play with
+    // the slider at its maximum starts again from Start.
+    void ownLocateMakesEarlierPositionsStale_data()
+    {
+        QTest::addColumn<bool>("stopFirst");
+        QTest::newRow("Stop, then Play") << true;
+        QTest::newRow("Play at End") << false;
+    }
+    void ownLocateMakesEarlierPositionsStale()
+    {
+        QFETCH(bool, stopFirst);
+        Running rig("30");
+        Ui::MainWindow *ui = rig.ui();
+        ui->lineEdit->setText("01 : 00 : 00 : 00");
+        ui->lineEdit_2->setText("01 : 00 : 00 : 21");
+        const FrameArithmetic::Label s{1, 0, 0, 0};
+        PanelTest::ModelGenerator unit{30, false, FrameArithmetic::frameNumber(s, 30, false)};
+        const long long endQuarter = 4 * (unit.firstFrame + 21);
+        for (int run = 0; run < 2; ++run) {
+            ui->pushButton->click();
+            QCOMPARE(rig.take(), (QList<QByteArray>{locate(3, 1, 0, 0, 0), kPlay}));
+            QCOMPARE(rig.window->readout()->digits(), QString("01000000"));
+            if (run == 0)
+                rig.feed(fullFrame(3, s));
+            for (long long q = 0;; ++q) {
+                rig.feed(unit.message(q));
+                const QList<QByteArray> sent = rig.take();
+                if (unit.quarterPosition(q) < endQuarter) {
+                    QVERIFY2(sent.isEmpty(), qPrintable(QString("run %1, sent at piece %2").arg(run).arg(q)));
+                    continue;
+                }
+                QCOMPARE(sent, QList<QByteArray>{kStop});
+                break;
+            }
+            QCOMPARE(ui->horizontalSlider->value(), ui->horizontalSlider->maximum());
+            if (stopFirst) {
+                ui->pushButton_3->click();
+                rig.take();
+            }
+        }
+    }
+
+    // Resume just short of End: the End check is armed before Play goes out,
+    // so pieces the unit sends at once are checked one by one.
+    void resumeJustBeforeEndStopsAtEnd()
+    {
+        Running rig("25");
+        Ui::MainWindow *ui = rig.ui();
+        ui->lineEdit->setText("01 : 00 : 00 : 00");
+        ui->lineEdit_2->setText("01 : 00 : 01 : 00");
+        PanelTest::ModelGenerator unit{25, false, FrameArithmetic::frameNumber({1, 0, 0, 0}, 25, false)};
+        ui->pushButton->click();
+        rig.feed(fullFrame(1, {1, 0, 0, 0}));
+        for (long long q = 0; q < 8 * 11 + 1; ++q) // to frame 22
+            rig.feed(unit.message(q));
+        ui->pushButton_2->click();
+        QCOMPARE(ui->horizontalSlider->value(), 22);
+        rig.take();
+
+        // The unit plays on from frame 22 and its pieces come at once.
+        PanelTest::ModelGenerator resumed{25, false, unit.firstFrame + 22};
+        rig.setAnswer([&resumed](const QByteArray &m) {
+            QByteArray pieces;
+            if (m == kPlay) // to piece 4 of the label of frame 24: End
+                for (long long q = 0; q < 8 + 5; ++q)
+                    pieces += resumed.message(q).left(2);
+            return pieces;
+        });
+        ui->pushButton->click();
+        QTRY_VERIFY(rig.received.contains(kStop));
+        QCOMPARE(rig.take(), (QList<QByteArray>{kPlay, kStop}));
+        QCOMPARE(ui->horizontalSlider->value(), ui->horizontalSlider->maximum());
+        QCOMPARE(rig.window->readout()->digits(), QString("01000100"));
     }
 
     // End not after Start is nothing to run: neither Stop (which starts the
