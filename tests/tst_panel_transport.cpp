@@ -602,6 +602,9 @@ private slots:
                     continue;
                 }
                 QCOMPARE(sent, QList<QByteArray>{kStop});
+                // The rest of the label, on its way when the Stop went out.
+                while (unit.piece(q) != 7)
+                    rig.feed(unit.message(++q));
                 break;
             }
             QCOMPARE(ui->horizontalSlider->value(), ui->horizontalSlider->maximum());
