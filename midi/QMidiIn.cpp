@@ -42,6 +42,9 @@ void QMidiIn::closeDevice()
     m_closing = false;
     m_accumulator.clear();
     m_discardingSysEx = false;
+    // No stream from a closed port.
+    if (m_quarterFrames)
+        m_quarterFrames->resetStreamHealth();
 }
 
 MidiTimecodeIn *QMidiIn::quarterFrameDecoder()

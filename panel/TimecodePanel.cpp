@@ -1,5 +1,7 @@
 #include "panel/TimecodePanel.h"
 
+#include "panel/ReadoutLabel.h"
+#include "panel/StreamHealthIndicator.h"
 #include "protocol/MidiTimecodeIn.h"
 
 #include <QLineEdit>
@@ -49,6 +51,7 @@ void TimecodePanel::followInputDecoder(MidiTimecodeIn *decoder)
 {
     follow(decoder);
     m_transport->setInputDecoder(decoder);
+    m_healthIndicator = new StreamHealthIndicator(decoder, m_widgets.readout[3]);
     m_context.onLocate([decoder = QPointer<MidiTimecodeIn>(decoder)] {
         if (decoder)
             decoder->forgetTimeline();

@@ -14,6 +14,7 @@ class MidiTimecodeIn;
 class QMidiOut;
 class QWidget;
 class ReadoutLabel;
+class StreamHealthIndicator;
 
 // The time-code half of the window put together: the readout, the source and
 // rate groups, the generator transport, and the decoder of the unit's time
@@ -41,6 +42,8 @@ public:
     TimecodeReadout *readout() { return &m_readout; }
     SourceRateSelection *selection() const { return m_selection; }
     GeneratorTransport *transport() const { return m_transport; }
+    // Made with the input's decoder; null before.
+    StreamHealthIndicator *healthIndicator() const { return m_healthIndicator; }
 
     // Time code, source and rate reports; anything else is ignored.
     void processMidiMessage(const QByteArray &message);
@@ -59,4 +62,5 @@ private:
     SourceRateSelection *m_selection;
     GeneratorTransport *m_transport;
     MidiTimecodeIn *m_timecodeIn;
+    StreamHealthIndicator *m_healthIndicator = nullptr;
 };

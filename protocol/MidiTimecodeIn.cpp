@@ -141,6 +141,7 @@ void MidiTimecodeIn::resetStreamHealth()
     m_confirmedJumps = 0;
     m_lastPieceAt = 0;
     m_streamDirection = Unknown;
+    emit streamHealthReset();
 }
 
 bool MidiTimecodeIn::fullFrameLabel(const QByteArray &message, FrameArithmetic::Label &label, Rate *rate)

@@ -130,7 +130,8 @@ public:
     // last piece is more than kStoppedAfterFrames frames old, else its
     // direction. `stopped` tells the two Unknowns apart.
     Direction streamDirection(bool *stopped = nullptr) const;
-    // While no piece is delivered (a port opening): counts from zero, no stream.
+    // On the decoder's thread while no piece is delivered (a port opening):
+    // counts from zero, no stream. Emits streamHealthReset().
     void resetStreamHealth();
 
 public slots:
@@ -149,6 +150,7 @@ signals:
     void quarterFramePosition(FrameArithmetic::Label label, int quarterFrames);
     // The stream turned, or its direction became known (a Direction).
     void directionChanged(int direction);
+    void streamHealthReset();
     // A source number 1-6, or a rate report code 11-14.
     void sourcecodeReceived(int num);
     // The time of a full-frame message; the rate bits are not passed on.

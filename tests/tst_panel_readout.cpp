@@ -4,6 +4,8 @@
 #include "panel/CustomSlider.h"
 #include "panel/ReadoutLabel.h"
 #include "panel/GeneratorTransport.h"
+#include "panel/StreamHealthIndicator.h"
+#include "support/ModelGenerator.h"
 #include "midi/QMidiIn.h"
 #include "protocol/MidiTimecodeIn.h"
 #include "panel/TimecodeReadout.h"
@@ -105,6 +107,49 @@ private slots:
         QCOMPARE(seen, expected);
         QCOMPARE(rig.readoutText(), readout);
     }
+    // The mark beside the readout: none before any time code, then the way
+    // it runs, stopped once it pauses, and none again for a new connection;
+    // its tooltip counts what went wrong since connecting.
+    void streamHealthIndicator()
+    {
+        PanelRig rig;
+        rig.window->show();
+        rig.connectUnit();
+        auto *mark = rig.window->findChild<StreamHealthIndicator *>();
+        QVERIFY(mark);
+        QCOMPARE(mark->parentWidget(), rig.ui()->time_fam);
+        QCOMPARE(mark->state(), StreamHealthIndicator::State::None);
+        QVERIFY(mark->toolTip().contains("none"));
+
+        using PanelTest::ModelGenerator;
+        const long long start = FrameArithmetic::frameNumber({1, 0, 0, 0}, 25, false);
+        ModelGenerator forward{25, false, start};
+        for (long long q = 0; q < 8 * 3; ++q)
+            if (q != 8 + 2) // one piece lost
+                rig.feed(forward.message(q));
+        QCOMPARE(mark->state(), StreamHealthIndicator::State::Forward);
+        // A label off the timeline.
+        rig.feed(PanelTest::quarterFrames(1, 30, 0, 0, 1));
+        QVERIFY2(mark->toolTip().contains("running forward\nSince connecting: 1 quarter frames lost, 1 labels "
+                                          "rejected, 0 jumps confirmed"),
+                 qPrintable(mark->toolTip()));
+
+        ModelGenerator reverse{25, false, start + 40, true};
+        for (long long q = 0; q < 8 * 3; ++q)
+            rig.feed(reverse.message(q));
+        QCOMPARE(mark->state(), StreamHealthIndicator::State::Reverse);
+        QVERIFY(mark->toolTip().contains("running in reverse"));
+
+        QTRY_COMPARE_WITH_TIMEOUT(mark->state(), StreamHealthIndicator::State::Stopped, 1000);
+        // Picked again, the unit's entry disconnects it: no stream then either.
+        rig.connectUnit();
+        QCOMPARE(mark->state(), StreamHealthIndicator::State::None);
+        QVERIFY(mark->toolTip().contains("0 quarter frames lost, 0 labels rejected"));
+        // Placed in the readout's corner, whatever the window's size.
+        rig.window->resize(1600, 900);
+        QTRY_COMPARE(mark->geometry().right(), rig.ui()->time_fam->width() - StreamHealthIndicator::kInset - 1);
+    }
+
     void spacedFields()
     {
         QCOMPARE(TimecodeReadout::spacedField(7), QString("0 7"));
