@@ -66,7 +66,7 @@ EmulatedUnit::~EmulatedUnit() = default;
 
 FrameClock::Label EmulatedUnit::position() const
 {
-    return FrameClock::labelForFrame(m_running ? m_frame + m_quarterFramesSent / 4 : m_frame, m_rate);
+    return FrameClock::labelForFrame(m_running ? m_frame + framesPlayed() : m_frame, m_rate);
 }
 
 void EmulatedUnit::powerOn()
@@ -126,7 +126,8 @@ void EmulatedUnit::handleRequest(const Request &request)
         if (m_running) {
             // Frame duration from the quarter-frame timing, in nanoseconds.
             const double frameNs = FrameClock::quarterFrameOffsetNs(4000000, m_rate) / 1e6;
-            m_stopFrame = double(m_frame) + double(m_clock.nsecsElapsed() - m_streamStartNs) / frameNs;
+            const double played = double(m_clock.nsecsElapsed() - m_streamStartNs) / frameNs;
+            m_stopFrame = double(m_frame) + (m_generator.reverse ? -played : played);
         }
         stopStream();
         break;
@@ -328,7 +329,7 @@ void EmulatedUnit::stopStream()
 {
     if (!m_running)
         return;
-    m_frame += m_quarterFramesSent / 4;
+    m_frame += framesPlayed();
     m_running = false;
     m_streamTimer.stop();
 }
@@ -350,9 +351,14 @@ void EmulatedUnit::streamTick()
         while (FrameClock::quarterFrameOffsetNs(m_quarterFramesSent, m_rate) <= now) {
             const qint64 k = m_quarterFramesSent++;
             // A sequence of eight pieces spans two frames and carries the
-            // label of the frame its piece 0 starts.
-            const auto label = FrameClock::labelForFrame(m_frame + 2 * (k / 8), m_rate);
-            sendMidi(UnitMessages::quarterFrame(int(k % 8), label, m_rate));
+            // label of the frame its piece 0 starts; piece p leaves as the
+            // unit stands p/4 frames into it. Backwards the first sequence is
+            // of the label two frames back, its pieces from 7 down.
+            const bool reverse = m_generator.reverse;
+            const qint64 labelFrame = reverse ? m_frame - 2 - 2 * (k / 8) : m_frame + 2 * (k / 8);
+            const int piece = reverse ? 7 - int(k % 8) : int(k % 8);
+            const qint64 filledFrom = labelFrame + (m_generator.liveCounter ? piece / 4 : 0);
+            sendMidi(UnitMessages::quarterFrame(piece, FrameClock::labelForFrame(filledFrom, m_rate), m_rate));
         }
     }
     const qint64 waitNs = FrameClock::quarterFrameOffsetNs(m_quarterFramesSent, m_rate) - now;

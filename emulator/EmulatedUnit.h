@@ -54,6 +54,18 @@ public:
     static constexpr int kChatterChunk = 40;
     static constexpr int kSplitGapMs = 4;
 
+    // How the generator sends its time code.
+    struct Generator
+    {
+        // Each quarter frame is filled from the running counter instead of one
+        // time latched per label: pieces 4-7 of a label come from the frame
+        // after the label's own, so the label of a minute's last frame carries
+        // the next minute, as some generators send it.
+        bool liveCounter = false;
+        // Plays backwards: labels count down, their pieces go 7 to 0.
+        bool reverse = false;
+    };
+
     // How long the unit's own steps take; tests shorten them.
     struct Timing
     {
@@ -100,6 +112,8 @@ public:
     void setFaults(const Faults &faults) { m_faults = faults; }
     Faults faults() const { return m_faults; }
     void setTiming(const Timing &timing) { m_timing = timing; }
+    void setGenerator(const Generator &generator) { m_generator = generator; }
+    Generator generator() const { return m_generator; }
     Timing timing() const { return m_timing; }
 
     int source() const { return m_source; }
@@ -156,6 +170,8 @@ private:
     void startStream();
     void stopStream();
     void streamTick();
+    // Frames the generator moved since the stream started, negative backwards.
+    qint64 framesPlayed() const { return m_generator.reverse ? -(m_quarterFramesSent / 4) : m_quarterFramesSent / 4; }
 
     void handleSerialCommand(quint8 code);
     void answerSerial(const QByteArray &bytes);
@@ -173,6 +189,7 @@ private:
     QString m_firmwareVersion;
     Faults m_faults;
     Timing m_timing;
+    Generator m_generator;
     bool m_present = false;
 
     int m_source = UnitMessages::SourceGenerator;

@@ -98,8 +98,16 @@ int main(int argc, char *argv[])
         QStringLiteral("Fault: send one unsolicited model reply in the middle of a firmware image (after its %1th "
                        "chunk).")
             .arg(EmulatedUnit::kChatterChunk));
+    const QCommandLineOption liveCounter(
+        QStringLiteral("live-counter"),
+        QStringLiteral("Generator: fill each quarter frame from the running counter instead of latching one time "
+                       "per label, so the label of a minute's last frame can carry the next minute."));
+    const QCommandLineOption reverse(QStringLiteral("reverse"),
+                                     QStringLiteral("Generator: play backwards (labels count down, their quarter "
+                                                    "frames come 7 to 0)."));
     parser.addOptions({model, firmware, api, registry, dropAcks, ackDelay, duplicateAcks, fail, silent, malformed,
-                       splitReplies, coalesceAcks, busyUpgradePort, unplugAfter, replugAfter, chatter});
+                       splitReplies, coalesceAcks, busyUpgradePort, unplugAfter, replugAfter, chatter, liveCounter,
+                       reverse});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -149,6 +157,10 @@ int main(int argc, char *argv[])
 
     EmulatedUnit unit(chosen, parser.value(firmware));
     unit.setFaults(faults);
+    EmulatedUnit::Generator generator;
+    generator.liveCounter = parser.isSet(liveCounter);
+    generator.reverse = parser.isSet(reverse);
+    unit.setGenerator(generator);
     RtMidiUnitLink midi(&unit, midiApi);
     midi.setReturnLagMs(kReturnLagMs);
     std::unique_ptr<PtySerialLink> serial;

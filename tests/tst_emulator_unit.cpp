@@ -12,7 +12,7 @@ using UnitMessages::Model;
 namespace {
 
 // Gathers what a unit sends, and reassembles its quarter-frame stream the
-// way a receiver does (a label completes with piece 7).
+// way a receiver does (a label completes with piece 7, in reverse with 0).
 struct Listener
 {
     explicit Listener(EmulatedUnit &unit)
@@ -27,7 +27,7 @@ struct Listener
             pieces.append(piece);
             times.append(clock.nsecsElapsed());
             nibbles[piece] = d & 0x0F;
-            if (piece == 7) {
+            if (piece == completingPiece) {
                 Label label;
                 label.frames = nibbles[0] | (nibbles[1] << 4);
                 label.seconds = nibbles[2] | (nibbles[3] << 4);
@@ -40,6 +40,7 @@ struct Listener
         }
         sysex.append(message);
     }
+    int completingPiece = 7;
     int nibbles[8] = {};
     QList<int> pieces;
     QList<qint64> times;
@@ -57,6 +58,7 @@ QByteArray locateMessage(int h, int m, int s, int f, quint8 rate)
 } // namespace
 
 Q_DECLARE_METATYPE(UnitMessages::Model)
+Q_DECLARE_METATYPE(FrameClock::Label)
 
 class TestEmulatorUnit : public QObject
 {
@@ -157,6 +159,46 @@ private slots:
         const QList<Label> expected {{0, 0, 59, 20}, {0, 0, 59, 22}, {0, 0, 59, 24}, {0, 0, 59, 26},
                                      {0, 0, 59, 28}, {0, 1, 0, 2},   {0, 1, 0, 4},   {0, 1, 0, 6}};
         QCOMPARE(out.labels.mid(0, 8), expected);
+    }
+
+    // The generator's switches: pieces filled from the live counter, so a
+    // minute's last label carries the next minute; and playing backwards.
+    void generatorSwitches_data()
+    {
+        QTest::addColumn<bool>("liveCounter");
+        QTest::addColumn<bool>("reverse");
+        QTest::addColumn<Label>("located");
+        QTest::addColumn<QList<Label>>("labels");
+        QTest::addColumn<QList<int>>("pieces");
+        QTest::newRow("live counter") << true << false << Label{0, 0, 59, 25}
+                                      << QList<Label>{{0, 0, 59, 25}, {0, 0, 59, 27}, {0, 1, 59, 29}, {0, 1, 0, 1}}
+                                      << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 0};
+        QTest::newRow("reverse") << false << true << Label{0, 1, 0, 2}
+                                 << QList<Label>{{0, 1, 0, 0}, {0, 0, 59, 28}, {0, 0, 59, 26}}
+                                 << QList<int>{7, 6, 5, 4, 3, 2, 1, 0, 7};
+        QTest::newRow("reverse, live counter") << true << true << Label{0, 1, 0, 1}
+                                               << QList<Label>{{0, 1, 59, 29}, {0, 0, 59, 27}}
+                                               << QList<int>{7, 6, 5, 4, 3, 2, 1, 0, 7};
+    }
+    void generatorSwitches()
+    {
+        QFETCH(bool, liveCounter);
+        QFETCH(bool, reverse);
+        QFETCH(Label, located);
+        QFETCH(QList<Label>, labels);
+        QFETCH(QList<int>, pieces);
+        EmulatedUnit unit;
+        unit.setGenerator(EmulatedUnit::Generator{liveCounter, reverse});
+        unit.powerOn();
+        unit.receiveMidi(locateMessage(located.hours, located.minutes, located.seconds, located.frames,
+                                       MachineControl::Rate30));
+        Listener out(unit);
+        out.completingPiece = reverse ? 0 : 7;
+        unit.receiveMidi(MachineControl::play());
+        QTRY_VERIFY_WITH_TIMEOUT(out.labels.size() >= labels.size(), 2000);
+        unit.receiveMidi(MachineControl::stop());
+        QCOMPARE(out.labels.mid(0, labels.size()), labels);
+        QCOMPARE(out.pieces.mid(0, pieces.size()), pieces);
     }
 
     void locateWhilePlayingKeepsPlayingFromThere()
