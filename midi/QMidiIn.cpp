@@ -42,9 +42,11 @@ void QMidiIn::closeDevice()
     m_closing = false;
     m_accumulator.clear();
     m_discardingSysEx = false;
-    // No stream from a closed port.
-    if (m_quarterFrames)
+    // No stream from a closed port, and the next connection locates the unit.
+    if (m_quarterFrames) {
+        m_quarterFrames->forgetTimeline();
         m_quarterFrames->resetStreamHealth();
+    }
 }
 
 MidiTimecodeIn *QMidiIn::quarterFrameDecoder()

@@ -70,7 +70,9 @@ private slots:
 
     // Labels come every second frame from Start, so an odd End falls inside
     // a label; the drop-frame runs cross a minute without labels ;00 and ;01.
-    // A TQR-30 shows on JACK as a client whose name ends in digits.
+    // A TQR-30 shows on JACK as a client whose name ends in digits. A unit
+    // that fills its pieces from a live counter sends 00:00:59:29 as
+    // 00:01:59:29 when labels fall on odd frames.
     void stopReachesTheUnitAtEnd_data()
     {
         QTest::addColumn<int>("model");
@@ -78,16 +80,19 @@ private slots:
         QTest::addColumn<int>("clockRate");
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("end");
+        QTest::addColumn<bool>("liveCounter");
         const int pro = int(UnitMessages::Model::Tqr30Pro);
         const int tqr30 = int(UnitMessages::Model::Tqr30);
         QTest::newRow("25 even") << pro << "25" << int(FrameClock::Rate25) << "01 : 00 : 00 : 00"
-                                 << "01 : 00 : 00 : 20";
+                                 << "01 : 00 : 00 : 20" << false;
         QTest::newRow("25 odd, TQR-30") << tqr30 << "25" << int(FrameClock::Rate25) << "01 : 00 : 00 : 00"
-                                        << "01 : 00 : 00 : 21";
+                                        << "01 : 00 : 00 : 21" << false;
         QTest::newRow("30Drop even, TQR-30") << tqr30 << "30Drop" << int(FrameClock::Rate30Drop)
-                                             << "00 : 00 : 59 : 10" << "00 : 01 : 00 : 04";
+                                             << "00 : 00 : 59 : 10" << "00 : 01 : 00 : 04" << false;
         QTest::newRow("30Drop odd") << pro << "30Drop" << int(FrameClock::Rate30Drop) << "00 : 00 : 59 : 10"
-                                    << "00 : 01 : 00 : 05";
+                                    << "00 : 01 : 00 : 05" << false;
+        QTest::newRow("30 live counter") << pro << "30" << int(FrameClock::Rate30) << "00 : 00 : 57 : 01"
+                                         << "00 : 01 : 01 : 00" << true;
     }
     void stopReachesTheUnitAtEnd()
     {
@@ -97,8 +102,10 @@ private slots:
         QFETCH(int, clockRate);
         QFETCH(QString, start);
         QFETCH(QString, end);
+        QFETCH(bool, liveCounter);
         JackEmulatedUnit unit{UnitMessages::Model(model)};
         QVERIFY2(unit.isOpen(), qPrintable(unit.errorText()));
+        unit.call([liveCounter](EmulatedUnit &u) { u.setGenerator(EmulatedUnit::Generator{liveCounter, false}); });
         RtMidiDriver driver;
         MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
         MainWindow w(Platform{&driver});

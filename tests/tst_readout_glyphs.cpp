@@ -2,6 +2,7 @@
 // the screen after a partial repaint must be what a plain label shows.
 
 #include "panel/ReadoutLabel.h"
+#include "panel/StreamHealthIndicator.h"
 #include "support/PanelRig.h"
 #include "ui_MainWindow.h"
 
@@ -82,6 +83,9 @@ void TestReadoutGlyphs::matchesTextDraw()
     QTRY_COMPARE(rig.window->size(), window);
     ReadoutLabel *const fields[] = {rig.ui()->time_hour, rig.ui()->time_min, rig.ui()->time_sed, rig.ui()->time_fam};
     ReadoutLabel *label = fields[field];
+    // The stream's mark sits in the frames field's corner; only the digits
+    // are compared here.
+    rig.window->findChild<StreamHealthIndicator *>()->hide();
     QCoreApplication::processEvents();
 
     // The same label drawn by QLabel itself.
