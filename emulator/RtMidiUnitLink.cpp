@@ -76,10 +76,11 @@ void RtMidiUnitLink::follow(bool present)
         if (m_in) {
             m_in->cancelCallback();
             m_in->closePort();
+            // Only a unit that was there comes back.
+            m_wasGone = true;
         }
         m_in.reset();
         m_out.reset();
-        m_wasGone = true;
         return;
     }
     if (m_in)

@@ -140,9 +140,9 @@ private slots:
     void replugWithTheOutputFirst()
     {
         QUILL_REQUIRE_JACK_SERVER();
-        JackEmulatedUnit unit;
+        // The lag applies to coming back, not to the first power-on.
+        JackEmulatedUnit unit(UnitMessages::Model::Tqr30Pro, 1500);
         QVERIFY2(unit.isOpen(), qPrintable(unit.errorText()));
-        unit.setReturnLagMs(1500);
         RtMidiDriver driver;
         MessageBoxRecorder boxes{MessageBoxRecorder::Watch::CloseWithOk};
         MainWindow w(Platform{&driver});

@@ -2,15 +2,16 @@
 
 #include "emulator/RtMidiUnitLink.h"
 
-JackEmulatedUnit::JackEmulatedUnit(UnitMessages::Model model)
+JackEmulatedUnit::JackEmulatedUnit(UnitMessages::Model model, int returnLagMs)
 {
     m_thread.setObjectName(QStringLiteral("emulated unit on JACK"));
     m_unit = new EmulatedUnit(model);
     m_portName = m_unit->portName();
     m_unit->moveToThread(&m_thread);
     m_thread.start();
-    call([this](EmulatedUnit &unit) {
+    call([this, returnLagMs](EmulatedUnit &unit) {
         m_link = new RtMidiUnitLink(&unit, RtMidiUnitLink::Api::Jack);
+        m_link->setReturnLagMs(returnLagMs);
         unit.powerOn();
         m_open = m_link->isOpen();
         m_error = m_link->errorText();
@@ -33,9 +34,4 @@ void JackEmulatedUnit::call(const std::function<void(EmulatedUnit &)> &work) con
 {
     EmulatedUnit *unit = m_unit;
     QMetaObject::invokeMethod(unit, [unit, &work] { work(*unit); }, Qt::BlockingQueuedConnection);
-}
-
-void JackEmulatedUnit::setReturnLagMs(int ms)
-{
-    call([this, ms](EmulatedUnit &) { m_link->setReturnLagMs(ms); });
 }

@@ -15,7 +15,9 @@ class RtMidiUnitLink;
 class JackEmulatedUnit
 {
 public:
-    explicit JackEmulatedUnit(UnitMessages::Model model = UnitMessages::Model::Tqr30Pro);
+    // returnLagMs: see RtMidiUnitLink::setReturnLagMs; set before the unit is
+    // powered on, as the stand-alone emulator does.
+    explicit JackEmulatedUnit(UnitMessages::Model model = UnitMessages::Model::Tqr30Pro, int returnLagMs = 0);
     ~JackEmulatedUnit();
     JackEmulatedUnit(const JackEmulatedUnit &) = delete;
     JackEmulatedUnit &operator=(const JackEmulatedUnit &) = delete;
@@ -24,9 +26,6 @@ public:
     bool isOpen() const { return m_open; }
     QString errorText() const { return m_error; }
     QString portName() const { return m_portName; }
-
-    // See RtMidiUnitLink::setReturnLagMs.
-    void setReturnLagMs(int ms);
 
     // Runs `work` on the unit's thread and waits for it.
     void call(const std::function<void(EmulatedUnit &)> &work) const;
