@@ -24,10 +24,12 @@
 #include "ui/FontSubstitutes.h"
 #include "ui/MidiDeviceMenu.h"
 #include "update/AppUpdateDialog.h"
+#include "update/PanelRelease.h"
 #include "update/StartupCheckSetting.h"
 #include "ui_MainWindow.h"
 #include "serial/FirmwareTransfer.h"
 #include "serial/SerialPort.h"
+#include "serial/SerialPortListModel.h"
 #include "serial/UnitSerialSession.h"
 #include "unit/UnitSession.h"
 
@@ -58,9 +60,8 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     devices.midi = platform.midi;
     devices.usb = platform.usbDescriptions;
     devices.ports = platform.serialPorts;
-    devices.portList = ui->comboBox_ComDevices;
-    devices.boxes = platform.messageBoxes;
     m_session = new UnitSession(devices, this);
+    ui->comboBox_ComDevices->setModel(m_session->link()->portList());
     m_midi = m_session->midi();
     midi_out = m_midi->output();
     midi_in = m_midi->input();
@@ -410,7 +411,7 @@ void MainWindow::on_actionUpgrade_triggered()
 
 AppUpdateDialog *MainWindow::startAppUpdateCheck(bool manual)
 {
-    auto *dialog = new AppUpdateDialog(aboutDialog->version, this, platform.messageBoxes, platform.urlOpener);
+    auto *dialog = new AppUpdateDialog(currentPanelVersion(), this, platform.messageBoxes, platform.urlOpener);
     dialog->startCheck(manual ? AppUpdateDialog::Mode::Manual : AppUpdateDialog::Mode::Automatic);
     return dialog;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/ModelControls.h"
-#include "app/Platform.h"
+#include "unit/Platform.h"
 #include "midi/MidiConnection.h"
 #include "serial/UnitSerialSession.h"
 #include "unit/UnitSession.h"

@@ -1,6 +1,7 @@
 #include "app/ModelControls.h"
 
 #include "midi/MidiConnection.h"
+#include "midi/MidiPortList.h"
 #include "midi/QMidiOut.h"
 #include "protocol/Identification.h"
 
@@ -26,12 +27,14 @@ void ModelControls::noteProduct(const QString &product, bool tqrClass)
 
 bool ModelControls::supportsIp() const
 {
-    return Identification::supportsIp(m_midi->output()->isOpen(), m_midi->connectedOutputLabel(), m_product);
+    return Identification::supportsIp(m_midi->output()->isOpen(),
+                                      MidiPortList::portBaseName(m_midi->connectedOutputLabel()), m_product);
 }
 
 bool ModelControls::supportsOsc() const
 {
-    return Identification::supportsOsc(m_midi->output()->isOpen(), m_midi->connectedOutputLabel(), m_product);
+    return Identification::supportsOsc(m_midi->output()->isOpen(),
+                                       MidiPortList::portBaseName(m_midi->connectedOutputLabel()), m_product);
 }
 
 void ModelControls::updateOscControlsVisibility()

@@ -1,6 +1,6 @@
 #include "dialogs/CustomDialog.h"
 
-#include "QuillVersion.h"
+#include "update/PanelRelease.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -45,7 +45,7 @@ CustomDialog::CustomDialog(QWidget *parent)
     // Room above the widgets for the painted title strip.
     layout->setContentsMargins(10, 40, 10, 10);
 
-    version = QString::fromLatin1(QuillVersion::kText);
+    version = currentPanelVersion();
 
     QLabel *versionLabel = centredLabel(this);
     versionLabel->setText(QStringLiteral("Version: ") + version.mid(1));

@@ -8,14 +8,14 @@ class QMouseEvent;
 class QPaintEvent;
 
 // The About box: a frameless dialog that paints its own title strip and is dragged by
-// it. It also holds the panel's version text, which the update check compares against.
+// it. It shows the panel's version.
 class CustomDialog : public QDialog
 {
     Q_OBJECT
 public:
     explicit CustomDialog(QWidget *parent = nullptr);
 
-    // QuillVersion::kText, e.g. "V2.1.0"
+    // currentPanelVersion(), e.g. "V2.1.0"
     QString version;
 
     static constexpr int kTitleStripHeight = 30;

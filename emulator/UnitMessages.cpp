@@ -1,8 +1,5 @@
 #include "emulator/UnitMessages.h"
 
-#include "protocol/MachineControl.h"
-#include "protocol/SysEx.h"
-
 #include <QRegularExpression>
 
 namespace UnitMessages {
@@ -12,6 +9,12 @@ namespace {
 constexpr quint8 kUniversal = 0x7F;
 constexpr quint8 kAllCall = 0x7F;
 constexpr quint8 kFullFrameSubId = 0x01;
+constexpr quint8 kMachineControlSubId = 0x06;
+constexpr quint8 kMcStop = 0x01;
+constexpr quint8 kMcPlay = 0x02;
+constexpr quint8 kMcLocate = 0x44;
+constexpr quint8 kMcLocateFieldCount = 0x06;
+constexpr quint8 kMcLocateTarget = 0x01;
 constexpr quint8 kSourceSubId = 0x10;
 constexpr quint8 kIdentifySubId = 0x11;
 constexpr quint8 kOffsetSubId = 0x12;
@@ -99,12 +102,12 @@ void appendOctets(QByteArray &message, const Octets &octets)
 Request parseMachineControl(const QByteArray &message)
 {
     Request request;
-    if (message.size() == 6 && at(message, 4) == MachineControl::kStop)
+    if (message.size() == 6 && at(message, 4) == kMcStop)
         request.kind = Request::Stop;
-    else if (message.size() == 6 && at(message, 4) == MachineControl::kPlay)
+    else if (message.size() == 6 && at(message, 4) == kMcPlay)
         request.kind = Request::Play;
-    else if (message.size() == 13 && at(message, 4) == MachineControl::kLocate && at(message, 5) == 0x06
-             && at(message, 6) == MachineControl::kLocateTarget) {
+    else if (message.size() == 13 && at(message, 4) == kMcLocate && at(message, 5) == kMcLocateFieldCount
+             && at(message, 6) == kMcLocateTarget) {
         for (int i = 7; i < 12; ++i) {
             if (at(message, i) > 0x7F)
                 return request;
@@ -261,7 +264,7 @@ Request parseRequest(const QByteArray &message)
 {
     if (message.size() < 6)
         return Request();
-    if (hasHeader(message, SysEx::kMachineControlSubId))
+    if (hasHeader(message, kMachineControlSubId))
         return parseMachineControl(message);
     if (hasHeader(message, kIdentifySubId)) {
         Request request;

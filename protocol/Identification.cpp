@@ -1,7 +1,6 @@
 #include "protocol/TrafficLog.h"
 #include "protocol/Identification.h"
 
-#include "midi/MidiPortList.h"
 #include "protocol/SysEx.h"
 
 #include <QDebug>
@@ -69,28 +68,27 @@ QString productForModel(quint8 gg, quint8 hh)
     }
 }
 
-bool supportsIpByName(const QString &name)
+bool supportsIpByName(const QString &baseName)
 {
-    return MidiPortList::portBaseName(name).contains(QLatin1String("TQR-30"), Qt::CaseInsensitive);
+    return baseName.contains(QLatin1String("TQR-30"), Qt::CaseInsensitive);
 }
 
-bool supportsOscByName(const QString &name)
+bool supportsOscByName(const QString &baseName)
 {
-    const QString base = MidiPortList::portBaseName(name);
-    return base.contains(QLatin1String("TQR-30"), Qt::CaseInsensitive)
-        && base.contains(QLatin1String("Pro"), Qt::CaseInsensitive);
+    return baseName.contains(QLatin1String("TQR-30"), Qt::CaseInsensitive)
+        && baseName.contains(QLatin1String("Pro"), Qt::CaseInsensitive);
 }
 
-bool supportsIp(bool outputOpen, const QString &outputLabel, const QString &product)
+bool supportsIp(bool outputOpen, const QString &outputBaseName, const QString &product)
 {
     return outputOpen
-        && (supportsIpByName(outputLabel) || product.contains(QLatin1String("TQR-30"), Qt::CaseInsensitive));
+        && (supportsIpByName(outputBaseName) || product.contains(QLatin1String("TQR-30"), Qt::CaseInsensitive));
 }
 
-bool supportsOsc(bool outputOpen, const QString &outputLabel, const QString &product)
+bool supportsOsc(bool outputOpen, const QString &outputBaseName, const QString &product)
 {
     return outputOpen
-        && (supportsOscByName(outputLabel)
+        && (supportsOscByName(outputBaseName)
             || (product.contains(QLatin1String("TQR-30"), Qt::CaseInsensitive)
                 && product.contains(QLatin1String("Pro"), Qt::CaseInsensitive)));
 }

@@ -28,15 +28,16 @@ bool parseFeedbackDeviceType(const QByteArray &message, quint8 &gg, quint8 &hh);
 // 06; an empty text for every other class or code.
 QString productForModel(quint8 gg, quint8 hh);
 
-// A port label (its " [n]" index is ignored) alone can unlock a model's controls before the unit answers.
-// Both tests ignore letter case.
-bool supportsIpByName(const QString &name);  // base name contains "TQR-30"
-bool supportsOscByName(const QString &name); // ... and also "Pro"
+// A port's name alone can unlock a model's controls before the unit answers.
+// The caller passes the base name (the label without its " [n]" index), so that
+// an index such as "[30]" never makes a TQR-3 capable. Both tests ignore letter case.
+bool supportsIpByName(const QString &baseName);  // contains "TQR-30"
+bool supportsOscByName(const QString &baseName); // ... and also "Pro"
 
-// The connection-level decision: a port must be open, and either its label or
+// The connection-level decision: a port must be open, and either its base name or
 // the product text the unit reported must name a capable model.
-bool supportsIp(bool outputOpen, const QString &outputLabel, const QString &product);
-bool supportsOsc(bool outputOpen, const QString &outputLabel, const QString &product);
+bool supportsIp(bool outputOpen, const QString &outputBaseName, const QString &product);
+bool supportsOsc(bool outputOpen, const QString &outputBaseName, const QString &product);
 
 // The Generator source does not exist on a TQR-10; the test is case-sensitive
 // because it runs on port labels and product texts exactly as reported.

@@ -2,20 +2,18 @@
 
 #include "serial/SerialProtocol.h"
 
-#include <QComboBox>
 #include <QRegularExpression>
 #include <QDebug>
-#include <QIcon>
 #include <QSet>
 
 namespace PortList {
 
-void refresh(QComboBox *list, const UsbDescriptionMap &descriptions,
+void refresh(SerialPortListModel *list, const UsbDescriptionMap &descriptions,
              const QList<SerialPortEntry> &ports, bool logEachPort)
 {
     QStringList oldTexts;
-    for (int i = 0; i < list->count(); ++i)
-        oldTexts.append(list->itemText(i));
+    for (const Entry &entry : list->entries())
+        oldTexts.append(entry.text);
 
     QSet<QString> handled;
     for (const SerialPortEntry &port : ports) {
@@ -39,40 +37,30 @@ void refresh(QComboBox *list, const UsbDescriptionMap &descriptions,
             continue;
         handled.insert(text);
         if (!oldTexts.contains(text)) {
-            list->addItem(QIcon(), text, port.portName);
+            list->append(text, port.portName);
         } else {
             // The same device may come back under another port name after a
             // re-plug between two refreshes; the entry must open the new one.
-            const int index = list->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-            if (index >= 0 && list->itemData(index, Qt::UserRole).toString() != port.portName)
-                list->setItemData(index, port.portName, Qt::UserRole);
+            list->setPortName(list->rowOf(text), port.portName);
         }
     }
 
     for (const QString &text : qAsConst(oldTexts)) {
         if (handled.contains(text))
             continue;
-        const int index = list->findData(text, Qt::DisplayRole, Qt::MatchCaseSensitive);
-        if (index >= 0)
-            list->removeItem(index);
+        const int row = list->rowOf(text);
+        if (row >= 0)
+            list->removeRow(row);
     }
 }
 
-QString findPortContaining(const QComboBox *list, const QString &tag)
+QString findPortContaining(const SerialPortListModel &list, const QString &tag)
 {
-    for (int i = 0; i < list->count(); ++i) {
-        if (list->itemText(i).contains(tag, Qt::CaseSensitive))
-            return list->itemData(i, Qt::UserRole).toString();
+    for (const Entry &entry : list.entries()) {
+        if (entry.text.contains(tag, Qt::CaseSensitive))
+            return entry.portName;
     }
     return QString();
-}
-
-QList<Entry> entries(const QComboBox *list)
-{
-    QList<Entry> all;
-    for (int i = 0; i < list->count(); ++i)
-        all.append({list->itemText(i), list->itemData(i, Qt::UserRole).toString()});
-    return all;
 }
 
 QString seriesModelIn(const QString &text)

@@ -1,11 +1,10 @@
 #pragma once
 
 #include "serial/SerialPortCatalogue.h"
+#include "serial/SerialPortListModel.h"
 #include "serial/UsbDescriptionSource.h"
 
 #include <QString>
-
-class QComboBox;
 
 // A serial port list shows each port under the description its USB device
 // reports; the port name to open rides along as the entry's Qt::UserRole data.
@@ -17,20 +16,15 @@ namespace PortList {
 // entries that stay keep their place. Ports whose identity is not in the map
 // are not listed, unless the port's own description names a unit, which then
 // also wins over a map text that does not. With logEachPort one log line per available port is written.
-void refresh(QComboBox *list, const UsbDescriptionMap &descriptions,
+void refresh(SerialPortListModel *list, const UsbDescriptionMap &descriptions,
              const QList<SerialPortEntry> &ports, bool logEachPort = false);
 
 // The port name of the first entry whose text contains tag (case-sensitive),
 // or an empty string.
-QString findPortContaining(const QComboBox *list, const QString &tag);
+QString findPortContaining(const SerialPortListModel &list, const QString &tag);
 
 // One entry: the description shown and the port name behind it.
-struct Entry
-{
-    QString text;
-    QString portName;
-};
-QList<Entry> entries(const QComboBox *list);
+using Entry = SerialPortListModel::Entry;
 
 // The model a text names: "TQR-30 Pro", "TQR-30", or empty.
 QString seriesModelIn(const QString &text);

@@ -51,7 +51,7 @@ void SerialFirmwareLink::setReadyForNext(bool ready)
 QString SerialFirmwareLink::findPortContaining(const QString &tag)
 {
     m_port->refreshPortList();
-    return PortList::findPortContaining(m_port->portList(), tag);
+    return PortList::findPortContaining(*m_port->portList(), tag);
 }
 
 void SerialFirmwareLink::close()

@@ -1,27 +1,22 @@
 #include "serial/SerialPort.h"
 
-#include "dialogs/MessageBoxes.h"
 #include "serial/PlatformAccess.h"
 #include "serial/PortList.h"
 #include "serial/SerialPortCatalogue.h"
+#include "serial/SerialPortListModel.h"
 #include "serial/SerialProtocol.h"
 #include "serial/UsbDescriptionSource.h"
 
-#include <QPushButton>
-#include <QComboBox>
 #include <QDebug>
-#include <QFileInfo>
-#include <QIcon>
 #include <QTimer>
 
-SerialPort::SerialPort(QComboBox *portList, const QString &brand, UsbDescriptionSource *usb,
-                       SerialPortCatalogue *ports, MessageBoxes *boxes, QObject *parent)
+SerialPort::SerialPort(const QString &brand, UsbDescriptionSource *usb, SerialPortCatalogue *ports,
+                       QObject *parent)
     : QSerialPort(parent)
-    , m_portList(portList)
+    , m_portList(new SerialPortListModel(this))
     , m_brand(brand)
     , m_usb(usb)
     , m_ports(ports)
-    , m_boxes(MessageBoxes::orDesktop(boxes))
     , m_refreshTimer(new QTimer(this))
 {
     refreshPortList();
@@ -47,27 +42,12 @@ SerialPort::~SerialPort()
 
 void SerialPort::refreshPortList(bool logEachPort)
 {
-    if (!m_portList)
-        return;
     const UsbDescriptionMap descriptions = m_usb
         ? m_usb->findUsbDeviceDescriptions(QStringLiteral("USB"), m_brand, false)
         : UsbDescriptionMap();
     const QList<SerialPortEntry> ports = m_ports ? m_ports->availablePorts()
                                                  : QList<SerialPortEntry>();
     PortList::refresh(m_portList, descriptions, ports, logEachPort);
-}
-
-void SerialPort::showPortNameError()
-{
-    QMessageBox box;
-    box.setFocusPolicy(Qt::NoFocus);
-    // The box starts without buttons: naming Ok adds it, and Cancel has no
-    // button to go to, so the box shows the single button "OK".
-    box.addButton(QMessageBox::Ok)->setText(tr("OK"));
-    box.setWindowIcon(QIcon(QString()));
-    box.setWindowTitle(QStringLiteral("Brio Tool"));
-    box.setText(tr("Port name error. Please choose a valid COM port."));
-    m_boxes->exec(box);
 }
 
 SerialPort::OpenFailure SerialPort::classifyOpenFailure(QSerialPort::SerialPortError error,
@@ -148,13 +128,13 @@ bool SerialPort::tryOpenPort(const QString &portName, int baudRate, QString *fai
 bool SerialPort::openPort(const QString &portName, int baudRate)
 {
     if (portName.isEmpty()) {
-        showPortNameError();
+        emit portNameError();
         return false;
     }
     QString failure;
     if (tryOpenPort(portName, baudRate, &failure))
         return true;
-    m_boxes->show(nullptr, QMessageBox::Warning, tr("Serial Port Error"), failure);
+    emit openFailed(failure);
     return false;
 }
 

@@ -6,14 +6,13 @@
 #include <QSerialPort>
 #include <QString>
 
-class MessageBoxes;
-class QComboBox;
 class QTimer;
 class SerialPortCatalogue;
+class SerialPortListModel;
 class UsbDescriptionSource;
 
-// The link to one unit's USB serial port. It keeps its port list current,
-// opens the chosen port, cuts what it receives into whole replies and turns
+// The link to one unit's USB serial port. It keeps its port list current (a
+// model that windows show), opens the chosen port, cuts what it receives into whole replies and turns
 // each into signals and the ready-for-next flag. Callers write commands and
 // image chunks themselves.
 //
@@ -31,17 +30,17 @@ class SerialPort : public QSerialPort
 public:
     static constexpr int kRefreshIntervalMs = 2000;
 
-    // portList is borrowed and filled by the refresh; brand is the description
-    // prefix handed to the USB lookup (with filtering off). usb and ports may be
-    // null: the list then stays empty. boxes null: the desktop's own.
-    SerialPort(QComboBox *portList, const QString &brand, UsbDescriptionSource *usb,
-               SerialPortCatalogue *ports, MessageBoxes *boxes = nullptr, QObject *parent = nullptr);
+    // brand is the description prefix handed to the USB lookup (with filtering
+    // off). usb and ports may be null: the list then stays empty.
+    SerialPort(const QString &brand, UsbDescriptionSource *usb, SerialPortCatalogue *ports,
+               QObject *parent = nullptr);
     // Closes quietly while the members still exist: nobody is told of a link
     // that goes with its owner.
     ~SerialPort() override;
 
-    // An empty name shows the "Brio Tool" box. Any other failure is shown in a
-    // box that says what stands in the way (permissions, another program).
+    // An empty name emits portNameError(); any other failure emits
+    // openFailed() with a text that says what stands in the way (permissions,
+    // another program). The window that offered the port tells the user.
     bool openPort(const QString &portName, int baudRate);
     // Why a port did not open, as far as the system tells.
     enum class OpenFailure { None, NoName, Permission, Busy, Missing, Other };
@@ -50,7 +49,7 @@ public:
                      OpenFailure *kind = nullptr);
 
     void refreshPortList(bool logEachPort = false);
-    QComboBox *portList() const { return m_portList; }
+    SerialPortListModel *portList() const { return m_portList; }
     QTimer *refreshTimer() const { return m_refreshTimer; }
 
     // Set by the unit's 7-byte acknowledgement and by the start of a
@@ -90,6 +89,10 @@ signals:
     void portLost();
     // Something other than the image tried to write while it was going out.
     void foreignWriteRefused();
+    // openPort() was given no port name.
+    void portNameError();
+    // openPort() could not open the port; text says why, for the user.
+    void openFailed(const QString &text);
 
 protected:
     qint64 writeData(const char *data, qint64 maxSize) override;
@@ -98,16 +101,14 @@ private slots:
     void readDataSlot();
 
 private:
-    void showPortNameError();
     void handleReply(const QByteArray &bytes);
     void onError(QSerialPort::SerialPortError error);
     void closeLost();
 
-    QComboBox *m_portList;
+    SerialPortListModel *m_portList;
     QString m_brand;
     UsbDescriptionSource *m_usb;
     SerialPortCatalogue *m_ports;
-    MessageBoxes *m_boxes;
     bool m_readyForNext = false;
     bool m_imageExclusive = false;
     bool m_writingImage = false;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Platform.h"
+#include "unit/Platform.h"
 
 #include <QByteArray>
 #include <QObject>

@@ -2,9 +2,11 @@
 
 #include "dialogs/MessageBoxes.h"
 #include "dialogs/PlainTextView.h"
+#include "dialogs/SerialPortBoxes.h"
 #include "serial/FirmwareImageFile.h"
 #include "serial/FirmwareTransfer.h"
 #include "serial/SerialPort.h"
+#include "serial/SerialPortListModel.h"
 #include "serial/SerialProtocol.h"
 #include "serial/UnitUsbNames.h"
 #include "update/FirmwareUpdateCheck.h"
@@ -32,8 +34,9 @@ upgrade_Dialog::upgrade_Dialog(UsbDescriptionSource *usb, SerialPortCatalogue *p
 {
     ui.setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    m_link = new SerialPort(ui.comboBox, QString::fromLatin1(UnitUsbNames::kBrandWord), usb, ports,
-                            m_boxes, this);
+    m_link = new SerialPort(QString::fromLatin1(UnitUsbNames::kBrandWord), usb, ports, this);
+    ui.comboBox->setModel(m_link->portList());
+    SerialPortBoxes::showFailuresOf(m_link, m_boxes);
     m_transfer = new FirmwareTransfer(m_link, dialogTiming(), this);
 
     connect(m_link, &SerialPort::send_vesion, this, &upgrade_Dialog::rec_version);

@@ -327,7 +327,7 @@ void FirmwareTransferTest::automaticUpgradeReopensTheUpgradePort()
     Rig rig;
     rig.listUnit();
     rig.link.refreshPortList();
-    QVERIFY(rig.link.openPort(rig.list.itemData(0).toString(), 115200));
+    QVERIFY(rig.link.openPort(rig.list.entries().at(0).portName, 115200));
     // Told to prepare, the unit leaves and comes back as its upgrade-mode device.
     rig.reenumerateOnPrepare();
     const UnitPeer &boot = rig.boot;

@@ -3,7 +3,7 @@
 // the man pages rendered, and the window icon found in the installed theme.
 #include "app/DesktopIdentity.h"
 #include "app/MainWindow.h"
-#include "app/Platform.h"
+#include "unit/Platform.h"
 #include "midi/InMemoryMidiDriver.h"
 #include "serial/UnitUsbNames.h"
 

@@ -3,6 +3,7 @@
 #include "support/InMemoryUsbDescriptionSource.h"
 #include "support/PtyPeer.h"
 #include "serial/PortList.h"
+#include "serial/SerialPortListModel.h"
 #include "serial/SerialPort.h"
 #include "serial/SysfsUsbDescriptionSource.h"
 #include "serial/SystemSerialPortCatalogue.h"
@@ -45,6 +46,14 @@ QStringList texts(const QComboBox &list)
         result << list.itemText(i) + "=" + list.itemData(i, Qt::UserRole).toString();
     return result;
 }
+
+// The list as a window shows it: through a combo box on the model.
+struct ShownList
+{
+    SerialPortListModel model;
+    QComboBox box;
+    ShownList() { box.setModel(&model); }
+};
 
 void writeFile(const QString &path, const QByteArray &content)
 {
@@ -143,7 +152,8 @@ void SerialDiscoveryTest::sysfsDevices()
 
 void SerialDiscoveryTest::portListFollowsTheDevices()
 {
-    QComboBox list;
+    ShownList shown;
+    SerialPortListModel &list = shown.model;
     UsbDescriptionMap map;
     map.insert(UsbKey(0x5130, 0x1209), "TQR-30 Larkspur");
     map.insert(UsbKey(0x0001, 0x0403), "FT232R");
@@ -151,34 +161,37 @@ void SerialDiscoveryTest::portListFollowsTheDevices()
                                  port("ttyUSB0", 0x0403, 0x0001)};
 
     PortList::refresh(&list, map, ports);
-    QCOMPARE(texts(list), (QStringList{"TQR-30 Larkspur=ttyACM0", "FT232R=ttyUSB0"}));
-    QVERIFY(list.itemIcon(0).isNull());
+    QCOMPARE(texts(shown.box), (QStringList{"TQR-30 Larkspur=ttyACM0", "FT232R=ttyUSB0"}));
 
     // Unchanged: nothing duplicated or reordered.
     PortList::refresh(&list, map, ports);
     PortList::refresh(&list, map, ports);
-    QCOMPARE(texts(list), (QStringList{"TQR-30 Larkspur=ttyACM0", "FT232R=ttyUSB0"}));
+    QCOMPARE(texts(shown.box), (QStringList{"TQR-30 Larkspur=ttyACM0", "FT232R=ttyUSB0"}));
 
-    // Removed at the next refresh.
+    // Removed at the next refresh; the user's choice stays on its entry.
+    shown.box.setCurrentIndex(1);
     ports.removeFirst();
     PortList::refresh(&list, map, ports);
-    QCOMPARE(texts(list), (QStringList{"FT232R=ttyUSB0"}));
+    QCOMPARE(texts(shown.box), (QStringList{"FT232R=ttyUSB0"}));
+    QCOMPARE(shown.box.currentText(), QString("FT232R"));
+    QCOMPARE(shown.box.currentData(Qt::UserRole).toString(), QString("ttyUSB0"));
 
     // Added behind what is there.
     ports.append(port("ttyACM0", 0x1209, 0x5130));
     PortList::refresh(&list, map, ports);
-    QCOMPARE(texts(list), (QStringList{"FT232R=ttyUSB0", "TQR-30 Larkspur=ttyACM0"}));
+    QCOMPARE(texts(shown.box), (QStringList{"FT232R=ttyUSB0", "TQR-30 Larkspur=ttyACM0"}));
 
     // A port whose identity the lookup does not know is never listed.
     PortList::refresh(&list, UsbDescriptionMap(), ports);
-    QCOMPARE(list.count(), 0);
+    QCOMPARE(shown.box.count(), 0);
 }
 
 // Where the bus strings say nothing of the unit, Qt's description (from
 // udev) may: it names the entry.
 void SerialDiscoveryTest::portListTakesQtsDescriptionThatNamesTheUnit()
 {
-    QComboBox list;
+    ShownList shown;
+    SerialPortListModel &list = shown.model;
     UsbDescriptionMap map;
     map.insert(UsbKey(0x5130, 0x1209), "USB Serial");
     SerialPortEntry named = port("ttyACM0", 0x1209, 0x5130);
@@ -188,12 +201,13 @@ void SerialDiscoveryTest::portListTakesQtsDescriptionThatNamesTheUnit()
     SerialPortEntry other = port("ttyUSB0", 0x0403, 0x6001);
     other.description = "FT232R USB UART";
     PortList::refresh(&list, map, {named, unknown, other});
-    QCOMPARE(texts(list), (QStringList{"TQR-30 Pro Larkspur=ttyACM0", "TQR-30B Loader=ttyACM1"}));
+    QCOMPARE(texts(shown.box), (QStringList{"TQR-30 Pro Larkspur=ttyACM0", "TQR-30B Loader=ttyACM1"}));
 }
 
 void SerialDiscoveryTest::portListSharesOneDescription()
 {
-    QComboBox list;
+    ShownList shown;
+    SerialPortListModel &list = shown.model;
     UsbDescriptionMap map;
     map.insert(UsbKey(0x5130, 0x1209), "TQR-30 Larkspur");
     map.insert(UsbKey(0x5132, 0x1209), "TQR-30 Larkspur");
@@ -201,28 +215,30 @@ void SerialDiscoveryTest::portListSharesOneDescription()
                                        port("ttyACM1", 0x1209, 0x5132)};
     PortList::refresh(&list, map, ports);
     PortList::refresh(&list, map, ports);
-    QCOMPARE(texts(list), (QStringList{"TQR-30 Larkspur=ttyACM0"}));
+    QCOMPARE(texts(shown.box), (QStringList{"TQR-30 Larkspur=ttyACM0"}));
 }
 
 void SerialDiscoveryTest::portListTakesANewPortName()
 {
     // Re-plugged between two refreshes, the unit came back as another port.
-    QComboBox list;
+    ShownList shown;
+    SerialPortListModel &list = shown.model;
     UsbDescriptionMap map;
     map.insert(UsbKey(0x5130, 0x1209), "TQR-30 Larkspur");
     PortList::refresh(&list, map, {port("ttyACM0", 0x1209, 0x5130)});
     PortList::refresh(&list, map, {port("ttyACM1", 0x1209, 0x5130)});
-    QCOMPARE(texts(list), (QStringList{"TQR-30 Larkspur=ttyACM1"}));
+    QCOMPARE(texts(shown.box), (QStringList{"TQR-30 Larkspur=ttyACM1"}));
 }
 
 void SerialDiscoveryTest::findsEntriesByTag()
 {
-    QComboBox list;
-    list.addItem("Larkspur TQR-30 Pro", "ttyACM0");
-    list.addItem("TQR-30B Boot", "ttyACM1");
-    QCOMPARE(PortList::findPortContaining(&list, "TQR-30"), QString("ttyACM0"));
-    QCOMPARE(PortList::findPortContaining(&list, "TQR-30B"), QString("ttyACM1"));
-    QCOMPARE(PortList::findPortContaining(&list, "tqr-30"), QString());
+    ShownList shown;
+    SerialPortListModel &list = shown.model;
+    list.append("Larkspur TQR-30 Pro", "ttyACM0");
+    list.append("TQR-30B Boot", "ttyACM1");
+    QCOMPARE(PortList::findPortContaining(list, "TQR-30"), QString("ttyACM0"));
+    QCOMPARE(PortList::findPortContaining(list, "TQR-30B"), QString("ttyACM1"));
+    QCOMPARE(PortList::findPortContaining(list, "tqr-30"), QString());
 }
 
 // With several units of the series listed, the port paired is the one whose
@@ -393,33 +409,35 @@ void SerialDiscoveryTest::systemSourcesIncludeTheRegistry()
 
     SysfsUsbDescriptionSource usb(emptySysfs.path(), &registry);
     SystemSerialPortCatalogue ports(&registry);
-    QComboBox list;
+    ShownList shown;
+    SerialPortListModel &list = shown.model;
     PortList::refresh(&list, usb.findUsbDeviceDescriptions("USB", QString(), false),
                       ports.availablePorts());
-    const int index = list.findText("TQR-30B Boot");
+    const int index = shown.box.findText("TQR-30B Boot");
     QVERIFY(index >= 0);
-    QCOMPARE(list.itemData(index, Qt::UserRole).toString(), pty.slavePath());
+    QCOMPARE(shown.box.itemData(index, Qt::UserRole).toString(), pty.slavePath());
 }
 
 void SerialDiscoveryTest::linkRefreshesItsListOnATimer()
 {
-    QComboBox list;
+    ShownList shown;
     InMemoryUsbDescriptionSource usb;
     InMemorySerialPortCatalogue ports;
     usb.addDevice(0x1209, 0x5130, "TQR-30 Larkspur");
     ports.addPort(port("ttyACM0", 0x1209, 0x5130));
 
-    SerialPort link(&list, "Larkspur", &usb, &ports);
+    SerialPort link("Larkspur", &usb, &ports);
+    shown.box.setModel(link.portList());
     // Filled at construction, before any tick.
-    QCOMPARE(texts(list), (QStringList{"TQR-30 Larkspur=ttyACM0"}));
+    QCOMPARE(texts(shown.box), (QStringList{"TQR-30 Larkspur=ttyACM0"}));
     QCOMPARE(link.refreshTimer()->interval(), 2000);
     QVERIFY(link.refreshTimer()->isActive());
 
     ports.clear();
     link.refreshTimer()->setInterval(20);
-    QTRY_COMPARE_WITH_TIMEOUT(list.count(), 0, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(shown.box.count(), 0, 2000);
     ports.addPort(port("ttyACM0", 0x1209, 0x5130));
-    QTRY_COMPARE_WITH_TIMEOUT(list.count(), 1, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(shown.box.count(), 1, 2000);
 }
 
 void SerialDiscoveryTest::systemPortsAreWalkedAgainOnlyAfterADeviceChange()

@@ -1,3 +1,4 @@
+#include "dialogs/SerialPortBoxes.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialProtocol.h"
 #include "support/MessageBoxRecorder.h"
@@ -28,6 +29,7 @@ void SerialLinkTest::emptyPortNameShowsTheBox()
     SerialLinkRig rig;
     SerialPort &link = rig.link;
     MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
+    SerialPortBoxes::showFailuresOf(&link);
     QVERIFY(!link.openPort(QString(), 115200));
     QVERIFY(!link.isOpen());
     QCOMPARE(boxes.boxes.size(), 1);
@@ -125,13 +127,16 @@ void SerialLinkTest::busyPortIsExplained()
     const UnitPeer &unit = rig.unit;
     QVERIFY(first.openPort(unit.portName(), 115200));
 
-    SerialPort second(&rig.list, "Larkspur", nullptr, nullptr);
+    SerialPort second("Larkspur", nullptr, nullptr);
     QString why;
     QVERIFY(!second.tryOpenPort(unit.portName(), 115200, &why));
     QVERIFY2(why.contains("in use by another program"), qPrintable(why));
 
     MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
+    QSignalSpy failures(&second, &SerialPort::openFailed);
+    SerialPortBoxes::showFailuresOf(&second);
     QVERIFY(!second.openPort(unit.portName(), 115200));
+    QCOMPARE(failures.size(), 1);
     QCOMPARE(boxes.boxes.size(), 1);
     QCOMPARE(boxes.boxes.at(0).title, QString("Serial Port Error"));
     QVERIFY(boxes.boxes.at(0).text.contains(unit.portName()));

@@ -8,6 +8,7 @@
 #include "serial/FirmwareTransfer.h"
 #include "serial/PortList.h"
 #include "serial/SerialPort.h"
+#include "serial/SerialPortListModel.h"
 #include "serial/SerialProtocol.h"
 #include "serial/UnitUsbNames.h"
 
@@ -18,8 +19,7 @@
 UnitSession::UnitSession(const Devices &devices, QObject *parent)
     : QObject(parent)
     , m_midi(new MidiConnection(devices.midi, this))
-    , m_link(new SerialPort(devices.portList, QString::fromLatin1(UnitUsbNames::kBrandWord), devices.usb,
-                            devices.ports, devices.boxes, this))
+    , m_link(new SerialPort(QString::fromLatin1(UnitUsbNames::kBrandWord), devices.usb, devices.ports, this))
     , m_transfer(new FirmwareTransfer(m_link, FirmwareTransfer::Timing(), this))
 {
     qRegisterMetaType<UnitSession::State>();
@@ -187,7 +187,7 @@ void UnitSession::pairSerial(bool fresh)
     // The list may be two seconds old, and a replugged unit's port renamed.
     if (fresh)
         m_link->refreshPortList();
-    const QList<PortList::Entry> entries = PortList::entries(m_link->portList());
+    const QList<PortList::Entry> entries = m_link->portList()->entries();
     const int at = PortList::pickUnitEntry(entries, MidiPortList::portBaseName(label));
     if (at < 0) {
         if (!m_toldNoPort)

@@ -10,9 +10,7 @@
 #include <functional>
 
 class FirmwareTransfer;
-class MessageBoxes;
 class MidiDriver;
-class QComboBox;
 class SerialPort;
 class SerialPortCatalogue;
 class UsbDescriptionSource;
@@ -42,16 +40,12 @@ public:
     enum class State { Absent, Connecting, Connected, Upgrading, Reenumerating, Lost };
     Q_ENUM(State)
 
-    // The platform seams, borrowed. portList is the hidden list the window
-    // keeps of the serial ports (each entry: description, Qt::UserRole port
-    // name); boxes null means the desktop's own.
+    // The platform seams, borrowed.
     struct Devices
     {
         MidiDriver *midi = nullptr;
         UsbDescriptionSource *usb = nullptr;
         SerialPortCatalogue *ports = nullptr;
-        QComboBox *portList = nullptr;
-        MessageBoxes *boxes = nullptr;
     };
 
     // Where the unit's MIDI messages go after identification, in this order:

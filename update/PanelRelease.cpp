@@ -1,10 +1,17 @@
 #include "update/PanelRelease.h"
 
+#include "QuillVersion.h"
+
 #include <QStringList>
 
 const char kPanelVersionPattern[] = R"(^(Quill_Tool_V[\d\.]+))";
 const char kPanelUpdateFilePath[] = "/download/Product/Quill_Tool/Update/Quill_Update.txt";
 const char kPanelReleasePagePath[] = "/download/Product/Quill_Tool/";
+
+QString currentPanelVersion()
+{
+    return QString::fromLatin1(QuillVersion::kText);
+}
 
 QString releaseNumberOf(const QString &newestVersion)
 {

@@ -9,6 +9,10 @@ extern const char kPanelUpdateFilePath[]; // "/download/Product/Quill_Tool/Updat
 // The page of the panel's releases, opened in the browser instead of installing.
 extern const char kPanelReleasePagePath[]; // "/download/Product/Quill_Tool/"
 
+// The running panel's version as release names write it, e.g. "V2.1.0": what the
+// update check compares the server's newest release against.
+QString currentPanelVersion();
+
 // "Quill_Tool_V2.2.0" -> "2.2.0": the piece between the first "V" and the next "V" or the end.
 QString releaseNumberOf(const QString &newestVersion);
 

@@ -1,17 +1,14 @@
 #pragma once
 
 #include "serial/SerialPort.h"
+#include "serial/SerialPortListModel.h"
 #include "support/SerialUnitRig.h"
 
-#include <QComboBox>
-
-// A serial link of the panel's own kind over the unit rig's catalogue, with
-// the port list a window would give it.
+// A serial link of the panel's own kind over the unit rig's catalogue.
 struct SerialLinkRig : SerialUnitRig
 {
-    // Without a box on failure.
     bool open() { return link.tryOpenPort(unit.portName(), 115200, nullptr); }
 
-    QComboBox list;
-    SerialPort link{&list, QStringLiteral("Larkspur"), &usb, &ports};
+    SerialPort link{QStringLiteral("Larkspur"), &usb, &ports};
+    const SerialPortListModel &list = *link.portList();
 };
