@@ -7,6 +7,7 @@
 #include "unit/UnitSession.h"
 #include "serial/upgrade_Dialog.h"
 #include "update/FirmwareUpdateCheck.h"
+#include "update/FirmwareUpdatePrompts.h"
 
 #include <QDebug>
 
@@ -33,7 +34,8 @@ UnitSerialSession::UnitSerialSession(UnitSession *session, const Platform &platf
     connect(this, &UnitSerialSession::send_possvalue, m_progress, &Upgrade_message_Dialog::rec_possvalue);
     connect(this, &UnitSerialSession::done, m_progress, &Upgrade_message_Dialog::upgrade_done);
 
-    m_updateCheck = new FirmwareUpdateCheck(FirmwareUpdateCheck::Place::MainWindow, window, platform.messageBoxes);
+    m_updateCheck = (new FirmwareUpdatePrompts(FirmwareUpdatePrompts::Place::MainWindow, window,
+                                               platform.messageBoxes))->check();
     connect(m_session, &UnitSession::unitIdentified, m_updateCheck, &FirmwareUpdateCheck::start);
     connect(m_updateCheck, &FirmwareUpdateCheck::versionAnnounced, this, &UnitSerialSession::send_brio_version);
     connect(m_updateCheck, &FirmwareUpdateCheck::offerAccepted, m_session, &UnitSession::forgetSerialIdentity);

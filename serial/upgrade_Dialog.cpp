@@ -10,6 +10,7 @@
 #include "serial/SerialProtocol.h"
 #include "serial/UnitUsbNames.h"
 #include "update/FirmwareUpdateCheck.h"
+#include "update/FirmwareUpdatePrompts.h"
 
 #include <QCloseEvent>
 #include <QDebug>
@@ -47,7 +48,7 @@ upgrade_Dialog::upgrade_Dialog(UsbDescriptionSource *usb, SerialPortCatalogue *p
     connect(m_transfer, &FirmwareTransfer::finished, this, &upgrade_Dialog::onFinished);
     connect(m_transfer, &FirmwareTransfer::failed, this, &upgrade_Dialog::onFailed);
     connect(m_transfer, &FirmwareTransfer::stateChanged, this, &upgrade_Dialog::updateUpgradeButton);
-    m_updateCheck = new FirmwareUpdateCheck(FirmwareUpdateCheck::Place::UpgradeDialog, this, m_boxes);
+    m_updateCheck = (new FirmwareUpdatePrompts(FirmwareUpdatePrompts::Place::UpgradeDialog, this, m_boxes))->check();
     connect(m_updateCheck, &FirmwareUpdateCheck::imageReady, this, &upgrade_Dialog::upgradeFromDownload);
 
     m_endTimer.setSingleShot(true);

@@ -9,6 +9,7 @@
 #include "serial/FirmwareTransfer.h"
 #include "update/DownloadProgressDialog.h"
 #include "update/FirmwareUpdateCheck.h"
+#include "update/FirmwareUpdatePrompts.h"
 
 #include <QPushButton>
 #include <QtTest>
@@ -31,8 +32,9 @@ QByteArray someImage(int size)
 // One check with its owner widget, recorded boxes and signal spies.
 struct Check
 {
-    explicit Check(FirmwareUpdateCheck::Place place)
-        : check(place, &owner, &boxes)
+    explicit Check(FirmwareUpdatePrompts::Place place)
+        : prompts(place, &owner, &boxes)
+        , check(*prompts.check())
         , finished(&check, &FirmwareUpdateCheck::checkFinished)
         , images(&check, &FirmwareUpdateCheck::imageReady)
         , accepted(&check, &FirmwareUpdateCheck::offerAccepted)
@@ -46,7 +48,8 @@ struct Check
 
     QWidget owner;
     MessageBoxRecorder boxes;
-    FirmwareUpdateCheck check;
+    FirmwareUpdatePrompts prompts;
+    FirmwareUpdateCheck &check;
     QSignalSpy finished, images, accepted, announced;
 };
 
@@ -105,7 +108,7 @@ void FirmwareUpdateTest::offersNewerFirmwareAndHandsOverTheImage()
     server->serve(kProFile, kProNews);
     server->serve(kProImage, image);
 
-    Check c(FirmwareUpdateCheck::Place::MainWindow);
+    Check c(FirmwareUpdatePrompts::Place::MainWindow);
     QVERIFY(c.run("TQR-30 Pro", "V1.0.2"));
 
     QCOMPARE(c.boxes.boxes.size(), 1);
@@ -132,7 +135,7 @@ void FirmwareUpdateTest::declinedOfferDownloadsNothing()
     server->serve(kProFile, kProNews);
     server->serve(kProImage, someImage(100));
 
-    Check c(FirmwareUpdateCheck::Place::UpgradeDialog);
+    Check c(FirmwareUpdatePrompts::Place::UpgradeDialog);
     c.boxes.answerNext(QMessageBox::Cancel);
     QVERIFY(c.run("TQR-30 Pro", "V1.0.2"));
     QCOMPARE(c.boxes.boxes.size(), 1);
@@ -145,12 +148,12 @@ void FirmwareUpdateTest::currentFirmwareIsQuietInTheWindowAndSaidInTheDialog()
 {
     server->serve(kThirtyFile, "TQR-30_V1.2.0\nUpdate content:\nnothing\n");
 
-    Check window(FirmwareUpdateCheck::Place::MainWindow);
+    Check window(FirmwareUpdatePrompts::Place::MainWindow);
     QVERIFY(window.run("TQR-30", "V1.2"));
     QVERIFY(window.boxes.boxes.isEmpty());
     QCOMPARE(window.announced.size(), 1);
 
-    Check dialog(FirmwareUpdateCheck::Place::UpgradeDialog);
+    Check dialog(FirmwareUpdatePrompts::Place::UpgradeDialog);
     QVERIFY(dialog.run("TQR-30", "V1.2"));
     QCOMPARE(dialog.boxes.boxes.size(), 1);
     QCOMPARE(dialog.boxes.boxes.first().title, QString("No Update"));
@@ -162,7 +165,7 @@ void FirmwareUpdateTest::currentFirmwareIsQuietInTheWindowAndSaidInTheDialog()
 void FirmwareUpdateTest::fileWithoutVersionLineOffersNothing()
 {
     server->serve(kThirtyFile, "\nTQR-30_V9.0.0\nUpdate content:\nhidden\n");
-    Check c(FirmwareUpdateCheck::Place::MainWindow);
+    Check c(FirmwareUpdatePrompts::Place::MainWindow);
     QVERIFY(c.run("TQR-30", "V1.0.0"));
     QVERIFY(c.boxes.boxes.isEmpty());
     QCOMPARE(c.announced.first().at(1).toString(), QString());
@@ -194,7 +197,7 @@ void FirmwareUpdateTest::updateFileFailuresAreOnlyLogged()
                                        + "/elsewhere.txt"));
     // 404: nothing served, the server answers 404
 
-    for (const auto place : {FirmwareUpdateCheck::Place::MainWindow, FirmwareUpdateCheck::Place::UpgradeDialog}) {
+    for (const auto place : {FirmwareUpdatePrompts::Place::MainWindow, FirmwareUpdatePrompts::Place::UpgradeDialog}) {
         if (kind == 2) {
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Download of .* stopped"));
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Firmware update file dropped: it is larger than 64 KiB"));
@@ -231,7 +234,7 @@ void FirmwareUpdateTest::untrustedServerIsRefused()
     qputenv("QUILL_UPDATE_URL", impostor.baseUrl().toUtf8());
 
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Firmware update file download failed: .*SSL"));
-    Check c(FirmwareUpdateCheck::Place::UpgradeDialog);
+    Check c(FirmwareUpdatePrompts::Place::UpgradeDialog);
     QVERIFY(c.run("TQR-30 Pro", "V1.0.2"));
     QVERIFY(c.boxes.boxes.isEmpty());
     QVERIFY(impostor.requests().isEmpty());
@@ -273,7 +276,7 @@ void FirmwareUpdateTest::imageIsTakenOnlyFromTheServerAndBounded()
     else if (!refusal.isEmpty())
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Firmware image download"));
 
-    Check c(FirmwareUpdateCheck::Place::MainWindow);
+    Check c(FirmwareUpdatePrompts::Place::MainWindow);
     QVERIFY(c.run("TQR-30 Pro", "V1.0.2"));
     if (refusal.isEmpty()) {
         QCOMPARE(c.boxes.boxes.size(), 1);
@@ -300,7 +303,8 @@ void FirmwareUpdateTest::offerShowsWhatItIsToldLiterally()
         notes += "line " + QByteArray::number(i) + "\n";
     server->serve(kProFile, "TQR-30Pro_V1.0.3\nUpdate content:\n" + notes);
     QWidget owner;
-    FirmwareUpdateCheck check(FirmwareUpdateCheck::Place::UpgradeDialog, &owner);
+    FirmwareUpdatePrompts prompts(FirmwareUpdatePrompts::Place::UpgradeDialog, &owner);
+    FirmwareUpdateCheck &check = *prompts.check();
     QSignalSpy finished(&check, &FirmwareUpdateCheck::checkFinished);
     MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     boxes.answerNext(QMessageBox::Cancel);
@@ -329,7 +333,7 @@ void FirmwareUpdateTest::imageDownloadShowsProgressAndCancels()
     server->serve(kProFile, kProNews);
     server->serve(kProImage, TlsTestServer::Response{200, someImage(1 << 20), withLength,
                                                      TlsTestServer::Response::Kind::Stall});
-    Check c(FirmwareUpdateCheck::Place::UpgradeDialog);
+    Check c(FirmwareUpdatePrompts::Place::UpgradeDialog);
     QVERIFY(c.check.start("TQR-30 Pro", "V1.0.2"));
     QTRY_VERIFY_WITH_TIMEOUT(c.owner.findChild<DownloadProgressDialog *>(), 10000);
     QPointer<DownloadProgressDialog> progress = c.owner.findChild<DownloadProgressDialog *>();
@@ -354,7 +358,7 @@ void FirmwareUpdateTest::imageDownloadShowsProgressAndCancels()
 
 void FirmwareUpdateTest::unknownModelMakesNoRequest()
 {
-    Check c(FirmwareUpdateCheck::Place::UpgradeDialog);
+    Check c(FirmwareUpdatePrompts::Place::UpgradeDialog);
     QVERIFY(!c.check.start("tqr-30", "V1.0.0"));
     QVERIFY(!c.check.start("xx", "V1.0.0"));
     QTest::qWait(50);

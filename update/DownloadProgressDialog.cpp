@@ -3,7 +3,8 @@
 #include <QNetworkReply>
 #include <QPointer>
 
-DownloadProgressDialog::DownloadProgressDialog(QNetworkReply *reply, const QString &label, QWidget *parent)
+DownloadProgressDialog::DownloadProgressDialog(QNetworkReply *reply, const QString &label, QWidget *parent,
+                                               std::function<void()> cancel)
     : QProgressDialog(label, QStringLiteral("Cancel"), 0, 0, parent)
 {
     setWindowTitle(QStringLiteral("Downloading"));
@@ -14,8 +15,12 @@ DownloadProgressDialog::DownloadProgressDialog(QNetworkReply *reply, const QStri
     setValue(0);
 
     QPointer<QNetworkReply> guarded(reply);
-    connect(this, &QProgressDialog::canceled, this, [guarded] {
-        if (guarded && guarded->isRunning())
+    connect(this, &QProgressDialog::canceled, this, [guarded, cancel] {
+        if (!guarded || !guarded->isRunning())
+            return;
+        if (cancel)
+            cancel();
+        else
             guarded->abort();
     });
     connect(reply, &QNetworkReply::downloadProgress, this, &DownloadProgressDialog::onProgress);

@@ -1,9 +1,7 @@
 #include "update/FirmwareUpdateCheck.h"
 
-#include "dialogs/MessageBoxes.h"
 #include "serial/FirmwareImageFile.h"
 #include "update/DownloadLimit.h"
-#include "update/DownloadProgressDialog.h"
 #include "update/FirmwareModel.h"
 #include "update/UpdateFile.h"
 #include "update/UpdateServer.h"
@@ -11,8 +9,6 @@
 #include <QDebug>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QPointer>
-#include <QWidget>
 
 namespace {
 
@@ -25,11 +21,8 @@ void release(QNetworkReply *reply)
 
 } // namespace
 
-FirmwareUpdateCheck::FirmwareUpdateCheck(Place place_, QWidget *owner_, MessageBoxes *boxes_)
-    : QObject(owner_)
-    , place(place_)
-    , owner(owner_)
-    , boxes(boxes_ ? boxes_ : MessageBoxes::desktop())
+FirmwareUpdateCheck::FirmwareUpdateCheck(QObject *parent)
+    : QObject(parent)
 {
 }
 
@@ -40,7 +33,7 @@ bool FirmwareUpdateCheck::start(const QString &modelText, const QString &unitVer
         qDebug().noquote() << "No firmware updates are published for model" << modelText;
         return false;
     }
-    auto *manager = new QNetworkAccessManager(owner);
+    auto *manager = new QNetworkAccessManager(this);
     QNetworkReply *reply = UpdateServer::get(manager, firmwareUpdateFilePath(model), DownloadLimit::kUpdateFileBytes);
     connect(reply, &QNetworkReply::finished, this,
             [this, reply, modelText, unitVersion] { onUpdateFile(reply, modelText, unitVersion); });
@@ -67,9 +60,7 @@ void FirmwareUpdateCheck::onUpdateFile(QNetworkReply *reply, const QString &mode
     emit versionAnnounced(modelText, news.newestVersion);
 
     if (!isNewerFirmware(unitVersion, news.newestVersion)) {
-        if (place == Place::UpgradeDialog)
-            boxes->show(owner, QMessageBox::Information, QStringLiteral("No Update"),
-                        QStringLiteral("No new updates are available."));
+        emit noUpdate();
         emit checkFinished();
         return;
     }
@@ -80,41 +71,46 @@ void FirmwareUpdateCheck::onUpdateFile(QNetworkReply *reply, const QString &mode
     // version, although the file names the newest as "TQR-30Pro_V1.0.3".
     const int numberAt = news.newestVersion.lastIndexOf(QLatin1String("_V"));
     const QString newest = numberAt < 0 ? news.newestVersion : news.newestVersion.mid(numberAt + 1);
-    const QString text = QStringLiteral("The current version is ") + model.displayName + QLatin1Char(' ')
-                         + unitVersion + QLatin1Char('\n') + QStringLiteral("A new version is available: ")
-                         + model.displayName + QLatin1Char(' ') + newest + QStringLiteral("\n\n")
-                         + QStringLiteral("Update Content:\n") + notesForDisplay(news.notes);
-    const QMessageBox::StandardButton answer =
-        boxes->show(nullptr, QMessageBox::Information, QStringLiteral("Update Available"), text,
-                    QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
-    if (answer != QMessageBox::Ok) {
-        emit checkFinished();
-        return;
-    }
-    emit offerAccepted();
-    downloadImage(firmwareImagePath(model, news.newestVersion));
+    Offer offer;
+    offer.text = QStringLiteral("The current version is ") + model.displayName + QLatin1Char(' ') + unitVersion
+                 + QLatin1Char('\n') + QStringLiteral("A new version is available: ") + model.displayName
+                 + QLatin1Char(' ') + newest + QStringLiteral("\n\n") + QStringLiteral("Update Content:\n")
+                 + notesForDisplay(news.notes);
+    offer.imagePath = firmwareImagePath(model, news.newestVersion);
+    emit offerMade(offer);
 }
 
-void FirmwareUpdateCheck::downloadImage(const QString &path)
+void FirmwareUpdateCheck::decline()
 {
-    auto *manager = new QNetworkAccessManager(owner);
-    QNetworkReply *reply = UpdateServer::get(manager, path, FirmwareImageFile::kMaxImageBytes);
-    // Still there when the reply finishes: it deletes itself only later.
-    QPointer<DownloadProgressDialog> progress =
-        new DownloadProgressDialog(reply, QStringLiteral("Downloading the firmware image..."), owner);
-    connect(reply, &QNetworkReply::finished, this,
-            [this, reply, progress] { onImage(reply, progress && progress->wasCanceled()); });
+    emit checkFinished();
 }
 
-void FirmwareUpdateCheck::onImage(QNetworkReply *reply, bool cancelledByUser)
+void FirmwareUpdateCheck::take(const Offer &offer)
+{
+    emit offerAccepted();
+    auto *manager = new QNetworkAccessManager(this);
+    QNetworkReply *reply = UpdateServer::get(manager, offer.imagePath, FirmwareImageFile::kMaxImageBytes);
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { onImage(reply); });
+    emit downloadStarted(reply);
+}
+
+void FirmwareUpdateCheck::cancelDownload(QNetworkReply *reply)
+{
+    if (!reply->isRunning())
+        return;
+    m_cancelled.insert(reply);
+    reply->abort();
+}
+
+void FirmwareUpdateCheck::onImage(QNetworkReply *reply)
 {
     release(reply);
+    const bool cancelledByUser = m_cancelled.remove(reply);
     if (DownloadLimit::exceeded(reply)) {
-        boxes->show(owner, QMessageBox::Warning, QStringLiteral("Download Failed"),
-                    QStringLiteral("The firmware image on the update server is %1, more than any "
-                                   "firmware image can be. The download was stopped.\n\n"
-                                   "Nothing was written to the unit.")
-                        .arg(DownloadLimit::limitText(FirmwareImageFile::kMaxImageBytes)));
+        emit downloadFailed(QStringLiteral("The firmware image on the update server is %1, more than any "
+                                           "firmware image can be. The download was stopped.\n\n"
+                                           "Nothing was written to the unit.")
+                                .arg(DownloadLimit::limitText(FirmwareImageFile::kMaxImageBytes)));
         emit checkFinished();
         return;
     }
@@ -126,10 +122,9 @@ void FirmwareUpdateCheck::onImage(QNetworkReply *reply, bool cancelledByUser)
     }
     if (reply->error() != QNetworkReply::NoError) {
         qWarning().noquote() << "Firmware image download failed:" << reply->errorString();
-        boxes->show(owner, QMessageBox::Warning, QStringLiteral("Download Failed"),
-                    QStringLiteral("The firmware image could not be downloaded:\n%1\n\n"
-                                   "Nothing was written to the unit.")
-                        .arg(reply->errorString()));
+        emit downloadFailed(QStringLiteral("The firmware image could not be downloaded:\n%1\n\n"
+                                           "Nothing was written to the unit.")
+                                .arg(reply->errorString()));
         emit checkFinished();
         return;
     }
@@ -137,9 +132,8 @@ void FirmwareUpdateCheck::onImage(QNetworkReply *reply, bool cancelledByUser)
     if (image.isEmpty()) {
         // Erasing the unit without an image to write would leave it without firmware.
         qWarning() << "Firmware image download is empty";
-        boxes->show(owner, QMessageBox::Warning, QStringLiteral("Download Failed"),
-                    QStringLiteral("The firmware image on the update server is empty.\n\n"
-                                   "Nothing was written to the unit."));
+        emit downloadFailed(QStringLiteral("The firmware image on the update server is empty.\n\n"
+                                           "Nothing was written to the unit."));
         emit checkFinished();
         return;
     }
