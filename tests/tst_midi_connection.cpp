@@ -6,7 +6,7 @@
 #include "midi/MidiConnection.h"
 #include "midi/QMidiIn.h"
 #include "midi/QMidiOut.h"
-#include "midi/RtMidiDriver.h"
+#include "midi/JackMidiDriver.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -59,7 +59,7 @@ void TestMidiConnection::pairsTheOutputWithItsInputOrNone_data()
     QTest::newRow("two inputs of the name: none") << "TQR-30" << QStringList{"TQR-30", "TQR-30"} << -1;
     // JACK calls a second client of one name "name-01"; the driver's names
     // for a unit's two clients come out equal.
-    const QStringList jack = RtMidiDriver::cleanJackNames({"TQR-30 Pro-01:MIDI out", "system:midi_capture_1"},
+    const QStringList jack = JackMidiDriver::cleanNames({"TQR-30 Pro-01:MIDI out", "system:midi_capture_1"},
                                                           {"TQR-30 Pro", "TQR-30 Pro-01", "system"});
     QTest::newRow("JACK renamed second client") << "TQR-30 Pro" << jack << 0;
     QTest::newRow("no input") << "Synth" << QStringList{"Keyboard"} << -1;

@@ -2,7 +2,8 @@
 
 #include "midi/InMemoryMidiDriver.h"
 #include "midi/MidiPortList.h"
-#include "midi/RtMidiDriver.h"
+#include "midi/AlsaMidiDriver.h"
+#include "midi/JackMidiDriver.h"
 
 #include <QtTest>
 
@@ -211,7 +212,7 @@ void TestMidiPortList::systemNamesReadAsTheUnitsName()
     QList<QStringList> perPort;
     for (const QString &alias : aliases)
         perPort << (alias.isEmpty() ? QStringList{} : QStringList{alias});
-    QCOMPARE(jack ? RtMidiDriver::cleanJackNames(raw, clients, perPort) : RtMidiDriver::cleanAlsaNames(raw), expected);
+    QCOMPARE(jack ? JackMidiDriver::cleanNames(raw, clients, perPort) : AlsaMidiDriver::cleanNames(raw), expected);
 }
 
 QTEST_GUILESS_MAIN(TestMidiPortList)
