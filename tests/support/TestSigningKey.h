@@ -16,7 +16,7 @@ public:
     QByteArray publicKeyPem() const { return publicPem; }
     // The raw signature of data; empty on failure.
     QByteArray sign(const QByteArray &data) const;
-    // An installer's signature as the README says to make it: its name on the
+    // An installer's signature as docs/development.md says to make it: its name on the
     // server, a line feed, then its bytes.
     QByteArray signInstaller(const QString &serverName, const QByteArray &installer) const
     {
