@@ -257,10 +257,7 @@ void AppUpdateTest::updateFileFailuresAreToldOnlyWhenAsked()
 
 void AppUpdateTest::untrustedServerIsRefused_data()
 {
-    QTest::addColumn<TestCertificates::Refused>("kind");
-    QTest::newRow("unknown CA") << TestCertificates::Refused::UnknownCa;
-    QTest::newRow("wrong host name") << TestCertificates::Refused::WrongHost;
-    QTest::newRow("expired") << TestCertificates::Refused::Expired;
+    TestCertificates::addRefusedRows();
 }
 
 void AppUpdateTest::untrustedServerIsRefused()

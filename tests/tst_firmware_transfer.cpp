@@ -2,20 +2,13 @@
 #include "serial/SerialPort.h"
 #include "serial/SerialProtocol.h"
 #include "support/SerialLinkRig.h"
+#include "support/TestImages.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QtTest>
 
 namespace {
-
-QByteArray makeImage(int size)
-{
-    QByteArray image(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        image[i] = char((i * 7 + i / 256) & 0xFF);
-    return image;
-}
 
 FirmwareTransfer::Timing quickTiming()
 {

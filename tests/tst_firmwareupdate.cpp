@@ -4,6 +4,7 @@
 #include "midi/InMemoryMidiDriver.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TestCertificates.h"
+#include "support/TestImages.h"
 #include "support/TlsTestServer.h"
 #include "serial/FirmwareImageFile.h"
 #include "serial/FirmwareTransfer.h"
@@ -20,14 +21,6 @@ const QString kProFile = QStringLiteral("/download/Product/TQR-30_Pro/Update/TQR
 const QString kProImage = QStringLiteral("/download/Product/TQR-30_Pro/Update/TQR-30Pro_V1.0.3.bin");
 const QString kThirtyFile = QStringLiteral("/download/Product/TQR-30/Update/TQR-30_Update.txt");
 const QByteArray kProNews = "TQR-30Pro_V1.0.3\r\nUpdate content:\r\n1. Locks 50% faster (%1 kept)\r\n2. Fixes Art-Net\r\n";
-
-QByteArray someImage(int size)
-{
-    QByteArray image;
-    for (int i = 0; i < size; ++i)
-        image.append(char((i * 37 + 11) & 0xFF));
-    return image;
-}
 
 // One check with its owner widget, recorded boxes and signal spies.
 struct Check
@@ -104,7 +97,7 @@ void FirmwareUpdateTest::init()
 
 void FirmwareUpdateTest::offersNewerFirmwareAndHandsOverTheImage()
 {
-    const QByteArray image = someImage(10000);
+    const QByteArray image = makeImage(10000);
     server->serve(kProFile, kProNews);
     server->serve(kProImage, image);
 
@@ -133,7 +126,7 @@ void FirmwareUpdateTest::offersNewerFirmwareAndHandsOverTheImage()
 void FirmwareUpdateTest::declinedOfferDownloadsNothing()
 {
     server->serve(kProFile, kProNews);
-    server->serve(kProImage, someImage(100));
+    server->serve(kProImage, makeImage(100));
 
     Check c(FirmwareUpdatePrompts::Place::UpgradeDialog);
     c.boxes.answerNext(QMessageBox::Cancel);
@@ -218,10 +211,7 @@ void FirmwareUpdateTest::updateFileFailuresAreOnlyLogged()
 
 void FirmwareUpdateTest::untrustedServerIsRefused_data()
 {
-    QTest::addColumn<TestCertificates::Refused>("kind");
-    QTest::newRow("unknown CA") << TestCertificates::Refused::UnknownCa;
-    QTest::newRow("wrong host name") << TestCertificates::Refused::WrongHost;
-    QTest::newRow("expired") << TestCertificates::Refused::Expired;
+    TestCertificates::addRefusedRows();
 }
 
 void FirmwareUpdateTest::untrustedServerIsRefused()
@@ -230,7 +220,7 @@ void FirmwareUpdateTest::untrustedServerIsRefused()
     TlsTestServer impostor(certificates.refusedCertFile(kind), certificates.refusedKeyFile(kind));
     QVERIFY(impostor.start());
     impostor.serve(kProFile, kProNews);
-    impostor.serve(kProImage, someImage(100));
+    impostor.serve(kProImage, makeImage(100));
     qputenv("QUILL_UPDATE_URL", impostor.baseUrl().toUtf8());
 
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Firmware update file download failed: .*SSL"));
@@ -257,7 +247,7 @@ void FirmwareUpdateTest::imageIsTakenOnlyFromTheServerAndBounded()
 {
     QFETCH(QString, served);
     QFETCH(QString, refusal);
-    const QByteArray image = someImage(1000);
+    const QByteArray image = makeImage(1000);
     const QByteArray otherHost =
         QUrl(server->baseUrl()).adjusted(QUrl::RemovePath).toString().replace("127.0.0.1", "localhost").toUtf8();
     server->serve(kProFile, kProNews);
@@ -265,7 +255,7 @@ void FirmwareUpdateTest::imageIsTakenOnlyFromTheServerAndBounded()
     if (served == "empty")
         server->serve(kProImage, QByteArray());
     else if (served.startsWith("huge"))
-        server->serve(kProImage, TlsTestServer::Response{200, someImage(int(FirmwareImageFile::kMaxImageBytes) + 1),
+        server->serve(kProImage, TlsTestServer::Response{200, makeImage(int(FirmwareImageFile::kMaxImageBytes) + 1),
                                                          !served.endsWith("no length")});
     else if (served == "elsewhere")
         server->serve(kProImage, TlsTestServer::redirect(otherHost + "/moved.bin"));
@@ -331,7 +321,7 @@ void FirmwareUpdateTest::imageDownloadShowsProgressAndCancels()
 {
     QFETCH(bool, withLength);
     server->serve(kProFile, kProNews);
-    server->serve(kProImage, TlsTestServer::Response{200, someImage(1 << 20), withLength,
+    server->serve(kProImage, TlsTestServer::Response{200, makeImage(1 << 20), withLength,
                                                      TlsTestServer::Response::Kind::Stall});
     Check c(FirmwareUpdatePrompts::Place::UpgradeDialog);
     QVERIFY(c.check.start("TQR-30 Pro", "V1.0.2"));
@@ -400,7 +390,7 @@ void FirmwareUpdateTest::windowChecksOncePerConnection()
 void FirmwareUpdateTest::windowHandsTheImageToTheTransfer_data()
 {
     QTest::addColumn<QByteArray>("image");
-    QTest::newRow("image") << someImage(1000);
+    QTest::newRow("image") << makeImage(1000);
     QTest::newRow("empty image") << QByteArray();
 }
 

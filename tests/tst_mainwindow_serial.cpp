@@ -9,6 +9,7 @@
 #include "serial/upgrade_Dialog.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/SerialWindowRig.h"
+#include "support/TestImages.h"
 #include "support/UnitPeer.h"
 #include "unit/UnitSession.h"
 #include "ui_MainWindow.h"
@@ -20,14 +21,6 @@ namespace {
 
 // A second output, so that choosing the unit is a real choice.
 const QStringList kMidiOutputs{QStringLiteral("TQR-30 Pro"), QStringLiteral("Keyboard")};
-
-QByteArray makeImage(int size)
-{
-    QByteArray image(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        image[i] = char(i * 31 + 5);
-    return image;
-}
 
 } // namespace
 

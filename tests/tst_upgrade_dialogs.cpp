@@ -4,6 +4,7 @@
 #include "serial/Upgrade_message_Dialog.h"
 #include "serial/upgrade_Dialog.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/TestImages.h"
 #include "support/UpgradeDialogRig.h"
 #include "update/FirmwareUpdateCheck.h"
 
@@ -14,14 +15,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-QByteArray makeImage(int size)
-{
-    QByteArray image(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        image[i] = char(i * 13);
-    return image;
-}
 
 QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
 {

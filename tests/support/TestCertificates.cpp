@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QTest>
 
 bool TestCertificates::run(const QStringList &arguments, QString *error)
 {
@@ -62,6 +63,14 @@ bool TestCertificates::generate(QString *error)
            && makeCa("rogue-ca", "/CN=Somebody Else's CA", error) && makeServer("rogue-server", "rogue-ca", error)
            && makeServer(refusedName(Refused::WrongHost), "ca", error, "elsewhere.example")
            && makeServer(refusedName(Refused::Expired), "ca", error, "localhost", -1);
+}
+
+void TestCertificates::addRefusedRows()
+{
+    QTest::addColumn<Refused>("kind");
+    QTest::newRow("unknown CA") << Refused::UnknownCa;
+    QTest::newRow("wrong host name") << Refused::WrongHost;
+    QTest::newRow("expired") << Refused::Expired;
 }
 
 QString TestCertificates::refusedName(Refused kind)

@@ -14,6 +14,9 @@ class TestCertificates
 public:
     enum class Refused { UnknownCa, WrongHost, Expired };
 
+    // A column "kind" and one row for each certificate a client must refuse.
+    static void addRefusedRows();
+
     // Runs openssl; on failure returns false and says why in *error.
     bool generate(QString *error);
 
