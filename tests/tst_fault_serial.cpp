@@ -9,6 +9,7 @@
 #include "serial/Upgrade_message_Dialog.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/SerialWindowRig.h"
+#include "support/TestImages.h"
 #include "support/UnitPeer.h"
 #include "ui_MainWindow.h"
 
@@ -63,14 +64,6 @@ void TestFaultSerial::portUnpluggedDuringTheImage()
 }
 
 namespace {
-QByteArray testImage(int size)
-{
-    QByteArray image(size, Qt::Uninitialized);
-    for (int i = 0; i < image.size(); ++i)
-        image[i] = char(i * 13 + 5);
-    return image;
-}
-
 void startUpgrade(SerialWindowRig &rig, const QByteArray &image)
 {
     rig.window->show();
@@ -100,7 +93,7 @@ void TestFaultSerial::duplicatedAcknowledgementsSendNothingEarly()
     timing.fastPacingMs = 10;
     rig.window->firmwareTransfer()->setTiming(timing);
     rig.boot.repeatAckAfterMs = 1;
-    const QByteArray image = testImage(40 * FirmwareTransfer::kChunkSize);
+    const QByteArray image = makeImage(40 * FirmwareTransfer::kChunkSize);
     QSignalSpy finished(rig.window->firmwareTransfer(), &FirmwareTransfer::finished);
     startUpgrade(rig, image);
 
@@ -120,7 +113,7 @@ void TestFaultSerial::doubledAcknowledgementInOneRead()
     SerialWindowRig rig;
     MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     rig.boot.ackTwiceInOneWrite = true;
-    const QByteArray image = testImage(10 * FirmwareTransfer::kChunkSize + 5);
+    const QByteArray image = makeImage(10 * FirmwareTransfer::kChunkSize + 5);
     startUpgrade(rig, image);
 
     QTRY_VERIFY_WITH_TIMEOUT(boxes.seen("Upgrade successful"), 5000);
@@ -149,7 +142,7 @@ void TestFaultSerial::nothingButTheImageGoesOut()
     MessageBoxRecorder boxes{MessageBoxRecorder::Watch::PressDefault};
     if (chatter)
         rig.boot.chatterAfterChunk = 40;
-    const QByteArray image = testImage(8100);
+    const QByteArray image = makeImage(8100);
     startUpgrade(rig, image);
     QTRY_VERIFY_WITH_TIMEOUT(rig.boot.chunkSizes.size() >= 20, 10000);
     if (reconnect) {
