@@ -326,13 +326,14 @@ void MidiTimecodeIn::takeQuarterFrame(quint8 data)
 
     m_frameNs.store(1000000000LL / m_rate.framesPerSecond, std::memory_order_relaxed);
     // Forward piece 3 and piece 7 reach the next frame within a quarter; in
-    // reverse piece 4 and piece 0 stand on a frame's start. When the piece
-    // that completes a label was lost, the next label's first piece shows
-    // the frame it would have.
+    // reverse piece 4 and piece 0 stand on a frame's start. When such a piece
+    // was lost, the piece after it shows the frame it would have.
+    const int middle = reverse ? 4 : 3;
     long long framesOn = -1;
     if (completes)
         framesOn = reverse ? 0 : kLabelFrames;
-    else if (piece == (reverse ? 4 : 3))
+    else if (piece == middle || (!wrapped && previousPiece >= 0 && (reverse ? previousPiece > middle && piece < middle
+                                                                          : previousPiece < middle && piece > middle)))
         framesOn = 1;
     else if (wrapped && previousPiece != (reverse ? 0 : kLastPiece))
         framesOn = reverse ? kLabelFrames : 0;

@@ -258,6 +258,7 @@ private slots:
         QTest::newRow("jump") << false << -1;
         QTest::newRow("jump with full frame") << true << -1;
         QTest::newRow("lost piece") << false << 8 * 3 + 5;
+        QTest::newRow("lost piece 3") << false << 8 * 3 + 3;
         QTest::newRow("lost piece 7") << false << 8 * 3 + 7;
     }
     void jumpsAndLostPieces()
