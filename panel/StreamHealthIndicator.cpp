@@ -43,19 +43,21 @@ void StreamHealthIndicator::refresh()
     else if (!running)
         m_timer->stop();
 
+    // Read with every frame shown: the text is only made when something changed.
     const MidiTimecodeIn::StreamHealth health = m_decoder->streamHealth();
+    const bool sameHealth = health.lostPieces == m_health.lostPieces
+        && health.rejectedLabels == m_health.rejectedLabels && health.confirmedJumps == m_health.confirmedJumps;
+    if (state == m_state && sameHealth && !toolTip().isEmpty())
+        return;
+    m_health = health;
     static const char *const names[] = {"none", "running forward", "running in reverse", "stopped"};
-    const QString tip = tr("Incoming time code: %1\nSince connecting: %2 quarter frames lost, %3 labels rejected, "
-                           "%4 jumps confirmed")
-                            .arg(tr(names[int(state)]))
-                            .arg(health.lostPieces)
-                            .arg(health.rejectedLabels)
-                            .arg(health.confirmedJumps);
-    if (tip != m_tip) {
-        m_tip = tip;
-        setToolTip(tip);
-        setAccessibleName(tip.section(QLatin1Char('\n'), 0, 0));
-    }
+    setToolTip(tr("Incoming time code: %1\nSince connecting: %2 quarter frames lost, %3 labels rejected, "
+                  "%4 jumps confirmed")
+                   .arg(tr(names[int(state)]))
+                   .arg(health.lostPieces)
+                   .arg(health.rejectedLabels)
+                   .arg(health.confirmedJumps));
+    setAccessibleName(tr("Incoming time code: %1").arg(tr(names[int(state)])));
     if (state != m_state) {
         m_state = state;
         update();

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "protocol/MidiTimecodeIn.h"
+
 #include <QPointer>
 #include <QWidget>
 
-class MidiTimecodeIn;
 class QTimer;
 
 // A small mark in the top right corner of the readout for the time code that
@@ -43,5 +44,5 @@ private:
     QPointer<MidiTimecodeIn> m_decoder;
     QTimer *m_timer;
     State m_state = State::None;
-    QString m_tip;
+    MidiTimecodeIn::StreamHealth m_health;
 };
