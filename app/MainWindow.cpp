@@ -59,6 +59,7 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     UnitSession::Devices devices;
     devices.midi = platform.midi;
     devices.usb = platform.usbDescriptions;
+    devices.usbDevices = platform.usbDevices;
     devices.ports = platform.serialPorts;
     m_session = new UnitSession(devices, this);
     ui->comboBox_ComDevices->setModel(m_session->link()->portList());

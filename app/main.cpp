@@ -7,6 +7,7 @@
 #include "serial/EmulatedPortRegistry.h"
 #include "serial/SerialPortCatalogue.h"
 #include "serial/UsbDescriptionSource.h"
+#include "serial/UsbDeviceLocator.h"
 #include "QuillVersion.h"
 
 #ifdef QUILL_HAVE_EMULATOR
@@ -82,10 +83,12 @@ int main(int argc, char *argv[])
     const EmulatedPortRegistry emulatedPorts;
     const std::unique_ptr<UsbDescriptionSource> usbDescriptions = createSystemUsbDescriptionSource(&emulatedPorts);
     const std::unique_ptr<SerialPortCatalogue> serialPorts = createSystemSerialPortCatalogue(&emulatedPorts);
+    const std::unique_ptr<UsbDeviceLocator> usbDevices = createSystemUsbDeviceLocator();
     Platform platform;
     platform.midi = &systemMidi;
     platform.usbDescriptions = usbDescriptions.get();
     platform.serialPorts = serialPorts.get();
+    platform.usbDevices = usbDevices.get();
 
 #ifdef QUILL_HAVE_EMULATOR
     // The emulated unit's ports come after the real ones in the menu.

@@ -1,5 +1,6 @@
 #include "midi/AlsaMidiDriver.h"
 
+#include "midi/AlsaSoundCard.h"
 #include "midi/WholeMessageSplit.h"
 
 #include <QDebug>
@@ -301,4 +302,10 @@ QString AlsaMidiDriver::apiName() const
     if (m_out)
         return QString::fromStdString(RtMidi::getApiDisplayName(m_out->getCurrentApi()));
     return QString::fromStdString(RtMidi::getApiDisplayName(m_in->getCurrentApi()));
+}
+
+std::optional<int> AlsaMidiDriver::soundCardOf(const QString &outputId)
+{
+    const std::optional<int> client = AlsaSoundCard::clientInAlsaId(outputId);
+    return client ? AlsaSoundCard::cardOfClient(*client) : std::nullopt;
 }

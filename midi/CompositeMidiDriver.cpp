@@ -109,3 +109,10 @@ std::unique_ptr<MidiInputPort> CompositeMidiDriver::openInput(const QString &id,
     MidiDriver *driver = memberOf(id, &memberId);
     return driver ? driver->openInput(memberId, sink) : nullptr;
 }
+
+std::optional<int> CompositeMidiDriver::soundCardOf(const QString &outputId)
+{
+    QString memberId;
+    MidiDriver *driver = memberOf(outputId, &memberId);
+    return driver ? driver->soundCardOf(memberId) : std::nullopt;
+}

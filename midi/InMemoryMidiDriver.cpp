@@ -472,3 +472,13 @@ std::unique_ptr<MidiInputPort> InMemoryMidiDriver::openInput(const QString &id, 
     m_state->openInputs.push_back({port->id, sink, opened.get()});
     return opened;
 }
+
+std::optional<int> InMemoryMidiDriver::soundCardOf(const QString &outputId)
+{
+    bool ok = false;
+    const int id = outputId.toInt(&ok);
+    const auto card = m_soundCards.constFind(id);
+    if (!ok || card == m_soundCards.constEnd())
+        return std::nullopt;
+    return *card;
+}

@@ -3,6 +3,7 @@
 #include "midi/MidiDriver.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -75,10 +76,16 @@ public:
     std::unique_ptr<MidiOutputPort> openOutput(const QString &id) override;
     std::unique_ptr<MidiInputPort> openInput(const QString &id, MidiInputSink *sink) override;
 
+    // The output's device is that sound card, as a USB unit's is; read and
+    // set on the owner's thread only.
+    void setSoundCard(int outputId, int card) { m_soundCards.insert(outputId, card); }
+    std::optional<int> soundCardOf(const QString &outputId) override;
+
 private:
     struct State;
     class OpenedPort;
     class OutputPort;
     class InputPort;
     std::shared_ptr<State> m_state;
+    QHash<int, int> m_soundCards;
 };

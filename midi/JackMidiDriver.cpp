@@ -1,5 +1,6 @@
 #include "midi/JackMidiDriver.h"
 
+#include "midi/AlsaSoundCard.h"
 #include "midi/JackGraph.h"
 #include "midi/JackMidiClient.h"
 
@@ -344,3 +345,13 @@ bool JackMidiDriver::isPortNow(const PortKey &key) const
            && m_graph->clientIdOf(key.name) == key.client;
 }
 
+
+std::optional<int> JackMidiDriver::soundCardOf(const QString &outputId)
+{
+    const QString name = PortKey::of(outputId).name;
+    if (name.isEmpty() || serverGone())
+        return std::nullopt;
+    const std::optional<int> client =
+        AlsaSoundCard::clientInJackNames(QStringList{name} + m_graph->aliasesOf(name));
+    return client ? AlsaSoundCard::cardOfClient(*client) : std::nullopt;
+}

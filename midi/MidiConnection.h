@@ -48,6 +48,8 @@ public:
 
     bool isConnected() const;
     QString connectedOutputLabel() const { return m_outLabel; }
+    // The driver's id of the connected output; empty when none.
+    QString connectedOutputId() const { return m_outId; }
     QString connectedInputLabel() const { return m_inLabel; }
     // The name of an unplugged unit waited for; empty when none.
     QString awaitedName() const { return m_awaitName; }

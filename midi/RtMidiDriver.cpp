@@ -150,3 +150,8 @@ QString RtMidiDriver::apiName() const
         return m_alsa->apiName();
     return QStringLiteral("none");
 }
+
+std::optional<int> RtMidiDriver::soundCardOf(const QString &outputId)
+{
+    return system() ? system()->soundCardOf(outputId) : std::nullopt;
+}

@@ -36,6 +36,8 @@ private slots:
     void lostPortIsClosed();
     void replugPairsTheNewSerialPort();
     void pairsTheConnectedModelsPort();
+    void pairsThePortOnTheUnitsUsbDevice_data();
+    void pairsThePortOnTheUnitsUsbDevice();
     void upgradeModeOnRequest();
     void upgradeActionOpensTheDialog();
 };
@@ -207,6 +209,64 @@ void MainWindowSerialTest::pairsTheConnectedModelsPort()
     QTRY_COMPARE(rig.unit.commands, (QList<quint8>{0x01, 0x03}));
     QCOMPARE(rig.window->unitSession()->pairedSerialPort(), rig.unit.portName());
     QCOMPARE(plain.countCommand(0x01), 1);
+}
+
+// Two TQR-30 Pro on two USB devices describe themselves alike, so the port
+// list keeps only the first one's port. Where the system links each MIDI
+// port to its USB device, picking the second unit pairs its own serial port,
+// and never the first unit's while its own is missing; where nothing links
+// them, the model rule pairs the listed port as before.
+void MainWindowSerialTest::pairsThePortOnTheUnitsUsbDevice_data()
+{
+    QTest::addColumn<bool>("linked");
+    QTest::addColumn<bool>("twinListed");
+    QTest::addColumn<QString>("expected"); // "twin", "first" or "none"
+
+    QTest::newRow("linked") << true << true << "twin";
+    QTest::newRow("linked, twin's serial port not there yet") << true << false << "none";
+    QTest::newRow("no link known") << false << true << "first";
+}
+
+void MainWindowSerialTest::pairsThePortOnTheUnitsUsbDevice()
+{
+    QFETCH(bool, linked);
+    QFETCH(bool, twinListed);
+    QFETCH(QString, expected);
+
+    SerialWindowRig rig({QStringLiteral("TQR-30 Pro"), QStringLiteral("TQR-30 Pro")});
+    UnitPeer twin;
+    if (twinListed)
+        rig.ports.addPort(unitPortEntry(twin, kUnitNormalProduct));
+    if (linked) {
+        rig.midi.outputCount();
+        for (int i = 0; i < 2; ++i)
+            rig.midi.setSoundCard(rig.midi.outputId(i).toInt(), i + 1);
+        rig.usbDevices.placeSoundCard(1, QStringLiteral("usb1/1-1"));
+        rig.usbDevices.placeSoundCard(2, QStringLiteral("usb1/1-2"));
+        rig.usbDevices.placeSerialPort(rig.unit.portName(), QStringLiteral("usb1/1-1"));
+        rig.usbDevices.placeSerialPort(twin.portName(), QStringLiteral("usb1/1-2"));
+    }
+
+    rig.window->connectMidiDevice("TQR-30 Pro [1]");
+    if (expected == "none") {
+        QTest::qWait(100);
+        QVERIFY(!rig.link()->isOpen());
+        QVERIFY(rig.window->unitSession()->pairedSerialPort().isEmpty());
+        // Its port appearing later is paired at the next look at the list.
+        rig.ports.addPort(unitPortEntry(twin, kUnitNormalProduct));
+    }
+    UnitPeer &paired = expected == "first" ? rig.unit : twin;
+    UnitPeer &other = expected == "first" ? twin : rig.unit;
+    QTRY_COMPARE(paired.commands, (QList<quint8>{0x01, 0x03}));
+    QCOMPARE(rig.window->unitSession()->pairedSerialPort(), paired.portName());
+    QVERIFY(other.commands.isEmpty());
+
+    if (linked) {
+        rig.window->connectMidiDevice("TQR-30 Pro [0]");
+        QTRY_COMPARE(rig.unit.commands, (QList<quint8>{0x01, 0x03}));
+        QCOMPARE(rig.window->unitSession()->pairedSerialPort(), rig.unit.portName());
+        QCOMPARE(twin.countCommand(0x01), 1);
+    }
 }
 
 // Put into upgrade mode without an image, the unit's upgrade-mode port is

@@ -1,5 +1,6 @@
 // Port lists, labels and the pairing of a unit's output with its input.
 
+#include "midi/AlsaSoundCard.h"
 #include "midi/InMemoryMidiDriver.h"
 #include "midi/MidiPortList.h"
 #include "midi/AlsaMidiDriver.h"
@@ -45,6 +46,8 @@ private slots:
     void onlyNewIndexTextsOrACountChangeCount();
     void systemNamesReadAsTheUnitsName_data();
     void systemNamesReadAsTheUnitsName();
+    void sequencerClientOfAPort_data();
+    void sequencerClientOfAPort();
 };
 
 void TestMidiPortList::enumerationSkipsUnreadableInputs()
@@ -213,6 +216,36 @@ void TestMidiPortList::systemNamesReadAsTheUnitsName()
     for (const QString &alias : aliases)
         perPort << (alias.isEmpty() ? QStringList{} : QStringList{alias});
     QCOMPARE(jack ? JackMidiDriver::cleanNames(raw, clients, perPort) : AlsaMidiDriver::cleanNames(raw), expected);
+}
+
+// The sequencer client behind a port, which leads to the unit's USB device:
+// from an ALSA id, and from what a JACK server says of a bridged port.
+void TestMidiPortList::sequencerClientOfAPort_data()
+{
+    QTest::addColumn<bool>("jack");
+    QTest::addColumn<QStringList>("names"); // ALSA: the id alone; JACK: name, then aliases
+    QTest::addColumn<int>("client");        // -1 for none
+
+    QTest::newRow("ALSA id") << false << QStringList{"TQR-30:TQR-30 MIDI 1 24:0"} << 24;
+    QTest::newRow("ALSA name without address") << false << QStringList{"TQR-30:TQR-30 MIDI 1"} << -1;
+    QTest::newRow("a2jmidid") << true << QStringList{"a2j:TQR-30 [28] (playback): TQR-30 MIDI 1"} << 28;
+    QTest::newRow("PipeWire bridge, client in the name")
+        << true << QStringList{"Midi-Bridge:TQR-30 Pro 32:(playback_0) TQR-30 Pro MIDI 1"} << 32;
+    QTest::newRow("PipeWire bridge, client in an alias")
+        << true << QStringList{"Midi-Bridge:TQR-30 MIDI 1", "alsa:seq:default:client_20:playback_0"} << 20;
+    QTest::newRow("program's port, model digits in its name")
+        << true << QStringList{"TQR-30 Pro-135:in", "TQR-30 Pro:in"} << -1;
+    QTest::newRow("jackd's own sequencer port") << true << QStringList{"system:midi_playback_1"} << -1;
+}
+
+void TestMidiPortList::sequencerClientOfAPort()
+{
+    QFETCH(bool, jack);
+    QFETCH(QStringList, names);
+    QFETCH(int, client);
+    const std::optional<int> found = jack ? AlsaSoundCard::clientInJackNames(names)
+                                          : AlsaSoundCard::clientInAlsaId(names.value(0));
+    QCOMPARE(found.value_or(-1), client);
 }
 
 QTEST_GUILESS_MAIN(TestMidiPortList)

@@ -6,6 +6,7 @@
 #include "serial/SerialPortListModel.h"
 #include "serial/SerialPort.h"
 #include "serial/SysfsUsbDescriptionSource.h"
+#include "serial/SysfsUsbDeviceLocator.h"
 #include "serial/SystemSerialPortCatalogue.h"
 
 #include <QComboBox>
@@ -82,6 +83,8 @@ class SerialDiscoveryTest : public QObject
 private slots:
     void descriptionMapRules();
     void sysfsDevices();
+    void sysfsDeviceLinks_data();
+    void sysfsDeviceLinks();
     void portListFollowsTheDevices();
     void portListTakesQtsDescriptionThatNamesTheUnit();
     void portListSharesOneDescription();
@@ -148,6 +151,58 @@ void SerialDiscoveryTest::sysfsDevices()
     QVERIFY(dir.mkpath("3-2:1.1"));
     writeFile(root.filePath("3-2:1.1/interface"), "TQR-30B Loader\n");
     QCOMPARE(source.readDevices().last().description, QString("TQR-30B Loader"));
+}
+
+// A sysfs tree as the kernel lays it out: a unit whose sound card and
+// ttyACM are two interfaces of one device, a second unit's card, a
+// usb-serial port one level below its interface, a built-in serial port,
+// and a card whose link leads nowhere.
+void SerialDiscoveryTest::sysfsDeviceLinks_data()
+{
+    QTest::addColumn<QString>("function"); // "card<N>" or a serial port name
+    QTest::addColumn<QString>("device");   // below the root, empty for none
+
+    const QString bus = QStringLiteral("devices/pci0000:00/usb1/");
+    QTest::newRow("ttyACM under a USB interface") << "ttyACM0" << bus + "1-1";
+    QTest::newRow("sound card on the same device") << "card1" << bus + "1-1";
+    QTest::newRow("card on another device") << "card2" << bus + "1-2";
+    QTest::newRow("usb-serial port below its interface") << "/dev/ttyUSB0" << bus + "1-3";
+    QTest::newRow("serial port on no USB device") << "ttyS0" << QString();
+    QTest::newRow("no such card") << "card7" << QString();
+    QTest::newRow("link that leads nowhere") << "card3" << QString();
+    QTest::newRow("pseudo-terminal") << "/dev/pts/3" << QString();
+}
+
+void SerialDiscoveryTest::sysfsDeviceLinks()
+{
+    QFETCH(QString, function);
+    QFETCH(QString, device);
+
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    QDir dir(root.path());
+    const auto place = [&](const QString &classEntry, const QString &target) {
+        QVERIFY(dir.mkpath(classEntry));
+        QVERIFY(dir.mkpath(target));
+        QVERIFY(QFile::link(root.filePath(target), root.filePath(classEntry + "/device")));
+    };
+    const QString bus = QStringLiteral("devices/pci0000:00/usb1/");
+    writeSysfsDevice(root, "devices/pci0000:00/usb1", "1d6b", "0002");
+    writeSysfsDevice(root, bus + "1-1", "1209", "5130");
+    writeSysfsDevice(root, bus + "1-2", "1209", "5130");
+    writeSysfsDevice(root, bus + "1-3", "0403", "6001");
+    place("class/sound/card1", bus + "1-1/1-1:1.0");
+    place("class/tty/ttyACM0", bus + "1-1/1-1:1.2");
+    place("class/sound/card2", bus + "1-2/1-2:1.0");
+    place("class/tty/ttyUSB0", bus + "1-3/1-3:1.0/ttyUSB0");
+    place("class/tty/ttyS0", "devices/platform/serial8250");
+    QVERIFY(dir.mkpath("class/sound/card3"));
+    QVERIFY(QFile::link(root.filePath("devices/gone"), root.filePath("class/sound/card3/device")));
+
+    const SysfsUsbDeviceLocator locator(root.path());
+    const QString found = function.startsWith("card") ? locator.deviceOfSoundCard(function.mid(4).toInt())
+                                                      : locator.deviceOfSerialPort(function);
+    QCOMPARE(found, device.isEmpty() ? QString() : QDir(root.filePath(device)).canonicalPath());
 }
 
 void SerialDiscoveryTest::portListFollowsTheDevices()

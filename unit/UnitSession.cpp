@@ -1,5 +1,6 @@
 #include "unit/UnitSession.h"
 
+#include "midi/MidiDriver.h"
 #include "midi/MidiPortList.h"
 #include "midi/QMidiOut.h"
 #include "protocol/Identification.h"
@@ -8,9 +9,12 @@
 #include "serial/FirmwareTransfer.h"
 #include "serial/PortList.h"
 #include "serial/SerialPort.h"
+#include "serial/SerialPortCatalogue.h"
 #include "serial/SerialPortListModel.h"
 #include "serial/SerialProtocol.h"
 #include "serial/UnitUsbNames.h"
+#include "serial/UsbDeviceLocator.h"
+#include "unit/SerialPairing.h"
 
 #include <QDebug>
 #include <QRegularExpression>
@@ -18,6 +22,9 @@
 
 UnitSession::UnitSession(const Devices &devices, QObject *parent)
     : QObject(parent)
+    , m_driver(devices.midi)
+    , m_usbDevices(devices.usbDevices)
+    , m_ports(devices.ports)
     , m_midi(new MidiConnection(devices.midi, this))
     , m_link(new SerialPort(QString::fromLatin1(UnitUsbNames::kBrandWord), devices.usb, devices.ports, this))
     , m_transfer(new FirmwareTransfer(m_link, FirmwareTransfer::Timing(), this))
@@ -153,6 +160,8 @@ void UnitSession::onConnected(const QString &label, bool again)
     m_reenumerating = false;
     m_toldNoPort = false;
     m_toldOpenFailure = false;
+    // A replugged unit may be on another card under the same port id.
+    m_usbDeviceOutputId.clear();
     pairSerial(true);
     emit connected(label, again);
     updateState();
@@ -187,15 +196,20 @@ void UnitSession::pairSerial(bool fresh)
     // The list may be two seconds old, and a replugged unit's port renamed.
     if (fresh)
         m_link->refreshPortList();
-    const QList<PortList::Entry> entries = m_link->portList()->entries();
-    const int at = PortList::pickUnitEntry(entries, MidiPortList::portBaseName(label));
-    if (at < 0) {
+    const QString unitDevice = unitUsbDevice();
+    QList<SerialPairing::Port> present;
+    if (!unitDevice.isEmpty() && m_ports) {
+        for (const SerialPortEntry &port : m_ports->availablePorts())
+            present.append({port.portName, m_usbDevices->deviceOfSerialPort(port.portName)});
+    }
+    const SerialPairing::Choice entry = SerialPairing::choose(
+        MidiPortList::portBaseName(label), unitDevice, present, m_link->portList()->entries());
+    if (entry.portName.isEmpty()) {
         if (!m_toldNoPort)
             qWarning().noquote() << "No serial port of a TQR-30 unit is listed for" << label;
         m_toldNoPort = true;
         return;
     }
-    const PortList::Entry &entry = entries.at(at);
     if (m_link->isOpen() && m_link->portName() != entry.portName) {
         qDebug().noquote() << "Serial link leaves" << m_link->portName() << "for" << entry.portName;
         m_link->close();
@@ -220,10 +234,29 @@ void UnitSession::pairSerial(bool fresh)
     }
     m_pairedPort = entry.portName;
     m_reenumerating = false;
-    qDebug().noquote() << "Serial port" << entry.portName << "(" << entry.text << ") paired with" << label;
+    const QString shown = entry.text.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(entry.text);
+    const QString where = entry.reason == SerialPairing::Reason::SameUsbDevice ? QLatin1Char(' ') + unitDevice
+                                                                              : QString();
+    qDebug().noquote() << QStringLiteral("Serial port %1%2 paired with %3 %4%5")
+                              .arg(entry.portName, shown, label, SerialPairing::reasonText(entry.reason), where);
     emit serialPaired(entry.portName, entry.text);
     m_link->writeCommand(SerialProtocol::QueryModel);
     updateState();
+}
+
+QString UnitSession::unitUsbDevice()
+{
+    const QString outputId = m_midi->connectedOutputId();
+    if (!m_usbDevices || !m_driver || outputId.isEmpty())
+        return QString();
+    if (outputId != m_usbDeviceOutputId) {
+        m_usbDeviceOutputId = outputId;
+        const std::optional<int> card = m_driver->soundCardOf(outputId);
+        m_usbDevice = card ? m_usbDevices->deviceOfSoundCard(*card) : QString();
+        if (!m_usbDevice.isEmpty())
+            qDebug().noquote() << m_midi->connectedOutputLabel() << "is on USB device" << m_usbDevice;
+    }
+    return m_usbDevice;
 }
 
 void UnitSession::onSerialLost()

@@ -14,6 +14,7 @@ class MidiDriver;
 class SerialPort;
 class SerialPortCatalogue;
 class UsbDescriptionSource;
+class UsbDeviceLocator;
 
 // One unit's whole life, without any widget: its MIDI pair (through
 // MidiConnection), its serial port in normal mode, its upgrade-mode port and
@@ -45,6 +46,8 @@ public:
     {
         MidiDriver *midi = nullptr;
         UsbDescriptionSource *usb = nullptr;
+        // Null: nothing links a MIDI port to its USB device; the model rule pairs.
+        UsbDeviceLocator *usbDevices = nullptr;
         SerialPortCatalogue *ports = nullptr;
     };
 
@@ -127,10 +130,15 @@ private:
     void onTransferStateChanged();
     // fresh: the port list is read again first.
     void pairSerial(bool fresh);
+    // The USB device of the connected output, asked once per connection.
+    QString unitUsbDevice();
     bool wantsSerial() const;
     bool upgrading() const;
     void updateState();
 
+    MidiDriver *m_driver;
+    UsbDeviceLocator *m_usbDevices;
+    SerialPortCatalogue *m_ports;
     MidiConnection *m_midi;
     SerialPort *m_link;
     FirmwareTransfer *m_transfer;
@@ -138,6 +146,9 @@ private:
     State m_state = State::Absent;
     QString m_product;
     QString m_pairedPort;
+    // unitUsbDevice() for the output of that id.
+    QString m_usbDeviceOutputId;
+    QString m_usbDevice;
     QString m_model;
     QString m_version;
     bool m_checkStarted = false;

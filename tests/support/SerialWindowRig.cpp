@@ -12,6 +12,7 @@ SerialWindowRig::SerialWindowRig(const QStringList &midiDevices)
     platform.midi = &midi;
     platform.usbDescriptions = &usb;
     platform.serialPorts = &ports;
+    platform.usbDevices = &usbDevices;
     window = std::make_unique<MainWindow>(platform);
     FirmwareTransfer::Timing timing;
     timing.prepareWaitMs = 50;

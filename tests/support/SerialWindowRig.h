@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "midi/InMemoryMidiDriver.h"
+#include "support/InMemoryUsbDeviceLocator.h"
 #include "support/SerialUnitRig.h"
 
 #include <QStringList>
@@ -22,5 +23,7 @@ struct SerialWindowRig : SerialUnitRig
     SerialPort *link() const { return window->serialLink(); }
 
     InMemoryMidiDriver midi;
+    // Empty: nothing links a MIDI port to a serial port's USB device.
+    InMemoryUsbDeviceLocator usbDevices;
     std::unique_ptr<MainWindow> window;
 };

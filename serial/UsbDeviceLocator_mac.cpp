@@ -1,0 +1,6 @@
+#include "serial/UsbDeviceLocator.h"
+
+std::unique_ptr<UsbDeviceLocator> createSystemUsbDeviceLocator()
+{
+    return nullptr;
+}
