@@ -16,11 +16,11 @@ struct Platform
     // Serial link: the USB descriptions of present devices and the serial ports.
     UsbDescriptionSource *usbDescriptions = nullptr;
     SerialPortCatalogue *serialPorts = nullptr;
-    // Which USB device a MIDI port's card and a serial port are on; null
-    // where the system does not say.
-    UsbDeviceLocator *usbDevices = nullptr;
     // Modal message boxes of the update checks; null means the desktop's own.
     MessageBoxes *messageBoxes = nullptr;
     // The browser for the update checks' release page; null means the desktop's own.
     UrlOpener *urlOpener = nullptr;
+    // Which USB device a MIDI port's card and a serial port are on; null
+    // where the system does not say.
+    UsbDeviceLocator *usbDevices = nullptr;
 };

@@ -235,8 +235,8 @@ void UnitSession::pairSerial(bool fresh)
     m_pairedPort = entry.portName;
     m_reenumerating = false;
     const QString shown = entry.text.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(entry.text);
-    const QString where = entry.reason == SerialPairing::Reason::SameUsbDevice ? QLatin1Char(' ') + unitDevice
-                                                                              : QString();
+    const QString where =
+        entry.reason == SerialPairing::Reason::SameUsbDevice ? QLatin1Char(' ') + unitDevice : QString();
     qDebug().noquote() << QStringLiteral("Serial port %1%2 paired with %3 %4%5")
                               .arg(entry.portName, shown, label, SerialPairing::reasonText(entry.reason), where);
     emit serialPaired(entry.portName, entry.text);
