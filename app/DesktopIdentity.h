@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // How the desktop knows the panel: the id of its desktop entry, AppStream file and icon.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Figures of the running panel, each measured in this run. The window is built
 // as main() builds it (the system MIDI driver, here on the private JACK server
 // that scripts/bench starts, the system USB-description source and serial

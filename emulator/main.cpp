@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tqr-emulator: an emulated TQR unit on the computer's MIDI system and a
 // pseudo-terminal, for the installed panel and for other MIDI software.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The firmware transfer against a link held in memory: the unit's replies
 // (acknowledgements, "ERASE END", model lines, garbage, cut anywhere), short
 // and failed writes, a lost or closed port and the user's buttons, in any

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a MIDI driver hands the input port, straight into its two entry
 // points: packed short words (from which System Exclusive is gathered when a
 // driver delivers it that way), receive buffers, and whole messages split the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Everything a unit can send over MIDI, through the panel's whole receive
 // path: the in-memory driver hands the bytes to the window's input port as a
 // device would (System Exclusive in receive buffers, the rest as short

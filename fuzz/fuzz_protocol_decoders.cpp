@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The decoders of what a unit sends over MIDI, without a window: the time-code
 // decoder (quarter frames, full frames, source and rate reports), the
 // identification reply and the network-settings feedback and acknowledgement

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The unit's serial byte stream, cut at arbitrary read boundaries, straight
 // into the reply splitter and the reply parser: no port, no event loop, a
 // fresh splitter for every input.

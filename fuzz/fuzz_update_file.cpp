@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The update server's text files and the version texts they and the unit
 // carry: the reader with every pattern the panel uses, and the comparisons.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "midi/JackMidiClient.h"
 
 // Where JACK is not linked (Windows, macOS) the driver never asks for this

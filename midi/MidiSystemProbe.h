@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Asks whether a MIDI system can be used before RtMidi is let at it: RtMidi

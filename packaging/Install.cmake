@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the panel as a desktop program (freedesktop.org layout under the prefix). The
 # Debian package (debian/, built by scripts/package) takes these files from its own install.
 include(GNUInstallDirs)

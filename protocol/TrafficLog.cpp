@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "protocol/TrafficLog.h"
 
 Q_LOGGING_CATEGORY(lcMidiTraffic, "quill.midi.traffic", QtInfoMsg)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A JACK server of our own with the dummy driver, so a JACK server already
 # running for the desktop is neither used nor disturbed. Sourced by
 # scripts/test and scripts/bench. Clients find it through JACK_DEFAULT_SERVER;

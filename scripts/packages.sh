@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Debian packages the panel needs to build, run and test. Sourced by scripts/run
 # and scripts/test.
 QUILL_BUILD_PACKAGES=(

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A PipeWire of our own that JACK clients reach through PipeWire's JACK
 # library, as on desktops where PipeWire is the sound server. It needs no
 # sound hardware: PipeWire's dummy driver runs the graph, and JACK clients'

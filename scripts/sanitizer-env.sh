@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sanitizer settings for the instrumented builds; sourced by scripts/test and
 # scripts/fuzz. Any report ends the program with a failure.
 quill_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"

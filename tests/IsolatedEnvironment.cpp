@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Linked into every test program and the fuzz targets that build windows.
 // ctest and scripts/fuzz give each run a settings folder of its own and a
 // closed update server; run by hand (a test, or a crash file replayed), a

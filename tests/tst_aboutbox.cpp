@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box (dragging by its painted strip, reuse) and the manual export.
 #include "app/MainWindow.h"
 #include "dialogs/CustomDialog.h"

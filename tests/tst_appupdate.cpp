@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The panel's own update against a real HTTPS server on loopback: the check in both
 // modes, the installer download with and without a size, its signature, Cancel, failures,
 // the build without self-update and the start-up check setting.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Each network settings window of the panel against the built-in emulated
 // unit: Set reaches the unit and is acknowledged, Read brings it back.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The panel against the built-in emulated unit over the in-memory MIDI
 // system: connecting and identification, then the generator run to End.
 

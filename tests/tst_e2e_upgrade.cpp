@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The panel's automatic firmware upgrade against the built-in emulated unit
 // over real pseudo-terminals: the unit re-enumerates in upgrade mode, the
 // panel finds it, erases and writes; the image must arrive byte for byte.

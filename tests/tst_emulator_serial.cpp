@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated unit's serial side over a real pseudo-terminal, read and
 // written the way the panel does: through QSerialPort on the slave.
 

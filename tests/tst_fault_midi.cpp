@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults on the MIDI side, provoked over the in-memory MIDI system and the
 // real input port: ports that vanish while in use, a unit that never answers,
 // and System Exclusive that is malformed, cut short or far too long. Each case

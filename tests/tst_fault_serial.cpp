@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Serial faults during a firmware upgrade, over real pseudo-terminals: the
 // unit's port disappears in the middle of the image. The panel must stop
 // writing, say what happened, and stay usable.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The firmware update check against a real HTTPS server on loopback: the offer, the
 // image handed to the transfer, and every way the server can fail.
 #include "app/MainWindow.h"

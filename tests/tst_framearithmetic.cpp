@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frame counting between time-code labels, both directions, at every rate.
 
 #include "panel/FrameArithmetic.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which model is connected, which controls it gets, and the order in which a
 // received message reaches its consumers.
 

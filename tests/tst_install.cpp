@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "cmake --install" into a temporary prefix under umask 002: every file a desktop expects,
 // with the modes a system install needs, checked with the desktop's own validators, the udev rule read key by key against the panel's match words,
 // the man pages rendered, and the window icon found in the installed theme.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The panel over a real MIDI graph: a JACK server (scripts/test starts one with
 // the dummy driver) and a peer that looks like a unit on it.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The time-code panel against a unit played by a peer on a real JACK MIDI
 // graph: identification, the generator running from Start, the readout
 // following the unit's quarter frames, and Stop at End; then against the

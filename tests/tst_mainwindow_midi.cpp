@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's start-up and its "MIDI Devices" menu over the in-memory
 // MIDI system: listing, connecting, pairing, disconnecting and the unplug watch.
 

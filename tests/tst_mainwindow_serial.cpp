@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's serial side: pairing a unit's serial port after its MIDI
 // output is chosen, the automatic upgrade with its progress window, and the
 // port error path, over pseudo-terminals and the in-memory MIDI system.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MIDI connection without a window, over the in-memory MIDI system:
 // pairing, ports that are renumbered, unplugged and plugged in again.
 

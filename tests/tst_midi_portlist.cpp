@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Port lists, labels and the pairing of a unit's output with its input.
 
 #include "midi/AlsaSoundCard.h"

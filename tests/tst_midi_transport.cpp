@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MIDI transport below the main window: the in-memory MIDI system, the
 // composite of several systems, and the input and output port objects on top.
 

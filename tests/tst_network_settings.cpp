@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The network settings windows as the main window runs them: their creation,
 // the menu and button gates, the IP messages, and the unit's feedback and
 // acknowledgements travelling through the in-memory MIDI system.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The readout's texts, the scaling of the panel with the window width, and
 // the position slider's start marker.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The generator transport, source and rate selection through the in-memory
 // MIDI system: the bytes the unit receives and what the panel shows.
 

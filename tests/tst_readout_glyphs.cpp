@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The readout's glyph cache against QLabel's own text drawing: what reaches
 // the screen after a partial repaint must be what a plain label shows.
 

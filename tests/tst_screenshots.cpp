@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The README's and the AppStream file's pictures, rendered from the real windows: the main
 // window with the generator running at 25 fps against the built-in unit, the upgrade
 // dialog with a unit in upgrade mode, and the OSC setting window. Each goes to the build

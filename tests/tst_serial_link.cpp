@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/SerialPortBoxes.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialProtocol.h"

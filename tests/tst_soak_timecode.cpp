@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Soak: a unit streams 30 fps time code while the panel's generator loops
 // between Start and End. The readout must never step backwards except where
 // the loop jumps back to Start, and the process must not grow once warm.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding of quarter frames, full frames, source and rate reports, and the
 // unit's position to a quarter frame.
 

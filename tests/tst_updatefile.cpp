@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The update-file format, version numbers and both comparisons, the model table and
 // the serial identity replies: all pure functions.
 #include "update/FirmwareModel.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the panel's application icon for the hicolor theme.
 
 Run from the repository root: python3 tools/draw_icon.py

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the panel's pictures into resources/image/.
 
 Run from the repository root: python3 tools/draw_images.py

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turns the Markdown user manual into the PDF that ships inside the panel.
 //   make_manual <manual.md> <manual.pdf>
 // Run it with QT_QPA_PLATFORM=offscreen where there is no display; the "manual" build

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // How this build was configured for the panel's own updates (CMake: QUILL_SELF_UPDATE and
