@@ -133,8 +133,8 @@ void GeneratorTransport::takeUnitPosition(const Label &label, int quarterFrames)
 {
     followRate();
     m_unit = UnitPosition{label, quarterFrames, true};
-    if (m_awaitingRestart && unitQuarterFrames() < endQuarterFrames())
-        m_awaitingRestart = false;
+    if (m_endCheck.awaitingRestart())
+        m_endCheck.notePosition(unitQuarterFrames(), endQuarterFrames());
 }
 
 void GeneratorTransport::showOwnTime(const Label &label, TimecodeReadout::FramesSuffix suffix)
@@ -169,7 +169,7 @@ void GeneratorTransport::showQuarterFrameText(const QString &timecode)
 {
     // A label completed from before a loop restart would put the readout
     // back near End while it shows Start.
-    if (m_awaitingRestart)
+    if (m_endCheck.awaitingRestart())
         return;
     m_readout->showQuarterFrameText(timecode);
     followReadoutWithSlider();
@@ -180,7 +180,7 @@ void GeneratorTransport::followQuarterFrame(const Label &label, int quarterFrame
     takeUnitPosition(label, quarterFrames);
     if (m_checkTimer->isActive())
         checkAndPause();
-    else if (m_endStopWatch.active)
+    else if (m_endCheck.watchingStop())
         resendLostStop();
 }
 
@@ -191,14 +191,8 @@ void GeneratorTransport::followDirection(int direction)
 
 void GeneratorTransport::resendLostStop()
 {
-    // Pieces already on their way when the Stop went out still arrive; a
-    // unit that took the Stop sends none from further on.
-    const long long current = unitQuarterFrames();
-    if (current < m_endStopWatch.resendFrom)
-        return;
-    m_context.sendStop();
-    m_endStopWatch.resendFrom = current + kStopLostAfterQuarterFrames;
-    m_endStopWatch.active = ++m_endStopWatch.resends < kStopResends;
+    if (m_endCheck.stopLost(unitQuarterFrames()))
+        m_context.sendStop();
 }
 
 void GeneratorTransport::cancelPendingPlay()
@@ -209,8 +203,7 @@ void GeneratorTransport::cancelPendingPlay()
 void GeneratorTransport::unitGone()
 {
     cancelPendingPlay();
-    m_endStopWatch.active = false;
-    m_awaitingRestart = false;
+    m_endCheck.reset();
     m_unit.known = false;
     stopCheckTimer();
     m_progressTimer->stop();
@@ -261,7 +254,7 @@ void GeneratorTransport::play()
         // armed before Play goes out: a unit paused just short of End gets
         // there within a few pieces.
         followRate();
-        m_awaitingRestart = false;
+        m_endCheck.reset();
         startCheckTimer(kFastTickMs);
         m_progressTimer->start(kSlowTickMs);
         lockSource(true);
@@ -290,7 +283,7 @@ void GeneratorTransport::play()
         if (FrameArithmetic::distance(start, end, m_framesPerSecond, dropFrame()) <= 0)
             return;
         takeRangeFromFields(start, end);
-        m_awaitingRestart = false;
+        m_endCheck.reset();
         if (!m_progressTimer->isActive()) {
             m_progressTimer->start(kFastTickMs);
             lockSource(true);
@@ -314,7 +307,7 @@ void GeneratorTransport::pause()
     if (m_context.outputOpen()) {
         m_context.widgets().pause->setStyleSheet(QString::fromLatin1(PanelStyle::kPauseActive));
         cancelPendingPlay();
-        m_endStopWatch.active = false;
+        m_endCheck.stopWatching();
         m_context.sendStop();
         stopCheckTimer();
         m_progressTimer->stop();
@@ -330,7 +323,7 @@ void GeneratorTransport::stop()
     if (m_context.outputOpen()) {
         CustomSlider *slider = m_widgets.slider;
         cancelPendingPlay();
-        m_awaitingRestart = false;
+        m_endCheck.reset();
         m_context.sendStop();
         slider->setMarker(0, 0);
         showOwnTime(Label{1, 0, 0, 0});
@@ -380,7 +373,7 @@ void GeneratorTransport::gotoCapture()
     CustomSlider *slider = m_widgets.slider;
     slider->setValue(clampToInt(FrameArithmetic::distance(start, capture, m_framesPerSecond, dropFrame())));
     slider->setMarker(slider->value(), 1);
-    m_endStopWatch.active = false;
+    m_endCheck.stopWatching();
     m_context.sendLocate(capture);
 }
 
@@ -392,8 +385,7 @@ void GeneratorTransport::capture()
 void GeneratorTransport::sliderPressed()
 {
     cancelPendingPlay();
-    m_endStopWatch.active = false;
-    m_awaitingRestart = false;
+    m_endCheck.reset();
     m_context.sendStop();
     stopCheckTimer();
     m_progressTimer->stop();
@@ -444,7 +436,7 @@ void GeneratorTransport::setInputDecoder(MidiTimecodeIn *decoder)
 
 void GeneratorTransport::startCheckTimer(int intervalMs)
 {
-    m_endStopWatch.active = false;
+    m_endCheck.stopWatching();
     m_checkTimer->start(intervalMs);
     setEndAlarm();
 }
@@ -479,24 +471,22 @@ void GeneratorTransport::checkAndPause()
     if (m_totalFrames <= 0 || m_reverse)
         return;
     CustomSlider *slider = m_widgets.slider;
-    const long long end = endQuarterFrames();
-    const long long current = unitQuarterFrames();
-    if (current < end || m_awaitingRestart)
-        return;
-
     Label start;
     const bool startRead = readField(m_startText, start);
-    if (m_widgets.loop->isChecked()) {
-        if (startRead)
-            restartLoop(start);
+    const bool loop = m_widgets.loop->isChecked();
+    // Looping needs Start to go back to.
+    if (loop && !startRead)
+        return;
+    const EndCheck::Verdict verdict = m_endCheck.check(unitQuarterFrames(), endQuarterFrames(), m_reverse, loop);
+    if (verdict == EndCheck::Verdict::Going)
+        return;
+    if (verdict == EndCheck::Verdict::Restart) {
+        restartLoop(start);
         return;
     }
 
     m_context.sendStop();
-    m_endStopWatch = EndStopWatch{true, current + kStopLostAfterQuarterFrames, 0};
-    // The position is known to a quarter frame: reaching End within that is
-    // reaching it exactly.
-    const bool exact = current == end;
+    const bool exact = verdict == EndCheck::Verdict::StopExact;
     slider->setValue(exact ? clampToInt(m_totalFrames) : 0);
     if (exact && startRead) {
         // The unit stands on End; the last label it sent may be the frame before.
@@ -521,7 +511,6 @@ void GeneratorTransport::restartLoop(const Label &start)
     slider->setMarker(0, 0);
     showOwnTime(start);
     m_context.sendLocate(start);
-    m_awaitingRestart = true;
     m_restartPlayTimer->start(kLoopRestartDelayMs);
 }
 

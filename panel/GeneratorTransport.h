@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "panel/EndCheck.h"
 #include "panel/FrameArithmetic.h"
 #include "panel/PanelContext.h"
 #include "panel/TimecodeReadout.h"
@@ -53,12 +54,9 @@ public:
     static constexpr int kSlowTickMs = 200;
     static constexpr int kSourceLockTickMs = 100;
     static constexpr int kLoopRestartDelayMs = 30;
-    // After the Stop at End, time code that still runs this far past where
-    // the Stop went out means it was lost on its way (a JACK cycle that
-    // overruns drops its MIDI events): the Stop is sent again, this many
-    // times at most.
-    static constexpr int kStopLostAfterQuarterFrames = 16;
-    static constexpr int kStopResends = 3;
+    // A Stop at End that was lost is sent again (see EndCheck).
+    static constexpr int kStopLostAfterQuarterFrames = EndCheck::kStopLostAfterQuarterFrames;
+    static constexpr int kStopResends = EndCheck::kStopResends;
 
     // What the transport drives besides the context's widgets.
     struct Widgets
@@ -206,17 +204,8 @@ private:
     // as it changes.
     QString m_startText;
     mutable int m_nextRead = 0;
-    // After a loop restart, reports at or past End still on their way from
-    // before it are not a second end of the pass.
-    bool m_awaitingRestart = false;
-    // Watching for time code past End after the Stop at End.
-    struct EndStopWatch
-    {
-        bool active = false;
-        long long resendFrom = 0; // unit quarter frames from Start
-        int resends = 0;
-    };
-    EndStopWatch m_endStopWatch;
+    // The loop restart awaited and the Stop at End watched.
+    EndCheck m_endCheck;
     bool m_reverse = false;
     bool m_messageSeen = true;
     bool m_playing = false;

@@ -8,6 +8,7 @@
 #include "midi/QMidiOut.h"
 #include "protocol/Identification.h"
 #include "protocol/MidiTimecodeIn.h"
+#include "protocol/SysEx.h"
 #include "serial/SerialPort.h"
 
 #include <QCommandLineParser>
@@ -19,6 +20,7 @@
 namespace {
 // The panel's refresh and unplug watch run this often too.
 constexpr int kWatchIntervalMs = 1000;
+constexpr int kIdentifyAgainMs = 500;
 } // namespace
 
 CommandContext::CommandContext(const UnitSession::Devices &devices, const Options &options, QTextStream &out,
@@ -92,6 +94,12 @@ MidiTimecodeIn *CommandContext::streamDecoder() const
 
 void CommandContext::receive(const QByteArray &message)
 {
+    // F0 7F 7F 01 01 hh mm ss ff F7: hh carries the rate in bits 5-6.
+    if (message.size() >= 9 && SysEx::isUniversalRealTime(message, SysEx::kTimeCodeSubId)
+        && quint8(message.at(4)) == SysEx::kFullFrame) {
+        ++m_fullFrames;
+        m_lastRateReport = MidiTimecodeIn::Report24 + ((quint8(message.at(5)) >> 5) & 0x03);
+    }
     m_session->receive(message);
     for (const auto &listener : m_listeners)
         listener(message);
@@ -217,7 +225,13 @@ int CommandContext::connectLabel(const QString &label, bool needSerial)
     if (!m_session->midi()->isConnected())
         return unitFailed(QStringLiteral("%1 would not open").arg(label));
     m_watchTimer->start(kWatchIntervalMs);
+    // The question is asked again while no answer came: on a busy JACK
+    // graph the first message after the ports are joined can be lost.
+    QTimer askAgain;
+    connect(&askAgain, &QTimer::timeout, this, [this] { send(Identification::identificationRequest()); });
+    askAgain.start(kIdentifyAgainMs);
     Wait wait = waitFor([this] { return m_identified; }, answerTimeoutMs());
+    askAgain.stop();
     if (wait != Wait::Done) {
         return waitFailed(wait, m_session->midi()->input()->isOpen()
                                     ? QStringLiteral("%1 did not answer the identification request").arg(label)
@@ -250,6 +264,14 @@ void CommandContext::disconnectUnit()
     m_lastSource = 0;
     m_lastRateReport = 0;
     m_lastTimecode.clear();
+    m_fullFrames = 0;
+}
+
+void CommandContext::forgetFirmwareVersion()
+{
+    m_serialModel.clear();
+    m_firmwareVersion.clear();
+    m_serialIdentified = false;
 }
 
 bool CommandContext::send(const QByteArray &message) const

@@ -94,6 +94,8 @@ public:
     // Model and version read over the serial port; empty when not read.
     QString serialModel() const { return m_serialModel; }
     QString firmwareVersion() const { return m_firmwareVersion; }
+    // Until the serial port tells model and version again (after an upgrade).
+    void forgetFirmwareVersion();
 
     // Sends one System Exclusive message to the unit; false when the port
     // would not take it.
@@ -116,6 +118,9 @@ public:
     // The time code last shown, "hh:mm:ss:ff", from quarter frames or a
     // full frame; empty before.
     QString lastTimecode() const { return m_lastTimecode; }
+    // Full frames heard since connecting: the unit answers each Locate with
+    // one, which also reports its rate.
+    int fullFramesSeen() const { return m_fullFrames; }
 
 signals:
     // Each frame the unit's time code shows, as lastTimecode() then says.
@@ -156,5 +161,6 @@ private:
     int m_lastSource = 0;
     int m_lastRateReport = 0;
     QString m_lastTimecode;
+    int m_fullFrames = 0;
     bool m_interrupted = false;
 };
