@@ -6,7 +6,7 @@
 // rows measured over in-memory parts say so in their names: the Stop after End
 // and the 64 KiB firmware image at the fast pace against its pacing floor.
 
-#include "app/MainWindow.h"
+#include "shell/MainWindow.h"
 #include "emulator/EmulatedUnit.h"
 #include "emulator/RtMidiUnitLink.h"
 #include "midi/QMidiIn.h"

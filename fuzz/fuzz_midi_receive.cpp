@@ -16,7 +16,7 @@
 
 #include "FuzzSupport.h"
 
-#include "app/MainWindow.h"
+#include "shell/MainWindow.h"
 #include "midi/InMemoryMidiDriver.h"
 #include "update/StartupCheckSetting.h"
 

@@ -17,7 +17,7 @@
 
 #include "FuzzCore.h"
 
-#include "panel/FrameArithmetic.h"
+#include "timecode/FrameArithmetic.h"
 #include "protocol/Identification.h"
 #include "protocol/MachineControl.h"
 #include "protocol/MidiTimecodeIn.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The About box (dragging by its painted strip, reuse) and the manual export.
-#include "app/MainWindow.h"
+#include "shell/MainWindow.h"
 #include "dialogs/CustomDialog.h"
 #include "dialogs/UserManual.h"
 #include "midi/InMemoryMidiDriver.h"

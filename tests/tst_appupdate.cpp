@@ -2,7 +2,7 @@
 // The panel's own update against a real HTTPS server on loopback: the check in both
 // modes, the installer download with and without a size, its signature, Cancel, failures,
 // the build without self-update and the start-up check setting.
-#include "app/MainWindow.h"
+#include "shell/MainWindow.h"
 #include "midi/InMemoryMidiDriver.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/RecordingUrlOpener.h"

@@ -5,7 +5,7 @@
 
 #include "serial/FirmwareTransfer.h"
 #include "serial/SerialPort.h"
-#include "serial/upgrade_Dialog.h"
+#include "upgrade/upgrade_Dialog.h"
 #include "support/BuiltInRig.h"
 #include "unit/UnitSession.h"
 #include "ui_MainWindow.h"

@@ -3,11 +3,11 @@
 // unit's port disappears in the middle of the image. The panel must stop
 // writing, say what happened, and stay usable.
 
-#include "app/MainWindow.h"
+#include "shell/MainWindow.h"
 #include "midi/QMidiOut.h"
 #include "serial/FirmwareTransfer.h"
 #include "serial/SerialPort.h"
-#include "serial/Upgrade_message_Dialog.h"
+#include "upgrade/Upgrade_message_Dialog.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/SerialWindowRig.h"
 #include "support/TestImages.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The firmware update check against a real HTTPS server on loopback: the offer, the
 // image handed to the transfer, and every way the server can fail.
-#include "app/MainWindow.h"
+#include "shell/MainWindow.h"
 #include "midi/InMemoryMidiDriver.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TestCertificates.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Frame counting between time-code labels, both directions, at every rate.
 
-#include "panel/FrameArithmetic.h"
+#include "timecode/FrameArithmetic.h"
 
 #include <QtTest>
 

@@ -2,9 +2,9 @@
 // "cmake --install" into a temporary prefix under umask 002: every file a desktop expects,
 // with the modes a system install needs, checked with the desktop's own validators, the udev rule read key by key against the panel's match words,
 // the man pages rendered, and the window icon found in the installed theme.
-#include "app/DesktopIdentity.h"
-#include "app/MainWindow.h"
-#include "unit/Platform.h"
+#include "shell/DesktopIdentity.h"
+#include "shell/MainWindow.h"
+#include "shell/Platform.h"
 #include "midi/InMemoryMidiDriver.h"
 #include "serial/UnitUsbNames.h"
 

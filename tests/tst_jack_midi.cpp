@@ -2,7 +2,7 @@
 // The panel over a real MIDI graph: a JACK server (scripts/test starts one with
 // the dummy driver) and a peer that looks like a unit on it.
 
-#include "app/MainWindow.h"
+#include "shell/MainWindow.h"
 #include "midi/JackGraph.h"
 #include "midi/QMidiIn.h"
 #include "midi/QMidiOut.h"

@@ -4,7 +4,7 @@
 // following the unit's quarter frames, and Stop at End; then against the
 // emulated unit, whose own clock tells where it stood when the Stop came.
 
-#include "app/MainWindow.h"
+#include "shell/MainWindow.h"
 #include "midi/QMidiIn.h"
 #include "midi/QMidiOut.h"
 #include "midi/RtMidiDriver.h"

@@ -2,8 +2,8 @@
 // The main window's start-up and its "MIDI Devices" menu over the in-memory
 // MIDI system: listing, connecting, pairing, disconnecting and the unplug watch.
 
-#include "app/MainWindow.h"
-#include "app/UnitStatus.h"
+#include "shell/MainWindow.h"
+#include "shell/UnitStatus.h"
 #include "emulator/BuiltInUnit.h"
 #include "midi/CompositeMidiDriver.h"
 #include "midi/InMemoryMidiDriver.h"

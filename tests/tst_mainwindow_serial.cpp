@@ -3,11 +3,11 @@
 // output is chosen, the automatic upgrade with its progress window, and the
 // port error path, over pseudo-terminals and the in-memory MIDI system.
 
-#include "app/MainWindow.h"
+#include "shell/MainWindow.h"
 #include "serial/FirmwareTransfer.h"
 #include "serial/SerialPort.h"
-#include "serial/Upgrade_message_Dialog.h"
-#include "serial/upgrade_Dialog.h"
+#include "upgrade/Upgrade_message_Dialog.h"
+#include "upgrade/upgrade_Dialog.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/SerialWindowRig.h"
 #include "support/TestImages.h"

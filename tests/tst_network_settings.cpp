@@ -3,7 +3,7 @@
 // the menu and button gates, the IP messages, and the unit's feedback and
 // acknowledgements travelling through the in-memory MIDI system.
 
-#include "app/MainWindow.h"
+#include "shell/MainWindow.h"
 #include "settings/IpAddressEdit.h"
 #include "settings/IpSettingController.h"
 #include "settings/OscSettingWidget.h"

@@ -5,7 +5,7 @@
 // directory; with QUILL_SCREENSHOT_DIR set (the "screenshots" build target sets it to
 // docs/screenshots) also there, to be committed.
 #include "panel/TimecodeReadout.h"
-#include "serial/upgrade_Dialog.h"
+#include "upgrade/upgrade_Dialog.h"
 #include "settings/OscSettingWidget.h"
 #include "settings/ip_Dialog.h"
 #include "support/BuiltInRig.h"

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "panel/EndCheck.h"
-#include "panel/FrameArithmetic.h"
+#include "timecode/EndCheck.h"
+#include "timecode/FrameArithmetic.h"
 
 #include <QObject>
 #include <QString>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "panel/FrameArithmetic.h"
+#include "timecode/FrameArithmetic.h"
 
 #include <QString>
 

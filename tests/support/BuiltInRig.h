@@ -7,7 +7,7 @@
 // finds the unit's pseudo-terminals through the system's catalogues over the
 // rig's own port registry, as the panel's --demo does.
 
-#include "app/MainWindow.h"
+#include "shell/MainWindow.h"
 #include "emulator/BuiltInUnit.h"
 #include "midi/InMemoryMidiDriver.h"
 #include "serial/EmulatedPortRegistry.h"

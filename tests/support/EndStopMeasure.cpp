@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/EndStopMeasure.h"
 
-#include "app/MainWindow.h"
+#include "shell/MainWindow.h"
 #include "midi/MidiConnection.h"
 #include "midi/QMidiOut.h"
 #include "panel/GeneratorTransport.h"

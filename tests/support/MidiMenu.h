@@ -3,7 +3,7 @@
 
 // The window's "MIDI Devices" menu as a user sees it.
 
-#include "app/MainWindow.h"
+#include "shell/MainWindow.h"
 #include "ui_MainWindow.h" // each test that includes this file gets it generated
 
 #include <QAction>

@@ -10,7 +10,7 @@
 // from frame L and pieces 4-7 from L + 1, so that a label whose frame ends a
 // minute carries the next minute.
 
-#include "panel/FrameArithmetic.h"
+#include "timecode/FrameArithmetic.h"
 
 #include <QByteArray>
 

@@ -6,7 +6,7 @@
 // (and when), may answer it, and what it "sends" reaches the window through the
 // real input port and queued signal.
 
-#include "app/MainWindow.h"
+#include "shell/MainWindow.h"
 #include "midi/InMemoryMidiDriver.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/QuarterFrames.h"

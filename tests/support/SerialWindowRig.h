@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/MainWindow.h"
+#include "shell/MainWindow.h"
 #include "midi/InMemoryMidiDriver.h"
 #include "support/InMemoryUsbDeviceLocator.h"
 #include "support/SerialUnitRig.h"

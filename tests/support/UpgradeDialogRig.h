@@ -2,7 +2,7 @@
 #pragma once
 
 #include "serial/FirmwareTransfer.h"
-#include "serial/upgrade_Dialog.h"
+#include "upgrade/upgrade_Dialog.h"
 #include "support/SerialUnitRig.h"
 
 #include <QString>
