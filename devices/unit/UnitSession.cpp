@@ -16,6 +16,7 @@
 #include "serial/UnitUsbNames.h"
 #include "serial/UsbDeviceLocator.h"
 #include "unit/SerialPairing.h"
+#include "unit/UnitSettingsClient.h"
 
 #include <QDebug>
 #include <QRegularExpression>
@@ -29,6 +30,7 @@ UnitSession::UnitSession(const Devices &devices, QObject *parent)
     , m_midi(new MidiConnection(devices.midi, this))
     , m_link(new SerialPort(QString::fromLatin1(UnitUsbNames::kBrandWord), devices.usb, devices.ports, this))
     , m_transfer(new FirmwareTransfer(m_link, FirmwareTransfer::Timing(), this))
+    , m_settings(new UnitSettingsClient(this, this))
 {
     qRegisterMetaType<UnitSession::State>();
     // Connected before anyone else hears of the connection: whoever does
@@ -84,6 +86,8 @@ void UnitSession::receive(const QByteArray &message)
         m_product = tqrClass ? Identification::productForModel(deviceClass, model) : QString();
         emit identified(m_product, tqrClass);
     }
+    if (m_settings->takeMessage(message))
+        return;
 
     auto offer = [&message](const std::function<void(const QByteArray &)> &to) {
         if (to)
@@ -156,6 +160,7 @@ bool UnitSession::wantsSerial() const
 void UnitSession::onConnected(const QString &label, bool again)
 {
     m_product.clear();
+    m_settings->forgetUnit();
     m_checkStarted = false;
     forgetSerialIdentity();
     m_reenumerating = false;
@@ -171,6 +176,7 @@ void UnitSession::onConnected(const QString &label, bool again)
 void UnitSession::onDisconnected(const QString &label, MidiConnection::Loss loss)
 {
     m_product.clear();
+    m_settings->forgetUnit();
     m_checkStarted = false;
     forgetSerialIdentity();
     m_reenumerating = false;

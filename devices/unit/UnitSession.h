@@ -15,6 +15,7 @@ class MidiDriver;
 class SerialPort;
 class SerialPortCatalogue;
 class UsbDescriptionSource;
+class UnitSettingsClient;
 class UsbDeviceLocator;
 
 // One unit's whole life, without any widget: its MIDI pair (through
@@ -52,7 +53,8 @@ public:
         SerialPortCatalogue *ports = nullptr;
     };
 
-    // Where the unit's MIDI messages go after identification, in this order:
+    // Where the unit's MIDI messages go after identification and the settings
+    // client (which keeps the acknowledgements of its own writes), in this order:
     // osc, udp, timecode; then oscAck alone for the OSC acknowledgement, or
     // offset, messageSeen and ip for everything else. Empty ones are skipped.
     struct Feedback
@@ -72,6 +74,8 @@ public:
     MidiConnection *midi() const { return m_midi; }
     SerialPort *link() const { return m_link; }
     FirmwareTransfer *transfer() const { return m_transfer; }
+    // Reads and writes the unit's settings; hears every message first.
+    UnitSettingsClient *settings() const { return m_settings; }
 
     State state() const { return m_state; }
     // From the unit's identification reply; empty before it and after a
@@ -143,6 +147,7 @@ private:
     MidiConnection *m_midi;
     SerialPort *m_link;
     FirmwareTransfer *m_transfer;
+    UnitSettingsClient *m_settings;
     Feedback m_feedback;
     State m_state = State::Absent;
     QString m_product;

@@ -2,6 +2,7 @@
 #include "settings/IpSettingController.h"
 
 #include "protocol/NetworkMessages.h"
+#include "protocol/SettingsForms.h"
 #include "protocol/SysEx.h"
 #include "protocol/TrafficLog.h"
 #include "dialogs/MessageBoxes.h"
@@ -22,17 +23,17 @@ const QPair<ip_Dialog::Field, const char *> kManualFields[] = {
 
 bool isBlank(const QString &text)
 {
-    return ip_Dialog::isBlankAddress(text);
+    return SettingsForms::isBlankAddress(text);
 }
 
-QString fieldName(ip_Dialog::Field field)
+ip_Dialog::Field dialogField(SettingsForms::AddressField field)
 {
     switch (field) {
-    case ip_Dialog::AddressField: return QObject::tr("IP address");
-    case ip_Dialog::SubnetField: return QObject::tr("subnet mask");
-    case ip_Dialog::GatewayField: return QObject::tr("gateway address");
+    case SettingsForms::AddressField::Address: return ip_Dialog::AddressField;
+    case SettingsForms::AddressField::Subnet: return ip_Dialog::SubnetField;
+    case SettingsForms::AddressField::Gateway: return ip_Dialog::GatewayField;
     }
-    return QString();
+    return ip_Dialog::AddressField;
 }
 
 } // namespace
@@ -74,39 +75,17 @@ bool IpSettingController::fieldsFitTogether()
 {
     // The whole Set waits until every field can go out, so the unit never gets
     // half of it. A blank field is not sent, as before.
-    for (const auto &f : kManualFields) {
-        QLineEdit *edit = m_dialog->field(f.first);
-        const QString text = edit->text();
-        if (isBlank(text) || NetworkMessages::isValidIpAddress(text))
-            continue;
-        // Digits such as 999 fit the field's mask but no unit can take them.
-        if (NetworkMessages::splitIpOctets(text).size() == 4)
-            m_dialog->warnInvalidAddress(edit);
-        else
-            m_dialog->warnField(edit, tr("Invalid IP Address"),
-                                tr("The %1 is incomplete. Please enter all four numbers, or clear the field "
-                                   "to leave it unchanged.")
-                                    .arg(fieldName(f.first)));
-        return false;
-    }
-    QLineEdit *ip = m_dialog->field(ip_Dialog::AddressField);
-    QLineEdit *mask = m_dialog->field(ip_Dialog::SubnetField);
-    QLineEdit *gateway = m_dialog->field(ip_Dialog::GatewayField);
-    if (!isBlank(mask->text()) && !NetworkMessages::isContiguousMask(mask->text())) {
-        m_dialog->warnField(mask, tr("Invalid Subnet Mask"),
-                            tr("The subnet mask is invalid: its ones must come first, without gaps, "
-                               "as in 255.255.255.0."));
-        return false;
-    }
-    if (isBlank(ip->text()) || isBlank(mask->text()) || isBlank(gateway->text()))
+    const std::optional<SettingsForms::AddressingProblem> problem = SettingsForms::checkManualAddressing(
+        m_dialog->field(ip_Dialog::AddressField)->text(), m_dialog->field(ip_Dialog::SubnetField)->text(),
+        m_dialog->field(ip_Dialog::GatewayField)->text());
+    if (!problem)
         return true;
-    if (!NetworkMessages::isSameSubnet(ip->text(), gateway->text(), mask->text())) {
-        m_boxes->notify(m_dialog, QMessageBox::Warning, tr("IP and Gateway Mismatch"),
-                        tr("The IP address and the gateway address are not in the same subnet. "
-                           "Please check and re-enter."));
+    if (problem->kind == SettingsForms::AddressingProblem::Mismatch) {
+        m_boxes->notify(m_dialog, QMessageBox::Warning, problem->title, problem->text);
         return false;
     }
-    return true;
+    m_dialog->warnField(m_dialog->field(dialogField(problem->field)), problem->title, problem->text);
+    return false;
 }
 
 void IpSettingController::queue(const QString &value, const QString &kindWord)

@@ -3,11 +3,11 @@
 
 #include "settings/UnitSettingsWindow.h"
 #include "ui_OscSettingWidget.h"
+#include "unit/SettingSequence.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
-#include <QTimer>
 
 #include <array>
 
@@ -23,16 +23,9 @@ class OscSettingWidget : public UnitSettingsWindow
 {
     Q_OBJECT
 public:
-    static constexpr int kStepTimeoutMs = 3000;
+    static constexpr int kStepTimeoutMs = SettingSequence::kStepTimeoutMs;
 
-    struct SetItem
-    {
-        quint8 id = 0;
-        QString name;
-        bool recorded = false;
-        bool success = false;
-        QString error;
-    };
+    using SetItem = SettingSequence::Item;
 
     // boxes null: the desktop's own.
     explicit OscSettingWidget(MessageBoxes *boxes = nullptr, QWidget *parent = nullptr);
@@ -44,40 +37,31 @@ public:
     void handleAck(const QByteArray &message);
 
     // Tests shorten the wait for an acknowledgement.
-    void setStepTimeout(int ms) { stepTimeoutMs = ms; }
+    void setStepTimeout(int ms) { sequence.setStepTimeout(ms); }
 
     // Device 0 to 3.
     IpAddressEdit *addressEdit(int device) const { return ipEdits.at(size_t(device)); }
 
-    const QList<SetItem> &setItems() const { return items; }
-    const QList<QByteArray> &sequenceMessages() const { return messages; }
-    bool isSending() const { return sending; }
-    bool isFinished() const { return finished; }
-    int currentStep() const { return currentIndex; }
+    const QList<SetItem> &setItems() const { return sequence.items(); }
+    QList<QByteArray> sequenceMessages() const { return sequence.messages(); }
+    bool isSending() const { return sequence.isRunning(); }
+    bool isFinished() const { return sequence.isFinished(); }
+    int currentStep() const { return sequence.currentStep(); }
 
 public slots:
     void onReadClicked();
     void onSetClicked();
 
 private:
-    void sendNextStep();
-    void recordResult(quint8 id, bool success, const QString &error);
     void finishSequence();
     QString buildResultText() const;
-    void onStepTimeout();
 
     Ui::OscSettingWidget ui;
-    QList<QByteArray> messages;
-    int currentIndex = -1;
     QLineEdit *localPortEdit;
     QCheckBox *forwardCheck;
     std::array<IpAddressEdit *, 4> ipEdits;
     std::array<QLineEdit *, 4> portEdits;
     QPushButton *readButton;
     QPushButton *setButton;
-    QList<SetItem> items;
-    bool sending = false;
-    bool finished = false;
-    QTimer stepTimer;
-    int stepTimeoutMs = kStepTimeoutMs;
+    SettingSequence sequence;
 };

@@ -2,6 +2,7 @@
 #include "settings/UdpSetting.h"
 
 #include "protocol/NetworkMessages.h"
+#include "protocol/SettingsForms.h"
 #include "dialogs/MessageBoxes.h"
 #include "settings/SettingsStyles.h"
 
@@ -38,29 +39,16 @@ void UdpSetting::onReadClicked()
 
 void UdpSetting::onSetClicked()
 {
-    const QString udpText = ui.udpPortEdit->text().trimmed();
-    const QString tcpText = ui.tcpPortEdit->text().trimmed();
-    if (udpText.isEmpty()) {
-        warn(tr("The UDP port is required."));
-        return;
-    }
-    if (tcpText.isEmpty()) {
-        warn(tr("The TCP port is required."));
-        return;
-    }
-    const std::optional<quint16> udp = parsePort(udpText);
-    if (!udp) {
-        warn(tr("The UDP port is invalid."));
-        return;
-    }
-    const std::optional<quint16> tcp = parsePort(tcpText);
-    if (!tcp) {
-        warn(tr("The TCP port is invalid."));
+    QString error;
+    const std::optional<UnitSettings::Ports> ports =
+        SettingsForms::parsePorts(ui.udpPortEdit->text(), ui.tcpPortEdit->text(), &error);
+    if (!ports) {
+        warn(error);
         return;
     }
 
-    sendPortMessage(UdpPort, *udp);
-    QTimer::singleShot(kTcpDelayMs, this, [this, port = *tcp] { sendPortMessage(TcpPort, port); });
+    sendPortMessage(UdpPort, ports->udp);
+    QTimer::singleShot(kTcpDelayMs, this, [this, port = ports->tcp] { sendPortMessage(TcpPort, port); });
     boxes()->notify(this, QMessageBox::Information, tr("Settings"),
                   tr("The UDP/TCP configuration command has been sent."));
 }

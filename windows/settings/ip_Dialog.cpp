@@ -2,6 +2,7 @@
 #include "settings/ip_Dialog.h"
 
 #include "protocol/NetworkMessages.h"
+#include "protocol/SettingsForms.h"
 #include "dialogs/MessageBoxes.h"
 #include "settings/SettingsStyles.h"
 
@@ -45,7 +46,7 @@ ip_Dialog::~ip_Dialog()
 
 bool ip_Dialog::isBlankAddress(const QString &text)
 {
-    return text.trimmed().remove(QLatin1Char('.')).isEmpty();
+    return SettingsForms::isBlankAddress(text);
 }
 
 int ip_Dialog::modeIndex() const
