@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QList>
+#include <QMetaType>
 #include <QString>
 
 #include <array>
@@ -94,3 +95,5 @@ struct UnitSettings
     static QString targetText(const OscTarget &target);
     static std::optional<OscTarget> parseTarget(const QString &text);
 };
+
+Q_DECLARE_METATYPE(UnitSettings)

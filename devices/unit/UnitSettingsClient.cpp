@@ -21,6 +21,8 @@ UnitSettingsClient::UnitSettingsClient(UnitSession *session, QObject *parent)
     , m_session(session)
     , m_sequence(new SettingSequence(this))
 {
+    qRegisterMetaType<UnitSettings>();
+    qRegisterMetaType<UnitSettingsClient::Failure>();
     connect(m_sequence, &SettingSequence::sendRequested, this, [this](const QByteArray &message) {
         if (!send(message)) {
             m_sequence->cancel();
