@@ -4,10 +4,12 @@
 // unit through the panel's session.
 
 #include "protocol/UnitSettingsFile.h"
+#include "settings/UnitSettingsFileActions.h"
 #include "support/BuiltInRig.h"
 #include "unit/UnitSession.h"
 #include "unit/UnitSettingsClient.h"
 
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -233,6 +235,54 @@ private slots:
         QCOMPARE(rig.write(ports), failure);
         QVERIFY(!rig.client()->isBusy());
         QCOMPARE(rig.network().udpPort, 5000);
+    }
+
+    // The panel's Save and Load: the file, the question before writing, the
+    // check after it, and a file that does not read.
+    void panelSaveAndLoad()
+    {
+        ClientRig rig;
+        QVERIFY(rig.connectUnit());
+        MessageBoxRecorder boxes;
+        QMenu menu;
+        UnitSettingsFileActions actions(rig.window.unitSession(), &menu, &rig.window, &boxes);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("unit.json"));
+        actions.saveTo(path);
+        QTRY_COMPARE(boxes.boxes.size(), 1);
+        QVERIFY2(boxes.boxes[0].text.contains(QLatin1String("were saved to")), qPrintable(boxes.boxes[0].text));
+        QString error;
+        const std::optional<UnitSettingsFile> saved = UnitSettingsFile::load(path, &error);
+        QVERIFY2(saved, qPrintable(error));
+        QCOMPARE(saved->model, QStringLiteral("TQR-30 Pro"));
+        QCOMPARE(saved->settings.ports->udp, quint16(5000));
+
+        UnitSettings other = otherSettings();
+        other.addressing.reset();
+        QCOMPARE(rig.write(other), std::nullopt);
+        boxes.clear();
+        boxes.answerNext(QMessageBox::Yes);
+        actions.loadFrom(path);
+        QTRY_COMPARE(boxes.boxes.size(), 2);
+        QCOMPARE(boxes.boxes[0].icon, QMessageBox::Question);
+        QVERIFY2(boxes.boxes[0].text.contains(QLatin1String("UDP port: 7000 -> 5000")), qPrintable(boxes.boxes[0].text));
+        // The file has no Device2, and no message clears the one set since.
+        QCOMPARE(boxes.boxes[1].text,
+                 QStringLiteral("The unit's settings now match unit.json, except:\n\n"
+                                "OSC Device2: 192.168.1.20:9000 -> (none) (no message clears it; it stays)"));
+        QCOMPARE(rig.network().udpPort, 5000);
+        QCOMPARE(rig.network().oscLocalPort, 8000);
+
+        boxes.clear();
+        QFile bad(path);
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(document(R"({"ports": {"udp": 1, "tcp": 99999}})"));
+        bad.close();
+        actions.loadFrom(path);
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes[0].icon, QMessageBox::Warning);
+        QVERIFY2(boxes.boxes[0].text.contains(QLatin1String("settings.ports.tcp")), qPrintable(boxes.boxes[0].text));
+        QVERIFY(actions.loadAction()->isEnabled());
     }
 };
 

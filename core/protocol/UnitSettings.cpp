@@ -6,6 +6,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace {
 
 QString tr(const char *text)
@@ -88,6 +90,32 @@ QList<UnitSettings::Change> UnitSettings::changes(const UnitSettings &current, c
         compare(out, tr("Time offset"), current.offsetFrames ? offsetText(*current.offsetFrames) : unknown(),
                 offsetText(*wanted.offsetFrames));
     }
+    return out;
+}
+
+UnitSettings UnitSettings::changedGroups(const UnitSettings &current, const UnitSettings &wanted)
+{
+    auto changesAny = [&current](const UnitSettings &group) {
+        const QList<Change> all = changes(current, group);
+        return std::any_of(all.begin(), all.end(), [](const Change &c) { return c.writable; });
+    };
+    UnitSettings out;
+    UnitSettings group;
+    group.addressing = wanted.addressing;
+    if (changesAny(group))
+        out.addressing = wanted.addressing;
+    group = UnitSettings();
+    group.osc = wanted.osc;
+    if (changesAny(group))
+        out.osc = wanted.osc;
+    group = UnitSettings();
+    group.ports = wanted.ports;
+    if (changesAny(group))
+        out.ports = wanted.ports;
+    group = UnitSettings();
+    group.offsetFrames = wanted.offsetFrames;
+    if (changesAny(group))
+        out.offsetFrames = wanted.offsetFrames;
     return out;
 }
 

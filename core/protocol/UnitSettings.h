@@ -84,6 +84,10 @@ struct UnitSettings
     // What writing `wanted` would change on a unit that has `current`. Only
     // what a write sends counts: the addresses under DHCP do not.
     static QList<Change> changes(const UnitSettings &current, const UnitSettings &wanted);
+    // wanted without the groups a write would not change: a write of the
+    // rest leaves the unit's other settings alone (new addressing, for one,
+    // may cut the unit off its network for a moment).
+    static UnitSettings changedGroups(const UnitSettings &current, const UnitSettings &wanted);
 
     // The first value a unit would not take, in words; empty when all would
     // do. Manual addressing needs all three addresses, a mask whose ones come

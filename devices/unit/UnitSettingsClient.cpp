@@ -30,6 +30,8 @@ UnitSettingsClient::UnitSettingsClient(UnitSession *session, QObject *parent)
         }
     });
     connect(m_sequence, &SettingSequence::finished, this, &UnitSettingsClient::onWriteFinished);
+    connect(session, &UnitSession::unitIdentified, this,
+            [this](const QString &, const QString &version) { m_firmware = version; });
     m_readTimer.setSingleShot(true);
     connect(&m_readTimer, &QTimer::timeout, this, &UnitSettingsClient::onReadTimeout);
     m_settleTimer.setSingleShot(true);
@@ -72,6 +74,13 @@ UnitSettingsClient::Groups UnitSettingsClient::supportedGroups() const
     if (Identification::supportsOsc(true, base, product))
         groups |= Osc | Ports;
     return groups;
+}
+
+QString UnitSettingsClient::modelName() const
+{
+    if (!m_session->product().isEmpty())
+        return m_session->product();
+    return MidiPortList::portBaseName(m_session->midi()->connectedOutputLabel());
 }
 
 bool UnitSettingsClient::isBusy() const
@@ -269,10 +278,7 @@ void UnitSettingsClient::write(const UnitSettings &settings)
                                               {bool(settings.ports), Ports}};
     for (const auto &[has, group] : present) {
         if (has && !(supported & group)) {
-            const QString model = m_session->product().isEmpty() ? MidiPortList::portBaseName(
-                                                                       m_session->midi()->connectedOutputLabel())
-                                                                 : m_session->product();
-            fail(Failure::Unsupported, tr("%1 has no %2.").arg(model, groupName(group)));
+            fail(Failure::Unsupported, tr("%1 has no %2.").arg(modelName(), groupName(group)));
             return;
         }
     }
@@ -319,6 +325,7 @@ bool UnitSettingsClient::takeMessage(const QByteArray &message)
 void UnitSettingsClient::forgetUnit()
 {
     m_offset.reset();
+    m_firmware.clear();
     const bool wasBusy = isBusy();
     m_reading = false;
     m_readTimer.stop();

@@ -64,6 +64,11 @@ public:
     // series; Osc and Ports on the TQR-30 Pro. Nothing when no unit is connected.
     Groups supportedGroups() const;
     std::optional<int> reportedOffset() const { return m_offset; }
+    // The firmware version the unit's serial port reported since it was
+    // connected; empty when it has not (or the model has no serial port).
+    QString firmwareVersion() const { return m_firmware; }
+    // The model as the unit named it, else as its port's name does.
+    QString modelName() const;
     bool isBusy() const;
 
     // readFinished() with the groups asked for that the model has (Offset
@@ -98,6 +103,7 @@ private:
     UnitSession *m_session;
     SettingSequence *m_sequence;
     std::optional<int> m_offset;
+    QString m_firmware;
 
     // The read in progress.
     bool m_reading = false;

@@ -21,6 +21,7 @@
 #include "settings/OscSettingWidget.h"
 #include "settings/TimeOffsetWidget.h"
 #include "settings/UdpSetting.h"
+#include "settings/UnitSettingsFileActions.h"
 #include "settings/ip_Dialog.h"
 #include "shell/FontSubstitutes.h"
 #include "midi/MidiDeviceMenu.h"
@@ -79,6 +80,7 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     connect(udpWindow(), &UdpSetting::sendSysExRequested, this, &MainWindow::sendSysEx);
     connect(oscWindow(), &OscSettingWidget::sendSysExRequested, this, &MainWindow::sendSysEx);
     connect(offsetWindow(), &TimeOffsetWidget::sendSysExRequested, this, &MainWindow::sendSysEx);
+    new UnitSettingsFileActions(m_session, ui->menuOSC, this, platform.messageBoxes);
     m_modelControls = std::make_unique<ModelControls>(
         ModelControls::Widgets{ui->pushButton_7, ui->radioButton_5, ui->radioButton_6, ui->radioButton_4,
                                ui->actionOSC_Setting, ui->actionUDP_TCP},
