@@ -126,6 +126,9 @@ public:
     // while running: frames from 00:00:00:00 with their fraction; -1 before.
     double stopFrame() const { return m_stopFrame; }
     Network network() const { return m_network; }
+    // The settings it starts with, as if set before it was plugged in.
+    void setNetwork(const Network &network) { m_network = network; }
+    void setOffsetFrames(int frames) { m_offsetFrames = frames; }
     int offsetFrames() const { return m_offsetFrames; }
     SerialMode serialMode() const { return m_serialMode; }
     bool isPresent() const { return m_present; }

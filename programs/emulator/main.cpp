@@ -33,6 +33,84 @@ void onSignal(int)
     [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
 }
 
+const char kSettingNames[] = "ip-mode=dhcp|manual, ip-address=A, subnet=A, gateway=A, osc-port=P, "
+                             "osc-forward=on|off, osc-target1..4=A:P, udp-port=P, tcp-port=P, offset=-15..15";
+
+bool readOctets(const QString &text, UnitMessages::Octets *octets)
+{
+    const QStringList parts = text.split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return false;
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        const int n = parts[i].toInt(&ok);
+        if (!ok || n < 0 || n > 255)
+            return false;
+        (*octets)[size_t(i)] = n;
+    }
+    return true;
+}
+
+bool readPort(const QString &text, int *port)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    if (!ok || n < 1 || n > 65535)
+        return false;
+    *port = n;
+    return true;
+}
+
+// One --setting NAME=VALUE into the unit's starting settings; false when the
+// name or the value is not one the unit has.
+bool applySetting(const QString &setting, EmulatedUnit::Network *network, int *offset)
+{
+    const int eq = setting.indexOf(QLatin1Char('='));
+    if (eq < 0)
+        return false;
+    const QString name = setting.left(eq).trimmed();
+    const QString value = setting.mid(eq + 1).trimmed();
+    if (name == QLatin1String("ip-mode")) {
+        if (value != QLatin1String("dhcp") && value != QLatin1String("manual"))
+            return false;
+        network->manual = value == QLatin1String("manual");
+        return true;
+    }
+    if (name == QLatin1String("ip-address"))
+        return readOctets(value, &network->address);
+    if (name == QLatin1String("subnet"))
+        return readOctets(value, &network->subnet);
+    if (name == QLatin1String("gateway"))
+        return readOctets(value, &network->gateway);
+    if (name == QLatin1String("osc-port"))
+        return readPort(value, &network->oscLocalPort);
+    if (name == QLatin1String("osc-forward")) {
+        if (value != QLatin1String("on") && value != QLatin1String("off"))
+            return false;
+        network->oscForward = value == QLatin1String("on");
+        return true;
+    }
+    if (name.startsWith(QLatin1String("osc-target")) && name.size() == 11) {
+        const int n = name.right(1).toInt();
+        const int colon = value.lastIndexOf(QLatin1Char(':'));
+        if (n < 1 || n > 4 || colon < 0)
+            return false;
+        auto &target = network->oscTargets[n - 1];
+        target.set = readOctets(value.left(colon), &target.address) && readPort(value.mid(colon + 1), &target.port);
+        return target.set;
+    }
+    if (name == QLatin1String("udp-port"))
+        return readPort(value, &network->udpPort);
+    if (name == QLatin1String("tcp-port"))
+        return readPort(value, &network->tcpPort);
+    if (name == QLatin1String("offset")) {
+        bool ok = false;
+        *offset = value.toInt(&ok);
+        return ok && *offset >= -15 && *offset <= 15;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -106,7 +184,13 @@ int main(int argc, char *argv[])
     const QCommandLineOption reverse(QStringLiteral("reverse"),
                                      QStringLiteral("Generator: play backwards (labels count down, their quarter "
                                                     "frames come 7 to 0)."));
-    parser.addOptions({model, firmware, api, registry, dropAcks, ackDelay, duplicateAcks, fail, silent, malformed,
+    const QCommandLineOption setting(
+        QStringList{QStringLiteral("s"), QStringLiteral("setting")},
+        QStringLiteral("A network setting or the offset to start with, as NAME=VALUE; repeat for more. Names: %1 "
+                       "(A an IPv4 address, P a port 1 to 65535).")
+            .arg(QLatin1String(kSettingNames)),
+        QStringLiteral("name=value"));
+    parser.addOptions({model, firmware, api, registry, setting, dropAcks, ackDelay, duplicateAcks, fail, silent, malformed,
                        splitReplies, coalesceAcks, busyUpgradePort, unplugAfter, replugAfter, chatter, liveCounter,
                        reverse});
     parser.process(app);
@@ -157,6 +241,17 @@ int main(int argc, char *argv[])
     }
 
     EmulatedUnit unit(chosen, parser.value(firmware));
+    EmulatedUnit::Network network = unit.network();
+    int offset = unit.offsetFrames();
+    for (const QString &text : parser.values(setting)) {
+        if (!applySetting(text, &network, &offset)) {
+            err << "Unknown setting or value \"" << text << "\". Settings are NAME=VALUE with the names " << kSettingNames
+                << ".\n";
+            return 2;
+        }
+    }
+    unit.setNetwork(network);
+    unit.setOffsetFrames(offset);
     unit.setFaults(faults);
     EmulatedUnit::Generator generator;
     generator.liveCounter = parser.isSet(liveCounter);
