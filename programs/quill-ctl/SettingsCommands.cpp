@@ -24,14 +24,14 @@ const char kGetUsage[] =
     "  ip    mode (dhcp or manual), address, subnet, gateway (TQR-30 series)\n"
     "  osc   local-port, forward (on or off), target1 to target4 as\n"
     "        ADDRESS:PORT or \"-\" when unset (TQR-30 Pro)\n"
-    "  udp   udp-port, tcp-port (TQR-30 Pro)\n"
+    "  udp   udp-port, tcp-port (TQR-30 Pro)\n\n"
     "Exits 1 when the unit does not answer, or has no such settings.\n";
 
 const char kSetSummary[] = "Change the unit's IP, OSC, UDP/TCP settings or time offset.";
 const char kSetUsage[] =
     "ip dhcp | ip ADDRESS MASK GATEWAY | osc [OPTIONS] | udp UDP [TCP] | offset N\n\n"
     "Writes one group of settings and waits for the unit to take each message\n"
-    "(3 s each). Values are checked first, as the panel's windows check them; a\n"
+    "(--timeout each, 3 s unless given). Values are checked first, as the panel's windows check them; a\n"
     "value no unit takes is a usage error (exit 2) and nothing is sent.\n\n"
     "  ip dhcp                   addressing by DHCP\n"
     "  ip ADDRESS MASK GATEWAY   fixed addressing, for example\n"
@@ -41,7 +41,7 @@ const char kSetUsage[] =
     "                            targets 1 to 4; what is not given stays as the\n"
     "                            unit has it. An OSC target cannot be cleared.\n"
     "  udp UDP [TCP]             the UDP port, and the TCP port (else it stays)\n"
-    "  offset N                  the time offset, -15 to 15 frames\n"
+    "  offset N                  the time offset, -15 to 15 frames\n\n"
     "Prints nothing when done. Exits 1 when the unit refuses a value or does not\n"
     "answer, or has no such settings.\n";
 
@@ -62,7 +62,7 @@ const char kRestoreUsage[] =
     "the unit again and reports on standard error what still differs. Settings\n"
     "the unit's model does not have are left out, with a note. A file that does\n"
     "not read cleanly is refused as a whole (exit 2), nothing written.\n\n"
-    "  --dry-run   Only print what would change; write nothing.\n"
+    "  --dry-run   Only print what would change; write nothing.\n\n"
     "Exits 1 when the unit refuses a value, does not answer, or reads back other\n"
     "values than were written.\n";
 
