@@ -153,6 +153,8 @@ private slots:
                             null, null]}})")
             << "settings.osc.targets[1].port: missing";
         QTest::newRow("no setting") << document("{}") << "holds no setting";
+        QTest::newRow("key twice") << document(R"({"ports": {"udp": 1, "tcp": 2, "\u0075dp": 3}})")
+                                   << "the key \"udp\" appears twice";
     }
 
     void badDocuments()

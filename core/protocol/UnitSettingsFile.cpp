@@ -163,6 +163,75 @@ std::optional<UnitSettings::Osc> readOsc(Reader &r, const QJsonObject &o)
     return osc;
 }
 
+// The text of the JSON string that starts at json[*at] (the opening quote),
+// escapes decoded; *at ends after the closing quote.
+QString readString(const QByteArray &json, int *at)
+{
+    QString text;
+    QByteArray raw;
+    int i = *at + 1;
+    for (; i < json.size() && json[i] != '"'; ++i) {
+        if (json[i] != '\\') {
+            raw.append(json[i]);
+            continue;
+        }
+        text += QString::fromUtf8(raw);
+        raw.clear();
+        if (++i >= json.size())
+            break;
+        if (json[i] == 'u') {
+            text += QChar(ushort(json.mid(i + 1, 4).toUShort(nullptr, 16)));
+            i += 4;
+        } else {
+            text += QLatin1Char(json[i]);
+        }
+    }
+    *at = i;
+    return text + QString::fromUtf8(raw);
+}
+
+// The first key that appears twice in one object; empty when none does. The
+// JSON reader would keep the last silently (and Qt 5.15 leaks the value it
+// drops), so the file is refused before it is read.
+QString firstDuplicateKey(const QByteArray &json)
+{
+    struct Level
+    {
+        bool object;
+        bool expectingKey;
+        QSet<QString> keys;
+    };
+    QList<Level> levels;
+    for (int i = 0; i < json.size(); ++i) {
+        switch (json[i]) {
+        case '{': levels.append({true, true, {}}); break;
+        case '[': levels.append({false, false, {}}); break;
+        case '}':
+        case ']':
+            if (!levels.isEmpty())
+                levels.removeLast();
+            break;
+        case ',':
+            if (!levels.isEmpty() && levels.last().object)
+                levels.last().expectingKey = true;
+            break;
+        case '"': {
+            const QString text = readString(json, &i);
+            if (levels.isEmpty() || !levels.last().expectingKey)
+                break;
+            Level &level = levels.last();
+            level.expectingKey = false;
+            if (level.keys.contains(text))
+                return text;
+            level.keys.insert(text);
+            break;
+        }
+        default: break;
+        }
+    }
+    return QString();
+}
+
 QJsonValue addressValue(const QString &address)
 {
     return address.isEmpty() ? QJsonValue() : QJsonValue(address);
@@ -209,6 +278,8 @@ std::optional<UnitSettingsFile> UnitSettingsFile::fromJson(const QByteArray &jso
             *error = text;
         return std::nullopt;
     };
+    if (const QString key = firstDuplicateKey(json); !key.isEmpty())
+        return refuse(tr("the key \"%1\" appears twice in one object").arg(key));
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError)
