@@ -364,12 +364,14 @@ void FirmwareTransfer::sendNextChunk()
 
     m_sent += written;
     takeChunk();
-    qDebug() << "Firmware bytes sent:" << m_sent << "last" << written;
     m_ackWait.start(m_timing.ackTimeoutMs);
     if (m_sent < m_image.size()) {
         emit chunkWritten(m_sent, m_image.size());
         m_pacing.start(std::max(0, pacingMs() - 1));
     }
+    // Logged last: a blocked log stream must not stand between a chunk and its
+    // signal, which those who time the chunks take as the moment of writing.
+    qDebug() << "Firmware bytes sent:" << m_sent << "last" << written;
 }
 
 bool FirmwareTransfer::waitOutPacing()
