@@ -557,7 +557,7 @@ void measureProgramOnJack()
         FrameArithmetic::Label l;
         if (!FrameArithmetic::labelFromParts(MachineControl::readTimeField(QString::fromStdString(label).replace(':', " : ")), l))
             return false;
-        const FrameArithmetic::Label next = FrameArithmetic::advanceWithinDay(l, 1, kFps, false);
+        const FrameArithmetic::Label next = FrameArithmetic::advanceWithinDay(l, 1, FrameRate::Fps30);
         const auto after = panel.find(QString::asprintf("%02d:%02d:%02d:%02d", next.hours, next.minutes, next.seconds,
                                                         next.frames).toStdString());
         if (after == panel.end())
@@ -668,14 +668,14 @@ void measureStopAtUnit()
     {
         const char *name;
         QString text;
-        FrameClock::Rate rate;
+        FrameRate rate;
         QString start, evenEnd, oddEnd;
     };
     const Rate rates[] = {
-        {"24 fps", "24", FrameClock::Rate24, "01 : 00 : 00 : 00", "01 : 00 : 00 : 20", "01 : 00 : 00 : 21"},
-        {"25 fps", "25", FrameClock::Rate25, "01 : 00 : 00 : 00", "01 : 00 : 00 : 20", "01 : 00 : 00 : 21"},
-        {"30 fps", "30", FrameClock::Rate30, "01 : 00 : 00 : 00", "01 : 00 : 00 : 20", "01 : 00 : 00 : 21"},
-        {"30 drop", "30Drop", FrameClock::Rate30Drop, "00 : 00 : 59 : 10", "00 : 01 : 00 : 04", "00 : 01 : 00 : 05"},
+        {"24 fps", "24", FrameRate::Fps24, "01 : 00 : 00 : 00", "01 : 00 : 00 : 20", "01 : 00 : 00 : 21"},
+        {"25 fps", "25", FrameRate::Fps25, "01 : 00 : 00 : 00", "01 : 00 : 00 : 20", "01 : 00 : 00 : 21"},
+        {"30 fps", "30", FrameRate::Fps30, "01 : 00 : 00 : 00", "01 : 00 : 00 : 20", "01 : 00 : 00 : 21"},
+        {"30 drop", "30Drop", FrameRate::Fps30Drop, "00 : 00 : 59 : 10", "00 : 01 : 00 : 04", "00 : 01 : 00 : 05"},
     };
     constexpr int kRuns = 7;
     for (const Rate &rate : rates) {

@@ -63,10 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     });
     size_t at = 0;
     if (size >= 5 && (data[0] & 1)) {
-        static const int rates[] = {24, 25, 30, 30};
-        const int rate = (data[0] >> 1) & 3;
-        in.quarterFrameDecoder()->setPositionAlarm(FrameArithmetic::Label{data[1], data[2], data[3], data[4]},
-                                                   rates[rate], rate == 2);
+        const FrameRate rate = *FrameRate::fromCode((data[0] >> 1) & 3);
+        in.quarterFrameDecoder()->setPositionAlarm(FrameArithmetic::Label{data[1], data[2], data[3], data[4]}, rate);
         at = 5;
     }
     while (at < size) {

@@ -52,7 +52,7 @@ public:
     DecoderCheck()
     {
         QObject::connect(&m_decoder, &MidiTimecodeIn::sourcecodeReceived, [](int code) {
-            if (!(code >= 1 && code <= 6) && !(code >= MidiTimecodeIn::Report24 && code <= MidiTimecodeIn::Report30))
+            if (!(code >= 1 && code <= 6) && !FrameRate::fromReport(code))
                 fault("source report out of range", QByteArray::number(code));
         });
         QObject::connect(&m_decoder, &MidiTimecodeIn::quarterFramePosition,
@@ -198,19 +198,17 @@ void checkFrameArithmetic(const QByteArray &message)
         return;
     const FrameArithmetic::Label label{quint8(message[0]), quint8(message[1]), quint8(message[2]),
                                        quint8(message[3])};
-    static const int fps[] = {24, 25, 30, 30};
-    const int rate = quint8(message[4]) & 0x03;
-    const bool drop = rate == 2;
-    if (!FrameArithmetic::existsAtRate(label, fps[rate], drop))
+    const FrameRate rate = *FrameRate::fromCode(quint8(message[4]) & 0x03);
+    if (!FrameArithmetic::existsAtRate(label, rate))
         return;
-    const long long number = FrameArithmetic::frameNumber(label, fps[rate], drop);
-    if (FrameArithmetic::labelForFrame(number, fps[rate], drop) != label)
+    const long long number = FrameArithmetic::frameNumber(label, rate);
+    if (FrameArithmetic::labelForFrame(number, rate) != label)
         fault("label lost on the way through its frame number", message.left(5));
-    const FrameArithmetic::Label next = FrameArithmetic::advanceWithinDay(label, 2, fps[rate], drop);
-    if (!FrameArithmetic::existsAtRate(next, fps[rate], drop))
+    const FrameArithmetic::Label next = FrameArithmetic::advanceWithinDay(label, 2, rate);
+    if (!FrameArithmetic::existsAtRate(next, rate))
         fault("advanced to a label that does not exist", message.left(5));
     const std::optional<QByteArray> locate =
-        MachineControl::locate(label.hours, label.minutes, label.seconds, label.frames, quint8(rate));
+        MachineControl::locate(label.hours, label.minutes, label.seconds, label.frames, rate);
     if (locate)
         checkBuilt(*locate, "locate message malformed");
 }

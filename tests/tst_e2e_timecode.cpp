@@ -62,7 +62,7 @@ private slots:
         PanelTest::menuEntry(w, QStringLiteral("TQR-30 Pro (built-in) [0]"))->trigger();
         QTRY_COMPARE(w.productText(), QStringLiteral("TQR-30 Pro"));
         w.form()->radioButton_8->click(); // 25 fps: relocates with the new rate
-        QTRY_COMPARE(unit.unit()->rate(), FrameClock::Rate25);
+        QTRY_COMPARE(unit.unit()->rate(), FrameRate(FrameRate::Fps25));
 
         QElapsedTimer clock;
         clock.start();
@@ -75,8 +75,8 @@ private slots:
         QCOMPARE(w.readout()->digits(), QStringLiteral("01000111"));
         QCOMPARE(w.form()->horizontalSlider->value(), w.form()->horizontalSlider->maximum());
         const FrameClock::Label stopped = unit.unit()->position();
-        const qint64 overshoot = FrameClock::frameNumber(stopped, FrameClock::Rate25)
-            - FrameClock::frameNumber({1, 0, 1, 11}, FrameClock::Rate25);
+        const qint64 overshoot = FrameClock::frameNumber(stopped, FrameRate::Fps25)
+            - FrameClock::frameNumber({1, 0, 1, 11}, FrameRate::Fps25);
         QVERIFY2(overshoot >= 0 && overshoot <= 4, qPrintable(QString::number(overshoot)));
         QVERIFY(rig.boxes.boxes.isEmpty());
     }

@@ -40,37 +40,37 @@ private slots:
     {
         QFETCH(Label, label);
         QFETCH(qint64, frame);
-        QCOMPARE(frameNumber(label, Rate30Drop), frame);
-        QCOMPARE(labelForFrame(frame, Rate30Drop), label);
+        QCOMPARE(frameNumber(label, FrameRate::Fps30Drop), frame);
+        QCOMPARE(labelForFrame(frame, FrameRate::Fps30Drop), label);
     }
 
     void everyDropFrameNumberHasOneLabel()
     {
         // Walk two hours: labels strictly increase, never name a dropped
         // frame, and read back to the same number.
-        Label previous = labelForFrame(0, Rate30Drop);
+        Label previous = labelForFrame(0, FrameRate::Fps30Drop);
         for (qint64 n = 1; n < 2 * 107892; ++n) {
-            const Label label = labelForFrame(n, Rate30Drop);
+            const Label label = labelForFrame(n, FrameRate::Fps30Drop);
             QVERIFY(!(label.seconds == 0 && label.frames < 2 && label.minutes % 10 != 0));
-            QCOMPARE(frameNumber(label, Rate30Drop), n);
-            QVERIFY(frameNumber(previous, Rate30Drop) < n);
+            QCOMPARE(frameNumber(label, FrameRate::Fps30Drop), n);
+            QVERIFY(frameNumber(previous, FrameRate::Fps30Drop) < n);
             previous = label;
         }
         // A dropped label, as a panel may send it, is read as the next frame.
-        QCOMPARE(frameNumber(L(0, 1, 0, 0), Rate30Drop), qint64(1800));
+        QCOMPARE(frameNumber(L(0, 1, 0, 0), FrameRate::Fps30Drop), qint64(1800));
     }
 
     void nonDropArithmeticAndWrap()
     {
-        QCOMPARE(frameNumber(L(1, 0, 0, 0), Rate25), qint64(90000));
-        QCOMPARE(labelForFrame(90000 + 1500, Rate25), L(1, 1, 0, 0));
-        QCOMPARE(labelForFrame(86400 * 24, Rate24), L(0, 0, 0, 0));
-        QCOMPARE(labelForFrame(-1, Rate30), L(23, 59, 59, 29));
-        QCOMPARE(frameNumber(L(1, 2, 3, 40), Rate24), frameNumber(L(1, 2, 3, 23), Rate24));
-        QCOMPARE(text(L(1, 2, 3, 4), Rate30Drop), QStringLiteral("01:02:03;04"));
-        QCOMPARE(quarterFrameOffsetNs(4, Rate25), qint64(40000000));
-        QCOMPARE(quarterFrameOffsetNs(120000, Rate30Drop), qint64(1001000000000));
-        QCOMPARE(quarterFrameOffsetNs(1, Rate30Drop), qint64(8341666));
+        QCOMPARE(frameNumber(L(1, 0, 0, 0), FrameRate::Fps25), qint64(90000));
+        QCOMPARE(labelForFrame(90000 + 1500, FrameRate::Fps25), L(1, 1, 0, 0));
+        QCOMPARE(labelForFrame(86400 * 24, FrameRate::Fps24), L(0, 0, 0, 0));
+        QCOMPARE(labelForFrame(-1, FrameRate::Fps30), L(23, 59, 59, 29));
+        QCOMPARE(frameNumber(L(1, 2, 3, 40), FrameRate::Fps24), frameNumber(L(1, 2, 3, 23), FrameRate::Fps24));
+        QCOMPARE(text(L(1, 2, 3, 4), FrameRate::Fps30Drop), QStringLiteral("01:02:03;04"));
+        QCOMPARE(quarterFrameOffsetNs(4, FrameRate::Fps25), qint64(40000000));
+        QCOMPARE(quarterFrameOffsetNs(120000, FrameRate::Fps30Drop), qint64(1001000000000));
+        QCOMPARE(quarterFrameOffsetNs(1, FrameRate::Fps30Drop), qint64(8341666));
     }
 
     void quarterFramePieces()
@@ -78,16 +78,16 @@ private slots:
         // 01:02:03:04 at 25 fps: the sequence a panel expects.
         QByteArray data;
         for (int piece = 0; piece < 8; ++piece) {
-            const QByteArray message = UnitMessages::quarterFrame(piece, L(1, 2, 3, 4), Rate25);
+            const QByteArray message = UnitMessages::quarterFrame(piece, L(1, 2, 3, 4), FrameRate::Fps25);
             QCOMPARE(message.size(), 2);
             QCOMPARE(quint8(message.at(0)), quint8(0xF1));
             data.append(message.at(1));
         }
         QCOMPARE(data, hex("0410233042506172"));
         // Hours from 16 set bit 0 of piece 7; the rate sits in bits 1-2.
-        QCOMPARE(UnitMessages::quarterFrame(7, L(23, 59, 59, 29), Rate30).toHex(), QByteArray("f177"));
-        QCOMPARE(UnitMessages::quarterFrame(7, L(1, 0, 0, 0), Rate30Drop).toHex(), QByteArray("f174"));
-        QCOMPARE(UnitMessages::quarterFrame(5, L(0, 59, 0, 0), Rate24).toHex(), QByteArray("f153"));
+        QCOMPARE(UnitMessages::quarterFrame(7, L(23, 59, 59, 29), FrameRate::Fps30).toHex(), QByteArray("f177"));
+        QCOMPARE(UnitMessages::quarterFrame(7, L(1, 0, 0, 0), FrameRate::Fps30Drop).toHex(), QByteArray("f174"));
+        QCOMPARE(UnitMessages::quarterFrame(5, L(0, 59, 0, 0), FrameRate::Fps24).toHex(), QByteArray("f153"));
     }
 
     void repliesToThePanel()
@@ -96,7 +96,7 @@ private slots:
         QCOMPARE(deviceTypeReply(Model::Tqr30Pro), hex("F000215E01010604F7"));
         QCOMPARE(deviceTypeReply(Model::Tqr10), hex("F000215E01010601F7"));
         QCOMPARE(sourceReport(4), hex("F07F7F1004F7"));
-        QCOMPARE(fullFrame(L(1, 30, 45, 12), Rate30), hex("F07F7F0101611E2D0CF7"));
+        QCOMPARE(fullFrame(L(1, 30, 45, 12), FrameRate::Fps30), hex("F07F7F0101611E2D0CF7"));
         QCOMPARE(ack(AckTcpPort), hex("F07F7F1209F7"));
         QCOMPARE(ipAddressFeedback(IpAddress, {192, 8, 1, 10}), hex("F07F7F5E0E40010902000008000001000100F7"));
         QCOMPARE(ipModeFeedback(true), hex("F07F7F5E0E700000000000000000000000 01F7"));
@@ -118,12 +118,12 @@ private slots:
         QCOMPARE(parseRequest(MachineControl::stop()).kind, Request::Stop);
         QCOMPARE(parseRequest(MachineControl::play()).kind, Request::Play);
 
-        const Request locate = parseRequest(*MachineControl::locate(23, 59, 59, 29, MachineControl::Rate30));
+        const Request locate = parseRequest(*MachineControl::locate(23, 59, 59, 29, FrameRate::Fps30));
         QCOMPARE(locate.kind, Request::Locate);
-        QCOMPARE(locate.rate, Rate30);
+        QCOMPARE(locate.rate, FrameRate(FrameRate::Fps30));
         QCOMPARE(locate.label, L(23, 59, 59, 29));
         QVERIFY(locate.inRange);
-        QVERIFY(!parseRequest(*MachineControl::locate(1, 0, 0, 25, MachineControl::Rate25)).inRange);
+        QVERIFY(!parseRequest(*MachineControl::locate(1, 0, 0, 25, FrameRate::Fps25)).inRange);
         // A locate with a status byte inside is not a locate.
         QCOMPARE(parseRequest(hex("F07F7F0644060121FF000000F7")).kind, Request::Unknown);
 

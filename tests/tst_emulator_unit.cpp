@@ -51,7 +51,7 @@ struct Listener
     QElapsedTimer clock;
 };
 
-QByteArray locateMessage(int h, int m, int s, int f, quint8 rate)
+QByteArray locateMessage(int h, int m, int s, int f, FrameRate rate)
 {
     return *MachineControl::locate(h, m, s, f, rate);
 }
@@ -94,28 +94,30 @@ private slots:
         EmulatedUnit unit;
         unit.powerOn();
         Listener out(unit);
-        unit.receiveMidi(locateMessage(1, 30, 45, 12, MachineControl::Rate30));
+        unit.receiveMidi(locateMessage(1, 30, 45, 12, FrameRate::Fps30));
         QCOMPARE(out.sysex, QList<QByteArray> {hex("F07F7F0101611E2D0CF7")});
-        QCOMPARE(unit.rate(), Rate30);
+        QCOMPARE(unit.rate(), FrameRate(FrameRate::Fps30));
         QCOMPARE(unit.position(), (Label {1, 30, 45, 12}));
         // A dropped drop-frame label stands for the next frame.
-        unit.receiveMidi(locateMessage(0, 1, 0, 0, MachineControl::Rate30Drop));
+        unit.receiveMidi(locateMessage(0, 1, 0, 0, FrameRate::Fps30Drop));
         QCOMPARE(out.sysex.last(), hex("F07F7F01014001 0002F7"));
         QVERIFY(!unit.isRunning());
     }
 
     void playStreamsAtTheRatesSpeed_data()
     {
-        QTest::addColumn<quint8>("rate");
+        QTest::addColumn<FrameRate>("rate");
+        QTest::addColumn<int>("rateBits");
         QTest::addColumn<double>("framesPerSecond");
-        QTest::newRow("24") << quint8(0) << 24.0;
-        QTest::newRow("25") << quint8(1) << 25.0;
-        QTest::newRow("30Drop") << quint8(2) << 30000.0 / 1001.0;
-        QTest::newRow("30") << quint8(3) << 30.0;
+        QTest::newRow("24") << FrameRate(FrameRate::Fps24) << 0 << 24.0;
+        QTest::newRow("25") << FrameRate(FrameRate::Fps25) << 1 << 25.0;
+        QTest::newRow("30Drop") << FrameRate(FrameRate::Fps30Drop) << 2 << 30000.0 / 1001.0;
+        QTest::newRow("30") << FrameRate(FrameRate::Fps30) << 3 << 30.0;
     }
     void playStreamsAtTheRatesSpeed()
     {
-        QFETCH(quint8, rate);
+        QFETCH(FrameRate, rate);
+        QFETCH(int, rateBits);
         QFETCH(double, framesPerSecond);
         EmulatedUnit unit;
         unit.powerOn();
@@ -133,10 +135,10 @@ private slots:
         for (int i = 0; i < out.pieces.size(); ++i)
             QCOMPARE(out.pieces[i], i % 8);
         for (int bits : out.rateBits)
-            QCOMPARE(bits, int(rate));
+            QCOMPARE(bits, rateBits);
         // Each sequence moves the label on by two frames.
         for (int i = 1; i < out.labels.size(); ++i)
-            QCOMPARE(frameNumber(out.labels[i], Rate(rate)) - frameNumber(out.labels[i - 1], Rate(rate)), qint64(2));
+            QCOMPARE(frameNumber(out.labels[i], rate) - frameNumber(out.labels[i - 1], rate), qint64(2));
         QCOMPARE(out.labels.first(), (Label {1, 0, 0, 0}));
 
         // Speed: quarter frames per second from first to last, within 2 %.
@@ -145,14 +147,14 @@ private slots:
         QVERIFY2(qAbs(measured - framesPerSecond) / framesPerSecond < 0.02,
                  qPrintable(QStringLiteral("%1 fps measured").arg(measured)));
         // Where it stopped follows from what it sent.
-        QCOMPARE(unit.position(), labelForFrame(frameNumber(Label {1, 0, 0, 0}, Rate(rate)) + sent / 4, Rate(rate)));
+        QCOMPARE(unit.position(), labelForFrame(frameNumber(Label {1, 0, 0, 0}, rate) + sent / 4, rate));
     }
 
     void dropFrameStreamSkipsTheDroppedLabels()
     {
         EmulatedUnit unit;
         unit.powerOn();
-        unit.receiveMidi(locateMessage(0, 0, 59, 20, MachineControl::Rate30Drop));
+        unit.receiveMidi(locateMessage(0, 0, 59, 20, FrameRate::Fps30Drop));
         Listener out(unit);
         unit.receiveMidi(MachineControl::play());
         QTRY_VERIFY_WITH_TIMEOUT(out.labels.size() >= 8, 2000);
@@ -192,7 +194,7 @@ private slots:
         unit.setGenerator(EmulatedUnit::Generator{liveCounter, reverse});
         unit.powerOn();
         unit.receiveMidi(locateMessage(located.hours, located.minutes, located.seconds, located.frames,
-                                       MachineControl::Rate30));
+                                       FrameRate::Fps30));
         Listener out(unit);
         out.completingPiece = reverse ? 0 : 7;
         unit.receiveMidi(MachineControl::play());
@@ -206,11 +208,11 @@ private slots:
     {
         EmulatedUnit unit;
         unit.powerOn();
-        unit.receiveMidi(locateMessage(1, 0, 0, 0, MachineControl::Rate25));
+        unit.receiveMidi(locateMessage(1, 0, 0, 0, FrameRate::Fps25));
         unit.receiveMidi(MachineControl::play());
         QTest::qWait(100);
         Listener out(unit);
-        unit.receiveMidi(locateMessage(2, 0, 0, 0, MachineControl::Rate25));
+        unit.receiveMidi(locateMessage(2, 0, 0, 0, FrameRate::Fps25));
         QTRY_VERIFY_WITH_TIMEOUT(out.labels.size() >= 2, 1000);
         QVERIFY(unit.isRunning());
         QCOMPARE(out.sysex.first(), hex("F07F7F010122000000F7"));

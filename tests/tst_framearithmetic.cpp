@@ -24,77 +24,71 @@ private slots:
     {
         QTest::addColumn<Label>("from");
         QTest::addColumn<Label>("to");
-        QTest::addColumn<int>("fps");
-        QTest::addColumn<bool>("drop");
+        QTest::addColumn<FrameRate>("rate");
         QTest::addColumn<long long>("frames");
         const Label zero{0, 0, 0, 0};
         const Label one{1, 0, 0, 0};
         const Label two{2, 0, 0, 0};
-        QTest::newRow("an hour at 24") << one << two << 24 << false << 86400LL;
-        QTest::newRow("an hour at 25") << one << two << 25 << false << 90000LL;
-        QTest::newRow("an hour at 30") << one << two << 30 << false << 108000LL;
-        QTest::newRow("backwards") << two << one << 25 << false << -90000LL;
-        QTest::newRow("two minutes at 30") << zero << Label{0, 2, 0, 0} << 30 << false << 3600LL;
+        QTest::newRow("an hour at 24") << one << two << FrameRate(FrameRate::Fps24) << 86400LL;
+        QTest::newRow("an hour at 25") << one << two << FrameRate(FrameRate::Fps25) << 90000LL;
+        QTest::newRow("an hour at 30") << one << two << FrameRate(FrameRate::Fps30) << 108000LL;
+        QTest::newRow("backwards") << two << one << FrameRate(FrameRate::Fps25) << -90000LL;
+        QTest::newRow("two minutes at 30") << zero << Label{0, 2, 0, 0} << FrameRate(FrameRate::Fps30) << 3600LL;
         // Out-of-range fields are counted as they are.
-        QTest::newRow("frames past the rate") << one << Label{1, 0, 0, 30} << 25 << false << 30LL;
+        QTest::newRow("frames past the rate") << one << Label{1, 0, 0, 30} << FrameRate(FrameRate::Fps25) << 30LL;
         // Skipped labels, typed by hand, read as the minute's first real frame.
-        QTest::newRow("drop, skipped 00") << zero << Label{0, 1, 0, 0} << 30 << true << 1800LL;
-        QTest::newRow("drop, skipped 01") << zero << Label{0, 1, 0, 1} << 30 << true << 1800LL;
-        QTest::newRow("drop, first real 02") << zero << Label{0, 1, 0, 2} << 30 << true << 1800LL;
-        QTest::newRow("drop, ten minutes") << zero << Label{0, 10, 0, 0} << 30 << true << 17982LL;
-        QTest::newRow("drop, an hour") << one << two << 30 << true << 107892LL;
+        QTest::newRow("drop, skipped 00") << zero << Label{0, 1, 0, 0} << FrameRate(FrameRate::Fps30Drop) << 1800LL;
+        QTest::newRow("drop, skipped 01") << zero << Label{0, 1, 0, 1} << FrameRate(FrameRate::Fps30Drop) << 1800LL;
+        QTest::newRow("drop, first real 02") << zero << Label{0, 1, 0, 2} << FrameRate(FrameRate::Fps30Drop) << 1800LL;
+        QTest::newRow("drop, ten minutes") << zero << Label{0, 10, 0, 0} << FrameRate(FrameRate::Fps30Drop) << 17982LL;
+        QTest::newRow("drop, an hour") << one << two << FrameRate(FrameRate::Fps30Drop) << 107892LL;
         // Across a minute boundary the count never runs backwards.
-        QTest::newRow("drop, into minute 1") << Label{0, 0, 59, 29} << Label{0, 1, 0, 2} << 30 << true << 1LL;
-        QTest::newRow("drop, into minute 10") << Label{0, 9, 59, 29} << Label{0, 10, 0, 0} << 30 << true << 1LL;
-        QTest::newRow("drop, into minute 20") << Label{0, 19, 59, 29} << Label{0, 20, 0, 0} << 30 << true << 1LL;
+        QTest::newRow("drop, into minute 1") << Label{0, 0, 59, 29} << Label{0, 1, 0, 2} << FrameRate(FrameRate::Fps30Drop) << 1LL;
+        QTest::newRow("drop, into minute 10") << Label{0, 9, 59, 29} << Label{0, 10, 0, 0} << FrameRate(FrameRate::Fps30Drop) << 1LL;
+        QTest::newRow("drop, into minute 20") << Label{0, 19, 59, 29} << Label{0, 20, 0, 0} << FrameRate(FrameRate::Fps30Drop) << 1LL;
     }
 
     void distances()
     {
         QFETCH(Label, from);
         QFETCH(Label, to);
-        QFETCH(int, fps);
-        QFETCH(bool, drop);
+        QFETCH(FrameRate, rate);
         QFETCH(long long, frames);
-        QCOMPARE(distance(from, to, fps, drop), frames);
+        QCOMPARE(distance(from, to, rate), frames);
     }
 
     void positions_data()
     {
         QTest::addColumn<Label>("start");
         QTest::addColumn<long long>("position");
-        QTest::addColumn<int>("fps");
-        QTest::addColumn<bool>("drop");
+        QTest::addColumn<FrameRate>("rate");
         QTest::addColumn<Label>("label");
         const Label start{1, 0, 0, 0};
-        QTest::newRow("a minute at 25") << start << 1500LL << 25 << false << Label{1, 1, 0, 0};
-        QTest::newRow("an hour at 25") << start << 90000LL << 25 << false << Label{2, 0, 0, 0};
-        QTest::newRow("into the hour at 24") << Label{0, 59, 59, 23} << 1LL << 24 << false << Label{1, 0, 0, 0};
-        QTest::newRow("no wrap at 24 hours") << Label{23, 59, 59, 29} << 1LL << 30 << false << Label{24, 0, 0, 0};
-        QTest::newRow("drop, a minute") << start << 1800LL << 30 << true << Label{1, 1, 0, 2};
-        QTest::newRow("drop, ten minutes") << start << 17982LL << 30 << true << Label{1, 10, 0, 0};
-        QTest::newRow("drop, into minute 1") << Label{0, 0, 59, 29} << 1LL << 30 << true << Label{0, 1, 0, 2};
-        // A zero rate cannot divide.
-        QTest::newRow("zero rate") << start << 100LL << 0 << false << start;
+        QTest::newRow("a minute at 25") << start << 1500LL << FrameRate(FrameRate::Fps25) << Label{1, 1, 0, 0};
+        QTest::newRow("an hour at 25") << start << 90000LL << FrameRate(FrameRate::Fps25) << Label{2, 0, 0, 0};
+        QTest::newRow("into the hour at 24") << Label{0, 59, 59, 23} << 1LL << FrameRate(FrameRate::Fps24) << Label{1, 0, 0, 0};
+        QTest::newRow("no wrap at 24 hours") << Label{23, 59, 59, 29} << 1LL << FrameRate(FrameRate::Fps30) << Label{24, 0, 0, 0};
+        QTest::newRow("drop, a minute") << start << 1800LL << FrameRate(FrameRate::Fps30Drop) << Label{1, 1, 0, 2};
+        QTest::newRow("drop, ten minutes") << start << 17982LL << FrameRate(FrameRate::Fps30Drop) << Label{1, 10, 0, 0};
+        QTest::newRow("drop, into minute 1") << Label{0, 0, 59, 29} << 1LL << FrameRate(FrameRate::Fps30Drop) << Label{0, 1, 0, 2};
     }
 
     void positions()
     {
         QFETCH(Label, start);
         QFETCH(long long, position);
-        QFETCH(int, fps);
-        QFETCH(bool, drop);
+        QFETCH(FrameRate, rate);
         QFETCH(Label, label);
-        QCOMPARE(labelAtPosition(start, position, fps, drop), label);
+        QCOMPARE(labelAtPosition(start, position, rate), label);
     }
 
     void nonDropPositionsComeBack()
     {
         const Label start{1, 0, 0, 0};
-        for (int fps : {24, 25, 30}) {
+        for (FrameRate rate : {FrameRate::Fps24, FrameRate::Fps25, FrameRate::Fps30}) {
             for (long long v : {0LL, 1LL, 59LL, 1799LL, 12345LL, 86399LL}) {
-                const Label l = labelAtPosition(start, v, fps, false);
-                QCOMPARE(distance(start, l, fps, false), v);
+                const Label l = labelAtPosition(start, v, rate);
+                QCOMPARE(distance(start, l, rate), v);
             }
         }
     }
@@ -118,8 +112,8 @@ private slots:
     {
         QFETCH(Label, label);
         QFETCH(long long, number);
-        QCOMPARE(frameNumber(label, 30, true), number);
-        QCOMPARE(labelForFrame(number, 30, true), label);
+        QCOMPARE(frameNumber(label, FrameRate::Fps30Drop), number);
+        QCOMPARE(labelForFrame(number, FrameRate::Fps30Drop), label);
     }
 
     void dropFrameWholeHourBothWays()
@@ -132,11 +126,11 @@ private slots:
                     if (s == 0 && f < 2 && m % 10 != 0)
                         continue; // skipped labels
                     const Label label{0, m, s, f};
-                    const long long n = frameNumber(label, 30, true);
+                    const long long n = frameNumber(label, FrameRate::Fps30Drop);
                     if (n != expected)
                         QFAIL(qPrintable(text(label) + " counts " + QString::number(n)));
-                    if (labelForFrame(n, 30, true) != label)
-                        QFAIL(qPrintable(text(label) + " comes back as " + text(labelForFrame(n, 30, true))));
+                    if (labelForFrame(n, FrameRate::Fps30Drop) != label)
+                        QFAIL(qPrintable(text(label) + " comes back as " + text(labelForFrame(n, FrameRate::Fps30Drop))));
                     ++expected;
                 }
             }
@@ -144,14 +138,14 @@ private slots:
         QCOMPARE(expected, (long long)kDropFramesPerHour);
         // And from number to label to number, including the next hour.
         for (long long n = 0; n < 2 * kDropFramesPerHour; n += 7)
-            QCOMPARE(frameNumber(labelForFrame(n, 30, true), 30, true), n);
+            QCOMPARE(frameNumber(labelForFrame(n, FrameRate::Fps30Drop), FrameRate::Fps30Drop), n);
     }
 
     void dropFrameSkippedLabelsNeverRunBack()
     {
         const Label zero{0, 0, 0, 0};
-        QVERIFY(distance(Label{0, 0, 59, 29}, Label{0, 1, 0, 0}, 30, true) > 0);
-        QCOMPARE(distance(zero, Label{0, 21, 0, 1}, 30, true), distance(zero, Label{0, 21, 0, 2}, 30, true));
+        QVERIFY(distance(Label{0, 0, 59, 29}, Label{0, 1, 0, 0}, FrameRate::Fps30Drop) > 0);
+        QCOMPARE(distance(zero, Label{0, 21, 0, 1}, FrameRate::Fps30Drop), distance(zero, Label{0, 21, 0, 2}, FrameRate::Fps30Drop));
     }
 
     // A day counted label by label, as a unit's generator counts: every label
@@ -159,17 +153,17 @@ private slots:
     // the label two steps on, across minutes, hours and midnight.
     void advanceOverAWholeDay_data()
     {
-        QTest::addColumn<int>("fps");
-        QTest::addColumn<bool>("drop");
-        QTest::newRow("24") << 24 << false;
-        QTest::newRow("25") << 25 << false;
-        QTest::newRow("30") << 30 << false;
-        QTest::newRow("30Drop") << 30 << true;
+        QTest::addColumn<FrameRate>("rate");
+        QTest::newRow("24") << FrameRate(FrameRate::Fps24);
+        QTest::newRow("25") << FrameRate(FrameRate::Fps25);
+        QTest::newRow("30") << FrameRate(FrameRate::Fps30);
+        QTest::newRow("30Drop") << FrameRate(FrameRate::Fps30Drop);
     }
     void advanceOverAWholeDay()
     {
-        QFETCH(int, fps);
-        QFETCH(bool, drop);
+        QFETCH(FrameRate, rate);
+        const int fps = rate.framesPerSecond();
+        const bool drop = rate.isDropFrame();
         auto step = [fps, drop](Label l) {
             if (++l.frames < fps)
                 return l;
@@ -185,36 +179,85 @@ private slots:
             }
             return l;
         };
-        const long long day = framesPerDay(fps, drop);
+        const long long day = framesPerDay(rate);
         QCOMPARE(day, drop ? 24 * 107892LL : 86400LL * fps);
         Label label;
         Label twoOn = step(step(label));
         for (long long n = 0; n < day; ++n) {
-            if (!existsAtRate(label, fps, drop) || frameNumber(label, fps, drop) != n
-                || labelForFrame(n, fps, drop) != label)
+            if (!existsAtRate(label, rate) || frameNumber(label, rate) != n
+                || labelForFrame(n, rate) != label)
                 QFAIL(qPrintable(text(label) + " is not frame " + QString::number(n)));
-            if (advanceWithinDay(label, 2, fps, drop) != twoOn)
-                QFAIL(qPrintable(text(label) + " + 2 gives " + text(advanceWithinDay(label, 2, fps, drop))));
+            if (advanceWithinDay(label, 2, rate) != twoOn)
+                QFAIL(qPrintable(text(label) + " + 2 gives " + text(advanceWithinDay(label, 2, rate))));
             label = step(label);
             twoOn = step(twoOn);
         }
         QCOMPARE(label, (Label{0, 0, 0, 0}));
-        QVERIFY(!existsAtRate(Label{24, 0, 0, 0}, fps, drop));
-        QVERIFY(!existsAtRate(Label{1, 0, 0, fps}, fps, drop));
-        QCOMPARE(existsAtRate(Label{0, 1, 0, 0}, fps, drop), !drop);
+        QVERIFY(!existsAtRate(Label{24, 0, 0, 0}, rate));
+        QVERIFY(!existsAtRate(Label{1, 0, 0, fps}, rate));
+        QCOMPARE(existsAtRate(Label{0, 1, 0, 0}, rate), !drop);
     }
 
-    void rateTexts()
+    // Each rate in every form it travels in, both ways. The bytes are the
+    // unit's: hour 1 in a Locate or full frame, piece 7 below hour 16.
+    void rateEncodings_data()
     {
-        QCOMPARE(framesPerSecondForRate("24", 0), 24);
-        QCOMPARE(framesPerSecondForRate("25", 0), 25);
-        QCOMPARE(framesPerSecondForRate("30Drop", 0), 30);
-        QCOMPARE(framesPerSecondForRate("30", 0), 30);
-        QCOMPARE(framesPerSecondForRate("None", 25), 25);
-        QVERIFY(isDropFrame(30, "30Drop"));
-        QVERIFY(!isDropFrame(30, "30"));
-        QVERIFY(!isDropFrame(25, "30Drop")); // the rate in use has not been taken from the buttons yet
+        QTest::addColumn<FrameRate>("rate");
+        QTest::addColumn<int>("fps");
+        QTest::addColumn<bool>("drop");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("hourByte");
+        QTest::addColumn<int>("pieceSeven");
+        QTest::addColumn<int>("report");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("24") << FrameRate(FrameRate::Fps24) << 24 << false << 0 << 0x01 << 0x70 << 11 << "24";
+        QTest::newRow("25") << FrameRate(FrameRate::Fps25) << 25 << false << 1 << 0x21 << 0x72 << 12 << "25";
+        QTest::newRow("30drop") << FrameRate(FrameRate::Fps30Drop) << 30 << true << 2 << 0x41 << 0x74 << 13 << "30drop";
+        QTest::newRow("30") << FrameRate(FrameRate::Fps30) << 30 << false << 3 << 0x61 << 0x76 << 14 << "30";
+    }
+    void rateEncodings()
+    {
+        QFETCH(FrameRate, rate);
+        QFETCH(int, fps);
+        QFETCH(bool, drop);
+        QFETCH(int, code);
+        QFETCH(int, hourByte);
+        QFETCH(int, pieceSeven);
+        QFETCH(int, report);
+        QFETCH(QString, name);
+        QCOMPARE(rate.framesPerSecond(), fps);
+        QCOMPARE(rate.isDropFrame(), drop);
+        QCOMPARE(int(rate.code()), code);
+        QCOMPARE(rate.hourByteBits() | 0x01, hourByte);
+        QCOMPARE(0x70 | rate.pieceSevenBits(), pieceSeven);
+        QCOMPARE(rate.report(), report);
+        QCOMPARE(rate.name(), name);
+        QVERIFY(FrameRate::fromCode(code) == rate);
+        QVERIFY(FrameRate::fromHourByte(quint8(hourByte)) == rate);
+        QVERIFY(FrameRate::fromHourByte(quint8(hourByte | 0x10)) == rate); // hour 17
+        QVERIFY(FrameRate::fromPieceSeven(quint8(pieceSeven)) == rate);
+        QVERIFY(FrameRate::fromPieceSeven(quint8(pieceSeven | 0x01)) == rate); // hour bit 4
+        QVERIFY(FrameRate::fromReport(report) == rate);
+        QVERIFY(FrameRate::fromName(name) == rate);
+        QVERIFY(FrameRate::fromName(name.toUpper()) == rate);
+    }
 
+    void unknownRatesAreRejected()
+    {
+        for (int code : {-1, 4, 11})
+            QVERIFY(!FrameRate::fromCode(code));
+        QVERIFY(!FrameRate::fromHourByte(0x81)); // no data byte
+        // A status byte, piece 6, the nibble's bit 3.
+        for (quint8 data : {0xF0, 0x60, 0x78, 0x7E})
+            QVERIFY2(!FrameRate::fromPieceSeven(data), qPrintable(QString::number(data, 16)));
+        for (int report : {0, 3, 10, 15})
+            QVERIFY(!FrameRate::fromReport(report));
+        for (const char *name : {"", "None", "29.97", "30 drop", "24fps", " 25"})
+            QVERIFY2(!FrameRate::fromName(QString::fromLatin1(name)), name);
+    }
+
+    void labelFromFieldParts()
+    {
         Label l;
         QVERIFY(labelFromParts({1, 2, 3, 4}, l));
         QCOMPARE(l, (Label{1, 2, 3, 4}));

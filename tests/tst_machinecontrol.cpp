@@ -18,26 +18,25 @@ private slots:
 
     void locateCarriesRateInHourByte_data()
     {
-        QTest::addColumn<QString>("rateText");
+        QTest::addColumn<FrameRate>("rate");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("24") << "24" << hex("F07F7F06440601010000 0000F7");
-        QTest::newRow("none") << "None" << hex("F07F7F06440601010000 0000F7");
-        QTest::newRow("25") << "25" << hex("F07F7F06440601210000 0000F7");
-        QTest::newRow("30Drop") << "30Drop" << hex("F07F7F06440601410000 0000F7");
-        QTest::newRow("30") << "30" << hex("F07F7F06440601610000 0000F7");
+        QTest::newRow("24") << FrameRate(FrameRate::Fps24) << hex("F07F7F06440601010000 0000F7");
+        QTest::newRow("25") << FrameRate(FrameRate::Fps25) << hex("F07F7F06440601210000 0000F7");
+        QTest::newRow("30Drop") << FrameRate(FrameRate::Fps30Drop) << hex("F07F7F06440601410000 0000F7");
+        QTest::newRow("30") << FrameRate(FrameRate::Fps30) << hex("F07F7F06440601610000 0000F7");
     }
     void locateCarriesRateInHourByte()
     {
-        QFETCH(QString, rateText);
+        QFETCH(FrameRate, rate);
         QFETCH(QByteArray, expected);
-        const auto message = MachineControl::locate(1, 0, 0, 0, MachineControl::rateCodeForText(rateText));
+        const auto message = MachineControl::locate(1, 0, 0, 0, rate);
         QVERIFY(message);
         QCOMPARE(*message, expected);
     }
 
     void locateLastFrameOfDay()
     {
-        const auto message = MachineControl::locate(23, 59, 59, 29, MachineControl::Rate30);
+        const auto message = MachineControl::locate(23, 59, 59, 29, FrameRate::Fps30);
         QVERIFY(message);
         QCOMPARE(*message, hex("F07F7F06440601773B3B1D00F7"));
     }
@@ -45,11 +44,11 @@ private slots:
     void locateNeverCarriesHighBytes()
     {
         // A blank field reads as -1; it must not turn into FF inside the SysEx.
-        QVERIFY(!MachineControl::locate(1, 2, -1, 4, MachineControl::Rate25));
-        QVERIFY(!MachineControl::locate(-1, 0, 0, 0, MachineControl::Rate24));
-        QVERIFY(!MachineControl::locate(1, 0, 0, 128, MachineControl::Rate24));
+        QVERIFY(!MachineControl::locate(1, 2, -1, 4, FrameRate::Fps25));
+        QVERIFY(!MachineControl::locate(-1, 0, 0, 0, FrameRate::Fps24));
+        QVERIFY(!MachineControl::locate(1, 0, 0, 128, FrameRate::Fps24));
         // Out-of-range but 7-bit values are the caller's to warn about; the bytes stay valid.
-        const auto message = MachineControl::locate(99, 99, 99, 99, MachineControl::Rate30);
+        const auto message = MachineControl::locate(99, 99, 99, 99, FrameRate::Fps30);
         QVERIFY(message);
         for (int i = 1; i < message->size() - 1; ++i)
             QVERIFY2(quint8(message->at(i)) < 0x80, qPrintable(QString::number(i)));

@@ -90,7 +90,7 @@ void TestMainWindowMidi::startupFillsTheMenuAndSetsDefaults()
     QCOMPARE(w.form()->name_label->text(), QString("Device:"));
     QVERIFY(w.form()->radioButton_7->isChecked());
     QVERIFY(w.form()->radioButton_4->isChecked());
-    QCOMPARE(w.checkedRateCode(), quint8(0));
+    QCOMPARE(w.locateRate(), FrameRate(FrameRate::Fps24));
     QVERIFY(!w.midiOut()->isOpen());
     QVERIFY(!w.midiIn()->isOpen());
     QVERIFY(unit.take().isEmpty());

@@ -123,8 +123,8 @@ private slots:
         QVERIFY(mark->toolTip().contains("none"));
 
         using PanelTest::ModelGenerator;
-        const long long start = FrameArithmetic::frameNumber({1, 0, 0, 0}, 25, false);
-        ModelGenerator forward{25, false, start};
+        const long long start = FrameArithmetic::frameNumber({1, 0, 0, 0}, FrameRate::Fps25);
+        ModelGenerator forward{FrameRate::Fps25, start};
         for (long long q = 0; q < 8 * 3; ++q)
             if (q != 8 + 2) // one piece lost
                 rig.feed(forward.message(q));
@@ -135,7 +135,7 @@ private slots:
                                           "rejected, 0 jumps confirmed"),
                  qPrintable(mark->toolTip()));
 
-        ModelGenerator reverse{25, false, start + 40, true};
+        ModelGenerator reverse{FrameRate::Fps25, start + 40, true};
         for (long long q = 0; q < 8 * 3; ++q)
             rig.feed(reverse.message(q));
         QCOMPARE(mark->state(), StreamHealthIndicator::State::Reverse);

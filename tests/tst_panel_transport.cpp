@@ -31,6 +31,15 @@ int rateCodeFor(const QString &rate)
     return rate == "24" ? 0 : rate == "25" ? 1 : rate == "30Drop" ? 2 : 3;
 }
 
+// The rate of a rate button's text.
+FrameRate rateOf(const QString &button)
+{
+    return button == "24"       ? FrameRate::Fps24
+        : button == "25"       ? FrameRate::Fps25
+        : button == "30Drop"   ? FrameRate::Fps30Drop
+                               : FrameRate::Fps30;
+}
+
 // What a unit answers to a Locate: the frame it now stands on.
 QByteArray fullFrame(int rateCode, const FrameArithmetic::Label &l)
 {
@@ -113,6 +122,16 @@ private slots:
         rig.ui()->pushButton->click();
         QCOMPARE(rig.ui()->horizontalSlider->maximum(), maximum);
         QCOMPARE(rig.take().first(), locate(rateCode, 1, 0, 0, 0));
+    }
+
+    // A Locate carries a rate even with no rate button checked: 24.
+    void locateWithoutACheckedRateCarries24()
+    {
+        Running rig("25");
+        rig.ui()->radioButton_8->setAutoExclusive(false);
+        rig.ui()->radioButton_8->setChecked(false);
+        rig.ui()->pushButton_3->click();
+        QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locate(0, 1, 0, 0, 0), locate(0, 1, 0, 0, 0)}));
     }
 
     void dropFrameRangeCountsTenthMinutes()
@@ -446,14 +465,13 @@ private slots:
         ui->lineEdit_2->setText(end);
         ui->pushButton_6->setChecked(loop);
         const int rateCode = rateCodeFor(rate);
-        const bool drop = rate == "30Drop";
-        const int fps = rate == "24" ? 24 : rate == "25" ? 25 : 30;
+        const FrameRate frameRate = rateOf(rate);
         FrameArithmetic::Label s, e;
         QVERIFY(FrameArithmetic::labelFromParts(MachineControl::readTimeField(start), s));
         QVERIFY(FrameArithmetic::labelFromParts(MachineControl::readTimeField(end), e));
-        const long long endQuarter = 4 * FrameArithmetic::distance(s, e, fps, drop);
+        const long long endQuarter = 4 * FrameArithmetic::distance(s, e, frameRate);
         auto piece = [&](long long q) {
-            const FrameArithmetic::Label l = FrameArithmetic::labelAtPosition(s, 2 * (q / 8), fps, drop);
+            const FrameArithmetic::Label l = FrameArithmetic::labelAtPosition(s, 2 * (q / 8), frameRate);
             return PanelTest::quarterFrames(l.hours, l.minutes, l.seconds, l.frames, rateCode).at(int(q % 8));
         };
 
@@ -529,14 +547,13 @@ private slots:
         Ui::MainWindow *ui = rig.ui();
         ui->lineEdit->setText(start);
         ui->lineEdit_2->setText(end);
-        const int fps = rate == "24" ? 24 : rate == "25" ? 25 : 30;
-        const bool drop = rate == "30Drop";
+        const FrameRate frameRate = rateOf(rate);
         FrameArithmetic::Label s, e;
         QVERIFY(FrameArithmetic::labelFromParts(MachineControl::readTimeField(start), s));
         QVERIFY(FrameArithmetic::labelFromParts(MachineControl::readTimeField(end), e));
-        PanelTest::ModelGenerator unit{fps, drop, FrameArithmetic::frameNumber(s, fps, drop)};
+        PanelTest::ModelGenerator unit{frameRate, FrameArithmetic::frameNumber(s, frameRate)};
         unit.liveCounter = true;
-        const long long endQuarter = 4 * FrameArithmetic::frameNumber(e, fps, drop);
+        const long long endQuarter = 4 * FrameArithmetic::frameNumber(e, frameRate);
 
         ui->pushButton->click();
         rig.take();
@@ -550,7 +567,7 @@ private slots:
             const long long frame = FrameArithmetic::frameNumber(
                 FrameArithmetic::Label{digits.mid(0, 2).toInt(), digits.mid(2, 2).toInt(), digits.mid(4, 2).toInt(),
                                        digits.mid(6, 2).toInt()},
-                fps, drop);
+                frameRate);
             if (frame != shown) {
                 QVERIFY2(frame == shown + 1 && 4 * frame - at >= 0 && 4 * frame - at <= 1,
                          qPrintable(QString("%1 shown at %2 quarter frames").arg(digits).arg(at)));
@@ -587,7 +604,7 @@ private slots:
         ui->lineEdit->setText("01 : 00 : 00 : 00");
         ui->lineEdit_2->setText("01 : 00 : 00 : 21");
         const FrameArithmetic::Label s{1, 0, 0, 0};
-        PanelTest::ModelGenerator unit{30, false, FrameArithmetic::frameNumber(s, 30, false)};
+        PanelTest::ModelGenerator unit{FrameRate::Fps30, FrameArithmetic::frameNumber(s, FrameRate::Fps30)};
         const long long endQuarter = 4 * (unit.firstFrame + 21);
         for (int run = 0; run < 2; ++run) {
             ui->pushButton->click();
@@ -624,7 +641,7 @@ private slots:
         Ui::MainWindow *ui = rig.ui();
         ui->lineEdit->setText("01 : 00 : 00 : 00");
         ui->lineEdit_2->setText("01 : 00 : 01 : 00");
-        PanelTest::ModelGenerator unit{25, false, FrameArithmetic::frameNumber({1, 0, 0, 0}, 25, false)};
+        PanelTest::ModelGenerator unit{FrameRate::Fps25, FrameArithmetic::frameNumber({1, 0, 0, 0}, FrameRate::Fps25)};
         ui->pushButton->click();
         rig.feed(fullFrame(1, {1, 0, 0, 0}));
         for (long long q = 0; q < 8 * 11 + 1; ++q) // to frame 22
@@ -634,7 +651,7 @@ private slots:
         rig.take();
 
         // The unit plays on from frame 22 and its pieces come at once.
-        PanelTest::ModelGenerator resumed{25, false, unit.firstFrame + 22};
+        PanelTest::ModelGenerator resumed{FrameRate::Fps25, unit.firstFrame + 22};
         rig.setAnswer([&resumed](const QByteArray &m) {
             QByteArray pieces;
             if (m == kPlay) // to piece 4 of the label of frame 24: End

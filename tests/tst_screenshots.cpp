@@ -72,7 +72,7 @@ void ScreenshotsTest::mainWindowRunningAt25Fps()
     w.form()->lineEdit_2->setText(QStringLiteral("01 : 00 : 04 : 00"));
     QVERIFY(rig.connectUnit());
     w.form()->radioButton_8->click();
-    QTRY_COMPARE(unit.unit()->rate(), FrameClock::Rate25);
+    QTRY_COMPARE(unit.unit()->rate(), FrameRate(FrameRate::Fps25));
     w.form()->pushButton->click();
     QTRY_VERIFY_WITH_TIMEOUT(unit.unit()->isRunning(), 2000);
     // Halfway to End, so the readout and the slider have moved.

@@ -51,7 +51,7 @@ long long frameOf(const QString &text, const ModelGenerator &g)
     const QStringList parts = text.split(':');
     return FrameArithmetic::frameNumber(
         FrameArithmetic::Label{parts[0].toInt(), parts[1].toInt(), parts[2].toInt(), parts[3].toInt()},
-        g.framesPerSecond, g.dropFrame);
+        g.rate);
 }
 
 // Feeds quarter frames one by one and checks each report against where the
@@ -65,7 +65,7 @@ struct StreamCheck
         QObject::connect(&in, &MidiTimecodeIn::timecodeReceived, [this](const QString &t) { texts << t; });
         QObject::connect(&in, &MidiTimecodeIn::quarterFramePosition,
                          [this](const FrameArithmetic::Label &l, int quarters) {
-                             positions << 4 * FrameArithmetic::frameNumber(l, g->framesPerSecond, g->dropFrame)
+                             positions << 4 * FrameArithmetic::frameNumber(l, g->rate)
                                      + quarters;
                          });
     }
@@ -199,38 +199,36 @@ private slots:
     // nothing else.
     void modelStreams_data()
     {
-        QTest::addColumn<int>("fps");
-        QTest::addColumn<bool>("drop");
+        QTest::addColumn<FrameRate>("rate");
         QTest::addColumn<FrameArithmetic::Label>("first");
         QTest::addColumn<bool>("reverse");
         QTest::addColumn<bool>("live");
         QTest::addColumn<int>("seconds");
         using L = FrameArithmetic::Label;
-        struct Rate { const char *name; int fps; bool drop; L even, odd; };
-        const Rate rates[] = {{"24", 24, false, L{0, 0, 59, 0}, L{0, 0, 59, 1}},
-                              {"25", 25, false, L{0, 0, 59, 0}, L{0, 0, 59, 1}},
-                              {"30", 30, false, L{0, 59, 59, 0}, L{0, 59, 59, 1}},
-                              {"30 drop", 30, true, L{0, 9, 59, 0}, L{0, 9, 59, 1}}};
+        struct Rate { const char *name; FrameRate rate; L even, odd; };
+        const Rate rates[] = {{"24", FrameRate::Fps24, L{0, 0, 59, 0}, L{0, 0, 59, 1}},
+                              {"25", FrameRate::Fps25, L{0, 0, 59, 0}, L{0, 0, 59, 1}},
+                              {"30", FrameRate::Fps30, L{0, 59, 59, 0}, L{0, 59, 59, 1}},
+                              {"30 drop", FrameRate::Fps30Drop, L{0, 9, 59, 0}, L{0, 9, 59, 1}}};
         for (const Rate &r : rates) {
             for (const bool live : {false, true}) {
-                QTest::addRow("%s even%s", r.name, live ? " live" : "") << r.fps << r.drop << r.even << false << live << 61;
-                QTest::addRow("%s odd%s", r.name, live ? " live" : "") << r.fps << r.drop << r.odd << false << live << 61;
+                QTest::addRow("%s even%s", r.name, live ? " live" : "") << r.rate << r.even << false << live << 61;
+                QTest::addRow("%s odd%s", r.name, live ? " live" : "") << r.rate << r.odd << false << live << 61;
             }
         }
-        QTest::newRow("25 reverse") << 25 << false << L{0, 1, 1, 0} << true << false << 3;
-        QTest::newRow("30 drop reverse") << 30 << true << L{0, 1, 1, 1} << true << false << 3;
-        QTest::newRow("30 odd reverse live") << 30 << false << L{1, 0, 1, 1} << true << true << 3;
+        QTest::newRow("25 reverse") << FrameRate(FrameRate::Fps25) << L{0, 1, 1, 0} << true << false << 3;
+        QTest::newRow("30 drop reverse") << FrameRate(FrameRate::Fps30Drop) << L{0, 1, 1, 1} << true << false << 3;
+        QTest::newRow("30 odd reverse live") << FrameRate(FrameRate::Fps30) << L{1, 0, 1, 1} << true << true << 3;
     }
     void modelStreams()
     {
-        QFETCH(int, fps);
-        QFETCH(bool, drop);
+        QFETCH(FrameRate, rate);
         QFETCH(FrameArithmetic::Label, first);
         QFETCH(bool, reverse);
         QFETCH(bool, live);
         QFETCH(int, seconds);
-        ModelGenerator g{fps, drop, FrameArithmetic::frameNumber(first, fps, drop), reverse, live};
-        const long long quarters = 4LL * fps * seconds;
+        ModelGenerator g{rate, FrameArithmetic::frameNumber(first, rate), reverse, live};
+        const long long quarters = 4LL * rate.framesPerSecond() * seconds;
         int spliced = 0;
         for (long long q = 0; q + 8 <= quarters; q += 8) {
             const FrameArithmetic::Label l = g.labelOf(g.labelFrame(q)), next = g.labelOf(g.labelFrame(q) + 1);
@@ -246,7 +244,7 @@ private slots:
         QVERIFY2(in.streamHealth().rejectedLabels == spliced, qPrintable(QString("%1 rejected, %2 spliced").arg(in.streamHealth().rejectedLabels).arg(spliced)));
         QCOMPARE(in.streamHealth().confirmedJumps, 0);
         QCOMPARE(in.streamHealth().lostPieces, 0);
-        if (live && !reverse && (first.frames % 2 != 0) == (fps % 2 == 0))
+        if (live && !reverse && (first.frames % 2 != 0) == (rate.framesPerSecond() % 2 == 0))
             QVERIFY(spliced > 0); // the rows meant to splice do
     }
 
@@ -266,7 +264,7 @@ private slots:
     {
         QFETCH(bool, fullFrame);
         QFETCH(int, lostQuarter);
-        ModelGenerator before{25, false, FrameArithmetic::frameNumber({1, 0, 0, 0}, 25, false)};
+        ModelGenerator before{FrameRate::Fps25, FrameArithmetic::frameNumber({1, 0, 0, 0}, FrameRate::Fps25)};
         MidiTimecodeIn in;
         StreamCheck check(in);
         QString why;
@@ -279,7 +277,7 @@ private slots:
             return;
         }
 
-        ModelGenerator after{25, false, FrameArithmetic::frameNumber({1, 20, 0, 10}, 25, false)};
+        ModelGenerator after{FrameRate::Fps25, FrameArithmetic::frameNumber({1, 20, 0, 10}, FrameRate::Fps25)};
         if (fullFrame)
             in.processMidiMessage(hex("F07F7F0101211400 0AF7"));
         QStringList shown;
@@ -396,7 +394,7 @@ private slots:
         QCOMPARE(got.takePositions(), QStringList{"1:0:0:10+7"});
 
         // Past the alarm every piece reports where the unit is.
-        in.setPositionAlarm(FrameArithmetic::Label{1, 0, 0, 12}, 25, false);
+        in.setPositionAlarm(FrameArithmetic::Label{1, 0, 0, 12}, FrameRate::Fps25);
         reports = pieces(PanelTest::quarterFrames(1, 0, 0, 12, 1).mid(0, 2));
         for (const auto &r : reports)
             in.emitPieceReports(r);

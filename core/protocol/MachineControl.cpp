@@ -29,13 +29,13 @@ QByteArray play()
     return buildCommand(kPlay);
 }
 
-std::optional<QByteArray> locate(int hours, int minutes, int seconds, int frames, quint8 rateCode)
+std::optional<QByteArray> locate(int hours, int minutes, int seconds, int frames, FrameRate rate)
 {
     for (int part : {hours, minutes, seconds, frames}) {
         if (part < 0 || part > 0x7F)
             return std::nullopt;
     }
-    const quint8 hourByte = quint8(((rateCode & 0x03) << 5) | (hours & 0x1F));
+    const quint8 hourByte = quint8(rate.hourByteBits() | (hours & 0x1F));
     QByteArray parameters;
     parameters.append(char(kLocateTarget));
     parameters.append(char(hourByte));
@@ -44,17 +44,6 @@ std::optional<QByteArray> locate(int hours, int minutes, int seconds, int frames
     parameters.append(char(frames));
     parameters.append(char(0x00));
     return buildCommand(kLocate, parameters);
-}
-
-quint8 rateCodeForText(const QString &rateText)
-{
-    if (rateText == QLatin1String("25"))
-        return Rate25;
-    if (rateText == QLatin1String("30Drop"))
-        return Rate30Drop;
-    if (rateText == QLatin1String("30"))
-        return Rate30;
-    return Rate24;
 }
 
 QList<int> readTimeField(const QString &text)

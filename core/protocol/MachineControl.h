@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "timecode/FrameRate.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -15,8 +17,8 @@
 //   Stop    F0 7F 7F 06 01 F7
 //   Play    F0 7F 7F 06 02 F7
 //   Locate  F0 7F 7F 06 44 06 01 hr mn sc fr 00 F7
-// In Locate, hr carries the frame-rate code in bits 5-6 and the hours in
-// bits 0-4; the last 00 is the sub-frame. There is no pause message: pausing
+// In Locate, hr carries the frame rate in bits 5-6 (FrameRate::hourByteBits)
+// and the hours in bits 0-4; the last 00 is the sub-frame. There is no pause message: pausing
 // sends Stop.
 namespace MachineControl {
 
@@ -24,9 +26,6 @@ constexpr quint8 kStop = 0x01;
 constexpr quint8 kPlay = 0x02;
 constexpr quint8 kLocate = 0x44;
 constexpr quint8 kLocateTarget = 0x01;
-
-// Frame-rate codes of the locate message's hour byte.
-enum RateCode : quint8 { Rate24 = 0, Rate25 = 1, Rate30Drop = 2, Rate30 = 3 };
 
 // F0 7F 7F 06, the command, then (when there are parameters) their count and
 // the parameters, then F7. Bytes are written as given; callers keep them in
@@ -40,11 +39,7 @@ QByteArray play();
 // (a blank field reads as -1, which would become FF) would sit inside the
 // SysEx as a status byte, and FF is System Reset to the receiver. The hour
 // byte keeps only the low five bits of `hours`.
-std::optional<QByteArray> locate(int hours, int minutes, int seconds, int frames, quint8 rateCode);
-
-// Rate code for the text of the checked frame-rate button: "24", "25",
-// "30Drop", "30"; anything else ("None") gives 0.
-quint8 rateCodeForText(const QString &rateText);
+std::optional<QByteArray> locate(int hours, int minutes, int seconds, int frames, FrameRate rate);
 
 // Splits "01 : 02 : 03 : 04" at " : ", removes every blank from each part and
 // reads it as a decimal number; a part that is not a number gives -1. A field

@@ -15,11 +15,12 @@ constexpr int kLongSourceMarkerIndex = 9;
 constexpr quint8 kLongSourceMarker = 0x7F;
 constexpr int kLongSourceNumberIndex = 14;
 
-// Piece-7 data bytes that carry a frame rate with the hour's bit 4 clear.
-constexpr quint8 kPiece7Rate24 = 0x70;
-constexpr quint8 kPiece7Rate25 = 0x72;
-constexpr quint8 kPiece7Rate30Drop = 0x74;
-constexpr quint8 kPiece7Rate30 = 0x76;
+// Piece 7's bit for the hour's bit 4 (hours 16-23).
+constexpr quint8 kPieceSevenHourBit = 0x01;
+// Bits that a data byte or piece 7's nibble never has set; a byte that has
+// them is still counted at the rate its rate bits give.
+constexpr quint8 kPieceSevenRateMask = 0x77;
+constexpr quint8 kHourByteMask = 0x7F;
 
 constexpr int kPiecesPerLabel = 8;
 constexpr int kLastPiece = kPiecesPerLabel - 1;
@@ -52,10 +53,11 @@ bool isSourceNumber(int n)
     return n >= 1 && n <= 6;
 }
 
-// The alarm word: bit 31 set, bits 28-29 the rate as piece 7 codes it, then
+// The alarm word: bit 31 set, bits 28-29 the rate code, then
 // hours, minutes, seconds and frames in 7 bits each from bit 21 down.
 constexpr quint32 kAlarmSet = 1u << 31;
 constexpr int kAlarmRateShift = 28;
+constexpr int kAlarmRateBits = 0x03;
 constexpr int kAlarmFieldBits = 7;
 constexpr quint32 kAlarmFieldMask = (1u << kAlarmFieldBits) - 1;
 
@@ -78,15 +80,7 @@ MidiTimecodeIn::MidiTimecodeIn(QObject *parent)
     qRegisterMetaType<FrameArithmetic::Label>("FrameArithmetic::Label");
 }
 
-MidiTimecodeIn::Rate MidiTimecodeIn::rateOfCode(int code)
-{
-    // Rate code of piece 7 (bits 1-2 of its nibble) and of a full frame's
-    // hour byte (bits 5-6): 24, 25, 30 drop, 30.
-    static const int fps[] = {24, 25, 30, 30};
-    return Rate{fps[code & 0x03], (code & 0x03) == 2};
-}
-
-void MidiTimecodeIn::setPositionAlarm(const FrameArithmetic::Label &end, int framesPerSecond, bool dropFrame)
+void MidiTimecodeIn::setPositionAlarm(const FrameArithmetic::Label &end, FrameRate rate)
 {
     const bool fits = end.hours >= 0 && end.hours <= int(kAlarmFieldMask) && end.minutes >= 0
         && end.minutes <= int(kAlarmFieldMask) && end.seconds >= 0 && end.seconds <= int(kAlarmFieldMask)
@@ -95,8 +89,7 @@ void MidiTimecodeIn::setPositionAlarm(const FrameArithmetic::Label &end, int fra
         clearPositionAlarm();
         return;
     }
-    const quint32 rateCode = framesPerSecond == 24 ? 0 : framesPerSecond == 25 ? 1 : dropFrame ? 2 : 3;
-    quint32 alarm = kAlarmSet | (rateCode << kAlarmRateShift);
+    quint32 alarm = kAlarmSet | (quint32(rate.code()) << kAlarmRateShift);
     for (int i = 0; i < 4; ++i)
         alarm |= alarmField(end, i);
     m_alarm.store(alarm, std::memory_order_relaxed);
@@ -112,10 +105,10 @@ bool MidiTimecodeIn::alarmReached(int piece) const
     const quint32 alarm = m_alarm.load(std::memory_order_relaxed);
     if (!(alarm & kAlarmSet) || m_direction != Forward)
         return false;
-    const Rate rate = rateOfCode(int(alarm >> kAlarmRateShift));
+    const FrameRate rate = *FrameRate::fromCode(int(alarm >> kAlarmRateShift) & kAlarmRateBits);
     const FrameArithmetic::Label end{fieldOfAlarm(alarm, 3), fieldOfAlarm(alarm, 2), fieldOfAlarm(alarm, 1),
                                      fieldOfAlarm(alarm, 0)};
-    const long long frames = FrameArithmetic::distance(end, m_label, rate.framesPerSecond, rate.dropFrame);
+    const long long frames = FrameArithmetic::distance(end, m_label, rate);
     return 4 * frames + piece >= 0;
 }
 
@@ -145,7 +138,7 @@ void MidiTimecodeIn::resetStreamHealth()
     emit streamHealthReset();
 }
 
-bool MidiTimecodeIn::fullFrameLabel(const QByteArray &message, FrameArithmetic::Label &label, Rate *rate)
+bool MidiTimecodeIn::fullFrameLabel(const QByteArray &message, FrameArithmetic::Label &label, FrameRate *rate)
 {
     if (message.size() < 9 || !SysEx::isUniversalRealTime(message, SysEx::kTimeCodeSubId)
         || byteAt(message, 4) != SysEx::kFullFrame)
@@ -153,11 +146,11 @@ bool MidiTimecodeIn::fullFrameLabel(const QByteArray &message, FrameArithmetic::
     label = FrameArithmetic::Label{byteAt(message, 5) & 0x1F, byteAt(message, 6), byteAt(message, 7),
                                    byteAt(message, 8)};
     if (rate)
-        *rate = rateOfCode(byteAt(message, 5) >> 5);
+        *rate = *FrameRate::fromHourByte(byteAt(message, 5) & kHourByteMask);
     return true;
 }
 
-void MidiTimecodeIn::startFromFullFrame(const FrameArithmetic::Label &label, const Rate &rate)
+void MidiTimecodeIn::startFromFullFrame(const FrameArithmetic::Label &label, FrameRate rate)
 {
     // A locate: the stream that follows starts at this frame, whatever came
     // before, the panel's own locates included.
@@ -165,14 +158,14 @@ void MidiTimecodeIn::startFromFullFrame(const FrameArithmetic::Label &label, con
     m_locatesSeen = m_locates.load(std::memory_order_relaxed);
     m_label = label;
     m_rate = rate;
-    m_timelineKnown = FrameArithmetic::existsAtRate(label, rate.framesPerSecond, rate.dropFrame);
+    m_timelineKnown = FrameArithmetic::existsAtRate(label, rate);
     m_afterFullFrame = m_timelineKnown;
 }
 
 void MidiTimecodeIn::followFullFrame(const QByteArray &message)
 {
     FrameArithmetic::Label label;
-    Rate rate;
+    FrameRate rate;
     if (fullFrameLabel(message, label, &rate))
         startFromFullFrame(label, rate);
 }
@@ -191,11 +184,11 @@ void MidiTimecodeIn::processMidiMessage(QByteArray message)
         emit sourcecodeReceived(source);
 
     FrameArithmetic::Label label;
-    Rate rate;
+    FrameRate rate;
     if (fullFrameLabel(message, label, &rate)) {
-        const quint8 hourByte = byteAt(message, 5);
-        static const char *const rateNames[] = {"24 fps", "25 fps", "30 fps (drop frame)", "30 fps (non-drop frame)"};
-        qCDebug(lcMidiTraffic) << "Full frame at" << ((hourByte & 0x80) ? "Unknown frame rate" : rateNames[(hourByte >> 5) & 0x03]);
+        const std::optional<FrameRate> named = FrameRate::fromHourByte(byteAt(message, 5));
+        qCDebug(lcMidiTraffic).noquote() << "Full frame at"
+                                         << (named ? named->description() : QStringLiteral("Unknown frame rate"));
         startFromFullFrame(label, rate);
         emit timeCodeParsed(label.hours, label.minutes, label.seconds, label.frames);
     }
@@ -232,8 +225,7 @@ bool MidiTimecodeIn::followStep(int piece, bool *wrapped)
                 setDirection(Forward);
             } else if (piece == kLastPiece) {
                 setDirection(Reverse);
-                m_label = FrameArithmetic::advanceWithinDay(m_label, -kLabelFrames, m_rate.framesPerSecond,
-                                                            m_rate.dropFrame);
+                m_label = FrameArithmetic::advanceWithinDay(m_label, -kLabelFrames, m_rate);
             } else {
                 m_timelineKnown = false;
             }
@@ -292,25 +284,21 @@ void MidiTimecodeIn::takeQuarterFrame(quint8 data)
     if (wrapped) {
         const int step = m_direction == Reverse ? -kLabelFrames : kLabelFrames;
         if (m_timelineKnown)
-            m_label = FrameArithmetic::advanceWithinDay(m_label, step, m_rate.framesPerSecond, m_rate.dropFrame);
+            m_label = FrameArithmetic::advanceWithinDay(m_label, step, m_rate);
         if (m_candidateKnown)
-            m_candidate = FrameArithmetic::advanceWithinDay(m_candidate, step, m_candidateRate.framesPerSecond,
-                                                            m_candidateRate.dropFrame);
+            m_candidate = FrameArithmetic::advanceWithinDay(m_candidate, step, m_candidateRate);
     }
 
     // Pieces 0-6 carry frames, seconds, minutes and hours, low nibble first;
     // piece 7 the hour's bit 4 (bits 5-7 cleared) and the rate.
     if (piece == kLastPiece) {
         m_hours = (m_hours & 0x0F) | ((nibble & 0x01) << 4);
-        m_rateCode = nibble >> 1;
-        // Whole-byte comparison: with the hour's bit 4 set (hours 16-23) no
-        // rate is reported.
-        switch (data) {
-        case kPiece7Rate24: reportRate(Report24); break;
-        case kPiece7Rate25: reportRate(Report25); break;
-        case kPiece7Rate30Drop: reportRate(Report30Drop); break;
-        case kPiece7Rate30: reportRate(Report30); break;
-        default: break;
+        m_pieceSevenRate = *FrameRate::fromPieceSeven(data & kPieceSevenRateMask);
+        // Only a clean byte reports: with the hour's bit 4 set (hours 16-23)
+        // no rate is reported.
+        if (!(data & kPieceSevenHourBit)) {
+            if (const std::optional<FrameRate> reported = FrameRate::fromPieceSeven(data))
+                reportRate(*reported);
         }
     } else {
         int *const fields[] = {&m_frames, &m_seconds, &m_minutes, &m_hours};
@@ -321,11 +309,11 @@ void MidiTimecodeIn::takeQuarterFrame(quint8 data)
     const bool reverse = m_direction == Reverse;
     const bool completes = reverse ? piece == 0 : piece == kLastPiece;
     if (completes && (reverse ? m_reverseRun : m_forwardRun) == kPiecesPerLabel)
-        checkLabel(FrameArithmetic::Label{m_hours, m_minutes, m_seconds, m_frames}, rateOfCode(m_rateCode));
+        checkLabel(FrameArithmetic::Label{m_hours, m_minutes, m_seconds, m_frames}, m_pieceSevenRate);
     if (!m_timelineKnown)
         return;
 
-    m_frameNs.store(1000000000LL / m_rate.framesPerSecond, std::memory_order_relaxed);
+    m_frameNs.store(1000000000LL / m_rate.framesPerSecond(), std::memory_order_relaxed);
     // Forward piece 3 and piece 7 reach the next frame within a quarter; in
     // reverse piece 4 and piece 0 stand on a frame's start. When such a piece
     // was lost, the piece after it shows the frame it would have.
@@ -345,7 +333,7 @@ void MidiTimecodeIn::takeQuarterFrame(quint8 data)
         reportPosition(m_label, piece);
 }
 
-bool MidiTimecodeIn::checkLabel(const FrameArithmetic::Label &label, const Rate &rate)
+bool MidiTimecodeIn::checkLabel(const FrameArithmetic::Label &label, FrameRate rate)
 {
     const auto accept = [&] {
         m_label = label;
@@ -354,10 +342,10 @@ bool MidiTimecodeIn::checkLabel(const FrameArithmetic::Label &label, const Rate 
         m_candidateKnown = false;
         return true;
     };
-    if (!FrameArithmetic::existsAtRate(label, rate.framesPerSecond, rate.dropFrame)) {
+    if (!FrameArithmetic::existsAtRate(label, rate)) {
         m_rejectedLabels.fetch_add(1, std::memory_order_relaxed);
         qCInfo(lcMidiIn).noquote() << "Time code label" << labelText(label) << "rejected: no such frame at"
-                                   << rate.framesPerSecond << "fps" << (rate.dropFrame ? "drop frame" : "");
+                                   << rate.description();
         return false;
     }
     if (!m_timelineKnown || (label == m_label && rate == m_rate))
@@ -379,19 +367,19 @@ bool MidiTimecodeIn::checkLabel(const FrameArithmetic::Label &label, const Rate 
 void MidiTimecodeIn::showFrame(long long framesOn)
 {
     const QString text = labelText(
-        FrameArithmetic::advanceWithinDay(m_label, framesOn, m_rate.framesPerSecond, m_rate.dropFrame));
+        FrameArithmetic::advanceWithinDay(m_label, framesOn, m_rate));
     if (text != m_lastText) {
         m_lastText = text;
         reportText(text);
     }
 }
 
-void MidiTimecodeIn::reportRate(RateReport code)
+void MidiTimecodeIn::reportRate(FrameRate rate)
 {
     if (m_quietBetweenLabels)
-        m_pieceReports.rateReport = code;
+        m_pieceReports.rate = rate;
     else
-        emit sourcecodeReceived(code);
+        emit sourcecodeReceived(rate.report());
 }
 
 void MidiTimecodeIn::reportText(const QString &timecode)
@@ -430,8 +418,8 @@ MidiTimecodeIn::PieceReports MidiTimecodeIn::takePieceReports()
 
 void MidiTimecodeIn::emitPieceReports(const PieceReports &reports)
 {
-    if (reports.rateReport)
-        emit sourcecodeReceived(reports.rateReport);
+    if (reports.rate)
+        emit sourcecodeReceived(reports.rate->report());
     if (reports.direction >= 0)
         emit directionChanged(reports.direction);
     // The panel moved the unit after this piece came: what it told is stale.

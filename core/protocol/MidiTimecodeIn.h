@@ -2,12 +2,14 @@
 #pragma once
 
 #include "timecode/FrameArithmetic.h"
+#include "timecode/FrameRate.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 
 #include <atomic>
+#include <optional>
 
 // Decodes the time code a unit sends: MIDI time-code quarter frames, full-frame
 // messages, the unit's time-code source report and the frame-rate reports that
@@ -66,8 +68,6 @@ class MidiTimecodeIn : public QObject
 public:
     explicit MidiTimecodeIn(QObject *parent = nullptr);
 
-    // Frame-rate report codes sent through sourcecodeReceived.
-    enum RateReport { Report24 = 11, Report25 = 12, Report30Drop = 13, Report30 = 14 };
     // Which way the pieces run; Unknown before two pieces told it.
     enum Direction { Unknown = 0, Forward = 1, Reverse = 2 };
     Q_ENUM(Direction)
@@ -82,7 +82,7 @@ public:
     // What one quarter frame reported, in the order the signals carry it.
     struct PieceReports
     {
-        int rateReport = 0; // a RateReport, 0 for none
+        std::optional<FrameRate> rate;
         QString timecode;   // null for none
         bool positionKnown = false;
         FrameArithmetic::Label position;
@@ -92,7 +92,7 @@ public:
         // makes the time and position stale.
         quint32 locates = 0;
 
-        bool isEmpty() const { return !rateReport && timecode.isNull() && !positionKnown && direction < 0; }
+        bool isEmpty() const { return !rate && timecode.isNull() && !positionKnown && direction < 0; }
     };
     // On the input thread, after each takeQuarterFrame() of a quiet decoder.
     PieceReports takePieceReports();
@@ -109,7 +109,7 @@ public:
 
     // From any thread. Sets, or clears, the position at which a quiet decoder
     // reports every piece again: `end`, counted at the given rate.
-    void setPositionAlarm(const FrameArithmetic::Label &end, int framesPerSecond, bool dropFrame);
+    void setPositionAlarm(const FrameArithmetic::Label &end, FrameRate rate);
     void clearPositionAlarm();
     // From any thread: whether a quarter frame arrived since the last call.
     bool takeQuarterFrameSeen() { return m_quarterFrameSeen.exchange(false, std::memory_order_relaxed); }
@@ -152,25 +152,15 @@ signals:
     // The stream turned, or its direction became known (a Direction).
     void directionChanged(int direction);
     void streamHealthReset();
-    // A source number 1-6, or a rate report code 11-14.
+    // A source number 1-6, or a rate report 11-14 (FrameRate::report()).
     void sourcecodeReceived(int num);
     // The time of a full-frame message; the rate bits are not passed on.
     void timeCodeParsed(int hour, int minute, int second, int frame);
 
 private:
-    struct Rate
-    {
-        int framesPerSecond = 30;
-        bool dropFrame = false;
-        bool operator==(const Rate &other) const
-        {
-            return framesPerSecond == other.framesPerSecond && dropFrame == other.dropFrame;
-        }
-    };
-    static Rate rateOfCode(int code);
     // Full-frame label and rate of a message, when it is one.
-    static bool fullFrameLabel(const QByteArray &message, FrameArithmetic::Label &label, Rate *rate = nullptr);
-    void startFromFullFrame(const FrameArithmetic::Label &label, const Rate &rate);
+    static bool fullFrameLabel(const QByteArray &message, FrameArithmetic::Label &label, FrameRate *rate = nullptr);
+    void startFromFullFrame(const FrameArithmetic::Label &label, FrameRate rate);
     // Where the pieces now arriving stand is no longer known.
     void forgetStream();
     // Follows the step from the last piece to `piece`; false when the stream
@@ -178,11 +168,11 @@ private:
     bool followStep(int piece, bool *wrapped);
     void setDirection(Direction direction);
     // The timeline check of a label whose pieces came whole; true when accepted.
-    bool checkLabel(const FrameArithmetic::Label &label, const Rate &rate);
+    bool checkLabel(const FrameArithmetic::Label &label, FrameRate rate);
     void showFrame(long long framesOn);
     bool alarmReached(int piece) const;
     // Emitted at once, or kept for takePieceReports() by a quiet decoder.
-    void reportRate(RateReport code);
+    void reportRate(FrameRate rate);
     void reportText(const QString &timecode);
     void reportPosition(const FrameArithmetic::Label &label, int quarterFrames);
     void reportDirection(Direction direction);
@@ -192,7 +182,7 @@ private:
     int m_seconds = 0;
     int m_minutes = 0;
     int m_hours = 0;
-    int m_rateCode = 0; // of the last piece 7
+    FrameRate m_pieceSevenRate; // of the last piece 7
     QString m_lastText;
     // The last piece received; -1 before any and after the stream was lost.
     int m_lastPiece = -1;
@@ -203,13 +193,13 @@ private:
     // The timeline: the label the pieces now arriving belong to, and its rate.
     bool m_timelineKnown = false;
     FrameArithmetic::Label m_label;
-    Rate m_rate;
+    FrameRate m_rate = FrameRate::Fps30;
     // After a full frame, the first piece tells which way its stream starts.
     bool m_afterFullFrame = false;
     // A label that did not fit, moved on with the timeline as the pieces go.
     bool m_candidateKnown = false;
     FrameArithmetic::Label m_candidate;
-    Rate m_candidateRate;
+    FrameRate m_candidateRate = FrameRate::Fps30;
     qint64 m_lastPieceNs = 0;
     quint32 m_locatesSeen = 0;
 

@@ -4,7 +4,6 @@
 namespace FrameArithmetic {
 
 namespace {
-constexpr int kDropFps = 30;
 // Floor division, so that a negative count (a label before 00:00:00:00 made
 // of -1 fields) still lands on the lower block.
 long long floorDiv(long long a, long long b)
@@ -16,22 +15,6 @@ long long floorDiv(long long a, long long b)
 }
 } // namespace
 
-int framesPerSecondForRate(const QString &rateText, int current)
-{
-    if (rateText == QLatin1String("24"))
-        return 24;
-    if (rateText == QLatin1String("25"))
-        return 25;
-    if (rateText == QLatin1String("30Drop") || rateText == QLatin1String("30"))
-        return 30;
-    return current;
-}
-
-bool isDropFrame(int framesPerSecond, const QString &rateText)
-{
-    return framesPerSecond == kDropFps && rateText == QLatin1String("30Drop");
-}
-
 bool labelFromParts(const QList<int> &parts, Label &label)
 {
     if (parts.size() != 4)
@@ -40,26 +23,24 @@ bool labelFromParts(const QList<int> &parts, Label &label)
     return true;
 }
 
-long long frameNumber(const Label &label, int framesPerSecond, bool dropFrame)
+long long frameNumber(const Label &label, FrameRate rate)
 {
     const long long seconds = 3600LL * label.hours + 60LL * label.minutes + label.seconds;
-    if (!dropFrame)
-        return seconds * framesPerSecond + label.frames;
+    if (!rate.isDropFrame())
+        return seconds * rate.framesPerSecond() + label.frames;
     // A skipped label reads as the first real frame of its minute.
     const bool skipped = label.seconds == 0 && label.frames < 2 && label.minutes % 10 != 0;
-    const long long nominal = seconds * kDropFps + (skipped ? 2 : label.frames);
+    const long long nominal = seconds * rate.framesPerSecond() + (skipped ? 2 : label.frames);
     // Two labels are skipped in every minute that is not a multiple of ten.
     const long long totalMinutes = 60LL * label.hours + label.minutes;
     return nominal - 2 * (totalMinutes - floorDiv(totalMinutes, 10));
 }
 
-Label labelForFrame(long long number, int framesPerSecond, bool dropFrame)
+Label labelForFrame(long long number, FrameRate rate)
 {
-    const long long fps = dropFrame ? kDropFps : framesPerSecond;
-    if (fps <= 0)
-        return Label{};
+    const long long fps = rate.framesPerSecond();
     long long nominal = number;
-    if (dropFrame) {
+    if (rate.isDropFrame()) {
         const long long blocks = floorDiv(number, kDropFramesPerTenMinutes);
         const long long rest = number - blocks * kDropFramesPerTenMinutes;
         // The first minute of a block keeps all 1800 labels; each later one
@@ -80,57 +61,53 @@ Label labelForFrame(long long number, int framesPerSecond, bool dropFrame)
     return label;
 }
 
-long long framesPerDay(int framesPerSecond, bool dropFrame)
+long long framesPerDay(FrameRate rate)
 {
-    return dropFrame ? 24LL * kDropFramesPerHour : 86400LL * framesPerSecond;
+    return rate.isDropFrame() ? 24LL * kDropFramesPerHour : 86400LL * rate.framesPerSecond();
 }
 
-bool existsAtRate(const Label &label, int framesPerSecond, bool dropFrame)
+bool existsAtRate(const Label &label, FrameRate rate)
 {
-    const int fps = dropFrame ? kDropFps : framesPerSecond;
+    const int fps = rate.framesPerSecond();
     if (label.hours < 0 || label.hours > 23 || label.minutes < 0 || label.minutes > 59 || label.seconds < 0
         || label.seconds > 59 || label.frames < 0 || label.frames >= fps)
         return false;
-    return !(dropFrame && label.seconds == 0 && label.frames < 2 && label.minutes % 10 != 0);
+    return !(rate.isDropFrame() && label.seconds == 0 && label.frames < 2 && label.minutes % 10 != 0);
 }
 
-Label withinRate(const Label &label, int framesPerSecond, bool dropFrame)
+Label withinRate(const Label &label, FrameRate rate)
 {
     Label within = label;
-    const int fps = dropFrame ? kDropFps : framesPerSecond;
+    const int fps = rate.framesPerSecond();
     if (within.frames >= fps)
         within.frames = fps - 1;
-    if (dropFrame && within.seconds == 0 && within.frames >= 0 && within.frames < 2 && within.minutes >= 0
+    if (rate.isDropFrame() && within.seconds == 0 && within.frames >= 0 && within.frames < 2 && within.minutes >= 0
         && within.minutes % 10 != 0)
         within.frames = 2;
     return within;
 }
 
-Label advanceWithinDay(const Label &label, long long frames, int framesPerSecond, bool dropFrame)
+Label advanceWithinDay(const Label &label, long long frames, FrameRate rate)
 {
-    const long long day = framesPerDay(framesPerSecond, dropFrame);
-    if (day <= 0)
-        return label;
-    const long long n = frameNumber(label, framesPerSecond, dropFrame) + frames;
-    return labelForFrame(((n % day) + day) % day, framesPerSecond, dropFrame);
+    const long long day = framesPerDay(rate);
+    const long long n = frameNumber(label, rate) + frames;
+    return labelForFrame(((n % day) + day) % day, rate);
 }
 
-long long distance(const Label &a, const Label &b, int framesPerSecond, bool dropFrame)
+long long distance(const Label &a, const Label &b, FrameRate rate)
 {
-    if (!dropFrame) {
+    if (!rate.isDropFrame()) {
         // F * (((hB - hA) * 60 + mB - mA) * 60 + sB - sA) + fB - fA
-        return framesPerSecond
+        return rate.framesPerSecond()
                 * ((((long long)b.hours - a.hours) * 60 + b.minutes - a.minutes) * 60 + b.seconds - a.seconds)
             + b.frames - a.frames;
     }
-    return frameNumber(b, framesPerSecond, true) - frameNumber(a, framesPerSecond, true);
+    return frameNumber(b, rate) - frameNumber(a, rate);
 }
 
-Label labelAtPosition(const Label &start, long long position, int framesPerSecond, bool dropFrame)
+Label labelAtPosition(const Label &start, long long position, FrameRate rate)
 {
-    if (framesPerSecond <= 0)
-        return start;
-    return labelForFrame(frameNumber(start, framesPerSecond, dropFrame) + position, framesPerSecond, dropFrame);
+    return labelForFrame(frameNumber(start, rate) + position, rate);
 }
 
 } // namespace FrameArithmetic

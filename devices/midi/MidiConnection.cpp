@@ -332,12 +332,12 @@ QString MidiConnection::findMatchingInput(const QString &outLabel) const
     return MidiPortList::findMatchingMidiIn(outLabel, m_inputs.table.index);
 }
 
-void MidiConnection::sendConnectSequence(const QString &startField, quint8 rateCode)
+void MidiConnection::sendConnectSequence(const QString &startField, FrameRate rate)
 {
     m_output->sendLongMessage(MachineControl::stop());
     const QList<int> start = MachineControl::readTimeField(startField);
     const std::optional<QByteArray> locate =
-        start.size() == 4 ? MachineControl::locate(start[0], start[1], start[2], start[3], rateCode) : std::nullopt;
+        start.size() == 4 ? MachineControl::locate(start[0], start[1], start[2], start[3], rate) : std::nullopt;
     if (locate) {
         m_output->sendLongMessage(*locate);
         m_output->sendLongMessage(*locate);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "midi/MidiPortList.h"
+#include "timecode/FrameRate.h"
 
 #include <QObject>
 #include <QString>
@@ -79,7 +80,7 @@ public:
 
     // Stop, Locate to the start field's time twice, the identification
     // request. A start field that does not read as a time sends no Locate.
-    void sendConnectSequence(const QString &startField, quint8 rateCode);
+    void sendConnectSequence(const QString &startField, FrameRate rate);
 
 signals:
     void outputsRebuilt();

@@ -138,9 +138,9 @@ void UnitSession::choose(const QString &label)
     m_midi->choose(label);
 }
 
-void UnitSession::sendConnectSequence(const QString &startField, quint8 rateCode)
+void UnitSession::sendConnectSequence(const QString &startField, FrameRate rate)
 {
-    m_midi->sendConnectSequence(startField, rateCode);
+    m_midi->sendConnectSequence(startField, rate);
 }
 
 bool UnitSession::upgrading() const

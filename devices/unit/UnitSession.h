@@ -91,7 +91,7 @@ public:
     // A menu pick: the connected entry disconnects, any other connects.
     void choose(const QString &label);
     // Stop, Locate to the start time twice, the identification request.
-    void sendConnectSequence(const QString &startField, quint8 rateCode);
+    void sendConnectSequence(const QString &startField, FrameRate rate);
 
     // Model and version replies from the serial port, one whole reply at a
     // time; unitIdentified() once per connection when both are known.

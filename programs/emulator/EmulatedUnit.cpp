@@ -303,7 +303,7 @@ void EmulatedUnit::sendAck(const std::function<void()> &send)
 
 // Generator ----------------------------------------------------------------
 
-void EmulatedUnit::locate(const FrameClock::Label &label, FrameClock::Rate rate)
+void EmulatedUnit::locate(const FrameClock::Label &label, FrameRate rate)
 {
     m_rate = rate;
     m_frame = FrameClock::frameNumber(label, rate);

@@ -118,7 +118,7 @@ public:
     Timing timing() const { return m_timing; }
 
     int source() const { return m_source; }
-    FrameClock::Rate rate() const { return m_rate; }
+    FrameRate rate() const { return m_rate; }
     bool isRunning() const { return m_running; }
     // Where the generator stands now (while running, by the quarter frames sent).
     FrameClock::Label position() const;
@@ -170,7 +170,7 @@ private:
     void sendAck(const std::function<void()> &send);
     bool refuseSetting();
 
-    void locate(const FrameClock::Label &label, FrameClock::Rate rate);
+    void locate(const FrameClock::Label &label, FrameRate rate);
     void startStream();
     void stopStream();
     void streamTick();
@@ -197,7 +197,7 @@ private:
     bool m_present = false;
 
     int m_source = UnitMessages::SourceGenerator;
-    FrameClock::Rate m_rate = FrameClock::Rate24;
+    FrameRate m_rate;
     qint64 m_frame = 0; // where the generator stands, or where the stream started
     bool m_running = false;
     QElapsedTimer m_clock;

@@ -1,21 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "timecode/FrameRate.h"
+
 #include <QtGlobal>
 
 // Time-code labels and frame numbers of the emulated unit's generator.
 //
 // Conventions: a label is hours, minutes, seconds, frames of one day
 // (00:00:00:00 to 23:59:59:ff). A frame number counts frames from 00:00:00:00;
-// it wraps at one day. Rates use the codes of the locate message's hour byte:
-// 0 = 24, 1 = 25, 2 = 30 drop frame (29.97), 3 = 30.
+// it wraps at one day. A rate is the panel's FrameRate value, which says what a
+// rate is; how a rate travels on the wire the unit's messages say themselves.
 //
 // Drop frame is SMPTE counting: labels ;00 and ;01 do not exist at the start of
 // every minute except minutes 0, 10, 20, 30, 40 and 50. Such a label (which the
 // panel can still send) is read as the next existing one, ;02.
 namespace FrameClock {
-
-enum Rate : quint8 { Rate24 = 0, Rate25 = 1, Rate30Drop = 2, Rate30 = 3 };
 
 struct Label
 {
@@ -32,21 +32,19 @@ struct Label
     bool operator!=(const Label &other) const { return !(*this == other); }
 };
 
-// Nominal frames per second: 24, 25 or 30 (also for drop frame).
-int framesPerSecond(Rate rate);
-qint64 framesPerDay(Rate rate);
+qint64 framesPerDay(FrameRate rate);
 // Time from the first to the count-th quarter frame of a running stream, in
 // nanoseconds (four quarter frames per frame; drop frame runs at 30000/1001
 // frames per second). Computed from the count, so no rounding accumulates.
-qint64 quarterFrameOffsetNs(qint64 count, Rate rate);
+qint64 quarterFrameOffsetNs(qint64 count, FrameRate rate);
 
 // Fields out of range are clamped into the day first (hours mod 24, minutes and
 // seconds to 0..59, frames to 0..fps-1), as the unit does with a stray locate.
-qint64 frameNumber(const Label &label, Rate rate);
+qint64 frameNumber(const Label &label, FrameRate rate);
 // `frame` may be negative or beyond one day: it is wrapped.
-Label labelForFrame(qint64 frame, Rate rate);
+Label labelForFrame(qint64 frame, FrameRate rate);
 
 // "01:02:03:04", or "01:02:03;04" at drop frame.
-QString text(const Label &label, Rate rate);
+QString text(const Label &label, FrameRate rate);
 
 } // namespace FrameClock

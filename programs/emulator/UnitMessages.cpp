@@ -27,6 +27,22 @@ constexpr int kIpMessageSize = 19;
 constexpr int kOscMessageSize = 24;
 constexpr int kPortMessageSize = 12;
 constexpr int kOffsetMessageSize = 9;
+// The rate field of the hour byte (bits 5-6) and of quarter-frame piece 7
+// (bits 1-2), by value.
+constexpr FrameRate::Value kRateOfField[] = {FrameRate::Fps24, FrameRate::Fps25, FrameRate::Fps30Drop,
+                                             FrameRate::Fps30};
+constexpr int kRateFieldMask = 0x03;
+constexpr int kHourByteRateShift = 5;
+constexpr int kPieceSevenRateShift = 1;
+
+int rateField(FrameRate rate)
+{
+    for (int field = 0; field <= kRateFieldMask; ++field) {
+        if (kRateOfField[field] == rate.value())
+            return field;
+    }
+    return 0;
+}
 
 quint8 at(const QByteArray &message, int index)
 {
@@ -115,13 +131,13 @@ Request parseMachineControl(const QByteArray &message)
         }
         const quint8 hourByte = at(message, 7);
         request.kind = Request::Locate;
-        request.rate = FrameClock::Rate((hourByte >> 5) & 0x03);
+        request.rate = kRateOfField[(hourByte >> kHourByteRateShift) & kRateFieldMask];
         request.label.hours = hourByte & 0x1F;
         request.label.minutes = at(message, 8);
         request.label.seconds = at(message, 9);
         request.label.frames = at(message, 10);
         request.inRange = request.label.hours < 24 && request.label.minutes < 60 && request.label.seconds < 60
-            && request.label.frames < FrameClock::framesPerSecond(request.rate);
+            && request.label.frames < request.rate.framesPerSecond();
     }
     return request;
 }
@@ -305,11 +321,11 @@ QByteArray sourceReport(int source)
     return message;
 }
 
-QByteArray fullFrame(const FrameClock::Label &label, FrameClock::Rate rate)
+QByteArray fullFrame(const FrameClock::Label &label, FrameRate rate)
 {
     QByteArray message = universal(kFullFrameSubId);
     message.append(char(0x01));
-    message.append(char(((rate & 0x03) << 5) | (label.hours & 0x1F)));
+    message.append(char((rateField(rate) << kHourByteRateShift) | (label.hours & 0x1F)));
     message.append(char(label.minutes & 0x7F));
     message.append(char(label.seconds & 0x7F));
     message.append(char(label.frames & 0x7F));
@@ -317,7 +333,7 @@ QByteArray fullFrame(const FrameClock::Label &label, FrameClock::Rate rate)
     return message;
 }
 
-QByteArray quarterFrame(int piece, const FrameClock::Label &label, FrameClock::Rate rate)
+QByteArray quarterFrame(int piece, const FrameClock::Label &label, FrameRate rate)
 {
     int nibble = 0;
     switch (piece & 0x07) {
@@ -328,7 +344,7 @@ QByteArray quarterFrame(int piece, const FrameClock::Label &label, FrameClock::R
     case 4: nibble = label.minutes & 0x0F; break;
     case 5: nibble = (label.minutes >> 4) & 0x03; break;
     case 6: nibble = label.hours & 0x0F; break;
-    case 7: nibble = ((rate & 0x03) << 1) | ((label.hours >> 4) & 0x01); break;
+    case 7: nibble = (rateField(rate) << kPieceSevenRateShift) | ((label.hours >> 4) & 0x01); break;
     }
     QByteArray message;
     message.append(char(kQuarterFrame));

@@ -80,7 +80,7 @@ struct Request
     // (an octet above 255, a port above 65535): the unit answers failure.
     bool inRange = true;
     FrameClock::Label label;
-    FrameClock::Rate rate = FrameClock::Rate24;
+    FrameRate rate;
     int number = 0;
     quint8 ipKind = 0;
     Octets octets {};
@@ -98,10 +98,10 @@ QByteArray deviceTypeReply(Model model);
 // F0 7F 7F 10 ss F7.
 QByteArray sourceReport(int source);
 // F0 7F 7F 01 01 hr mn sc fr F7, the rate in bits 5-6 of hr.
-QByteArray fullFrame(const FrameClock::Label &label, FrameClock::Rate rate);
+QByteArray fullFrame(const FrameClock::Label &label, FrameRate rate);
 // F1 dd for piece 0..7 of `label`; piece 7 carries the rate in bits 1-2 and
 // the hour's bit 4 in bit 0.
-QByteArray quarterFrame(int piece, const FrameClock::Label &label, FrameClock::Rate rate);
+QByteArray quarterFrame(int piece, const FrameClock::Label &label, FrameRate rate);
 // F0 7F 7F 12 code F7.
 QByteArray ack(quint8 code);
 // 19 bytes: kind 40/20/10 with the address's twelve digits.

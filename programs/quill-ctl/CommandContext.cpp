@@ -45,8 +45,8 @@ CommandContext::CommandContext(const UnitSession::Devices &devices, const Option
     auto noteReport = [this](int number) {
         if (number >= 1 && number <= 6)
             m_lastSource = number;
-        else if (number >= MidiTimecodeIn::Report24 && number <= MidiTimecodeIn::Report30)
-            m_lastRateReport = number;
+        else if (const std::optional<FrameRate> rate = FrameRate::fromReport(number))
+            m_lastRate = rate;
         emit reportReceived(number);
     };
     auto noteTimecode = [this](const QString &timecode) {
@@ -98,7 +98,8 @@ void CommandContext::receive(const QByteArray &message)
     if (message.size() >= 9 && SysEx::isUniversalRealTime(message, SysEx::kTimeCodeSubId)
         && quint8(message.at(4)) == SysEx::kFullFrame) {
         ++m_fullFrames;
-        m_lastRateReport = MidiTimecodeIn::Report24 + ((quint8(message.at(5)) >> 5) & 0x03);
+        if (const std::optional<FrameRate> rate = FrameRate::fromHourByte(quint8(message.at(5))))
+            m_lastRate = rate;
     }
     m_session->receive(message);
     for (const auto &listener : m_listeners)
@@ -262,7 +263,7 @@ void CommandContext::disconnectUnit()
     m_identified = false;
     m_serialIdentified = false;
     m_lastSource = 0;
-    m_lastRateReport = 0;
+    m_lastRate.reset();
     m_lastTimecode.clear();
     m_fullFrames = 0;
 }

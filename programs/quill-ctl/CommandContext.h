@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "timecode/FrameRate.h"
 #include "unit/UnitSession.h"
 
 #include <QByteArray>
@@ -9,6 +10,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 struct Command;
@@ -112,9 +114,9 @@ public:
     // Decodes the quarter frames on the input's thread: the stream's
     // position, its health and the position alarm (see MidiTimecodeIn).
     MidiTimecodeIn *streamDecoder() const;
-    // The source (1-6) and rate report (11-14) last heard; 0 before.
+    // The source (1-6) last heard, 0 before; the rate last heard.
     int lastSource() const { return m_lastSource; }
-    int lastRateReport() const { return m_lastRateReport; }
+    std::optional<FrameRate> lastRate() const { return m_lastRate; }
     // The time code last shown, "hh:mm:ss:ff", from quarter frames or a
     // full frame; empty before.
     QString lastTimecode() const { return m_lastTimecode; }
@@ -159,7 +161,7 @@ private:
     bool m_identified = false;
     bool m_serialIdentified = false;
     int m_lastSource = 0;
-    int m_lastRateReport = 0;
+    std::optional<FrameRate> m_lastRate;
     QString m_lastTimecode;
     int m_fullFrames = 0;
     bool m_interrupted = false;

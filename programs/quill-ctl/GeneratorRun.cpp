@@ -3,7 +3,6 @@
 
 #include "CommandContext.h"
 #include "TimeArgument.h"
-#include "UnitWords.h"
 #include "protocol/MachineControl.h"
 #include "protocol/MidiTimecodeIn.h"
 
@@ -19,9 +18,7 @@ GeneratorRun::GeneratorRun(CommandContext &context, const Range &range, QObject 
     : QObject(parent)
     , m_context(context)
     , m_range(range)
-    , m_fps(FrameArithmetic::framesPerSecondForRate(UnitWords::rateText(range.rateCode), 24))
-    , m_drop(FrameArithmetic::isDropFrame(m_fps, UnitWords::rateText(range.rateCode)))
-    , m_endQuarterFrames(4 * FrameArithmetic::distance(range.start, range.end, m_fps, m_drop))
+    , m_endQuarterFrames(4 * FrameArithmetic::distance(range.start, range.end, range.rate))
     , m_restartPlay(new QTimer(this))
     , m_stopPoll(new QTimer(this))
 {
@@ -49,18 +46,18 @@ GeneratorRun::~GeneratorRun()
 bool GeneratorRun::start()
 {
     const std::optional<QByteArray> locate = MachineControl::locate(
-        m_range.start.hours, m_range.start.minutes, m_range.start.seconds, m_range.start.frames, m_range.rateCode);
+        m_range.start.hours, m_range.start.minutes, m_range.start.seconds, m_range.start.frames, m_range.rate);
     if (!locate || !m_context.sendLocate(*locate))
         return false;
     // Every piece at or past End reaches the check at once.
-    m_context.streamDecoder()->setPositionAlarm(m_range.end, m_fps, m_drop);
+    m_context.streamDecoder()->setPositionAlarm(m_range.end, m_range.rate);
     m_passes = 1;
     return m_context.send(MachineControl::play());
 }
 
 void GeneratorRun::follow(const Label &label, int quarterFrames)
 {
-    const long long current = 4 * FrameArithmetic::distance(m_range.start, label, m_fps, m_drop) + quarterFrames;
+    const long long current = 4 * FrameArithmetic::distance(m_range.start, label, m_range.rate) + quarterFrames;
     if (m_stopping) {
         if (m_check.stopLost(current))
             m_context.send(MachineControl::stop());
@@ -79,7 +76,7 @@ void GeneratorRun::restart()
 {
     m_context.send(MachineControl::stop());
     const std::optional<QByteArray> locate = MachineControl::locate(
-        m_range.start.hours, m_range.start.minutes, m_range.start.seconds, m_range.start.frames, m_range.rateCode);
+        m_range.start.hours, m_range.start.minutes, m_range.start.seconds, m_range.start.frames, m_range.rate);
     if (locate)
         m_context.sendLocate(*locate);
     ++m_passes;

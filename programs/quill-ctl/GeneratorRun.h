@@ -3,6 +3,7 @@
 
 #include "timecode/EndCheck.h"
 #include "timecode/FrameArithmetic.h"
+#include "timecode/FrameRate.h"
 
 #include <QObject>
 #include <QString>
@@ -24,7 +25,7 @@ public:
     {
         FrameArithmetic::Label start;
         FrameArithmetic::Label end;
-        quint8 rateCode = 0;
+        FrameRate rate;
         bool loop = false;
     };
     static constexpr int kLoopRestartDelayMs = 30;
@@ -49,8 +50,6 @@ private:
 
     CommandContext &m_context;
     Range m_range;
-    int m_fps;
-    bool m_drop;
     long long m_endQuarterFrames;
     EndCheck m_check;
     QTimer *m_restartPlay;

@@ -71,37 +71,35 @@ int prepare(CommandContext &context, QCommandLineParser &parser, const QStringLi
     return context.connectUnit();
 }
 
-// The rate code from --rate, else the one the unit reports.
+// The rate from --rate, else the one the unit reports.
 int rateFor(CommandContext &context, const QCommandLineParser &parser, const QCommandLineOption &option,
-            quint8 *rateCode)
+            FrameRate *rate)
 {
     if (parser.isSet(option)) {
-        const std::optional<quint8> code = UnitWords::rateCode(parser.value(option));
-        if (!code)
+        const std::optional<FrameRate> named = FrameRate::fromName(parser.value(option));
+        if (!named)
             return context.usageError(QStringLiteral("--rate takes 24, 25, 30drop or 30."));
-        *rateCode = *code;
+        *rate = *named;
         return ExitCode::kDone;
     }
-    const CommandContext::Wait wait = context.waitFor([&] { return context.lastRateReport() != 0; }, kListenMs);
+    const CommandContext::Wait wait = context.waitFor([&] { return context.lastRate().has_value(); }, kListenMs);
     if (wait == CommandContext::Wait::Interrupted)
         return context.waitFailed(wait, QString());
-    if (context.lastRateReport() == 0) {
+    if (!context.lastRate()) {
         return context.usageError(
             QStringLiteral("the unit's time code is stopped, so its rate is not known: give --rate."));
     }
-    *rateCode = quint8(context.lastRateReport() - MidiTimecodeIn::Report24);
+    *rate = *context.lastRate();
     return ExitCode::kDone;
 }
 
 // A label the unit can show at the rate.
-int checkLabel(CommandContext &context, const QString &text, quint8 rateCode, const char *what, Label *label)
+int checkLabel(CommandContext &context, const QString &text, FrameRate rate, const char *what, Label *label)
 {
     const std::optional<Label> parsed = TimeArgument::parse(text);
-    const QString rateText = UnitWords::rateText(rateCode);
-    const int fps = FrameArithmetic::framesPerSecondForRate(rateText, 24);
-    if (!parsed || !FrameArithmetic::existsAtRate(*parsed, fps, FrameArithmetic::isDropFrame(fps, rateText))) {
+    if (!parsed || !FrameArithmetic::existsAtRate(*parsed, rate)) {
         return context.usageError(QStringLiteral("%1 \"%2\" is not a time at %3 frames a second (HH:MM:SS:FF).")
-                                      .arg(QLatin1String(what), text, UnitWords::rateWords().at(rateCode)));
+                                      .arg(QLatin1String(what), text, rate.name()));
     }
     *label = *parsed;
     return ExitCode::kDone;
@@ -120,10 +118,10 @@ int needGenerator(CommandContext &context)
 }
 
 // Sends a Locate and waits for the full frame the unit answers it with.
-int locateAndWait(CommandContext &context, const Label &label, quint8 rateCode)
+int locateAndWait(CommandContext &context, const Label &label, FrameRate rate)
 {
     const std::optional<QByteArray> message =
-        MachineControl::locate(label.hours, label.minutes, label.seconds, label.frames, rateCode);
+        MachineControl::locate(label.hours, label.minutes, label.seconds, label.frames, rate);
     const int before = context.fullFramesSeen();
     if (!message || !context.sendLocate(*message))
         return context.unitFailed(QStringLiteral("the Locate could not be sent"));
@@ -143,14 +141,14 @@ int locate(CommandContext &context, const QStringList &arguments)
     parser.addOption(rateOption);
     if (const int code = prepare(context, parser, arguments, 1); code != ExitCode::kDone)
         return code;
-    quint8 rateCode = 0;
-    if (const int code = rateFor(context, parser, rateOption, &rateCode); code != ExitCode::kDone)
+    FrameRate rate;
+    if (const int code = rateFor(context, parser, rateOption, &rate); code != ExitCode::kDone)
         return code;
     Label label;
-    if (const int code = checkLabel(context, parser.positionalArguments().first(), rateCode, "time", &label);
+    if (const int code = checkLabel(context, parser.positionalArguments().first(), rate, "time", &label);
         code != ExitCode::kDone)
         return code;
-    if (const int code = locateAndWait(context, label, rateCode); code != ExitCode::kDone)
+    if (const int code = locateAndWait(context, label, rate); code != ExitCode::kDone)
         return code;
     context.out() << context.lastTimecode() << Qt::endl;
     return ExitCode::kDone;
@@ -215,17 +213,15 @@ int run(CommandContext &context, const QStringList &arguments)
         return code;
     GeneratorRun::Range range;
     range.loop = parser.isSet(loopOption);
-    if (const int code = rateFor(context, parser, rateOption, &range.rateCode); code != ExitCode::kDone)
+    if (const int code = rateFor(context, parser, rateOption, &range.rate); code != ExitCode::kDone)
         return code;
-    if (const int code = checkLabel(context, parser.value(startOption), range.rateCode, "--start", &range.start);
+    if (const int code = checkLabel(context, parser.value(startOption), range.rate, "--start", &range.start);
         code != ExitCode::kDone)
         return code;
-    if (const int code = checkLabel(context, parser.value(endOption), range.rateCode, "--end", &range.end);
+    if (const int code = checkLabel(context, parser.value(endOption), range.rate, "--end", &range.end);
         code != ExitCode::kDone)
         return code;
-    const QString rateText = UnitWords::rateText(range.rateCode);
-    const int fps = FrameArithmetic::framesPerSecondForRate(rateText, 24);
-    if (FrameArithmetic::distance(range.start, range.end, fps, FrameArithmetic::isDropFrame(fps, rateText)) <= 0)
+    if (FrameArithmetic::distance(range.start, range.end, range.rate) <= 0)
         return context.usageError(QStringLiteral("--end must come after --start."));
     if (const int code = needGenerator(context); code != ExitCode::kDone)
         return code;
@@ -297,8 +293,8 @@ int rate(CommandContext &context, const QStringList &arguments)
         return code;
     if (parser.positionalArguments().size() != 1)
         return context.usageError(QStringLiteral("takes one rate."));
-    const std::optional<quint8> rateCode = UnitWords::rateCode(parser.positionalArguments().first());
-    if (!rateCode)
+    const std::optional<FrameRate> rate = FrameRate::fromName(parser.positionalArguments().first());
+    if (!rate)
         return context.usageError(QStringLiteral("\"%1\" is not a rate: 24, 25, 30drop or 30.")
                                       .arg(parser.positionalArguments().first()));
     if (const int code = context.connectUnit(); code != ExitCode::kDone)
@@ -307,26 +303,22 @@ int rate(CommandContext &context, const QStringList &arguments)
         return code;
     Label label{1, 0, 0, 0};
     if (parser.isSet(atOption)) {
-        if (const int code = checkLabel(context, parser.value(atOption), *rateCode, "--at", &label);
+        if (const int code = checkLabel(context, parser.value(atOption), *rate, "--at", &label);
             code != ExitCode::kDone)
             return code;
     } else {
         if (context.pause(kListenMs) == CommandContext::Wait::Interrupted)
             return context.waitFailed(CommandContext::Wait::Interrupted, QString());
-        const QString rateText = UnitWords::rateText(*rateCode);
-        const int fps = FrameArithmetic::framesPerSecondForRate(rateText, 24);
         if (const std::optional<Label> here = TimeArgument::parse(context.lastTimecode()))
-            label = FrameArithmetic::withinRate(*here, fps, FrameArithmetic::isDropFrame(fps, rateText));
+            label = FrameArithmetic::withinRate(*here, *rate);
     }
-    if (const int code = locateAndWait(context, label, *rateCode); code != ExitCode::kDone)
+    if (const int code = locateAndWait(context, label, *rate); code != ExitCode::kDone)
         return code;
-    const int reported = context.lastRateReport() - MidiTimecodeIn::Report24;
-    if (reported != *rateCode) {
+    if (context.lastRate() != rate) {
         return context.unitFailed(QStringLiteral("the unit refused %1; it stays at %2")
-                                      .arg(UnitWords::rateWords().at(*rateCode),
-                                           UnitWords::rateWordOfReport(context.lastRateReport())));
+                                      .arg(rate->name(), UnitWords::rateWord(context.lastRate())));
     }
-    context.out() << UnitWords::rateWords().at(*rateCode) << ' ' << context.lastTimecode() << Qt::endl;
+    context.out() << rate->name() << ' ' << context.lastTimecode() << Qt::endl;
     return ExitCode::kDone;
 }
 

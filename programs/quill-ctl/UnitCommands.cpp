@@ -115,7 +115,7 @@ int status(CommandContext &context, const QStringList &arguments)
     if (hasSerial)
         out << "serial: " << orDash(context.session()->pairedSerialPort()) << '\n';
     out << "source: " << UnitWords::sourceWord(context.lastSource()) << '\n';
-    out << "rate: " << UnitWords::rateWordOfReport(context.lastRateReport()) << '\n';
+    out << "rate: " << UnitWords::rateWord(context.lastRate()) << '\n';
     out << "timecode: " << orDash(context.lastTimecode()) << '\n';
     out << "stream: " << streamText << '\n';
     out << "lost pieces: " << health.lostPieces << '\n';

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "timecode/FrameRate.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,21 +12,15 @@
 // unit's sources and rates.
 //
 //   source  1 usb, 2 midi, 3 ltc, 4 generator, 5 rtp-midi, 6 art-net
-//   rate    Machine Control rate code 0 "24", 1 "25", 2 "30drop", 3 "30";
-//           the unit reports them as 11 to 14
+//   rate    the rate's name (FrameRate::name): "24", "25", "30drop", "30"
 namespace UnitWords {
 
 QStringList sourceWords();
-QStringList rateWords();
 // The source number of a word, letter case ignored.
 std::optional<int> sourceNumber(const QString &word);
 // "unknown" for a number outside 1-6.
 QString sourceWord(int number);
-// The Machine Control rate code of a word, letter case ignored.
-std::optional<quint8> rateCode(const QString &word);
-// The word of a rate report (11-14); "unknown" for any other number.
-QString rateWordOfReport(int report);
-// The frame-rate button text FrameArithmetic reads ("24", "25", "30Drop", "30").
-QString rateText(quint8 rateCode);
+// "unknown" for no rate.
+QString rateWord(std::optional<FrameRate> rate);
 
 } // namespace UnitWords

@@ -43,7 +43,7 @@ public:
 
     void timecode(const QString &label)
     {
-        const QString rate = UnitWords::rateWordOfReport(m_context.lastRateReport());
+        const QString rate = UnitWords::rateWord(m_context.lastRate());
         if (m_json) {
             QJsonObject line{{QStringLiteral("time"), now()},
                              {QStringLiteral("timecode"), label},

@@ -97,7 +97,7 @@ double framesPastEnd(MainWindow &window, const JackEmulatedUnit &unit, const Cas
         return kNotMeasured;
     const qint64 endFrame = FrameClock::frameNumber({end[0], end[1], end[2], end[3]}, run.rate);
     const qint64 frames = endFrame - FrameClock::frameNumber({start[0], start[1], start[2], start[3]}, run.rate);
-    const int runMs = int(frames * 1000 / FrameClock::framesPerSecond(run.rate)) + 3000;
+    const int runMs = int(frames * 1000 / run.rate.framesPerSecond()) + 3000;
 
     ui->pushButton->click();
     if (!waitUntil([&] { return !window.transport()->checkTimer()->isActive(); }, runMs)) {

@@ -18,7 +18,7 @@ namespace EndStopMeasure {
 struct Case
 {
     QString rateText; // the rate button's text: "24", "25", "30Drop", "30"
-    FrameClock::Rate rate;
+    FrameRate rate;
     QString start; // "hh : mm : ss : ff"
     QString end;
 };

@@ -18,19 +18,29 @@ namespace PanelTest {
 
 struct ModelGenerator
 {
-    int framesPerSecond = 25;
-    bool dropFrame = false;
+    FrameRate rate = FrameRate::Fps25;
     // Frame number (FrameArithmetic counting) of the first label.
     long long firstFrame = 0;
     bool reverse = false;
     bool liveCounter = false;
 
-    int rateCode() const { return framesPerSecond == 24 ? 0 : framesPerSecond == 25 ? 1 : dropFrame ? 2 : 3; }
+    // The rate bits of piece 7 and the full frame, written out here rather
+    // than taken from FrameRate, whose encoding the tests check.
+    int rateCode() const
+    {
+        switch (rate.value()) {
+        case FrameRate::Fps24: return 0;
+        case FrameRate::Fps25: return 1;
+        case FrameRate::Fps30Drop: return 2;
+        case FrameRate::Fps30: return 3;
+        }
+        return 0;
+    }
 
     FrameArithmetic::Label labelOf(long long frame) const
     {
-        const long long day = FrameArithmetic::framesPerDay(framesPerSecond, dropFrame);
-        return FrameArithmetic::labelForFrame(((frame % day) + day) % day, framesPerSecond, dropFrame);
+        const long long day = FrameArithmetic::framesPerDay(rate);
+        return FrameArithmetic::labelForFrame(((frame % day) + day) % day, rate);
     }
     // Frame number of the label quarter frame q belongs to, and its piece.
     long long labelFrame(long long q) const { return firstFrame + (reverse ? -2 : 2) * (q / 8); }

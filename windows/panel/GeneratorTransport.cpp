@@ -56,14 +56,9 @@ GeneratorTransport::GeneratorTransport(const PanelContext &context, const Widget
         connect(rate, &QRadioButton::toggled, this, &GeneratorTransport::runActiveTimersWork);
 }
 
-int GeneratorTransport::framesPerSecond() const
+FrameRate GeneratorTransport::rate() const
 {
-    return FrameArithmetic::framesPerSecondForRate(m_context.rateText(), m_framesPerSecond);
-}
-
-bool GeneratorTransport::dropFrame() const
-{
-    return FrameArithmetic::isDropFrame(m_framesPerSecond, m_context.rateText());
+    return m_context.checkedRate().value_or(m_rate);
 }
 
 bool GeneratorTransport::readField(const QString &text, Label &label) const
@@ -88,10 +83,9 @@ bool GeneratorTransport::readField(const QString &text, Label &label) const
 
 void GeneratorTransport::takeRangeFromFields(const Label &start, const Label &end)
 {
-    m_framesPerSecond = framesPerSecond();
-    m_rangeFramesPerSecond = m_framesPerSecond;
-    m_rangeDropFrame = dropFrame();
-    m_totalFrames = FrameArithmetic::distance(start, end, m_framesPerSecond, m_rangeDropFrame);
+    m_rate = rate();
+    m_rangeRate = m_rate;
+    m_totalFrames = FrameArithmetic::distance(start, end, m_rate);
     CustomSlider *slider = m_widgets.slider;
     slider->setMaximum(clampToInt(m_totalFrames));
     slider->setMinimum(0);
@@ -99,8 +93,8 @@ void GeneratorTransport::takeRangeFromFields(const Label &start, const Label &en
 
 void GeneratorTransport::followRate()
 {
-    m_framesPerSecond = framesPerSecond();
-    if (m_rangeFramesPerSecond == 0 || (m_framesPerSecond == m_rangeFramesPerSecond && dropFrame() == m_rangeDropFrame))
+    m_rate = rate();
+    if (!m_rangeRate || m_rate == *m_rangeRate)
         return;
     Label start;
     Label end;
@@ -112,7 +106,7 @@ long long GeneratorTransport::readoutPosition() const
 {
     Label start;
     readField(m_startText, start);
-    return FrameArithmetic::distance(start, m_readout->label(), m_framesPerSecond, dropFrame());
+    return FrameArithmetic::distance(start, m_readout->label(), m_rate);
 }
 
 long long GeneratorTransport::unitQuarterFrames() const
@@ -121,7 +115,7 @@ long long GeneratorTransport::unitQuarterFrames() const
         return 4 * readoutPosition();
     Label start;
     readField(m_startText, start);
-    return 4 * FrameArithmetic::distance(start, m_unit.label, m_framesPerSecond, dropFrame()) + m_unit.quarterFrames;
+    return 4 * FrameArithmetic::distance(start, m_unit.label, m_rate) + m_unit.quarterFrames;
 }
 
 long long GeneratorTransport::endQuarterFrames() const
@@ -279,8 +273,8 @@ void GeneratorTransport::play()
             return;
         }
         // End not after Start: nothing to run.
-        m_framesPerSecond = framesPerSecond();
-        if (FrameArithmetic::distance(start, end, m_framesPerSecond, dropFrame()) <= 0)
+        m_rate = rate();
+        if (FrameArithmetic::distance(start, end, m_rate) <= 0)
             return;
         takeRangeFromFields(start, end);
         m_endCheck.reset();
@@ -371,7 +365,7 @@ void GeneratorTransport::gotoCapture()
     Label start;
     readField(m_startText, start);
     CustomSlider *slider = m_widgets.slider;
-    slider->setValue(clampToInt(FrameArithmetic::distance(start, capture, m_framesPerSecond, dropFrame())));
+    slider->setValue(clampToInt(FrameArithmetic::distance(start, capture, m_rate)));
     slider->setMarker(slider->value(), 1);
     m_endCheck.stopWatching();
     m_context.sendLocate(capture);
@@ -401,7 +395,7 @@ void GeneratorTransport::sliderValueChanged(int value)
     if (!readField(m_startText, start))
         return;
     followRate();
-    showOwnTime(FrameArithmetic::labelAtPosition(start, value, m_framesPerSecond, dropFrame()),
+    showOwnTime(FrameArithmetic::labelAtPosition(start, value, m_rate),
                 TimecodeReadout::FramesSuffix::None);
 }
 
@@ -415,7 +409,7 @@ void GeneratorTransport::sliderReleased()
     Label start;
     if (readField(m_startText, start))
         m_context.sendLocate(
-            FrameArithmetic::labelAtPosition(start, m_widgets.slider->value(), m_framesPerSecond, dropFrame()));
+            FrameArithmetic::labelAtPosition(start, m_widgets.slider->value(), m_rate));
     if (!m_progressTimer->isActive())
         m_progressTimer->start(kFastTickMs);
     if (!m_checkTimer->isActive())
@@ -459,8 +453,8 @@ void GeneratorTransport::setEndAlarm()
     }
     // The End the check compares with: the slider maximum from Start.
     const Label end =
-        FrameArithmetic::labelAtPosition(start, m_widgets.slider->maximum(), m_framesPerSecond, dropFrame());
-    m_inputDecoder->setPositionAlarm(end, m_framesPerSecond, dropFrame());
+        FrameArithmetic::labelAtPosition(start, m_widgets.slider->maximum(), m_rate);
+    m_inputDecoder->setPositionAlarm(end, m_rate);
 }
 
 void GeneratorTransport::checkAndPause()
@@ -490,7 +484,7 @@ void GeneratorTransport::checkAndPause()
     slider->setValue(exact ? clampToInt(m_totalFrames) : 0);
     if (exact && startRead) {
         // The unit stands on End; the last label it sent may be the frame before.
-        const Label endLabel = FrameArithmetic::labelAtPosition(start, m_totalFrames, m_framesPerSecond, dropFrame());
+        const Label endLabel = FrameArithmetic::labelAtPosition(start, m_totalFrames, m_rate);
         m_readout->show(endLabel);
         m_unit = UnitPosition{endLabel, 0, true};
     }

@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <optional>
+
 class CustomSlider;
 class MidiTimecodeIn;
 class QGroupBox;
@@ -44,8 +46,8 @@ class QTimer;
 // after it, still showing the old place, and the next one shows Start.
 //
 // A range of 0 frames or fewer (End not after Start) is nothing to run.
-// Conversions take the frames per second from the checked rate button each
-// time ("None" keeps the last rate), and the range follows a rate change.
+// Conversions take the rate from the checked rate button each time (with
+// none checked the last rate stays), and the range follows a rate change.
 class GeneratorTransport : public QObject
 {
     Q_OBJECT
@@ -128,11 +130,10 @@ public:
     bool isPlaying() const { return m_playing; }
 
     // The rate of the checked button, or the last one while none is checked.
-    int framesPerSecond() const;
+    FrameRate rate() const;
     long long totalFrames() const { return m_totalFrames; }
 
 private:
-    bool dropFrame() const;
     // Sets the slider range from Start to End at the checked rate.
     void takeRangeFromFields(const FrameArithmetic::Label &start, const FrameArithmetic::Label &end);
     // Takes the range again when the rate changed since it was taken.
@@ -192,11 +193,10 @@ private:
     QTimer *m_restartPlayTimer;
     // 24 matches the rate checked at start; the slider conversions need a
     // value before a rate button is read.
-    int m_framesPerSecond = 24;
+    FrameRate m_rate = FrameRate::Fps24;
     long long m_totalFrames = 0;
-    // The rate the range was taken at; 0 before the first range.
-    int m_rangeFramesPerSecond = 0;
-    bool m_rangeDropFrame = false;
+    // The rate the range was taken at; nothing before the first range.
+    std::optional<FrameRate> m_rangeRate;
     UnitPosition m_unit;
     mutable FieldRead m_reads[3];
     // QLineEdit::text() strips the input mask's blanks on every call, and

@@ -34,7 +34,7 @@ void PanelContext::send(const QByteArray &message) const
 bool PanelContext::sendLocate(const FrameArithmetic::Label &label) const
 {
     const auto message = MachineControl::locate(label.hours, label.minutes, label.seconds, label.frames,
-                                                rateCode());
+                                                locateRate());
     if (!message) {
         qWarning() << "Locate not sent, a time part is out of range:" << label.hours << label.minutes
                    << label.seconds << label.frames;
@@ -63,23 +63,24 @@ void PanelContext::sendPlay() const
     send(MachineControl::play());
 }
 
-QString PanelContext::rateText() const
+std::optional<FrameRate> PanelContext::checkedRate() const
 {
-    if (m_checkedRate && m_checkedRate->isChecked())
-        return m_checkedRate->text();
-    for (const QRadioButton *button : m_widgets.rates) {
-        if (button->isChecked()) {
-            m_checkedRate = button;
-            return button->text();
+    constexpr auto rates = FrameRate::all();
+    if (m_checkedRate >= 0 && m_widgets.rates[m_checkedRate]->isChecked())
+        return FrameRate(rates[m_checkedRate]);
+    for (int i = 0; i < int(rates.size()); ++i) {
+        if (m_widgets.rates[i]->isChecked()) {
+            m_checkedRate = i;
+            return FrameRate(rates[i]);
         }
     }
-    m_checkedRate = nullptr;
-    return QStringLiteral("None");
+    m_checkedRate = -1;
+    return std::nullopt;
 }
 
-quint8 PanelContext::rateCode() const
+FrameRate PanelContext::locateRate() const
 {
-    return MachineControl::rateCodeForText(rateText());
+    return checkedRate().value_or(FrameRate::Fps24);
 }
 
 void PanelContext::warnNotConnected() const

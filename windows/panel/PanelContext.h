@@ -2,12 +2,14 @@
 #pragma once
 
 #include "timecode/FrameArithmetic.h"
+#include "timecode/FrameRate.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class MessageBoxes;
@@ -33,7 +35,8 @@ public:
     };
     struct Widgets
     {
-        // The frame-rate buttons in form order: 24, 25, 30 drop, 30.
+        // The frame-rate buttons in form order: 24, 25, 30 drop, 30, which
+        // is the order of FrameRate::all().
         QRadioButton *rates[4];
         QPushButton *play;
         QPushButton *pause;
@@ -61,10 +64,10 @@ public:
     // learned before is stale.
     void onLocate(std::function<void()> listener);
 
-    // Text of the checked frame-rate button, "None" when none is checked.
-    QString rateText() const;
-    // The Machine Control rate code of that text.
-    quint8 rateCode() const;
+    // The rate of the checked frame-rate button; nothing when none is checked.
+    std::optional<FrameRate> checkedRate() const;
+    // The rate a Locate carries: the checked one, 24 when none is checked.
+    FrameRate locateRate() const;
 
     // "MIDI Device Not Connected".
     void warnNotConnected() const;
@@ -85,5 +88,5 @@ private:
         std::make_shared<std::vector<std::function<void()>>>();
     // The rate is read with every label while time code runs; the button
     // found checked last time is asked first (the buttons are exclusive).
-    mutable const QRadioButton *m_checkedRate = nullptr;
+    mutable int m_checkedRate = -1;
 };

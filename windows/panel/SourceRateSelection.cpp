@@ -11,14 +11,14 @@
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 
-QString SourceRateSelection::validatorPattern(const QString &rateText)
+QString SourceRateSelection::validatorPattern(std::optional<FrameRate> rate)
 {
     QString frames;
-    if (rateText == QLatin1String("24"))
+    if (rate && rate->framesPerSecond() == 24)
         frames = QStringLiteral("[0-1][0-9]|2[0-3]");
-    else if (rateText == QLatin1String("25"))
+    else if (rate && rate->framesPerSecond() == 25)
         frames = QStringLiteral("[0-1][0-9]|2[0-4]");
-    else if (rateText == QLatin1String("30Drop") || rateText == QLatin1String("30"))
+    else if (rate)
         frames = QStringLiteral("[0-2][0-9]");
     return QStringLiteral("^((0[0-9]|1[0-9]|2[0-3])) : ([0-5][0-9]) : ([0-5][0-9]) : (%1)$").arg(frames);
 }
@@ -52,16 +52,14 @@ SourceRateSelection::SourceRateSelection(const PanelContext &context, const Widg
 
 void SourceRateSelection::keepFieldsWithinRate()
 {
-    const QString rate = m_context.rateText();
-    const int fps = FrameArithmetic::framesPerSecondForRate(rate, 0);
-    if (fps == 0)
+    const std::optional<FrameRate> rate = m_context.checkedRate();
+    if (!rate)
         return;
-    const bool drop = FrameArithmetic::isDropFrame(fps, rate);
     for (QLineEdit *field : {m_widgets.fields.start, m_widgets.fields.end, m_widgets.fields.capture}) {
         FrameArithmetic::Label label;
         if (!FrameArithmetic::labelFromParts(MachineControl::readTimeField(field->text()), label))
             continue;
-        const FrameArithmetic::Label within = FrameArithmetic::withinRate(label, fps, drop);
+        const FrameArithmetic::Label within = FrameArithmetic::withinRate(label, *rate);
         if (within != label) // the input mask lays the eight digits out
             field->setText(QString::asprintf("%02d%02d%02d%02d", within.hours, within.minutes, within.seconds,
                                              within.frames));
@@ -121,7 +119,8 @@ void SourceRateSelection::receiveReport(int num)
 {
     // The unit reports its rate with every label; one already shown needs
     // nothing done.
-    if (num >= 11 && num <= 14 && m_context.widgets().rates[num - 11]->isChecked())
+    const std::optional<FrameRate> rate = FrameRate::fromReport(num);
+    if (rate && m_context.widgets().rates[rate->code()]->isChecked())
         return;
     const auto all = allButtons();
     for (QRadioButton *button : all)
@@ -132,8 +131,8 @@ void SourceRateSelection::receiveReport(int num)
         const bool generator = num == Generator;
         m_context.applyTransportLook(generator);
         PanelContext::applyRadioGroupLook(m_widgets.rateGroup, generator);
-    } else if (num >= 11 && num <= 14) {
-        m_context.widgets().rates[num - 11]->setChecked(true);
+    } else if (rate) {
+        m_context.widgets().rates[rate->code()]->setChecked(true);
     }
 
     for (QRadioButton *button : all)
@@ -142,7 +141,7 @@ void SourceRateSelection::receiveReport(int num)
 
 void SourceRateSelection::rebuildValidator()
 {
-    auto *validator = new QRegularExpressionValidator(QRegularExpression(validatorPattern(m_context.rateText())),
+    auto *validator = new QRegularExpressionValidator(QRegularExpression(validatorPattern(m_context.checkedRate())),
                                                       m_context.window());
     m_widgets.fields.capture->setValidator(validator);
     m_widgets.fields.end->setValidator(validator);

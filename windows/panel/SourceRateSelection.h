@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 class CustomSlider;
 class QGroupBox;
@@ -26,9 +27,9 @@ public:
     // Source numbers of the six source buttons, in form order.
     enum Source { Usb = 1, Midi = 2, Ltc = 3, Generator = 4, RtpMidi = 5, ArtNet = 6 };
 
-    // The time-entry pattern for a rate text; the frames part follows the rate
-    // ("24": 00-23, "25": 00-24, "30Drop"/"30": 00-29, anything else: none).
-    static QString validatorPattern(const QString &rateText);
+    // The time-entry pattern for a rate; the frames part follows the rate
+    // (24: 00-23, 25: 00-24, 30 drop and 30: 00-29, no rate checked: none).
+    static QString validatorPattern(std::optional<FrameRate> rate);
 
     // What the selection drives besides the context's widgets.
     struct Widgets

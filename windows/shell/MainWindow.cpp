@@ -209,9 +209,9 @@ void MainWindow::createTimecodePanel()
     new TransportKeys(this, {widgets.shared, ui->pushButton_5, ui->pushButton_6, fields}, m_transport);
 }
 
-quint8 MainWindow::checkedRateCode() const
+FrameRate MainWindow::locateRate() const
 {
-    return m_timecode->context().rateCode();
+    return m_timecode->context().locateRate();
 }
 
 void MainWindow::displayTimeCode(int hour, int minute, int second, int frame)
@@ -372,7 +372,7 @@ void MainWindow::onMidiConnected(const QString &label)
     m_readout->show(1, 0, 0, 0);
     m_readout->setLive(true);
     m_status->connected(label);
-    m_session->sendConnectSequence(ui->lineEdit->text(), checkedRateCode());
+    m_session->sendConnectSequence(ui->lineEdit->text(), locateRate());
     updateOscControlsVisibility();
     m_modelControls->applyGeneratorSourceRule(label);
 }

@@ -7,6 +7,7 @@
 #include "upgrade/UnitSerialSession.h"
 #include "unit/UnitSession.h"
 #include "settings/NetworkSettingsWindows.h"
+#include "timecode/FrameRate.h"
 
 #include <QByteArray>
 #include <QMainWindow>
@@ -127,8 +128,9 @@ public:
     TimecodeReadout *readout() const { return m_readout; }
     GeneratorTransport *transport() const { return m_transport; }
     SourceRateSelection *sourceRateSelection() const { return m_selection; }
-    // The rate code of the checked frame-rate button (0 when none is checked).
-    quint8 checkedRateCode() const;
+    // The rate a Locate carries: the checked frame-rate button's, 24 when none
+    // is checked.
+    FrameRate locateRate() const;
 
 public slots:
     void displayTimeCode(int hour, int minute, int second, int frame);
