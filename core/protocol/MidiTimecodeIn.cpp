@@ -296,10 +296,9 @@ void MidiTimecodeIn::takeQuarterFrame(quint8 data)
         m_pieceSevenRate = *FrameRate::fromPieceSeven(data & kPieceSevenRateMask);
         // Only a clean byte reports: with the hour's bit 4 set (hours 16-23)
         // no rate is reported.
-        if (!(data & kPieceSevenHourBit)) {
-            if (const std::optional<FrameRate> reported = FrameRate::fromPieceSeven(data))
-                reportRate(*reported);
-        }
+        const std::optional<FrameRate> reported = FrameRate::fromPieceSeven(data);
+        if (reported && !(data & kPieceSevenHourBit))
+            reportRate(*reported);
     } else {
         int *const fields[] = {&m_frames, &m_seconds, &m_minutes, &m_hours};
         int &field = *fields[piece / 2];
@@ -366,8 +365,7 @@ bool MidiTimecodeIn::checkLabel(const FrameArithmetic::Label &label, FrameRate r
 
 void MidiTimecodeIn::showFrame(long long framesOn)
 {
-    const QString text = labelText(
-        FrameArithmetic::advanceWithinDay(m_label, framesOn, m_rate));
+    const QString text = labelText(FrameArithmetic::advanceWithinDay(m_label, framesOn, m_rate));
     if (text != m_lastText) {
         m_lastText = text;
         reportText(text);

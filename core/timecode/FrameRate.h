@@ -29,7 +29,8 @@ class FrameRate
 public:
     enum Value : quint8 { Fps24 = 0, Fps25 = 1, Fps30Drop = 2, Fps30 = 3 };
 
-    // Implicit, so that FrameRate::Fps25 reads as a rate wherever one is taken.
+    // Implicit, so that FrameRate::Fps25 reads as a rate wherever one is
+    // taken; 24, the rate a unit and the panel start at, by default.
     constexpr FrameRate(Value value = Fps24)
         : m_value(value)
     {
