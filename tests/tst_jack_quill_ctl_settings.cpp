@@ -51,7 +51,12 @@ private slots:
     {
         QVERIFY(m_runtime.isValid());
         m_environment = QProcessEnvironment::systemEnvironment();
-        // The emulator announces its serial port where quill-ctl looks.
+        // The emulator announces its serial port where quill-ctl looks. A PipeWire
+        // server keeps its socket in the runtime folder being replaced: point its
+        // clients there explicitly.
+        const QString runtime = m_environment.value(QStringLiteral("XDG_RUNTIME_DIR"));
+        if (!runtime.isEmpty() && !m_environment.contains(QStringLiteral("PIPEWIRE_RUNTIME_DIR")))
+            m_environment.insert(QStringLiteral("PIPEWIRE_RUNTIME_DIR"), runtime);
         m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
     }
 
