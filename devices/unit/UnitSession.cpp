@@ -330,6 +330,9 @@ void UnitSession::onTransferStateChanged()
         // way its normal-mode port is found afresh.
         if (m_link->isOpen())
             m_link->close();
+        // What the port said before the image is not what the restarted
+        // unit will say: the next identity is gathered afresh.
+        forgetSerialIdentity();
         m_reenumerating = m_midi->isConnected() && wantsSerial();
         if (m_pairingDeferred)
             qDebug() << "The upgrade is over; the serial port is paired when the unit's normal port is listed";

@@ -21,6 +21,7 @@ namespace {
 // The panel's refresh and unplug watch run this often too.
 constexpr int kWatchIntervalMs = 1000;
 constexpr int kIdentifyAgainMs = 500;
+constexpr int kSourceReportMs = 250;
 } // namespace
 
 CommandContext::CommandContext(const UnitSession::Devices &devices, const Options &options, QTextStream &out,
@@ -238,6 +239,11 @@ int CommandContext::connectLabel(const QString &label, bool needSerial)
                                     ? QStringLiteral("%1 did not answer the identification request").arg(label)
                                     : QStringLiteral("%1 has no MIDI input to answer on").arg(label));
     }
+    // The unit tells its source right after its model; commands that
+    // depend on the source find it known.
+    wait = waitFor([this] { return m_lastSource != 0; }, kSourceReportMs);
+    if (wait == Wait::Interrupted)
+        return waitFailed(wait, QString());
     // Of the family, only the TQR-30 series has a serial port.
     if (!needSerial || !m_product.startsWith(QLatin1String("TQR-30")))
         return ExitCode::kDone;
