@@ -18,6 +18,10 @@ if(TARGET tqr-emulator)
     install(FILES ${PROJECT_SOURCE_DIR}/packaging/tqr-emulator.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/quill-tool.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(TARGETS quill-ctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/quill-ctl.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/quill-ctl.bash-completion
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME quill-ctl)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${QUILL_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${QUILL_APP_ID}.metainfo.xml

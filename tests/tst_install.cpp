@@ -88,6 +88,8 @@ void InstallTest::installsEveryFile_data()
     QTest::addColumn<QString>("path");
     QTest::newRow("panel") << "bin/quill-tool";
     QTest::newRow("emulator") << "bin/tqr-emulator";
+    QTest::newRow("command line") << "bin/quill-ctl";
+    QTest::newRow("bash completion") << "share/bash-completion/completions/quill-ctl";
     QTest::newRow("desktop entry") << "share/applications/org.quill_tool.QuillTool.desktop";
     QTest::newRow("AppStream") << "share/metainfo/org.quill_tool.QuillTool.metainfo.xml";
     QTest::newRow("scalable icon") << "share/icons/hicolor/scalable/apps/org.quill_tool.QuillTool.svg";
@@ -97,6 +99,7 @@ void InstallTest::installsEveryFile_data()
     QTest::newRow("udev rule") << "lib/udev/rules.d/70-quill-tool.rules";
     QTest::newRow("panel man page") << "share/man/man1/quill-tool.1";
     QTest::newRow("emulator man page") << "share/man/man1/tqr-emulator.1";
+    QTest::newRow("command-line man page") << "share/man/man1/quill-ctl.1";
 }
 
 void InstallTest::installsEveryFile()
@@ -254,6 +257,7 @@ void InstallTest::manPagesRender_data()
     QTest::addColumn<QString>("name");
     QTest::newRow("panel") << "share/man/man1/quill-tool.1" << "quill-tool - control panel";
     QTest::newRow("emulator") << "share/man/man1/tqr-emulator.1" << "tqr-emulator - an emulated";
+    QTest::newRow("command line") << "share/man/man1/quill-ctl.1" << "quill-ctl - drive a TQR";
 }
 
 void InstallTest::manPagesRender()
