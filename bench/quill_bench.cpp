@@ -35,6 +35,7 @@
 #include <QEventLoop>
 #include <QLoggingCategory>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 
@@ -902,6 +903,164 @@ void measureSerialVanish()
         cpu.process.median <= 1.0);
 }
 
+// quill-ctl as scripts run it, against a stand-alone tqr-emulator on JACK:
+// `quill-ctl status` from process start to its exit, beside a bare client's
+// identification round trip with the same unit in the same run; and the CPU
+// of `quill-ctl watch` while the unit's time code streams at 30 fps.
+// Seconds another process has run on any CPU, from its threads' schedstat:
+// all its threads, or its main thread alone.
+double processCpuSeconds(qint64 pid, bool mainThreadOnly = false)
+{
+    double seconds = 0;
+    const QString tasks = QString("/proc/%1/task").arg(pid);
+    for (const QString &task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (mainThreadOnly && task.toLongLong() != pid)
+            continue;
+        QFile stat(tasks + '/' + task + "/schedstat");
+        if (stat.open(QIODevice::ReadOnly))
+            seconds += stat.readAll().split(' ').value(0).toLongLong() / 1e9;
+    }
+    return seconds;
+}
+
+// A bare JACK client's identification request and the unit's reply, timed
+// from the send to the reply's callback.
+std::vector<double> bareIdentificationMs(const QString &portPrefix, int times)
+{
+    RtMidiOut out(RtMidi::UNIX_JACK, "Quill Bench Ask");
+    RtMidiIn in(RtMidi::UNIX_JACK, "Quill Bench Answer");
+    in.ignoreTypes(false, false, true);
+    struct Waiting
+    {
+        std::mutex mutex;
+        SteadyClock::time_point answered;
+        bool got = false;
+    } waiting;
+    in.setCallback(
+        [](double, std::vector<unsigned char> *message, void *data) {
+            auto *w = static_cast<Waiting *>(data);
+            // The device-type reply: F0 00 21 5E ...
+            if (message->size() >= 4 && (*message)[0] == SysEx::kStart && (*message)[1] == 0x00) {
+                std::lock_guard<std::mutex> lock(w->mutex);
+                w->answered = SteadyClock::now();
+                w->got = true;
+            }
+        },
+        &waiting);
+    for (unsigned int i = 0; i < in.getPortCount(); ++i)
+        if (QString::fromStdString(in.getPortName(i)).startsWith(portPrefix)) {
+            in.openPort(i, "in");
+            break;
+        }
+    for (unsigned int i = 0; i < out.getPortCount(); ++i)
+        if (QString::fromStdString(out.getPortName(i)).startsWith(portPrefix)) {
+            out.openPort(i, "out");
+            break;
+        }
+    std::vector<double> ms;
+    if (!in.isPortOpen() || !out.isPortOpen())
+        return ms;
+    runEventLoop(200);
+    const std::vector<unsigned char> request{0xF0, 0x7F, 0x7F, 0x11, 0x01, 0xF7};
+    for (int i = 0; i < times; ++i) {
+        {
+            std::lock_guard<std::mutex> lock(waiting.mutex);
+            waiting.got = false;
+        }
+        const auto sent = SteadyClock::now();
+        out.sendMessage(&request);
+        QElapsedTimer limit;
+        limit.start();
+        while (limit.elapsed() < 2000) {
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+            std::lock_guard<std::mutex> lock(waiting.mutex);
+            if (waiting.got) {
+                ms.push_back(std::chrono::duration<double, std::milli>(waiting.answered - sent).count());
+                break;
+            }
+        }
+        runEventLoop(100);
+    }
+    return ms;
+}
+
+void measureCtl()
+{
+    if (qgetenv("QUILL_MIDI_API").trimmed().toLower() != "jack") {
+        for (const char *figure : {"quill-ctl status, process start to exit", "CPU of quill-ctl watch at 30 fps"})
+            row(figure, "not measured: no JACK (scripts/bench)", "measured", false);
+        return;
+    }
+    QTemporaryDir runtime;
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", runtime.path());
+    env.insert("QUILL_MIDI_API", "jack");
+    auto ctl = [&env](const QStringList &arguments, QElapsedTimer *clock = nullptr) {
+        QProcess process;
+        process.setProcessEnvironment(env);
+        if (clock)
+            clock->start();
+        process.start(QUILL_CTL_BINARY, arguments);
+        process.waitForFinished(30000);
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    };
+    QProcess emulator;
+    emulator.setProcessEnvironment(env);
+    emulator.start(TQR_EMULATOR_BINARY, {"--midi-api", "jack"});
+    QElapsedTimer waited;
+    waited.start();
+    while (ctl({"status"}) != 0 && waited.elapsed() < 15000)
+        runEventLoop(200);
+
+    std::vector<double> statusMs;
+    for (int i = 0; i < kStartupLaunches; ++i) {
+        QElapsedTimer clock;
+        if (ctl({"status"}, &clock) == 0)
+            statusMs.push_back(clock.elapsed());
+    }
+    const std::vector<double> bareMs = bareIdentificationMs("TQR-30 Pro", kStartupLaunches);
+    if (statusMs.empty()) {
+        row("quill-ctl status, process start to exit", "not measured: no answer", "<= 1000 ms", false);
+    } else {
+        const Spread status = spreadOf(statusMs);
+        row(QString("quill-ctl status, process start to exit (%1 runs)").arg(statusMs.size()),
+            withSpread(status, 0) + " ms", "<= 1000 ms", status.median <= 1000);
+    }
+    row(QString("  bare identification round trip (%1 runs)").arg(bareMs.size()),
+        bareMs.empty() ? QString("not measured") : withSpread(spreadOf(bareMs), 2) + " ms", "", true);
+
+    ctl({"locate", "--rate", "30", "00:00:00:00"});
+    ctl({"play"});
+    QProcess watch;
+    watch.setProcessEnvironment(env);
+    watch.setStandardOutputFile(QProcess::nullDevice());
+    watch.start(QUILL_CTL_BINARY, {"watch", "--seconds", "14"});
+    watch.waitForStarted();
+    runEventLoop(3000);
+    // Its main thread, where every line is made and written, as the panel's
+    // rows judge its GUI thread; the process also holds the JACK client's
+    // thread, which JACK wakes every period whatever arrives.
+    std::vector<double> mainThread, process;
+    for (int i = 0; i < 5; ++i) {
+        const double mainBefore = processCpuSeconds(watch.processId(), true);
+        const double processBefore = processCpuSeconds(watch.processId());
+        QElapsedTimer clock;
+        clock.start();
+        runEventLoop(2000);
+        const double seconds = clock.elapsed() / 1000.0;
+        mainThread.push_back(100.0 * (processCpuSeconds(watch.processId(), true) - mainBefore) / seconds);
+        process.push_back(100.0 * (processCpuSeconds(watch.processId()) - processBefore) / seconds);
+    }
+    watch.waitForFinished(10000);
+    ctl({"stop"});
+    const Spread cpu = spreadOf(mainThread);
+    row("CPU of quill-ctl watch at 30 fps", withSpread(cpu, 2) + " % (process " + withSpread(spreadOf(process), 2) + " %)",
+        "<= 0.5 %", cpu.median <= 0.5);
+    emulator.terminate();
+    emulator.waitForFinished(5000);
+}
+
 int main(int argc, char *argv[])
 {
     QElapsedTimer sinceStart;
@@ -912,7 +1071,7 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QUILL_UPDATE_URL"))
         qputenv("QUILL_UPDATE_URL", "https://127.0.0.1:9");
     QApplication app(argc, argv);
-    // Parts named on the command line (startup, panel, firmware, serial, jack, stop)
+    // Parts named on the command line (startup, panel, firmware, serial, jack, stop, ctl)
     // run alone; without any, all of them.
     const QStringList parts = app.arguments().mid(1);
     if (parts == QStringList{QStringLiteral("startup-once")}) {
@@ -934,6 +1093,8 @@ int main(int argc, char *argv[])
         measureProgramOnJack();
     if (wanted("stop"))
         measureStopAtUnit();
+    if (wanted("ctl"))
+        measureCtl();
 
     std::printf("%-52s %-36s %-28s %s\n", "figure", "measured", "target", "met");
     for (const Row &r : rows)

@@ -32,7 +32,7 @@ namespace {
 
 // How long status listens for the time code once the unit has answered: a
 // few frames at any rate.
-constexpr int kListenMs = 400;
+constexpr int kListenMs = 250;
 
 QString orDash(const QString &text)
 {
