@@ -27,6 +27,8 @@ private slots:
     void locateRateAndSource();
     void runStopsOnEnd();
     void loopRunEndsOnInterrupt();
+    void runFailsWhenUnitStopsShort();
+    void namesArePrintedPlain();
     void statusAndWatchWhilePlaying();
     void listJson();
     void upgradeRefusesBadFiles_data();
@@ -195,6 +197,31 @@ void TestQuillCtl::loopRunEndsOnInterrupt()
     });
     QVERIFY2(!running, "Ctrl-C leaves the unit stopped");
     QCOMPARE(position.seconds, 10);
+}
+
+void TestQuillCtl::runFailsWhenUnitStopsShort()
+{
+    CtlRig rig;
+    BuiltInUnit &unit = rig.addUnit();
+    // Someone moves the unit to LTC half a second into a one-minute run.
+    const Result result = rig.run({"--timeout", "0.5", "run", "--rate", "25", "--start", "01:00:00:00", "--end",
+                                   "01:01:00:00"},
+                                  500, [&unit](QuillCtl &) {
+                                      unit.call([](EmulatedUnit &u) {
+                                          u.receiveMidi(QByteArray::fromHex("F07F7F1003F7"));
+                                      });
+                                  });
+    QVERIFY2(result.code == ExitCode::kUnitFailed, logFrom(result));
+    QVERIFY2(result.err.contains("short of End"), logFrom(result));
+}
+
+void TestQuillCtl::namesArePrintedPlain()
+{
+    CtlRig rig;
+    rig.driver.addDevice(QStringLiteral("TQR\x1b]0;owned\x07"), [](const QByteArray &) {});
+    const Result result = rig.run({"--timeout", "0.3", "list"});
+    QVERIFY2(result.code == ExitCode::kDone, logFrom(result));
+    QVERIFY2(result.out.startsWith(QStringLiteral("TQR?]0;owned? [0]\t-\t")), logFrom(result));
 }
 
 void TestQuillCtl::statusAndWatchWhilePlaying()

@@ -3,6 +3,7 @@
 
 #include "Command.h"
 #include "ExitCode.h"
+#include "OutputText.h"
 #include "midi/MidiConnection.h"
 #include "midi/QMidiIn.h"
 #include "midi/QMidiOut.h"
@@ -138,14 +139,14 @@ int CommandContext::usageError(const QString &message) const
 {
     const QString name = m_command ? QString::fromLatin1(m_command->name) : QString();
     const QString who = name.isEmpty() ? QStringLiteral("quill-ctl") : QStringLiteral("quill-ctl ") + name;
-    m_err << who << ": " << message << "\nTry '" << who << " --help'.\n" << Qt::flush;
+    m_err << who << ": " << OutputText::plain(message) << "\nTry '" << who << " --help'.\n" << Qt::flush;
     return ExitCode::kUsage;
 }
 
 int CommandContext::unitFailed(const QString &message) const
 {
     const QString name = m_command ? QString::fromLatin1(m_command->name) : QString();
-    m_err << "quill-ctl " << name << ": " << message << '\n' << Qt::flush;
+    m_err << "quill-ctl " << name << ": " << OutputText::plain(message) << '\n' << Qt::flush;
     return ExitCode::kUnitFailed;
 }
 
@@ -205,7 +206,7 @@ QString CommandContext::pickUnit(int *code)
               << "; pick one with --unit NAME:\n";
     }
     for (const QString &label : matching.isEmpty() ? all : matching)
-        m_err << "  " << label << '\n';
+        m_err << "  " << OutputText::plain(label) << '\n';
     m_err << Qt::flush;
     return QString();
 }
@@ -296,7 +297,7 @@ bool CommandContext::sendLocate(const QByteArray &locate) const
 
 // Waiting ----------------------------------------------------------------------
 
-CommandContext::Wait CommandContext::waitFor(const std::function<bool()> &done, int timeoutMs)
+CommandContext::Wait CommandContext::waitFor(const std::function<bool()> &done, int timeoutMs, Through through)
 {
     QEventLoop loop;
     bool timedOut = false;
@@ -307,7 +308,7 @@ CommandContext::Wait CommandContext::waitFor(const std::function<bool()> &done, 
         deadline.start(timeoutMs);
     Wait result = Wait::Done;
     while (true) {
-        if (m_interrupted) {
+        if (m_interrupted && through == Through::Nothing) {
             result = Wait::Interrupted;
             break;
         }
@@ -333,4 +334,5 @@ void CommandContext::interrupt()
     // Called from an event (the signal's notifier), so a wait in progress
     // looks at the flag right after.
     m_interrupted = true;
+    emit interruptPressed();
 }

@@ -129,13 +129,18 @@ signals:
     void timecodeShown(const QString &timecode);
     // The unit reported its source (1-6) or rate (11-14).
     void reportReceived(int number);
+    // Ctrl-C was pressed.
+    void interruptPressed();
 
 public:
 
     // Runs the event loop until done() holds, timeoutMs passed (negative: no
     // limit) or the user interrupted. done() is asked first and after every
     // batch of events.
-    Wait waitFor(const std::function<bool()> &done, int timeoutMs);
+    // With Through::Interrupts, Ctrl-C does not end the wait (it is still
+    // noted, and interruptPressed() emitted): for what must not stop half-way.
+    enum class Through { Nothing, Interrupts };
+    Wait waitFor(const std::function<bool()> &done, int timeoutMs, Through through = Through::Nothing);
     // Runs the event loop for this long, or until interrupted.
     Wait pause(int ms);
     // Ctrl-C: every wait ends with Wait::Interrupted from now on.

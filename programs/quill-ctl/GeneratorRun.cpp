@@ -57,6 +57,7 @@ bool GeneratorRun::start()
 
 void GeneratorRun::follow(const Label &label, int quarterFrames)
 {
+    m_lastPosition.start();
     const long long current = 4 * FrameArithmetic::distance(m_range.start, label, m_range.rate) + quarterFrames;
     if (m_stopping) {
         if (m_check.stopLost(current))
@@ -89,6 +90,11 @@ void GeneratorRun::stopAtEnd(bool exact)
     m_stopping = true;
     m_exact = exact;
     m_stopPoll->start(kStopPollMs);
+}
+
+bool GeneratorRun::stalled(int ms) const
+{
+    return m_heard && !m_stopping && m_lastPosition.isValid() && m_lastPosition.elapsed() > ms;
 }
 
 QString GeneratorRun::landing() const

@@ -5,6 +5,7 @@
 #include "timecode/FrameArithmetic.h"
 #include "timecode/FrameRate.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -42,6 +43,9 @@ public:
     int passes() const { return m_passes; }
     // Where the unit stopped: End when it stopped on it, else the last label.
     QString landing() const;
+    // Time code came, the run is not over, and none came for this long: the
+    // unit stopped, or was stopped, short of End.
+    bool stalled(int ms) const;
 
 private:
     void follow(const FrameArithmetic::Label &label, int quarterFrames);
@@ -60,5 +64,6 @@ private:
     bool m_exact = false;
     bool m_over = false;
     bool m_heard = false;
+    QElapsedTimer m_lastPosition;
     int m_passes = 0;
 };

@@ -52,6 +52,8 @@ namespace {
 constexpr int kListenMs = 300;
 // While waiting for a stream to stop.
 constexpr int kStopPollMs = 20;
+// How often a run looks whether the unit's time code still comes.
+constexpr int kStallCheckMs = 250;
 
 bool streamStopped(CommandContext &context)
 {
@@ -231,12 +233,24 @@ int run(CommandContext &context, const QStringList &arguments)
         return context.unitFailed(QStringLiteral("Locate and Play could not be sent"));
     CommandContext::Wait wait =
         context.waitFor([&] { return generator.heardTimecode(); }, context.answerTimeoutMs());
-    if (wait == CommandContext::Wait::Done)
-        wait = context.waitFor([&] { return generator.isOver(); }, -1);
-    if (wait != CommandContext::Wait::Done) {
-        // Ctrl-C, or a unit that never ran: it is left stopped.
+    // Looked at between positions too: a unit that stops short sends none.
+    QTimer stallCheck;
+    stallCheck.start(kStallCheckMs);
+    bool stalled = false;
+    if (wait == CommandContext::Wait::Done) {
+        wait = context.waitFor(
+            [&] {
+                stalled = generator.stalled(context.answerTimeoutMs());
+                return generator.isOver() || stalled;
+            },
+            -1);
+    }
+    if (wait != CommandContext::Wait::Done || stalled) {
+        // Ctrl-C, or a unit that never ran or stopped on its own: it is left stopped.
         context.send(MachineControl::stop());
-        return context.waitFailed(wait, QStringLiteral("the unit's time code did not start"));
+        return context.waitFailed(wait, stalled ? QStringLiteral("the unit's time code stopped at %1, short of End")
+                                                      .arg(context.lastTimecode())
+                                                : QStringLiteral("the unit's time code did not start"));
     }
     context.out() << generator.landing() << Qt::endl;
     return ExitCode::kDone;

@@ -3,6 +3,7 @@
 
 #include "CommandContext.h"
 #include "ExitCode.h"
+#include "OutputText.h"
 #include "UnitWords.h"
 #include "midi/MidiConnection.h"
 #include "protocol/MidiTimecodeIn.h"
@@ -36,7 +37,7 @@ constexpr int kListenMs = 250;
 
 QString orDash(const QString &text)
 {
-    return text.isEmpty() ? QStringLiteral("-") : text;
+    return text.isEmpty() ? QStringLiteral("-") : OutputText::plain(text);
 }
 
 } // namespace
@@ -70,7 +71,7 @@ int list(CommandContext &context, const QStringList &arguments)
             units.append(unit);
             continue;
         }
-        context.out() << label << '\t' << orDash(unit[QStringLiteral("model")].toString()) << '\t'
+        context.out() << OutputText::plain(label) << '\t' << orDash(unit[QStringLiteral("model")].toString()) << '\t'
                       << orDash(unit[QStringLiteral("firmware")].toString()) << '\t'
                       << orDash(unit[QStringLiteral("serial")].toString()) << Qt::endl;
     }
@@ -107,7 +108,7 @@ int status(CommandContext &context, const QStringList &arguments)
         : stopped                                                   ? QStringLiteral("stopped")
                                                                     : QStringLiteral("none");
     QTextStream &out = context.out();
-    out << "unit: " << context.label() << '\n';
+    out << "unit: " << OutputText::plain(context.label()) << '\n';
     out << "model: " << context.product() << '\n';
     out << "firmware: "
         << (hasSerial ? orDash(context.firmwareVersion()) : QStringLiteral("- (no serial port on this model)"))

@@ -3,6 +3,7 @@
 
 #include "CommandContext.h"
 #include "ExitCode.h"
+#include "OutputText.h"
 #include "Terminal.h"
 #include "UpgradeProgress.h"
 #include "serial/FirmwareImageFile.h"
@@ -22,7 +23,9 @@ const char kUsage[] =
     "waits for it to come back with the new version. Shows a progress bar on a\n"
     "terminal, else a percentage line as it grows. Refuses what the panel refuses:\n"
     "anything but a plain file, an empty or oversized file, firmware for another\n"
-    "model; a file whose name names no model needs --yes.\n\n"
+    "model; a file whose name names no model needs --yes. Ctrl-C does not stop a\n"
+    "transfer that has begun: stopped half-way, the unit would be left without\n"
+    "firmware.\n\n"
     "  --latest   Ask the update server for the unit's newest firmware and write\n"
     "             it when it is newer than the unit's.\n"
     "  --yes      Write a file whose name names no model.\n";
@@ -85,7 +88,8 @@ int latestImage(CommandContext &context, QByteArray *image)
     QObject::connect(&check, &FirmwareUpdateCheck::versionAnnounced, &check,
                      [&](const QString &, const QString &newest) {
                          if (!newest.isEmpty())
-                             context.err() << "quill-ctl upgrade: the newest firmware is " << newest << Qt::endl;
+                             context.err() << "quill-ctl upgrade: the newest firmware is "
+                                           << OutputText::plain(newest) << Qt::endl;
                      });
     QObject::connect(&check, &FirmwareUpdateCheck::imageReady, &check,
                      [&](const QByteArray &bytes) { *image = bytes; });
@@ -128,7 +132,7 @@ int upgrade(CommandContext &context, const QStringList &arguments)
     const int code = parser.isSet(latest) ? latestImage(context, &image)
                                           : imageOf(context, files.first(), parser.isSet(yes), &image);
     if (code == -1) {
-        context.err() << "quill-ctl upgrade: the unit has " << context.firmwareVersion()
+        context.err() << "quill-ctl upgrade: the unit has " << OutputText::plain(context.firmwareVersion())
                       << " already; nothing to do" << Qt::endl;
         return ExitCode::kDone;
     }
@@ -148,28 +152,27 @@ int upgrade(CommandContext &context, const QStringList &arguments)
     context.forgetFirmwareVersion();
     context.session()->startFirmwareUpgrade(image);
     progress.show(0, image.size());
-    // The transfer keeps its own time limits for every step.
-    CommandContext::Wait wait = context.waitFor([&] { return finished || !failure.isEmpty(); }, -1);
-    if (wait == CommandContext::Wait::Interrupted && transfer->isBusy()) {
-        // Raw image bytes have no framing: stopping half-way leaves the unit
-        // erased. Say so; the transfer itself is left to end.
-        context.err() << "quill-ctl upgrade: interrupted while the image was being written; the unit may be "
-                         "left without firmware"
+    // Stopped half-way, the unit would be left in upgrade mode or erased:
+    // Ctrl-C waits for the transfer, which keeps its own time limits for
+    // every step.
+    QObject::connect(&context, &CommandContext::interruptPressed, &scope, [&context] {
+        context.err() << "\nquill-ctl upgrade: the firmware is being written and is finished first; stopped "
+                         "half-way it would leave the unit without firmware"
                       << Qt::endl;
-    }
-    if (wait != CommandContext::Wait::Done)
-        return context.waitFailed(wait, QString());
+    });
+    context.waitFor([&] { return finished || !failure.isEmpty(); }, -1, CommandContext::Through::Interrupts);
     if (!failure.isEmpty())
         return context.unitFailed(failure);
     progress.finish();
-    wait = context.waitFor([&] { return !context.firmwareVersion().isEmpty(); }, kComeBackMs);
+    CommandContext::Wait wait = context.waitFor([&] { return !context.firmwareVersion().isEmpty(); }, kComeBackMs);
     if (wait == CommandContext::Wait::Interrupted)
         return context.waitFailed(wait, QString());
     if (wait == CommandContext::Wait::TimedOut) {
         context.err() << "quill-ctl upgrade: the image was written; the unit has not come back yet" << Qt::endl;
         return ExitCode::kDone;
     }
-    context.out() << "firmware " << before << " -> " << context.firmwareVersion() << Qt::endl;
+    context.out() << "firmware " << OutputText::plain(before) << " -> "
+                  << OutputText::plain(context.firmwareVersion()) << Qt::endl;
     return ExitCode::kDone;
 }
 

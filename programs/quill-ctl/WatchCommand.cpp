@@ -3,6 +3,7 @@
 
 #include "CommandContext.h"
 #include "ExitCode.h"
+#include "OutputText.h"
 #include "UnitWords.h"
 #include "protocol/MidiTimecodeIn.h"
 
@@ -65,7 +66,7 @@ public:
         }
         QString text = now() + QLatin1Char(' ') + name;
         for (auto it = fields.begin(); it != fields.end(); ++it)
-            text += QLatin1Char(' ') + it.key() + QLatin1Char('=') + it.value().toVariant().toString();
+            text += QLatin1Char(' ') + it.key() + QLatin1Char('=') + OutputText::plain(it.value().toVariant().toString());
         m_context.out() << text << Qt::endl;
     }
 
