@@ -86,7 +86,7 @@ bool TestJackQuillCtl::startEmulator(const QStringList &options, const QString &
     auto emulator = std::make_unique<QProcess>();
     emulator->setProcessEnvironment(environment());
     emulator->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    emulator->start(TQR_EMULATOR_BINARY, QStringList{"--midi-api", "jack"} + options);
+    emulator->start(QUILL_EMULATOR_PATH, QStringList{"--midi-api", "jack"} + options);
     if (!emulator->waitForStarted())
         return false;
     m_emulators.push_back(std::move(emulator));
@@ -102,7 +102,7 @@ Result TestJackQuillCtl::ctl(const QStringList &arguments, int timeoutMs)
 {
     QProcess process;
     process.setProcessEnvironment(environment());
-    process.start(QUILL_CTL_BINARY, arguments);
+    process.start(QUILL_CTL_PATH, arguments);
     Result result;
     if (!process.waitForFinished(timeoutMs)) {
         process.kill();
