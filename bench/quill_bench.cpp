@@ -991,10 +991,10 @@ void measureCtl()
             row(figure, "not measured: no JACK (scripts/bench)", "measured", false);
         return;
     }
-    QTemporaryDir runtime;
-    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // The emulator's serial port is announced in a registry of the run's own.
+    QTemporaryDir registry;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_RUNTIME_DIR", runtime.path());
+    env.insert("QUILL_SERIAL_REGISTRY", registry.path());
     env.insert("QUILL_MIDI_API", "jack");
     auto ctl = [&env](const QStringList &arguments, QElapsedTimer *clock = nullptr) {
         QProcess process;

@@ -51,15 +51,16 @@ private:
     Result ctl(const QStringList &arguments, int timeoutMs = 30000);
     QProcessEnvironment environment() const;
 
-    std::unique_ptr<QTemporaryDir> m_runtime;
+    std::unique_ptr<QTemporaryDir> m_registry;
     std::vector<std::unique_ptr<QProcess>> m_emulators;
 };
 
 QProcessEnvironment TestJackQuillCtl::environment() const
 {
-    // The emulators' serial ports are announced in a registry of the test's own.
+    // The emulators' serial ports are announced in a registry of the test's
+    // own; the runtime folder, where a PipeWire server has its socket, stays.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_RUNTIME_DIR", m_runtime->path());
+    env.insert("QUILL_SERIAL_REGISTRY", m_registry->path());
     env.insert("QUILL_MIDI_API", "jack");
     return env;
 }
@@ -67,8 +68,7 @@ QProcessEnvironment TestJackQuillCtl::environment() const
 void TestJackQuillCtl::init()
 {
     QUILL_REQUIRE_JACK_SERVER();
-    m_runtime = std::make_unique<QTemporaryDir>();
-    QFile::setPermissions(m_runtime->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    m_registry = std::make_unique<QTemporaryDir>();
 }
 
 void TestJackQuillCtl::cleanup()
