@@ -4,6 +4,8 @@
 #include "ExitCode.h"
 #include "UpgradeProgress.h"
 #include "support/CtlRig.h"
+#include "support/TestCertificates.h"
+#include "support/TlsTestServer.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -34,6 +36,8 @@ private slots:
     void upgradeRefusesBadFiles_data();
     void upgradeRefusesBadFiles();
     void upgradeWritesImage();
+    void upgradeLatest_data();
+    void upgradeLatest();
     void progressBar();
 };
 
@@ -336,6 +340,47 @@ void TestQuillCtl::upgradeWritesImage()
     QByteArray received;
     unit.call([&](EmulatedUnit &u) { received = u.receivedImage(); });
     QCOMPARE(received, image);
+}
+
+void TestQuillCtl::upgradeLatest_data()
+{
+    QTest::addColumn<QByteArray>("announced");
+    QTest::addColumn<QString>("outHas");
+    QTest::newRow("newer") << QByteArray("TQR-30Pro_V1.0.3\r\nUpdate content:\r\nfixes\r\n")
+                           << "firmware V1.0.2 -> V1.0.3\n";
+    QTest::newRow("the unit's own") << QByteArray("TQR-30Pro_V1.0.2\r\n") << QString();
+}
+
+void TestQuillCtl::upgradeLatest()
+{
+    QFETCH(QByteArray, announced);
+    QFETCH(QString, outHas);
+    TestCertificates certificates;
+    QString error;
+    QVERIFY2(certificates.generate(&error), qPrintable(error));
+    TlsTestServer server(certificates.serverCertFile(), certificates.serverKeyFile());
+    QVERIFY(server.start());
+    qputenv("QUILL_UPDATE_URL", server.baseUrl().toUtf8());
+    qputenv("QUILL_UPDATE_CA_FILE", certificates.caFile().toUtf8());
+    const QByteArray image = QByteArray(3000, '\x01') + "V1.0.3";
+    server.serve("/download/Product/TQR-30_Pro/Update/TQR-30_Pro_Update.txt", announced);
+    server.serve("/download/Product/TQR-30_Pro/Update/TQR-30Pro_V1.0.3.bin", image);
+
+    CtlRig rig(CtlRig::Serial::On);
+    BuiltInUnit &unit = rig.addUnit();
+    const Result result = rig.run({"upgrade", "--latest"});
+    qunsetenv("QUILL_UPDATE_URL");
+    qunsetenv("QUILL_UPDATE_CA_FILE");
+    QVERIFY2(result.code == ExitCode::kDone, logFrom(result));
+    QByteArray received;
+    unit.call([&](EmulatedUnit &u) { received = u.receivedImage(); });
+    if (outHas.isEmpty()) {
+        QVERIFY2(result.err.contains("has V1.0.2 already; nothing to do"), logFrom(result));
+        QVERIFY(received.isEmpty());
+    } else {
+        QVERIFY2(result.out.contains(outHas), logFrom(result));
+        QCOMPARE(received, image);
+    }
 }
 
 void TestQuillCtl::progressBar()

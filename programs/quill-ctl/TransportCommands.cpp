@@ -187,6 +187,8 @@ int stop(CommandContext &context, const QStringList &arguments)
         return context.waitFailed(CommandContext::Wait::Interrupted, QString());
     if (!context.send(MachineControl::stop()))
         return context.unitFailed(QStringLiteral("Stop could not be sent"));
+    // A stream that stops sends nothing more: its state is looked at as
+    // this ticks.
     QTimer poll;
     poll.start(kStopPollMs);
     const CommandContext::Wait wait =
