@@ -22,10 +22,15 @@ namespace {
 
 struct CtlRig
 {
-    explicit CtlRig(const EmulatedUnit::Faults &faults = {}) { addUnit(faults); }
-    void addUnit(const EmulatedUnit::Faults &faults = {})
+    explicit CtlRig(const EmulatedUnit::Faults &faults = {},
+                    UnitMessages::Model model = UnitMessages::Model::Tqr30Pro)
+    {
+        addUnit(faults, model);
+    }
+    void addUnit(const EmulatedUnit::Faults &faults = {}, UnitMessages::Model model = UnitMessages::Model::Tqr30Pro)
     {
         BuiltInUnit::Options o;
+        o.model = model;
         o.registryDirectory = registry.path();
         o.faults = faults;
         unitList.push_back(std::make_unique<BuiltInUnit>(&driver, o));
@@ -144,6 +149,8 @@ private slots:
             << "" << QStringList{"set", "offset", "-16"} << ExitCode::kUsage << "from -15 to +15";
         QTest::newRow("gateway elsewhere") << "" << QStringList{"set", "ip", "10.0.0.5", "255.255.255.0", "10.0.1.1"}
                                            << ExitCode::kUsage << "not in the same subnet";
+        QTest::newRow("nothing to back up") << "tqr-10" << QStringList{"backup", "/nonexistent/unit.json"}
+                                            << ExitCode::kUnitFailed << "nothing to back up";
         QTest::newRow("unreadable file") << "" << QStringList{"restore", "/nonexistent/unit.json"}
                                          << ExitCode::kUsage << "/nonexistent/unit.json";
     }
@@ -157,7 +164,7 @@ private slots:
         EmulatedUnit::Faults faults;
         faults.failAcks = fault == QLatin1String("fail");
         faults.dropAcks = fault == QLatin1String("drop");
-        CtlRig rig(faults);
+        CtlRig rig(faults, fault == QLatin1String("tqr-10") ? UnitMessages::Model::Tqr10 : UnitMessages::Model::Tqr30Pro);
         QCOMPARE(rig.run(QStringList{"--timeout", "0.3"} + arguments), code);
         QVERIFY2(rig.err.contains(message), qPrintable(rig.err));
         if (code == ExitCode::kUsage)

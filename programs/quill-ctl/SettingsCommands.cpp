@@ -376,6 +376,10 @@ int backup(CommandContext &context, const QStringList &arguments)
     const std::optional<UnitSettings> settings = readUnit(context, client->supportedGroups(), &code);
     if (!settings)
         return code;
+    if (settings->isEmpty())
+        return context.unitFailed(QStringLiteral("%1 has no network settings and has reported no time offset; "
+                                                 "there is nothing to back up.")
+                                      .arg(context.product()));
     const UnitSettingsFile file{context.product(), context.firmwareVersion(), *settings};
     if (path == QLatin1String("-")) {
         context.out() << file.toJson() << Qt::flush;

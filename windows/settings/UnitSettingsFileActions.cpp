@@ -172,6 +172,15 @@ void UnitSettingsFileActions::onRead(const UnitSettings &settings)
     case Step::Writing:
         return;
     case Step::Saving: {
+        if (settings.isEmpty()) {
+            // A file without settings would not load again.
+            tell(true, saveTitle(),
+                 tr("The %1 has no network settings, and has reported no time offset since it was connected; "
+                    "there is nothing to save.")
+                     .arg(m_session->product()));
+            finish();
+            return;
+        }
         const UnitSettingsFile file{m_session->product(), m_client->firmwareVersion(), settings};
         QString error;
         if (file.save(m_path, &error))
