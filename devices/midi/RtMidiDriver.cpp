@@ -71,7 +71,7 @@ void RtMidiDriver::openSystem()
         qDebug() << "MIDI system:" << apiName();
         return;
     }
-    m_unavailable = QStringLiteral("No MIDI system could be opened (tried %1); the built-in unit still works with --demo.")
+    m_unavailable = QStringLiteral("No MIDI system could be opened (tried %1).")
                         .arg(tried.join(QStringLiteral(" and ")));
     if (!m_toldUnavailable) {
         m_toldUnavailable = true;

@@ -70,7 +70,10 @@ QString UnitStatus::text() const
 {
     QStringList parts;
     if (!m_connected) {
-        parts << (m_midiUnavailable.isEmpty() ? QStringLiteral("No unit connected") : m_midiUnavailable);
+        // The driver says what failed; the way on without one is the panel's own.
+        parts << (m_midiUnavailable.isEmpty()
+                      ? QStringLiteral("No unit connected")
+                      : m_midiUnavailable + QStringLiteral(" The built-in unit still works with --demo."));
     } else {
         parts << (m_model.isEmpty() ? m_label : m_model);
         if (!m_firmware.isEmpty())
