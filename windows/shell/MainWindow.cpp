@@ -1,42 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/MainWindow.h"
 
-#include "shell/ModelControls.h"
+#include "shell/ConnectionReactions.h"
+#include "shell/FontSubstitutes.h"
+#include "shell/FormParts.h"
+#include "shell/HelpMenu.h"
+#include "shell/StatusLine.h"
 #include "shell/UnitStatus.h"
-#include "dialogs/CustomDialog.h"
-#include "dialogs/MessageBoxes.h"
-#include "dialogs/UrlOpener.h"
-#include "dialogs/UserManual.h"
-#include "midi/MidiConnection.h"
 #include "midi/MidiPortList.h"
 #include "midi/QMidiIn.h"
 #include "midi/QMidiOut.h"
-#include "panel/GeneratorTransport.h"
-#include "panel/SourceRateSelection.h"
-#include "panel/TimecodePanel.h"
-#include "panel/TimecodeReadout.h"
-#include "panel/TransportKeys.h"
 #include "settings/IpSettingController.h"
-#include "settings/NetworkSettingsWindows.h"
 #include "settings/OscSettingWidget.h"
 #include "settings/TimeOffsetWidget.h"
 #include "settings/UdpSetting.h"
 #include "settings/UnitSettingsFileActions.h"
 #include "settings/ip_Dialog.h"
-#include "shell/FontSubstitutes.h"
-#include "midi/MidiDeviceMenu.h"
-#include "update/AppUpdateDialog.h"
-#include "update/PanelRelease.h"
-#include "update/StartupCheckSetting.h"
-#include "ui_MainWindow.h"
 #include "serial/FirmwareTransfer.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialPortListModel.h"
-#include "upgrade/UnitSerialSession.h"
-#include "unit/UnitSession.h"
+#include "ui_MainWindow.h"
 
 #include <QDebug>
-#include <QLabel>
 #include <QResizeEvent>
 #include <QTimer>
 
@@ -57,6 +42,7 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     installFontSubstitutes();
     ui->setupUi(this);
     ui->comboBox_ComDevices->hide();
+    const FormParts form(ui.get());
 
     UnitSession::Devices devices;
     devices.midi = platform.midi;
@@ -68,11 +54,7 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     m_midi = m_session->midi();
     midi_out = m_midi->output();
     midi_in = m_midi->input();
-    // The window's own reactions come first: the menu's boxes open a nested
-    // event loop, and by then the panel must have let go of the old unit.
-    connect(m_session, &UnitSession::connected, this, &MainWindow::onMidiConnected);
-    connect(m_session, &UnitSession::disconnected, this, &MainWindow::onMidiDisconnected);
-    m_deviceMenu = new MidiDeviceMenu({ui->menuMIDI_Out, ui->name_label}, m_midi, platform.messageBoxes, this);
+    m_deviceMenu = new MidiDeviceMenu(form.deviceMenu(), m_midi, platform.messageBoxes, this);
     connect(m_deviceMenu, &MidiDeviceMenu::picked, this, &MainWindow::connectMidiDevice);
     m_settings = std::make_unique<NetworkSettingsWindows>(this, platform.messageBoxes);
     connect(ipDialog(), &ip_Dialog::set_ip, this, &MainWindow::setIP);
@@ -81,10 +63,7 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     connect(oscWindow(), &OscSettingWidget::sendSysExRequested, this, &MainWindow::sendSysEx);
     connect(offsetWindow(), &TimeOffsetWidget::sendSysExRequested, this, &MainWindow::sendSysEx);
     new UnitSettingsFileActions(m_session, ui->menuOSC, this, platform.messageBoxes);
-    m_modelControls = std::make_unique<ModelControls>(
-        ModelControls::Widgets{ui->pushButton_7, ui->radioButton_5, ui->radioButton_6, ui->radioButton_4,
-                               ui->actionOSC_Setting, ui->actionUDP_TCP},
-        m_midi);
+    m_modelControls = std::make_unique<ModelControls>(form.modelControls(), m_midi);
     connect(m_session, &UnitSession::identified, this,
             [this](const QString &product, bool tqrClass) { m_modelControls->noteProduct(product, tqrClass); });
 
@@ -106,7 +85,11 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     connect(menuMarkTimer, &QTimer::timeout, this, &MainWindow::checkActionState11);
     menuMarkTimer->start(500);
 
-    createTimecodePanel();
+    m_timecode = std::make_unique<TimecodePanel>(form.timecodePanel(), midi_out, this, platform.messageBoxes);
+    m_readout = m_timecode->readout();
+    m_selection = m_timecode->selection();
+    m_transport = m_timecode->transport();
+    new TransportKeys(this, form.transportKeys(), m_transport);
     m_readout->setLive(m_midi->isConnected());
     // Delivered through the connection object, not the window: every event
     // posted to the window passes its menu bar's filter, and time code
@@ -130,13 +113,13 @@ MainWindow::MainWindow(const Platform &platform_, QWidget *parent)
     ui->pushButton_6->setChecked(false);
     ui->pushButton_8->hide();
 
-    createStatusLine();
+    // Where the form leaves room below the transport group.
+    m_statusLine = new StatusLine(ui->verticalLayout_14, 1, m_session, m_midi, firmwareTransfer(), this);
+    m_status = m_statusLine->status();
+    new ConnectionReactions({m_session, m_timecode.get(), m_modelControls.get(), m_status, ui->lineEdit}, this);
 
     // Online updates, About box and manual
-    aboutDialog = new CustomDialog(this);
-    StartupCheckSetting::bind(ui->actionCheck_for_Updates_at_Start);
-    if (StartupCheckSetting::enabled())
-        QTimer::singleShot(500, this, [this] { startAppUpdateCheck(false); });
+    m_help = new HelpMenu(this, ui->actionCheck_for_Updates_at_Start, platform);
 }
 
 MainWindow::~MainWindow() = default;
@@ -166,48 +149,7 @@ UnitSession::Feedback MainWindow::unitFeedback()
     return feedback;
 }
 
-// Model identification
-
-bool MainWindow::supportsIp() const
-{
-    return m_modelControls->supportsIp();
-}
-
-bool MainWindow::supportsOsc() const
-{
-    return m_modelControls->supportsOsc();
-}
-
-void MainWindow::updateOscControlsVisibility()
-{
-    m_modelControls->updateOscControlsVisibility();
-}
-
-void MainWindow::showOscUnavailable()
-{
-    m_settings->showOscUnavailable();
-}
-
 // Time-code panel
-
-void MainWindow::createTimecodePanel()
-{
-    const PanelContext::TimeFields fields{ui->lineEdit, ui->lineEdit_2, ui->lineEdit_3};
-    const TimecodePanel::Widgets widgets{
-        {{ui->radioButton_7, ui->radioButton_8, ui->radioButton_9, ui->radioButton_10},
-         ui->pushButton, ui->pushButton_2, ui->pushButton_3, ui->pushButton_4},
-        {ui->time_hour, ui->time_min, ui->time_sed, ui->time_fam},
-        {{ui->radioButton, ui->radioButton_2, ui->radioButton_3, ui->radioButton_4, ui->radioButton_5,
-          ui->radioButton_6},
-         ui->groupBox, ui->groupBox_2, fields, ui->horizontalSlider},
-        {fields, ui->horizontalSlider, ui->pushButton_6, ui->pushButton_7, ui->groupBox},
-        ui->centralwidget};
-    m_timecode = std::make_unique<TimecodePanel>(widgets, midi_out, this, platform.messageBoxes);
-    m_readout = m_timecode->readout();
-    m_selection = m_timecode->selection();
-    m_transport = m_timecode->transport();
-    new TransportKeys(this, {widgets.shared, ui->pushButton_5, ui->pushButton_6, fields}, m_transport);
-}
 
 FrameRate MainWindow::locateRate() const
 {
@@ -298,44 +240,9 @@ void MainWindow::on_horizontalSlider_valueChanged(int value)
 
 // MIDI device discovery and connection ---------------------------------------
 
-QMap<QString, QString> MainWindow::enumerateMidiOutputs()
-{
-    return m_midi->listOutputs();
-}
-
-QMap<QString, QString> MainWindow::enumerateMidiInputs()
-{
-    return m_midi->listInputs();
-}
-
 QString MainWindow::portBaseName(QString label)
 {
     return MidiPortList::portBaseName(label);
-}
-
-QString MainWindow::findMatchingMidiIn(QString outLabel)
-{
-    return m_midi->findMatchingInput(outLabel);
-}
-
-QString MainWindow::connectedOutputLabel() const
-{
-    return m_midi->connectedOutputLabel();
-}
-
-QString MainWindow::connectedInputLabel() const
-{
-    return m_midi->connectedInputLabel();
-}
-
-void MainWindow::rebuildMidiOutMenu()
-{
-    m_midi->rebuildOutputs();
-}
-
-void MainWindow::rebuildMidiInList()
-{
-    m_midi->rebuildInputs();
 }
 
 void MainWindow::update_list()
@@ -365,29 +272,6 @@ void MainWindow::connectMidiDevice(QString label)
     m_session->choose(label);
 }
 
-void MainWindow::onMidiConnected(const QString &label)
-{
-    m_transport->cancelPendingPlay();
-    m_modelControls->forgetProduct();
-    m_readout->show(1, 0, 0, 0);
-    m_readout->setLive(true);
-    m_status->connected(label);
-    m_session->sendConnectSequence(ui->lineEdit->text(), locateRate());
-    updateOscControlsVisibility();
-    m_modelControls->applyGeneratorSourceRule(label);
-}
-
-void MainWindow::onMidiDisconnected(const QString &label, MidiConnection::Loss loss)
-{
-    m_transport->unitGone();
-    m_readout->setLive(false);
-    m_status->disconnected(loss == MidiConnection::Loss::Unplugged ? label + QStringLiteral(" was unplugged")
-                                                                    : QStringLiteral("Disconnected from ") + label);
-    m_modelControls->forgetProduct();
-    if (loss == MidiConnection::Loss::ByUser)
-        updateOscControlsVisibility();
-}
-
 // Serial link and firmware upgrade ----------------------------------------------
 
 void MainWindow::rec_data(const QByteArray &data)
@@ -413,29 +297,19 @@ void MainWindow::on_actionUpgrade_triggered()
 
 // Online updates, About box and manual
 
-AppUpdateDialog *MainWindow::startAppUpdateCheck(bool manual)
-{
-    auto *dialog = new AppUpdateDialog(currentPanelVersion(), this, platform.messageBoxes, platform.urlOpener);
-    dialog->startCheck(manual ? AppUpdateDialog::Mode::Manual : AppUpdateDialog::Mode::Automatic);
-    return dialog;
-}
-
 void MainWindow::on_actionCheck_for_Update_triggered()
 {
-    startAppUpdateCheck(true);
+    m_help->checkForUpdate(true);
 }
 
 void MainWindow::on_actionAbout_triggered()
 {
-    aboutDialog->exec();
+    m_help->showAbout();
 }
 
 void MainWindow::on_actionUser_Manual_triggered()
 {
-    const QString problem = UserManual::exportAndOpen(platform.urlOpener ? platform.urlOpener : UrlOpener::desktop());
-    if (!problem.isEmpty())
-        MessageBoxes::orDesktop(platform.messageBoxes)
-            ->show(this, QMessageBox::Warning, QStringLiteral("User Manual"), problem);
+    m_help->openManual();
 }
 
 // Network settings windows ---------------------------------------------------
@@ -463,44 +337,4 @@ void MainWindow::on_actionOffset_Setting_triggered()
 void MainWindow::setIP()
 {
     m_settings->ipController()->set();
-}
-
-// Status line ------------------------------------------------------------------
-
-void MainWindow::createStatusLine()
-{
-    m_status = new UnitStatus(this);
-    m_statusLine = new QLabel(ui->widget);
-    m_statusLine->setObjectName(QStringLiteral("statusLine"));
-    m_statusLine->setTextFormat(Qt::PlainText);
-    m_statusLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    // Where the form leaves room below the transport group.
-    ui->verticalLayout_14->insertWidget(1, m_statusLine);
-    const auto show = [this] {
-        m_statusLine->setText(m_status->text());
-        m_statusLine->setStyleSheet(QStringLiteral("QLabel { color: %1; font-family: Arial; font-size: 15px; padding: 4px 10px;"
-                                                   " qproperty-alignment: 'AlignLeft | AlignVCenter'; }")
-                                        .arg(m_status->lastIsProblem() ? QStringLiteral("#B03030")
-                                                                       : QStringLiteral("#606060")));
-    };
-    connect(m_status, &UnitStatus::changed, this, show);
-
-    // Without a MIDI system nothing can be connected; the window says why.
-    const auto midiSystem = [this] { m_status->setMidiUnavailable(m_midi->unavailableText()); };
-    connect(m_midi, &MidiConnection::stateChanged, this, midiSystem);
-    connect(m_midi, &MidiConnection::connectFailed, this, [this](const QString &label, bool again) {
-        if (!again)
-            m_status->noteProblem(QStringLiteral("Could not connect to ") + label);
-    });
-    connect(m_session, &UnitSession::identified, this,
-            [this](const QString &product, bool tqrClass) { m_status->setModel(tqrClass ? product : QString()); });
-    connect(m_session, &UnitSession::unitIdentified, this,
-            [this](const QString &, const QString &version) { m_status->setFirmware(version); });
-    connect(firmwareTransfer(), &FirmwareTransfer::finished, this,
-            [this] { m_status->noteDone(QStringLiteral("New firmware written")); });
-    connect(firmwareTransfer(), &FirmwareTransfer::failed, this, [this](const QString &message) {
-        m_status->noteProblem(QStringLiteral("Upgrade failed: ") + message);
-    });
-    midiSystem();
-    show();
 }

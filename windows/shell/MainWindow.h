@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "shell/HelpMenu.h"
 #include "shell/ModelControls.h"
 #include "shell/Platform.h"
+#include "shell/StatusLine.h"
 #include "midi/MidiConnection.h"
 #include "upgrade/UnitSerialSession.h"
 #include "unit/UnitSession.h"
@@ -25,7 +27,6 @@ class TimeOffsetWidget;
 class UdpSetting;
 class ip_Dialog;
 class QMenu;
-class AppUpdateDialog;
 class CustomDialog;
 class FirmwareUpdateCheck;
 class MidiDeviceMenu;
@@ -73,15 +74,16 @@ public:
     MidiConnection *midiConnection() const { return m_midi; }
     UnitSession *unitSession() const { return m_session; }
 
-    QMap<QString, QString> enumerateMidiOutputs();
-    QMap<QString, QString> enumerateMidiInputs();
-    void rebuildMidiOutMenu();
-    void rebuildMidiInList();
+    // The connection keeps the port lists and the pairing; see MidiConnection.
+    QMap<QString, QString> enumerateMidiOutputs() { return m_midi->listOutputs(); }
+    QMap<QString, QString> enumerateMidiInputs() { return m_midi->listInputs(); }
+    void rebuildMidiOutMenu() { m_midi->rebuildOutputs(); }
+    void rebuildMidiInList() { m_midi->rebuildInputs(); }
     void markDeviceAction(QMenu *menu, QString label, bool checked);
-    QString findMatchingMidiIn(QString outLabel);
+    QString findMatchingMidiIn(QString outLabel) { return m_midi->findMatchingInput(outLabel); }
     static QString portBaseName(QString label);
-    QString connectedOutputLabel() const;
-    QString connectedInputLabel() const;
+    QString connectedOutputLabel() const { return m_midi->connectedOutputLabel(); }
+    QString connectedInputLabel() const { return m_midi->connectedInputLabel(); }
 
 public slots:
     void sendSysEx(const QByteArray &data);
@@ -93,10 +95,6 @@ public slots:
     void onMidiMessageReceived(QByteArray message);
 
 private:
-    // What a connect or disconnect means for the panel; the menu follows by itself.
-    void onMidiConnected(const QString &label);
-    void onMidiDisconnected(const QString &label, MidiConnection::Loss loss);
-
     // Where the unit's messages go, in the order the session offers them.
     UnitSession::Feedback unitFeedback();
 
@@ -113,12 +111,13 @@ private:
 
     // ---- Model identification
 public:
+    // ModelControls decides these.
     QString productText() const { return m_modelControls->product(); }
-    bool supportsIp() const;
-    bool supportsOsc() const;
-    void updateOscControlsVisibility();
+    bool supportsIp() const { return m_modelControls->supportsIp(); }
+    bool supportsOsc() const { return m_modelControls->supportsOsc(); }
+    void updateOscControlsVisibility() { m_modelControls->updateOscControlsVisibility(); }
     // Shown by the OSC and UDP/TCP menu entries when the unit cannot do OSC.
-    void showOscUnavailable();
+    void showOscUnavailable() { m_settings->showOscUnavailable(); }
 
 private:
     std::unique_ptr<ModelControls> m_modelControls;
@@ -151,8 +150,6 @@ public slots:
     void on_horizontalSlider_valueChanged(int value);
 
 private:
-    void createTimecodePanel();
-
     std::unique_ptr<TimecodePanel> m_timecode;
     // Its parts, for the forwarding slots.
     TimecodeReadout *m_readout = nullptr;
@@ -184,10 +181,8 @@ private:
 
     // ---- Online updates, About box and manual
 public:
-    CustomDialog *aboutBox() const { return aboutDialog; }
+    CustomDialog *aboutBox() const { return m_help->aboutBox(); }
     FirmwareUpdateCheck *firmwareUpdateCheck() const { return m_serial->updateCheck(); }
-    // Builds a check dialog and asks the server; the dialog deletes itself when done.
-    AppUpdateDialog *startAppUpdateCheck(bool manual);
     // See UnitSession.
     void gatherUnitIdentity(const QByteArray &chunk) { m_session->gatherUnitIdentity(chunk); }
 
@@ -197,7 +192,7 @@ public slots:
     void on_actionUser_Manual_triggered();
 
 private:
-    CustomDialog *aboutDialog = nullptr;
+    HelpMenu *m_help = nullptr;
 
     // ---- Network settings windows
 public:
@@ -220,10 +215,9 @@ private:
     // ---- Status line: the unit, its firmware and the last thing that happened
 public:
     UnitStatus *unitStatus() const { return m_status; }
-    QLabel *statusLine() const { return m_statusLine; }
+    QLabel *statusLine() const { return m_statusLine->label(); }
 
 private:
-    void createStatusLine();
+    StatusLine *m_statusLine = nullptr;
     UnitStatus *m_status = nullptr;
-    QLabel *m_statusLine = nullptr;
 };
