@@ -27,6 +27,7 @@
 #include "support/EndStopMeasure.h"
 #include "support/JackEmulatedUnit.h"
 #include "support/PanelRig.h"
+#include "support/ResidentMemory.h"
 #include "support/UnitPeer.h"
 
 #include <QApplication>
@@ -70,10 +71,7 @@ constexpr int kStartupLaunches = 7;
 
 double residentMb()
 {
-    QFile statm("/proc/self/statm");
-    if (!statm.open(QIODevice::ReadOnly))
-        return -1;
-    return statm.readAll().split(' ').value(1).toLongLong() * sysconf(_SC_PAGESIZE) / 1048576.0;
+    return residentBytes() / 1048576.0;
 }
 
 // One of the "Rss..." lines of /proc/self/status, in MB.

@@ -2,6 +2,7 @@
 #include "emulator/EmulatedUnit.h"
 #include "protocol/MachineControl.h"
 #include "support/Hex.h"
+#include "support/LocateMessage.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -51,11 +52,6 @@ struct Listener
     QElapsedTimer clock;
 };
 
-QByteArray locateMessage(int h, int m, int s, int f, FrameRate rate)
-{
-    return *MachineControl::locate(h, m, s, f, rate);
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(UnitMessages::Model)
@@ -94,12 +90,12 @@ private slots:
         EmulatedUnit unit;
         unit.powerOn();
         Listener out(unit);
-        unit.receiveMidi(locateMessage(1, 30, 45, 12, FrameRate::Fps30));
+        unit.receiveMidi(locateMessage(3, 1, 30, 45, 12));
         QCOMPARE(out.sysex, QList<QByteArray> {hex("F07F7F0101611E2D0CF7")});
         QCOMPARE(unit.rate(), FrameRate(FrameRate::Fps30));
         QCOMPARE(unit.position(), (Label {1, 30, 45, 12}));
         // A dropped drop-frame label stands for the next frame.
-        unit.receiveMidi(locateMessage(0, 1, 0, 0, FrameRate::Fps30Drop));
+        unit.receiveMidi(locateMessage(2, 0, 1, 0, 0));
         QCOMPARE(out.sysex.last(), hex("F07F7F01014001 0002F7"));
         QVERIFY(!unit.isRunning());
     }
@@ -121,7 +117,7 @@ private slots:
         QFETCH(double, framesPerSecond);
         EmulatedUnit unit;
         unit.powerOn();
-        unit.receiveMidi(locateMessage(1, 0, 0, 0, rate));
+        unit.receiveMidi(locateMessage(rateBits, 1, 0, 0, 0));
         Listener out(unit);
         out.clock.start();
         unit.receiveMidi(MachineControl::play());
@@ -154,7 +150,7 @@ private slots:
     {
         EmulatedUnit unit;
         unit.powerOn();
-        unit.receiveMidi(locateMessage(0, 0, 59, 20, FrameRate::Fps30Drop));
+        unit.receiveMidi(locateMessage(2, 0, 0, 59, 20));
         Listener out(unit);
         unit.receiveMidi(MachineControl::play());
         QTRY_VERIFY_WITH_TIMEOUT(out.labels.size() >= 8, 2000);
@@ -193,8 +189,7 @@ private slots:
         EmulatedUnit unit;
         unit.setGenerator(EmulatedUnit::Generator{liveCounter, reverse});
         unit.powerOn();
-        unit.receiveMidi(locateMessage(located.hours, located.minutes, located.seconds, located.frames,
-                                       FrameRate::Fps30));
+        unit.receiveMidi(locateMessage(3, located.hours, located.minutes, located.seconds, located.frames));
         Listener out(unit);
         out.completingPiece = reverse ? 0 : 7;
         unit.receiveMidi(MachineControl::play());
@@ -208,11 +203,11 @@ private slots:
     {
         EmulatedUnit unit;
         unit.powerOn();
-        unit.receiveMidi(locateMessage(1, 0, 0, 0, FrameRate::Fps25));
+        unit.receiveMidi(locateMessage(1, 1, 0, 0, 0));
         unit.receiveMidi(MachineControl::play());
         QTest::qWait(100);
         Listener out(unit);
-        unit.receiveMidi(locateMessage(2, 0, 0, 0, FrameRate::Fps25));
+        unit.receiveMidi(locateMessage(1, 2, 0, 0, 0));
         QTRY_VERIFY_WITH_TIMEOUT(out.labels.size() >= 2, 1000);
         QVERIFY(unit.isRunning());
         QCOMPARE(out.sysex.first(), hex("F07F7F010122000000F7"));

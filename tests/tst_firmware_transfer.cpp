@@ -2,6 +2,7 @@
 #include "serial/FirmwareTransfer.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialProtocol.h"
+#include "support/FastTransferTiming.h"
 #include "support/SerialLinkRig.h"
 #include "support/TestImages.h"
 
@@ -11,23 +12,10 @@
 
 namespace {
 
-FirmwareTransfer::Timing quickTiming()
-{
-    FirmwareTransfer::Timing t;
-    t.fastPacingMs = 1;
-    t.slowPacingMs = 3;
-    t.ackTimeoutMs = 400;
-    t.prepareWaitMs = 60;
-    t.upgradePortTimeoutMs = 300;
-    t.upgradePortRetryMs = 20;
-    t.eraseTimeoutMs = 500;
-    return t;
-}
-
 // A link on a unit peer with a transfer, the way the windows drive it.
 struct Rig : SerialLinkRig
 {
-    FirmwareTransfer transfer{&link, quickTiming()};
+    FirmwareTransfer transfer{&link, fastTransferTiming()};
     QList<qint64> progress;
     int finished = 0;
     int acksSentAtFinish = -1;
@@ -215,7 +203,7 @@ void FirmwareTransferTest::lastChunkUnacknowledgedFails()
 void FirmwareTransferTest::chunksKeepThePacingInterval()
 {
     Rig rig;
-    FirmwareTransfer::Timing timing = quickTiming();
+    FirmwareTransfer::Timing timing = fastTransferTiming();
     timing.fastPacingMs = 10;
     rig.transfer.setTiming(timing);
     QElapsedTimer clock;
@@ -259,7 +247,7 @@ void FirmwareTransferTest::silentUnitEndsTheTransfer()
 void FirmwareTransferTest::silentUnitWithTheRealTimeLimit()
 {
     Rig rig;
-    FirmwareTransfer::Timing timing = quickTiming();
+    FirmwareTransfer::Timing timing = fastTransferTiming();
     timing.ackTimeoutMs = FirmwareTransfer::Timing().ackTimeoutMs;
     rig.transfer.setTiming(timing);
     QVERIFY(rig.open());

@@ -11,6 +11,7 @@
 #include "panel/TimecodeReadout.h"
 #include "protocol/MachineControl.h"
 #include "protocol/MidiTimecodeIn.h"
+#include "support/LocateMessage.h"
 #include "support/ModelGenerator.h"
 #include "support/PanelRig.h"
 #include "ui_MainWindow.h" // generated for this test; PanelRig.h needs it
@@ -51,16 +52,6 @@ QByteArray fullFrame(int rateCode, const FrameArithmetic::Label &l)
     return message;
 }
 
-QByteArray locate(int rateCode, int h, int m, int s, int f)
-{
-    QByteArray message = hex("F07F7F0644060100000000 00F7");
-    message[7] = char((rateCode << 5) | h);
-    message[8] = char(m);
-    message[9] = char(s);
-    message[10] = char(f);
-    return message;
-}
-
 // Checks a rate button as a user's click does (the selection handler runs).
 void chooseRate(Ui::MainWindow *ui, const QString &text)
 {
@@ -90,7 +81,7 @@ private slots:
         Running rig("25");
         Ui::MainWindow *ui = rig.ui();
         ui->pushButton->click();
-        QCOMPARE(rig.take(), (QList<QByteArray>{locate(1, 1, 0, 0, 0), kPlay}));
+        QCOMPARE(rig.take(), (QList<QByteArray>{locateMessage(1, 1, 0, 0, 0), kPlay}));
         QCOMPARE(ui->horizontalSlider->maximum(), 90000);
         QCOMPARE(rig.readoutText(), QString("0 1 : 0 0 : 0 0 : 0 0 "));
         QVERIFY(rig.window->transport()->checkTimer()->isActive());
@@ -121,7 +112,7 @@ private slots:
         Running rig(rate);
         rig.ui()->pushButton->click();
         QCOMPARE(rig.ui()->horizontalSlider->maximum(), maximum);
-        QCOMPARE(rig.take().first(), locate(rateCode, 1, 0, 0, 0));
+        QCOMPARE(rig.take().first(), locateMessage(rateCode, 1, 0, 0, 0));
     }
 
     // A Locate carries a rate even with no rate button checked: 24.
@@ -131,7 +122,7 @@ private slots:
         rig.ui()->radioButton_8->setAutoExclusive(false);
         rig.ui()->radioButton_8->setChecked(false);
         rig.ui()->pushButton_3->click();
-        QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locate(0, 1, 0, 0, 0), locate(0, 1, 0, 0, 0)}));
+        QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locateMessage(0, 1, 0, 0, 0), locateMessage(0, 1, 0, 0, 0)}));
     }
 
     void dropFrameRangeCountsTenthMinutes()
@@ -203,7 +194,7 @@ private slots:
         QCOMPARE(rig.window->transport()->checkTimer()->interval(), GeneratorTransport::kFastTickMs);
 
         ui->pushButton_3->click();
-        QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locate(1, 1, 0, 0, 0), locate(1, 1, 0, 0, 0)}));
+        QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locateMessage(1, 1, 0, 0, 0), locateMessage(1, 1, 0, 0, 0)}));
         QCOMPARE(ui->horizontalSlider->value(), 0);
         QVERIFY(!ui->horizontalSlider->markerPlaced());
         QCOMPARE(rig.readoutText(), QString("0 1 : 0 0 : 0 0 : 0 0 "));
@@ -254,7 +245,7 @@ private slots:
             QElapsedTimer clock;
             clock.start();
             rig.window->checkAndPause();
-            QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locate(1, 1, 0, 0, 0)}));
+            QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locateMessage(1, 1, 0, 0, 0)}));
             QCOMPARE(rig.readoutText(), QString("0 1 : 0 0 : 0 0 : 0 0 "));
             QCOMPARE(ui->horizontalSlider->value(), 0);
             QVERIFY(rig.window->transport()->checkTimer()->isActive());
@@ -354,7 +345,7 @@ private slots:
         const QString texts = ui->lineEdit->text() + ui->lineEdit_2->text() + ui->lineEdit_3->text();
 
         QTest::keyClick(target, Qt::Key_Space);
-        QCOMPARE(rig.take(), (QList<QByteArray>{locate(1, 1, 0, 0, 0), kPlay}));
+        QCOMPARE(rig.take(), (QList<QByteArray>{locateMessage(1, 1, 0, 0, 0), kPlay}));
         QVERIFY(rig.window->transport()->isPlaying());
         rig.window->displayTimeCode(1, 0, 3, 4);
         QTest::keyClick(target, Qt::Key_Space);
@@ -365,9 +356,9 @@ private slots:
         QTest::keyClick(target, Qt::Key_M, Qt::ControlModifier); // Capture
         QCOMPARE(ui->lineEdit_3->text(), QString("01 : 00 : 03 : 04"));
         QTest::keyClick(target, Qt::Key_G, Qt::ControlModifier); // Goto
-        QCOMPARE(rig.take(), QList<QByteArray>{locate(1, 1, 0, 3, 4)});
+        QCOMPARE(rig.take(), QList<QByteArray>{locateMessage(1, 1, 0, 3, 4)});
         QTest::keyClick(target, Qt::Key_Period, Qt::ControlModifier); // Stop
-        QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locate(1, 1, 0, 0, 0), locate(1, 1, 0, 0, 0)}));
+        QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locateMessage(1, 1, 0, 0, 0), locateMessage(1, 1, 0, 0, 0)}));
 
         // With an outside source the keys do nothing.
         rig.window->source_recvice(3);
@@ -419,7 +410,7 @@ private slots:
         const FrameArithmetic::Label start =
             field == 0 ? FrameArithmetic::Label{1, kept.mid(5, 2).toInt(), 0, kept.right(2).toInt()}
                        : FrameArithmetic::Label{1, 0, 0, 0};
-        QCOMPARE(rig.take(), (QList<QByteArray>{locate(rateCodeFor(to), 1, start.minutes, 0, start.frames)}));
+        QCOMPARE(rig.take(), (QList<QByteArray>{locateMessage(rateCodeFor(to), 1, start.minutes, 0, start.frames)}));
         QCOMPARE(ui->horizontalSlider->value(), 0);
         QCOMPARE(rig.readoutText().remove(' '), QString::asprintf("01:%02d:00:%02d", start.minutes, start.frames));
         if (field != 1)
@@ -510,7 +501,8 @@ private slots:
                 QVERIFY(resentAt.first() < endQuarter + GeneratorTransport::kStopLostAfterQuarterFrames + 8);
                 break;
             }
-            QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locate(rateCode, s.hours, s.minutes, s.seconds, s.frames)}));
+            QCOMPARE(rig.take(),
+                     (QList<QByteArray>{kStop, locateMessage(rateCode, s.hours, s.minutes, s.seconds, s.frames)}));
             for (long long late = endQuarter + 1; late <= endQuarter + 3; ++late)
                 rig.feed(piece(late));
             QVERIFY(rig.take().isEmpty());
@@ -608,7 +600,7 @@ private slots:
         const long long endQuarter = 4 * (unit.firstFrame + 21);
         for (int run = 0; run < 2; ++run) {
             ui->pushButton->click();
-            QCOMPARE(rig.take(), (QList<QByteArray>{locate(3, 1, 0, 0, 0), kPlay}));
+            QCOMPARE(rig.take(), (QList<QByteArray>{locateMessage(3, 1, 0, 0, 0), kPlay}));
             QCOMPARE(rig.window->readout()->digits(), QString("01000000"));
             if (run == 0)
                 rig.feed(fullFrame(3, s));
@@ -688,7 +680,7 @@ private slots:
         ui->lineEdit_2->setText(end);
         ui->pushButton_6->setChecked(loop);
         ui->pushButton_3->click();
-        QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locate(1, 1, 0, 5, 0), locate(1, 1, 0, 5, 0)}));
+        QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locateMessage(1, 1, 0, 5, 0), locateMessage(1, 1, 0, 5, 0)}));
         ui->pushButton->click();
         QTest::qWait(60);
         QVERIFY(rig.take().isEmpty());
@@ -739,7 +731,7 @@ private slots:
 
         ui->lineEdit_3->setText("01 : 00 : 10 : 00");
         ui->pushButton_4->click();
-        QCOMPARE(rig.take(), QList<QByteArray>{locate(3, 1, 0, 10, 0)});
+        QCOMPARE(rig.take(), QList<QByteArray>{locateMessage(3, 1, 0, 10, 0)});
         QCOMPARE(ui->horizontalSlider->value(), 300);
         QCOMPARE(ui->horizontalSlider->maximum(), 108000);
 
@@ -747,7 +739,7 @@ private slots:
         ui->horizontalSlider->setValue(1800);
         QCOMPARE(rig.readoutText(), QString("0 1 : 0 1 : 0 0 : 0 0"));
         rig.window->on_horizontalSlider_sliderReleased();
-        QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locate(3, 1, 1, 0, 0)}));
+        QCOMPARE(rig.take(), (QList<QByteArray>{kStop, locateMessage(3, 1, 1, 0, 0)}));
 
         ui->pushButton_2->click();
         ui->pushButton->click(); // resume
@@ -786,7 +778,7 @@ private slots:
         QCOMPARE(rig.readoutText(), QString("0 1 : 0 1 : 0 0 : 0 0")); // no trailing blank
         QVERIFY(rig.take().isEmpty());
         rig.window->on_horizontalSlider_sliderReleased();
-        QCOMPARE(rig.take(), QList<QByteArray>{locate(1, 1, 1, 0, 0)});
+        QCOMPARE(rig.take(), QList<QByteArray>{locateMessage(1, 1, 1, 0, 0)});
         QVERIFY(rig.window->transport()->checkTimer()->isActive());
         QVERIFY(rig.window->transport()->progressTimer()->isActive());
     }
@@ -804,7 +796,7 @@ private slots:
 
         ui->lineEdit_3->setText("01 : 00 : 10 : 00");
         ui->pushButton_4->click();
-        QCOMPARE(rig.take(), QList<QByteArray>{locate(1, 1, 0, 10, 0)});
+        QCOMPARE(rig.take(), QList<QByteArray>{locateMessage(1, 1, 0, 10, 0)});
         QCOMPARE(ui->horizontalSlider->value(), 250);
         QVERIFY(ui->horizontalSlider->markerPlaced());
 
@@ -854,10 +846,10 @@ private slots:
         // A rate relocates to Start with the new rate and resets the marker.
         ui->horizontalSlider->setMarker(10, 1);
         ui->radioButton_9->click();
-        QCOMPARE(rig.take(), QList<QByteArray>{locate(2, 1, 0, 0, 0)});
+        QCOMPARE(rig.take(), QList<QByteArray>{locateMessage(2, 1, 0, 0, 0)});
         QVERIFY(!ui->horizontalSlider->markerPlaced());
         ui->radioButton_8->click();
-        QCOMPARE(rig.take(), QList<QByteArray>{locate(1, 1, 0, 0, 0)});
+        QCOMPARE(rig.take(), QList<QByteArray>{locateMessage(1, 1, 0, 0, 0)});
         QVERIFY(rig.boxes.boxes.isEmpty());
     }
 

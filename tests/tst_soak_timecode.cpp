@@ -8,6 +8,7 @@
 // would make the memory figure meaningless.
 
 #include "support/PanelRig.h"
+#include "support/ResidentMemory.h"
 
 #include <QElapsedTimer>
 #include <QLoggingCategory>
@@ -15,7 +16,6 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
-#include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QUILL_UNDER_ASAN 1
@@ -30,16 +30,6 @@ using namespace PanelTest;
 namespace {
 
 constexpr int kFps = 30;
-
-// Resident set size from /proc/self/statm, in bytes.
-qint64 residentBytes()
-{
-    QFile statm("/proc/self/statm");
-    if (!statm.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.value(1).toLongLong() * sysconf(_SC_PAGESIZE);
-}
 
 // The unit's generator: follows Locate, Play and Stop and sends eight quarter
 // frames per two frames, paced by the clock, from its own thread.

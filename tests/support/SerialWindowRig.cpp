@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/SerialWindowRig.h"
 
-#include "serial/FirmwareTransfer.h"
+#include "support/FastTransferTiming.h"
 
 SerialWindowRig::SerialWindowRig(const QStringList &midiDevices)
 {
@@ -15,11 +15,5 @@ SerialWindowRig::SerialWindowRig(const QStringList &midiDevices)
     platform.serialPorts = &ports;
     platform.usbDevices = &usbDevices;
     window = std::make_unique<MainWindow>(platform);
-    FirmwareTransfer::Timing timing;
-    timing.prepareWaitMs = 50;
-    timing.upgradePortRetryMs = 20;
-    timing.upgradePortTimeoutMs = 300;
-    timing.ackTimeoutMs = 300;
-    timing.fastPacingMs = 1;
-    window->firmwareTransfer()->setTiming(timing);
+    window->firmwareTransfer()->setTiming(fastTransferTiming());
 }

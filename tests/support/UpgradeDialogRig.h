@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "serial/FirmwareTransfer.h"
 #include "upgrade/upgrade_Dialog.h"
+#include "support/FastTransferTiming.h"
 #include "support/SerialUnitRig.h"
 
 #include <QString>
@@ -15,11 +15,7 @@ struct UpgradeDialogRig : SerialUnitRig
     explicit UpgradeDialogRig(const QString &description = defaultBootDescription())
     {
         listBoot(description);
-        FirmwareTransfer::Timing timing;
-        timing.fastPacingMs = 1;
-        timing.slowPacingMs = 2;
-        timing.ackTimeoutMs = 300;
-        dialog.transfer()->setTiming(timing);
+        dialog.transfer()->setTiming(fastTransferTiming());
         dialog.setEndDelay(50);
         boot.modelReply = "TQR-30\r\n";
         boot.versionReply = QByteArray("\xAA\xCC\x06V1.0.3\r\n", 11);
