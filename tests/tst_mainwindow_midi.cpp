@@ -3,6 +3,7 @@
 // MIDI system: listing, connecting, pairing, disconnecting and the unplug watch.
 
 #include "shell/MainWindow.h"
+#include "shell/ShellStyles.h"
 #include "shell/UnitStatus.h"
 #include "emulator/BuiltInUnit.h"
 #include "midi/CompositeMidiDriver.h"
@@ -232,11 +233,12 @@ void TestMainWindowMidi::statusLineSaysWhatIsConnected()
     menuEntry(w, "TQR-30 Pro [0]")->trigger();
     QTRY_COMPARE(line->text(), QString("TQR-30 Pro"));
     QVERIFY(!w.unitStatus()->lastIsProblem());
+    QCOMPARE(line->styleSheet(), QString(ShellStyles::kStatusLineQuiet));
 
     driver.removeDevice(unit.ports);
     QTRY_COMPARE_WITH_TIMEOUT(line->text(), QString("No unit connected  \u00B7  TQR-30 Pro [0] was unplugged"), 1500);
     QVERIFY(w.unitStatus()->lastIsProblem());
-    QVERIFY(line->styleSheet().contains("#B03030"));
+    QCOMPARE(line->styleSheet(), QString(ShellStyles::kStatusLineProblem));
 }
 
 void TestMainWindowMidi::unplugDisconnectsWithoutABox()

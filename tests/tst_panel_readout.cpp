@@ -6,6 +6,7 @@
 #include "panel/ReadoutLabel.h"
 #include "panel/GeneratorTransport.h"
 #include "panel/StreamHealthIndicator.h"
+#include "panel/StyleSheets.h"
 #include "support/ModelGenerator.h"
 #include "midi/QMidiIn.h"
 #include "protocol/MidiTimecodeIn.h"
@@ -254,25 +255,27 @@ private slots:
         rig.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
         QCOMPARE(rig.window->width(), 860);
-        QVERIFY(ui->time_hour->styleSheet().contains("font-size: 93px"));
-        QVERIFY(ui->time_hour->styleSheet().contains("border-top-left-radius: 10px"));
-        QVERIFY(ui->time_fam->styleSheet().contains("border-top-right-radius: 10px"));
-        QVERIFY(ui->lineEdit_2->styleSheet().contains("font-size: 26px"));
-        QVERIFY(!ui->lineEdit_2->styleSheet().contains("cursor"));
+        // Each part carries its own sheet, in the size for this width.
+        const auto sized = [](const char *sheet, int px) { return QString::fromLatin1(sheet).arg(px); };
+        rig.window->readout()->setLive(true);
+        QCOMPARE(ui->time_hour->styleSheet(), sized(PanelStyle::kReadoutHours, 93));
+        QCOMPARE(ui->time_min->styleSheet(), sized(PanelStyle::kReadoutMinutes, 93));
+        QCOMPARE(ui->time_sed->styleSheet(), sized(PanelStyle::kReadoutSeconds, 93));
+        QCOMPARE(ui->time_fam->styleSheet(), sized(PanelStyle::kReadoutFrames, 93));
+        QCOMPARE(ui->lineEdit_2->styleSheet(), sized(PanelStyle::kTimeField, 26));
         QCOMPARE(ui->lineEdit_2->cursor().shape(), Qt::IBeamCursor);
-        QVERIFY(ui->centralwidget->styleSheet().contains("font-size: 21px"));
+        QCOMPARE(ui->centralwidget->styleSheet(), sized(PanelStyle::kScaledLabels, 21));
         QCOMPARE(rig.window->transport()->buttonFontSize(), 21);
 
         rig.window->resize(3400, 1400);
         QTRY_COMPARE(rig.window->width(), 3400);
-        QVERIFY(ui->time_min->styleSheet().contains("font-size: 200px"));
-        QVERIFY(ui->lineEdit->styleSheet().contains("font-size: 90px"));
-        QVERIFY(ui->centralwidget->styleSheet().contains("font-size: 85px"));
+        QCOMPARE(ui->time_min->styleSheet(), sized(PanelStyle::kReadoutMinutes, 200));
+        QCOMPARE(ui->lineEdit->styleSheet(), sized(PanelStyle::kTimeField, 90));
+        QCOMPARE(ui->centralwidget->styleSheet(), sized(PanelStyle::kScaledLabels, 85));
         QCOMPARE(rig.window->transport()->buttonFontSize(), 85);
         // The IP button's sheets take the size stored at the last resize.
         rig.window->checpauseTimer();
-        QVERIFY(ui->pushButton_7->styleSheet().contains("font-size: 85px"));
-        QVERIFY(ui->pushButton_7->styleSheet().contains("rgb(192, 192, 192)"));
+        QCOMPARE(ui->pushButton_7->styleSheet(), sized(PanelStyle::kIpButtonLocked, 85));
     }
 
     // A new time of the same shape keeps every size hint, so it must not lay

@@ -88,8 +88,7 @@ private slots:
         QVERIFY(rig.window->transport()->progressTimer()->isActive());
         QVERIFY(!ui->radioButton->isEnabled()); // source locked while running
         QVERIFY(!ui->pushButton_7->isEnabled());
-        QVERIFY(ui->pushButton->styleSheet().contains("gplay.png"));
-        QVERIFY(!ui->pushButton->styleSheet().contains("hover"));
+        QCOMPARE(ui->pushButton->styleSheet(), QString(PanelStyle::kPlayRunning));
         QVERIFY(rig.boxes.boxes.isEmpty());
     }
 
@@ -182,7 +181,7 @@ private slots:
         QCOMPARE(rig.take(), QList<QByteArray>{kStop}); // pause is Stop
         QVERIFY(!rig.window->transport()->checkTimer()->isActive());
         QVERIFY(!rig.window->transport()->progressTimer()->isActive());
-        QVERIFY(ui->pushButton_2->styleSheet().contains("gstop.png"));
+        QCOMPARE(ui->pushButton_2->styleSheet(), QString(PanelStyle::kPauseActive));
         QVERIFY(ui->pushButton_7->isEnabled());
         QCOMPARE(ui->horizontalSlider->value(), 50);
 
@@ -201,8 +200,8 @@ private slots:
         // Located at Start: the check timer runs, progress does not.
         QVERIFY(rig.window->transport()->checkTimer()->isActive());
         QVERIFY(!rig.window->transport()->progressTimer()->isActive());
-        QVERIFY(ui->pushButton_3->styleSheet().contains("gpstop2.png"));
-        QVERIFY(ui->pushButton->styleSheet().contains("play2.png"));
+        QCOMPARE(ui->pushButton_3->styleSheet(), QString(PanelStyle::kStopActive));
+        QCOMPARE(ui->pushButton->styleSheet(), QString(PanelStyle::kPlayNormal));
     }
 
     void endReachedExactlyOvershotOrLooped()
@@ -829,19 +828,25 @@ private slots:
         Ui::MainWindow *ui = rig.ui();
         ui->radioButton_3->click(); // LTC
         QCOMPARE(rig.take(), QList<QByteArray>{hex("F07F7F1003F7")});
-        for (QPushButton *b : {ui->pushButton, ui->pushButton_2, ui->pushButton_3, ui->pushButton_4}) {
-            QVERIFY(!b->isEnabled());
-            QVERIFY(b->styleSheet().contains("_off.png"));
+        const QList<QPair<QPushButton *, const char *>> greyed{{ui->pushButton, PanelStyle::kPlayDisabled},
+                                                               {ui->pushButton_2, PanelStyle::kPauseDisabled},
+                                                               {ui->pushButton_3, PanelStyle::kStopDisabled},
+                                                               {ui->pushButton_4, PanelStyle::kGotoDisabled}};
+        for (const auto &[button, sheet] : greyed) {
+            QVERIFY(!button->isEnabled());
+            QCOMPARE(button->styleSheet(), QString(sheet));
         }
-        for (QRadioButton *b : {ui->radioButton_7, ui->radioButton_8, ui->radioButton_9, ui->radioButton_10})
+        for (QRadioButton *b : {ui->radioButton_7, ui->radioButton_8, ui->radioButton_9, ui->radioButton_10}) {
             QVERIFY(!b->isEnabled());
+            QCOMPARE(b->styleSheet(), QString(PanelStyle::kRadioGroupDisabled));
+        }
 
         ui->radioButton_4->click(); // Generator
         QCOMPARE(rig.take(), QList<QByteArray>{hex("F07F7F1004F7")});
         QVERIFY(ui->pushButton_4->isEnabled());
-        QVERIFY(ui->pushButton_4->styleSheet().contains("backward.png"));
+        QCOMPARE(ui->pushButton_4->styleSheet(), QString(PanelStyle::kGotoNormal));
         QVERIFY(ui->radioButton_9->isEnabled());
-        QVERIFY(ui->radioButton_9->styleSheet().contains("#37a50e"));
+        QCOMPARE(ui->radioButton_9->styleSheet(), QString(PanelStyle::kRadioGroupEnabled));
 
         // A rate relocates to Start with the new rate and resets the marker.
         ui->horizontalSlider->setMarker(10, 1);
@@ -937,7 +942,7 @@ private slots:
             QCOMPARE(box.parent.data(), static_cast<QWidget *>(rig.window.get()));
         }
         // Play and Stop still apply their looks; the rate button keeps its check.
-        QVERIFY(ui->pushButton_3->styleSheet().contains("gpstop2.png"));
+        QCOMPARE(ui->pushButton_3->styleSheet(), QString(PanelStyle::kStopActive));
         QVERIFY(ui->radioButton_8->isChecked());
         QCOMPARE(ui->lineEdit_3->text(), QString("01 : 00 : 00 : 00"));
         QVERIFY(rig.take().isEmpty());
