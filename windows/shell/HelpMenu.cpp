@@ -27,16 +27,16 @@ void HelpMenu::showAbout()
     m_about->exec();
 }
 
-AppUpdateDialog *HelpMenu::checkForUpdate(bool manual)
+void HelpMenu::checkForUpdate(bool manual)
 {
     auto *dialog = new AppUpdateDialog(currentPanelVersion(), m_window, m_platform.messageBoxes, m_platform.urlOpener);
     dialog->startCheck(manual ? AppUpdateDialog::Mode::Manual : AppUpdateDialog::Mode::Automatic);
-    return dialog;
 }
 
 void HelpMenu::openManual()
 {
-    const QString problem = UserManual::exportAndOpen(m_platform.urlOpener ? m_platform.urlOpener : UrlOpener::desktop());
+    UrlOpener *opener = m_platform.urlOpener ? m_platform.urlOpener : UrlOpener::desktop();
+    const QString problem = UserManual::exportAndOpen(opener);
     if (!problem.isEmpty())
         MessageBoxes::orDesktop(m_platform.messageBoxes)
             ->show(m_window, QMessageBox::Warning, QStringLiteral("User Manual"), problem);

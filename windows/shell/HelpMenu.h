@@ -5,7 +5,6 @@
 
 #include <QObject>
 
-class AppUpdateDialog;
 class CustomDialog;
 class QAction;
 class QWidget;
@@ -24,7 +23,7 @@ public:
     CustomDialog *aboutBox() const { return m_about; }
     void showAbout();
     // Builds a check dialog and asks the server; the dialog deletes itself when done.
-    AppUpdateDialog *checkForUpdate(bool manual);
+    void checkForUpdate(bool manual);
     // Problems exporting or opening the manual are shown in a box.
     void openManual();
 
