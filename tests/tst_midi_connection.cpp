@@ -39,6 +39,7 @@ class TestMidiConnection : public QObject
 private slots:
     void pairsTheOutputWithItsInputOrNone_data();
     void pairsTheOutputWithItsInputOrNone();
+    void unitsOfOneModelPairOnTheirSoundCard();
     void renumberingKeepsTheConnection();
     void aNewDeviceBeforeTheUnitKeepsIt();
     void unplugClosesBothAndReplugReconnects();
@@ -82,6 +83,33 @@ void TestMidiConnection::pairsTheOutputWithItsInputOrNone()
     for (int i = 0; i < ids.size(); ++i)
         QCOMPARE(driver.isInputOpen(ids[i]), i == paired);
     QCOMPARE(rig.connection.connectedInputLabel().isEmpty(), paired < 0);
+}
+
+// Two units of one model: every port has the same name, and only the sound
+// card tells which input belongs to which output.
+void TestMidiConnection::unitsOfOneModelPairOnTheirSoundCard()
+{
+    InMemoryMidiDriver driver;
+    const int firstOut = driver.addOutputPort("TQR-30", {});
+    const int secondOut = driver.addOutputPort("TQR-30", {});
+    const int secondIn = driver.addInputPort("TQR-30");
+    const int firstIn = driver.addInputPort("TQR-30");
+    driver.setSoundCard(firstOut, 1);
+    driver.setSoundCard(firstIn, 1);
+    driver.setSoundCard(secondOut, 2);
+    driver.setSoundCard(secondIn, 2);
+    Rig rig(&driver);
+    const QStringList outputs = rig.connection.outputs().menuLabels;
+    QCOMPARE(outputs.size(), 2);
+
+    rig.connection.choose(outputs.at(1)); // the second output port listed
+    QVERIFY(rig.connection.isConnected());
+    QVERIFY(driver.isInputOpen(secondIn));
+    QVERIFY(!driver.isInputOpen(firstIn));
+
+    rig.connection.choose(outputs.at(0));
+    QVERIFY(driver.isInputOpen(firstIn));
+    QVERIFY(!driver.isInputOpen(secondIn));
 }
 
 void TestMidiConnection::renumberingKeepsTheConnection()

@@ -81,12 +81,12 @@ public:
     virtual std::unique_ptr<MidiOutputPort> openOutput(const QString &id) = 0;
     virtual std::unique_ptr<MidiInputPort> openInput(const QString &id, MidiInputSink *sink) = 0;
 
-    // The sound card (ALSA's card number) whose device has the output port
-    // with this id, where the system says so; none for ports of programs and
-    // on systems that do not tell.
-    virtual std::optional<int> soundCardOf(const QString &outputId)
+    // The sound card (ALSA's card number) whose device has the port (output or
+    // input) with this id, where the system says so; none for ports of
+    // programs and on systems that do not tell.
+    virtual std::optional<int> soundCardOf(const QString &portId)
     {
-        Q_UNUSED(outputId)
+        Q_UNUSED(portId)
         return std::nullopt;
     }
 };

@@ -73,7 +73,7 @@ Table build(const Ports &list, bool excludeWavetable)
     return table;
 }
 
-QString findMatchingMidiIn(const QString &outLabel, const QMap<QString, int> &inPortIndex)
+QStringList matchingMidiIns(const QString &outLabel, const QMap<QString, int> &inPortIndex)
 {
     const QString base = portBaseName(outLabel);
     QStringList candidates{base};
@@ -88,6 +88,12 @@ QString findMatchingMidiIn(const QString &outLabel, const QMap<QString, int> &in
         if (candidates.contains(portBaseName(it.key())))
             matches.append(it.key());
     }
+    return matches;
+}
+
+QString findMatchingMidiIn(const QString &outLabel, const QMap<QString, int> &inPortIndex)
+{
+    const QStringList matches = matchingMidiIns(outLabel, inPortIndex);
     if (matches.size() == 1)
         return matches.first();
     if (matches.size() > 1)

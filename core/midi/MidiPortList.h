@@ -52,9 +52,10 @@ struct Table
 // still appear in the index).
 Table build(const Ports &list, bool excludeWavetable);
 
-// The one input whose base name equals the output's base name, or that name
-// with every "MIDIOUT" (any case) turned into "MIDIIN". Empty when none or
-// several match.
+// The inputs whose base name equals the output's base name, or that name
+// with every "MIDIOUT" (any case) turned into "MIDIIN", in label order.
+QStringList matchingMidiIns(const QString &outLabel, const QMap<QString, int> &inPortIndex);
+// The one input matchingMidiIns() finds; empty when none or several match.
 QString findMatchingMidiIn(const QString &outLabel, const QMap<QString, int> &inPortIndex);
 
 } // namespace MidiPortList

@@ -305,8 +305,8 @@ QString AlsaMidiDriver::apiName() const
     return QString::fromStdString(RtMidi::getApiDisplayName(m_in->getCurrentApi()));
 }
 
-std::optional<int> AlsaMidiDriver::soundCardOf(const QString &outputId)
+std::optional<int> AlsaMidiDriver::soundCardOf(const QString &portId)
 {
-    const std::optional<int> client = AlsaSoundCard::clientInAlsaId(outputId);
+    const std::optional<int> client = AlsaSoundCard::clientInAlsaId(portId);
     return client ? AlsaSoundCard::cardOfClient(*client) : std::nullopt;
 }

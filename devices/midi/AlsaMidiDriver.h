@@ -49,7 +49,7 @@ public:
     std::unique_ptr<MidiOutputPort> openOutput(const QString &id) override;
     std::unique_ptr<MidiInputPort> openInput(const QString &id, MidiInputSink *sink) override;
     // From the port's address: a USB device's sequencer client has its card.
-    std::optional<int> soundCardOf(const QString &outputId) override;
+    std::optional<int> soundCardOf(const QString &portId) override;
 
     // RtMidi's name of the system in use ("ALSA" ...).
     QString apiName() const;

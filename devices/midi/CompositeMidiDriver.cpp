@@ -111,9 +111,9 @@ std::unique_ptr<MidiInputPort> CompositeMidiDriver::openInput(const QString &id,
     return driver ? driver->openInput(memberId, sink) : nullptr;
 }
 
-std::optional<int> CompositeMidiDriver::soundCardOf(const QString &outputId)
+std::optional<int> CompositeMidiDriver::soundCardOf(const QString &portId)
 {
     QString memberId;
-    MidiDriver *driver = memberOf(outputId, &memberId);
+    MidiDriver *driver = memberOf(portId, &memberId);
     return driver ? driver->soundCardOf(memberId) : std::nullopt;
 }

@@ -474,10 +474,10 @@ std::unique_ptr<MidiInputPort> InMemoryMidiDriver::openInput(const QString &id, 
     return opened;
 }
 
-std::optional<int> InMemoryMidiDriver::soundCardOf(const QString &outputId)
+std::optional<int> InMemoryMidiDriver::soundCardOf(const QString &portId)
 {
     bool ok = false;
-    const int id = outputId.toInt(&ok);
+    const int id = portId.toInt(&ok);
     const auto card = m_soundCards.constFind(id);
     if (!ok || card == m_soundCards.constEnd())
         return std::nullopt;

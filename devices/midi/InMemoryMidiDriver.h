@@ -79,8 +79,8 @@ public:
 
     // The output's device is that sound card, as a USB unit's is; read and
     // set on the owner's thread only.
-    void setSoundCard(int outputId, int card) { m_soundCards.insert(outputId, card); }
-    std::optional<int> soundCardOf(const QString &outputId) override;
+    void setSoundCard(int portId, int card) { m_soundCards.insert(portId, card); }
+    std::optional<int> soundCardOf(const QString &portId) override;
 
 private:
     struct State;

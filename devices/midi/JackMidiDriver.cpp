@@ -347,9 +347,9 @@ bool JackMidiDriver::isPortNow(const PortKey &key) const
 }
 
 
-std::optional<int> JackMidiDriver::soundCardOf(const QString &outputId)
+std::optional<int> JackMidiDriver::soundCardOf(const QString &portId)
 {
-    const QString name = PortKey::of(outputId).name;
+    const QString name = PortKey::of(portId).name;
     if (name.isEmpty() || serverGone())
         return std::nullopt;
     const std::optional<int> client =

@@ -62,7 +62,7 @@ public:
     std::unique_ptr<MidiInputPort> openInput(const QString &id, MidiInputSink *sink) override;
     // From the sequencer client the server names in the port's name or
     // aliases, for ports it bridges from ALSA (see AlsaSoundCard).
-    std::optional<int> soundCardOf(const QString &outputId) override;
+    std::optional<int> soundCardOf(const QString &portId) override;
 
     // The readable names for the raw names of one direction, in order (see
     // above). Own ports are not filtered here. `clients` are all clients the

@@ -329,7 +329,25 @@ void MidiConnection::closeBoth()
 
 QString MidiConnection::findMatchingInput(const QString &outLabel) const
 {
-    return MidiPortList::findMatchingMidiIn(outLabel, m_inputs.table.index);
+    const QStringList matches = MidiPortList::matchingMidiIns(outLabel, m_inputs.table.index);
+    if (matches.size() == 1)
+        return matches.first();
+    if (matches.isEmpty())
+        return QString();
+    // Several units of one model carry the same names; each unit's output and
+    // input are on one sound card, where the system tells which.
+    const std::optional<int> card = m_driver->soundCardOf(m_outputs.idByLabel.value(outLabel));
+    QStringList onCard;
+    if (card) {
+        for (const QString &inLabel : matches) {
+            if (m_driver->soundCardOf(m_inputs.idByLabel.value(inLabel)) == card)
+                onCard.append(inLabel);
+        }
+    }
+    if (onCard.size() == 1)
+        return onCard.first();
+    qDebug() << "Multiple matching MIDI In devices found for:" << outLabel << matches;
+    return QString();
 }
 
 void MidiConnection::sendConnectSequence(const QString &startField, FrameRate rate)

@@ -76,6 +76,8 @@ public:
     // A menu pick: the connected entry disconnects, any other connects.
     void choose(const QString &label);
 
+    // The input of the output's unit: the one input named like it, or among
+    // several (units of one model), the one on the output's sound card.
     QString findMatchingInput(const QString &outLabel) const;
 
     // Stop, Locate to the start field's time twice, the identification

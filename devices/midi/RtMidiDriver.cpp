@@ -152,7 +152,7 @@ QString RtMidiDriver::apiName() const
     return QStringLiteral("none");
 }
 
-std::optional<int> RtMidiDriver::soundCardOf(const QString &outputId)
+std::optional<int> RtMidiDriver::soundCardOf(const QString &portId)
 {
-    return system() ? system()->soundCardOf(outputId) : std::nullopt;
+    return system() ? system()->soundCardOf(portId) : std::nullopt;
 }

@@ -38,7 +38,7 @@ public:
     QString unavailableText() const override;
     std::unique_ptr<MidiOutputPort> openOutput(const QString &id) override;
     std::unique_ptr<MidiInputPort> openInput(const QString &id, MidiInputSink *sink) override;
-    std::optional<int> soundCardOf(const QString &outputId) override;
+    std::optional<int> soundCardOf(const QString &portId) override;
 
     // Which system is in use, for the log and the About box ("ALSA", "Jack" ...).
     QString apiName() const;
