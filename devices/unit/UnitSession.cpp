@@ -18,6 +18,7 @@
 #include "unit/SerialPairing.h"
 #include "unit/UnitSettingsClient.h"
 
+#include <algorithm>
 #include <QDebug>
 #include <QRegularExpression>
 #include <QTimer>
@@ -209,8 +210,18 @@ void UnitSession::pairSerial(bool fresh)
         for (const SerialPortEntry &port : m_ports->availablePorts())
             present.append({port.portName, m_usbDevices->deviceOfSerialPort(port.portName)});
     }
-    const SerialPairing::Choice entry = SerialPairing::choose(
-        MidiPortList::portBaseName(label), unitDevice, present, m_link->portList()->entries());
+    const QString unitName = MidiPortList::portBaseName(label);
+    const SerialPairing::Choice entry =
+        SerialPairing::choose(unitName, unitDevice, present, m_link->portList()->entries());
+    if (entry.reason != SerialPairing::Reason::SameUsbDevice && unitsNamed(unitName) > 1) {
+        // Units of one model describe their serial ports alike: by name, this
+        // unit could be handed another's port, and an upgrade would go there.
+        if (!m_toldNoPort)
+            qWarning().noquote() << "Serial port not paired for" << label << ": several units are named"
+                                 << unitName << "and the system does not say which serial port is whose";
+        m_toldNoPort = true;
+        return;
+    }
     if (entry.portName.isEmpty()) {
         if (!m_toldNoPort)
             qWarning().noquote() << "No serial port of a TQR-30 unit is listed for" << label;
@@ -249,6 +260,14 @@ void UnitSession::pairSerial(bool fresh)
     emit serialPaired(entry.portName, entry.text);
     m_link->writeCommand(SerialProtocol::QueryModel);
     updateState();
+}
+
+int UnitSession::unitsNamed(const QString &unitName) const
+{
+    const QStringList labels = m_midi->outputs().labels;
+    return int(std::count_if(labels.cbegin(), labels.cend(), [&unitName](const QString &label) {
+        return MidiPortList::portBaseName(label) == unitName;
+    }));
 }
 
 QString UnitSession::unitUsbDevice()

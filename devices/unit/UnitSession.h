@@ -137,6 +137,8 @@ private:
     void pairSerial(bool fresh);
     // The USB device of the connected output, asked once per connection.
     QString unitUsbDevice();
+    // How many MIDI outputs now listed carry this port base name.
+    int unitsNamed(const QString &unitName) const;
     bool wantsSerial() const;
     bool upgrading() const;
     void updateState();
