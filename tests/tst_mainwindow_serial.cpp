@@ -39,6 +39,7 @@ private slots:
     void pairsTheConnectedModelsPort();
     void pairsThePortOnTheUnitsUsbDevice_data();
     void pairsThePortOnTheUnitsUsbDevice();
+    void noPortByNameForTwinsNamedApart();
     void upgradeModeOnRequest();
     void upgradeActionOpensTheDialog();
 };
@@ -228,6 +229,20 @@ void MainWindowSerialTest::pairsThePortOnTheUnitsUsbDevice_data()
     // Both ports describe themselves alike: by name the unit could get its
     // twin's port, and an upgrade would go to the wrong unit.
     QTest::newRow("no link known") << false << true << "neither";
+}
+
+// Units of one model told apart by their MIDI names alone (an emulated one
+// started with --name) still describe their serial ports alike.
+void MainWindowSerialTest::noPortByNameForTwinsNamedApart()
+{
+    SerialWindowRig rig({QStringLiteral("TQR-30 Pro"), QStringLiteral("TQR-30 Pro B")});
+    UnitPeer twin;
+    rig.ports.addPort(unitPortEntry(twin, kUnitNormalProduct));
+    rig.window->connectMidiDevice("TQR-30 Pro B [1]");
+    QTest::qWait(300);
+    QVERIFY(rig.window->unitSession()->pairedSerialPort().isEmpty());
+    QVERIFY(rig.unit.commands.isEmpty());
+    QVERIFY(twin.commands.isEmpty());
 }
 
 void MainWindowSerialTest::pairsThePortOnTheUnitsUsbDevice()

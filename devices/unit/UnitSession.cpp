@@ -213,11 +213,11 @@ void UnitSession::pairSerial(bool fresh)
     const QString unitName = MidiPortList::portBaseName(label);
     const SerialPairing::Choice entry =
         SerialPairing::choose(unitName, unitDevice, present, m_link->portList()->entries());
-    if (entry.reason != SerialPairing::Reason::SameUsbDevice && unitsNamed(unitName) > 1) {
+    if (entry.reason != SerialPairing::Reason::SameUsbDevice && unitsLike(unitName) > 1) {
         // Units of one model describe their serial ports alike: by name, this
         // unit could be handed another's port, and an upgrade would go there.
         if (!m_toldNoPort)
-            qWarning().noquote() << "Serial port not paired for" << label << ": several units are named"
+            qWarning().noquote() << "Serial port not paired for" << label << ": several units are like"
                                  << unitName << "and the system does not say which serial port is whose";
         m_toldNoPort = true;
         return;
@@ -262,11 +262,13 @@ void UnitSession::pairSerial(bool fresh)
     updateState();
 }
 
-int UnitSession::unitsNamed(const QString &unitName) const
+int UnitSession::unitsLike(const QString &unitName) const
 {
+    const QString model = PortList::seriesModelIn(unitName);
     const QStringList labels = m_midi->outputs().labels;
-    return int(std::count_if(labels.cbegin(), labels.cend(), [&unitName](const QString &label) {
-        return MidiPortList::portBaseName(label) == unitName;
+    return int(std::count_if(labels.cbegin(), labels.cend(), [&](const QString &label) {
+        const QString name = MidiPortList::portBaseName(label);
+        return model.isEmpty() ? name == unitName : PortList::seriesModelIn(name) == model;
     }));
 }
 

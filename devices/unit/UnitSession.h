@@ -137,8 +137,9 @@ private:
     void pairSerial(bool fresh);
     // The USB device of the connected output, asked once per connection.
     QString unitUsbDevice();
-    // How many MIDI outputs now listed carry this port base name.
-    int unitsNamed(const QString &unitName) const;
+    // How many MIDI outputs now listed name the same model as this port base
+    // name (or, naming none, carry the same name).
+    int unitsLike(const QString &unitName) const;
     bool wantsSerial() const;
     bool upgrading() const;
     void updateState();

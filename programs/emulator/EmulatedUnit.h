@@ -105,8 +105,10 @@ public:
 
     Model model() const { return m_model; }
     QString modelName() const { return UnitMessages::modelName(m_model); }
-    // The name its MIDI ports carry.
-    QString portName() const { return modelName(); }
+    // The name its MIDI ports carry: the model's, unless another was given
+    // (two emulated units of one model are told apart by it).
+    QString portName() const { return m_portName.isEmpty() ? modelName() : m_portName; }
+    void setPortName(const QString &name) { m_portName = name; }
     bool hasSerialPort() const { return UnitMessages::hasNetwork(m_model); }
     QString firmwareVersion() const { return m_firmwareVersion; }
 
@@ -191,6 +193,7 @@ private:
 
     Model m_model;
     QString m_firmwareVersion;
+    QString m_portName;
     Faults m_faults;
     Timing m_timing;
     Generator m_generator;

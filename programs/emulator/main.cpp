@@ -184,13 +184,18 @@ int main(int argc, char *argv[])
     const QCommandLineOption reverse(QStringLiteral("reverse"),
                                      QStringLiteral("Generator: play backwards (labels count down, their quarter "
                                                     "frames come 7 to 0)."));
+    const QCommandLineOption portName(
+        QStringLiteral("name"),
+        QStringLiteral("Name of its MIDI ports (default: the model's). A second unit of the same model "
+                       "needs another, such as \"TQR-30 Pro B\", for programs to tell the two apart."),
+        QStringLiteral("name"));
     const QCommandLineOption setting(
         QStringList{QStringLiteral("s"), QStringLiteral("setting")},
         QStringLiteral("A network setting or the offset to start with, as NAME=VALUE; repeat for more. Names: %1 "
                        "(A an IPv4 address, P a port 1 to 65535).")
             .arg(QLatin1String(kSettingNames)),
         QStringLiteral("name=value"));
-    parser.addOptions({model, firmware, api, registry, setting, dropAcks, ackDelay, duplicateAcks, fail, silent, malformed,
+    parser.addOptions({model, firmware, api, registry, portName, setting, dropAcks, ackDelay, duplicateAcks, fail, silent, malformed,
                        splitReplies, coalesceAcks, busyUpgradePort, unplugAfter, replugAfter, chatter, liveCounter,
                        reverse});
     parser.process(app);
@@ -249,6 +254,14 @@ int main(int argc, char *argv[])
                 << ".\n";
             return 2;
         }
+    }
+    if (parser.isSet(portName)) {
+        const QString name = parser.value(portName).trimmed();
+        if (name.isEmpty() || name.contains(QLatin1Char(':'))) {
+            err << "--name takes a port name without a colon.\n";
+            return 2;
+        }
+        unit.setPortName(name);
     }
     unit.setNetwork(network);
     unit.setOffsetFrames(offset);
